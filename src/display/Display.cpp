@@ -1,0 +1,197 @@
+// The display service: one Screen for the whole program, shown through a
+// window, the terminal, or nothing at all (headless). This file holds the
+// program's only global state; it is touched from the one program thread and
+// from the signal handlers, which only set a flag or restore the terminal.
+#include "display/Display.h"
+
+#include <errno.h>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/Pacer.h"
+#include "display/Terminal.h"
+#include "display/Window.h"
+
+namespace display {
+
+namespace {
+
+enum class Platform : int32_t { None, Headless, Window, Terminal };
+
+struct ScriptedKey {
+    int64_t afterRetraces = 0;  // retrace count at which the key arrives
+    int32_t code = 0;           // key code
+};
+
+struct Service {
+    Backend backend = Backend::Automatic;  // chosen before OpenScreen
+    Platform platform = Platform::None;    // what OpenScreen found
+    int32_t pageChanged = 0;               // flag: the visible page differs from the picture
+    int64_t retraces = 0;                  // WaitVerticalRetrace calls since OpenScreen
+    int32_t scriptedCount = 0;             // keys waiting in script
+    ScriptedKey script[KEY_BUFFER_SIZE];   // keys still to arrive, in order
+    Screen screen;
+    Window window;
+    Terminal terminal;
+    Pacer pacer;  // terminal pacing
+};
+
+Service service;
+volatile std::sig_atomic_t stopRequested = 0;
+
+constexpr int END_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+
+void onEndSignal(int) { stopRequested = 1; }
+
+void onFatalSignal(int signal) {
+    // Leave the user's terminal usable, then die of the same signal.
+    restoreTerminalSettings(service.terminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void installSignalHandlers() {
+    struct sigaction action{};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = onEndSignal;
+    for (int signal : END_SIGNALS) sigaction(signal, &action, nullptr);
+    action.sa_handler = onFatalSignal;
+    for (int signal : FATAL_SIGNALS) sigaction(signal, &action, nullptr);
+}
+
+// The window's title: the program's file name without directory or extension.
+const char* programTitle() {
+    static char title[64];
+    const char* name = program_invocation_short_name;
+    std::strncpy(title, name ? name : "barrage", sizeof title - 1);
+    char* dot = std::strrchr(title, '.');
+    if (dot && dot != title) *dot = '\0';
+    return title;
+}
+
+void deliverScriptedKeys() {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < service.scriptedCount; ++i) {
+        if (service.script[i].afterRetraces <= service.retraces) {
+            pushKey(service.screen, service.script[i].code);
+        } else {
+            service.script[kept++] = service.script[i];
+        }
+    }
+    service.scriptedCount = kept;
+}
+
+void gatherKeys() {
+    if (service.platform == Platform::Window) pumpWindowEvents(service.window, service.screen);
+    if (service.platform == Platform::Terminal) readTerminalKeys(service.terminal, service.screen);
+    if (stopRequested) {
+        stopRequested = 0;
+        pushKey(service.screen, CLOSE_KEY);
+    }
+}
+
+}  // namespace
+
+void SelectBackend(Backend backend) { service.backend = backend; }
+
+void ClearTextScreen() { clearText(service.screen); }
+
+void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
+    if (service.platform != Platform::None) CloseScreen();
+    openScreen(service.screen);
+    service.retraces = 0;
+    service.pageChanged = -1;
+    deliverScriptedKeys();
+    if (service.backend == Backend::Headless) {
+        service.platform = Platform::Headless;
+        return;
+    }
+    installSignalHandlers();
+    const char* reason = "";
+    if (openWindow(service.window, service.screen, programTitle(), refreshRate, &reason)) {
+        service.platform = Platform::Window;
+        return;
+    }
+    service.platform = Platform::Terminal;
+    openTerminal(service.terminal, programTitle(), reason);
+    startPacer(service.pacer, refreshRate > 0 ? refreshRate : 60);
+}
+
+void SetPages(int32_t workPage, int32_t visiblePage) {
+    const int32_t shown = service.screen.visiblePage;
+    setPages(service.screen, workPage, visiblePage);
+    if (service.screen.visiblePage != shown) service.pageChanged = -1;
+}
+
+void FillBox(float x1, float y1, float x2, float y2, int32_t colour, int32_t) {
+    fillBox(service.screen, x1, y1, x2, y2, colour);
+}
+
+void DrawCircle(float x, float y, float radius, int32_t colour, float, float, float, int32_t) {
+    drawCircle(service.screen, x, y, radius, colour);
+}
+
+void WaitVerticalRetrace() {
+    if (service.platform == Platform::None) return;
+    ++service.retraces;
+    deliverScriptedKeys();
+    switch (service.platform) {
+        case Platform::Window:
+            pumpWindowEvents(service.window, service.screen);
+            if (service.pageChanged) uploadVisiblePage(service.window, service.screen);
+            service.pageChanged = 0;
+            presentWindow(service.window);
+            break;
+        case Platform::Terminal:
+            readTerminalKeys(service.terminal, service.screen);
+            showTerminalStatus(service.terminal, service.screen);
+            waitForTick(service.pacer);
+            break;
+        default: break;
+    }
+}
+
+void CopyWorkPage(int32_t fromPage, int32_t toPage) {
+    if (copyWorkPage(service.screen, fromPage, toPage)) service.pageChanged = -1;
+}
+
+void LocateText(int32_t row, int32_t column) { locateText(service.screen, row, column); }
+
+void PrintText(std::string_view text, bool newline) {
+    const auto length = static_cast<int32_t>(text.size() > 4096 ? 4096 : text.size());
+    printText(service.screen, text.data(), length, newline);
+}
+
+void PrintInteger(int32_t value, bool newline) { printInteger(service.screen, value, newline); }
+
+KeyString PollKey() {
+    gatherKeys();
+    return pollKey(service.screen);
+}
+
+void CloseScreen() {
+    switch (service.platform) {
+        case Platform::Window: closeWindow(service.window); break;
+        case Platform::Terminal: closeTerminal(service.terminal); break;
+        default: break;
+    }
+    service.platform = Platform::None;
+    service.screen.isOpen = 0;
+}
+
+void EndProgram(int32_t status) {
+    CloseScreen();
+    std::exit(status);
+}
+
+const Screen& CurrentScreen() { return service.screen; }
+
+void ScriptKey(int64_t afterRetraces, int32_t code) {
+    if (service.scriptedCount < KEY_BUFFER_SIZE) service.script[service.scriptedCount++] = {afterRetraces, code};
+}
+
+int64_t RetraceCount() { return service.retraces; }
+
+}  // namespace display

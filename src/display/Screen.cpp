@@ -1,0 +1,207 @@
+// Pure page, text and key operations of the display. Every argument is safe:
+// coordinates are rounded and clipped, pages and text positions out of range
+// are ignored, and nothing writes outside the pages.
+#include "display/Screen.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "display/Font.h"
+
+namespace display {
+
+namespace {
+
+// Pixel coordinates saturate here: far enough outside the screen that any
+// radius we draw still adds without overflow.
+constexpr double PIXEL_LIMIT = 1 << 30;
+
+// Radii beyond this draw nothing: such a ring is longer than any screen row
+// could need and walking it would stall the frame.
+constexpr int32_t MAX_CIRCLE_RADIUS = 1 << 16;
+
+// The classic sixteen colours; entries 16 to 255 stay black.
+constexpr uint8_t CLASSIC_COLOURS[16][3] = {
+    {0, 0, 0},       {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+    {170, 0, 0},     {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
+    {85, 85, 85},    {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
+    {255, 85, 85},   {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
+};
+
+uint8_t colourByte(int32_t colour) { return static_cast<uint8_t>(colour & 0xFF); }
+
+uint8_t* workRow(Screen& screen, int32_t y) { return screen.pages[screen.workPage][y]; }
+
+void plot(Screen& screen, int32_t x, int32_t y, uint8_t colour) {
+    if (x >= 0 && x < SCREEN_WIDTH && y >= 0 && y < SCREEN_HEIGHT) workRow(screen, y)[x] = colour;
+}
+
+void drawCell(Screen& screen, int32_t row, int32_t column, uint8_t character) {
+    const uint8_t* glyph = glyphFor(character);
+    const uint8_t ink = colourByte(screen.foreground);
+    const uint8_t paper = colourByte(screen.background);
+    const int32_t left = (column - 1) * CELL_WIDTH;
+    const int32_t top = (row - 1) * CELL_HEIGHT;
+    for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
+        uint8_t* pixels = workRow(screen, top + gy) + left;
+        const uint8_t bits = glyph[gy];
+        for (int32_t gx = 0; gx < CELL_WIDTH; ++gx) pixels[gx] = (bits & (0x80 >> gx)) ? ink : paper;
+    }
+    screen.text[row - 1][column - 1] = character;
+}
+
+void newLine(Screen& screen) {
+    screen.textColumn = 1;
+    if (screen.textRow <= TEXT_ROWS) ++screen.textRow;
+}
+
+}  // namespace
+
+bool toPixel(float value, int32_t* pixel) {
+    if (std::isnan(value)) return false;
+    const double v = value;
+    double rounded = v > 0.0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5);
+    if (rounded > PIXEL_LIMIT) rounded = PIXEL_LIMIT;
+    if (rounded < -PIXEL_LIMIT) rounded = -PIXEL_LIMIT;
+    *pixel = static_cast<int32_t>(rounded);
+    return true;
+}
+
+void openScreen(Screen& screen) {
+    screen = Screen{};
+    std::memcpy(screen.palette, CLASSIC_COLOURS, sizeof CLASSIC_COLOURS);
+    std::memset(screen.text, ' ', sizeof screen.text);
+    screen.isOpen = -1;
+}
+
+void setPages(Screen& screen, int32_t workPage, int32_t visiblePage) {
+    if (!screen.isOpen) return;
+    if (workPage < 0 && visiblePage < 0) {
+        screen.workPage = 0;
+        screen.visiblePage = 0;
+        return;
+    }
+    if (workPage >= 0 && workPage < PAGE_COUNT) screen.workPage = workPage;
+    if (visiblePage >= 0 && visiblePage < PAGE_COUNT) screen.visiblePage = visiblePage;
+}
+
+void fillBox(Screen& screen, float x1, float y1, float x2, float y2, int32_t colour) {
+    if (!screen.isOpen) return;
+    int32_t left, top, right, bottom;
+    if (!toPixel(x1, &left) || !toPixel(y1, &top) || !toPixel(x2, &right) || !toPixel(y2, &bottom)) return;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (left < 0) left = 0;
+    if (top < 0) top = 0;
+    if (right > SCREEN_WIDTH - 1) right = SCREEN_WIDTH - 1;
+    if (bottom > SCREEN_HEIGHT - 1) bottom = SCREEN_HEIGHT - 1;
+    if (left > right || top > bottom) return;
+    const uint8_t value = colourByte(colour);
+    const auto width = static_cast<size_t>(right - left + 1);
+    if (width == SCREEN_WIDTH) {
+        // Whole rows are contiguous: one fill covers the band.
+        std::memset(workRow(screen, top), value, width * static_cast<size_t>(bottom - top + 1));
+        return;
+    }
+    for (int32_t y = top; y <= bottom; ++y) std::memset(workRow(screen, y) + left, value, width);
+}
+
+void drawCircle(Screen& screen, float x, float y, float radius, int32_t colour) {
+    if (!screen.isOpen) return;
+    int32_t cx, cy, r;
+    if (!toPixel(x, &cx) || !toPixel(y, &cy) || !toPixel(radius, &r)) return;
+    if (r < 0 || r > MAX_CIRCLE_RADIUS) return;
+    if (cx + r < 0 || cx - r >= SCREEN_WIDTH || cy + r < 0 || cy - r >= SCREEN_HEIGHT) return;
+    const uint8_t value = colourByte(colour);
+    const bool inside = cx - r >= 0 && cx + r < SCREEN_WIDTH && cy - r >= 0 && cy + r < SCREEN_HEIGHT;
+    // Midpoint rasteriser over one octant, mirrored eight ways: an 8-connected
+    // outline whose extreme pixels are exactly r from the centre.
+    int32_t ox = r, oy = 0, decision = 1 - r;
+    while (ox >= oy) {
+        const int32_t px[8] = {cx + ox, cx - ox, cx + ox, cx - ox, cx + oy, cx - oy, cx + oy, cx - oy};
+        const int32_t py[8] = {cy + oy, cy + oy, cy - oy, cy - oy, cy + ox, cy + ox, cy - ox, cy - ox};
+        if (inside) {
+            for (int32_t i = 0; i < 8; ++i) workRow(screen, py[i])[px[i]] = value;
+        } else {
+            for (int32_t i = 0; i < 8; ++i) plot(screen, px[i], py[i], value);
+        }
+        ++oy;
+        if (decision < 0) {
+            decision += 2 * oy + 1;
+        } else {
+            --ox;
+            decision += 2 * (oy - ox) + 1;
+        }
+    }
+}
+
+bool copyWorkPage(Screen& screen, int32_t fromPage, int32_t toPage) {
+    if (!screen.isOpen) return false;
+    const int32_t from = fromPage < 0 ? screen.workPage : fromPage;
+    const int32_t to = toPage < 0 ? screen.visiblePage : toPage;
+    if (from >= PAGE_COUNT || to >= PAGE_COUNT || from == to) return false;
+    std::memcpy(screen.pages[to], screen.pages[from], sizeof screen.pages[to]);
+    return to == screen.visiblePage;
+}
+
+void clearText(Screen& screen) {
+    if (!screen.isOpen) return;
+    std::memset(screen.text, ' ', sizeof screen.text);
+    screen.textRow = 1;
+    screen.textColumn = 1;
+}
+
+void locateText(Screen& screen, int32_t row, int32_t column) {
+    if (!screen.isOpen) return;
+    if (row < 1 || row > TEXT_ROWS || column < 1 || column > TEXT_COLUMNS) return;
+    screen.textRow = row;
+    screen.textColumn = column;
+}
+
+void printText(Screen& screen, const char* text, int32_t length, bool newline) {
+    if (!screen.isOpen) return;
+    // Text past column 80 or below row 30 is clipped, not wrapped or scrolled.
+    for (int32_t i = 0; i < length; ++i) {
+        if (screen.textColumn > TEXT_COLUMNS) break;
+        if (screen.textRow <= TEXT_ROWS) drawCell(screen, screen.textRow, screen.textColumn, static_cast<uint8_t>(text[i]));
+        ++screen.textColumn;
+    }
+    if (newline) newLine(screen);
+}
+
+void printInteger(Screen& screen, int32_t value, bool newline) {
+    char digits[16];
+    const int written = std::snprintf(digits, sizeof digits, "% d", static_cast<int>(value));
+    printText(screen, digits, written, newline);
+}
+
+void pushKey(Screen& screen, int32_t code) {
+    if (!screen.isOpen) return;
+    if (screen.keyCount == KEY_BUFFER_SIZE) {
+        // Full: the oldest key makes room for the new one.
+        screen.keyHead = (screen.keyHead + 1) % KEY_BUFFER_SIZE;
+        --screen.keyCount;
+    }
+    screen.keys[(screen.keyHead + screen.keyCount) % KEY_BUFFER_SIZE] = code;
+    ++screen.keyCount;
+}
+
+KeyString pollKey(Screen& screen) {
+    KeyString key;
+    if (!screen.isOpen || screen.keyCount == 0) return key;
+    const int32_t code = screen.keys[screen.keyHead];
+    screen.keyHead = (screen.keyHead + 1) % KEY_BUFFER_SIZE;
+    --screen.keyCount;
+    if (code < SPECIAL_KEY) {
+        key.bytes[0] = static_cast<char>(static_cast<uint8_t>(code));
+        key.length = 1;
+    } else {
+        key.bytes[0] = static_cast<char>(static_cast<uint8_t>(255));
+        key.bytes[1] = static_cast<char>(static_cast<uint8_t>(code - SPECIAL_KEY));
+        key.length = 2;
+    }
+    return key;
+}
+
+}  // namespace display

@@ -1,0 +1,68 @@
+// The display's in-memory state and its pure operations: two pages of palette
+// indices, the palette, the text grid and the key buffer. Nothing here touches a
+// window or a terminal, so tests and tools use it directly and compare pages
+// byte for byte. The service in Display.h owns one Screen for the program.
+#pragma once
+
+#include <cstdint>
+
+namespace display {
+
+inline constexpr int32_t SCREEN_WIDTH = 640;   // pixels
+inline constexpr int32_t SCREEN_HEIGHT = 480;  // pixels
+inline constexpr int32_t PAGE_COUNT = 2;
+inline constexpr int32_t TEXT_COLUMNS = 80;
+inline constexpr int32_t TEXT_ROWS = 30;
+inline constexpr int32_t CELL_WIDTH = 8;    // pixels
+inline constexpr int32_t CELL_HEIGHT = 16;  // pixels
+inline constexpr int32_t KEY_BUFFER_SIZE = 15;
+inline constexpr int32_t PALETTE_SIZE = 256;
+
+// Key codes 1 to 255 are keys that produce that character; SPECIAL_KEY + c is a
+// special key, polled as the two characters 255 and c.
+inline constexpr int32_t SPECIAL_KEY = 256;
+inline constexpr int32_t CLOSE_KEY = SPECIAL_KEY + 'k';  // the window's close request
+
+// A polled key as the one- or two-character string the callers see; length 0
+// means no key was waiting.
+struct KeyString {
+    char bytes[2] = {0, 0};  // the key's characters
+    int32_t length = 0;      // 0, 1 or 2
+};
+
+inline bool isEmpty(const KeyString& key) { return key.length == 0; }
+
+struct Screen {
+    int32_t isOpen = 0;          // flag: pages exist; drawing and text do nothing while 0
+    int32_t workPage = 0;        // page that drawing and text go to
+    int32_t visiblePage = 0;     // page the window shows
+    int32_t textRow = 1;         // text cursor row, 1 to 30 (31 after the last row)
+    int32_t textColumn = 1;      // text cursor column, 1 to 80 (81 past the last one)
+    int32_t foreground = 15;     // palette index of text ink
+    int32_t background = 0;      // palette index of text cells
+    int32_t keyHead = 0;         // index in keys of the oldest waiting key
+    int32_t keyCount = 0;        // keys waiting, 0 to 15
+    int32_t keys[KEY_BUFFER_SIZE] = {};                       // key codes, a ring
+    uint8_t palette[PALETTE_SIZE][3] = {};                    // RGB per index
+    uint8_t text[TEXT_ROWS][TEXT_COLUMNS] = {};               // last character printed per cell
+    uint8_t pages[PAGE_COUNT][SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // palette indices
+};
+
+// Rounds a drawing coordinate to a pixel, halves away from zero. Returns false
+// for NaN; infinities and huge values saturate far outside the screen.
+bool toPixel(float value, int32_t* pixel);
+
+void openScreen(Screen& screen);
+void setPages(Screen& screen, int32_t workPage, int32_t visiblePage);
+void fillBox(Screen& screen, float x1, float y1, float x2, float y2, int32_t colour);
+void drawCircle(Screen& screen, float x, float y, float radius, int32_t colour);
+// Returns true when the visible page changed. A negative page means the current one.
+bool copyWorkPage(Screen& screen, int32_t fromPage, int32_t toPage);
+void clearText(Screen& screen);
+void locateText(Screen& screen, int32_t row, int32_t column);
+void printText(Screen& screen, const char* text, int32_t length, bool newline);
+void printInteger(Screen& screen, int32_t value, bool newline);
+void pushKey(Screen& screen, int32_t code);
+KeyString pollKey(Screen& screen);
+
+}  // namespace display

@@ -1,0 +1,210 @@
+// SDL2 window: shows the visible page through the palette, scaled by whole
+// multiples and centred, and turns keyboard and window events into keys.
+#include "display/Window.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace display {
+
+namespace {
+
+constexpr int32_t VSYNC_PROBE_FRAMES = 12;
+
+bool isFallbackDriver(const char* driver) {
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+bool chosenByUser(const char* driver) {
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    return chosen && driver && SDL_strcasestr(chosen, driver) != nullptr;
+}
+
+bool isModifier(SDL_Scancode code) {
+    return (code >= SDL_SCANCODE_LCTRL && code <= SDL_SCANCODE_RGUI) || code == SDL_SCANCODE_CAPSLOCK ||
+           code == SDL_SCANCODE_NUMLOCKCLEAR || code == SDL_SCANCODE_SCROLLLOCK || code == SDL_SCANCODE_MODE;
+}
+
+bool isKeypadCharacter(SDL_Scancode code) {
+    return code >= SDL_SCANCODE_KP_DIVIDE && code <= SDL_SCANCODE_KP_PERIOD && code != SDL_SCANCODE_KP_ENTER;
+}
+
+// Special keys poll as 255 followed by the second character of the classic
+// keyboard scan codes, so programs written for those codes feel at home.
+int32_t specialKey(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_UP: return SPECIAL_KEY + 'H';
+        case SDLK_DOWN: return SPECIAL_KEY + 'P';
+        case SDLK_LEFT: return SPECIAL_KEY + 'K';
+        case SDLK_RIGHT: return SPECIAL_KEY + 'M';
+        case SDLK_HOME: return SPECIAL_KEY + 'G';
+        case SDLK_END: return SPECIAL_KEY + 'O';
+        case SDLK_PAGEUP: return SPECIAL_KEY + 'I';
+        case SDLK_PAGEDOWN: return SPECIAL_KEY + 'Q';
+        case SDLK_INSERT: return SPECIAL_KEY + 'R';
+        case SDLK_DELETE: return SPECIAL_KEY + 'S';
+        case SDLK_F11: return SPECIAL_KEY + 0x85;
+        case SDLK_F12: return SPECIAL_KEY + 0x86;
+        default: break;
+    }
+    if (key >= SDLK_F1 && key <= SDLK_F10) return SPECIAL_KEY + ';' + (key - SDLK_F1);
+    return SPECIAL_KEY;  // any other key without a character of its own
+}
+
+void toggleFullScreen(Window& window) {
+    window.fullScreen = !window.fullScreen;
+    SDL_SetWindowFullscreen(window.window, window.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+void handleKeyDown(Window& window, Screen& screen, const SDL_KeyboardEvent& event) {
+    const SDL_Keycode key = event.keysym.sym;
+    const SDL_Scancode code = event.keysym.scancode;
+    const bool alt = (event.keysym.mod & KMOD_ALT) != 0;
+    const bool ctrl = (event.keysym.mod & KMOD_CTRL) != 0;
+    if (isModifier(code)) return;
+    if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && alt) {
+        if (!event.repeat) toggleFullScreen(window);
+        return;
+    }
+    switch (key) {
+        case SDLK_ESCAPE: pushKey(screen, 27); return;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: pushKey(screen, 13); return;
+        case SDLK_BACKSPACE: pushKey(screen, 8); return;
+        case SDLK_TAB: pushKey(screen, 9); return;
+        default: break;
+    }
+    if (ctrl && key >= SDLK_a && key <= SDLK_z) {
+        pushKey(screen, key - SDLK_a + 1);
+        return;
+    }
+    // Keys that type a character arrive as text input, in the user's layout.
+    if ((key & SDLK_SCANCODE_MASK) == 0 || isKeypadCharacter(code)) return;
+    pushKey(screen, specialKey(key));
+}
+
+void handleTextInput(Screen& screen, const char* text) {
+    // UTF-8 to character codes; characters beyond 255 have no code and poll as '?'.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    while (*bytes) {
+        uint32_t point = *bytes++;
+        int32_t more = point >= 0xF0 ? 3 : point >= 0xE0 ? 2 : point >= 0xC0 ? 1 : 0;
+        point &= more == 3 ? 0x07u : more == 2 ? 0x0Fu : more == 1 ? 0x1Fu : 0x7Fu;
+        for (; more > 0 && (*bytes & 0xC0) == 0x80; --more) point = (point << 6) | (*bytes++ & 0x3Fu);
+        if (point == 0) continue;
+        pushKey(screen, point <= 255 ? static_cast<int32_t>(point) : '?');
+    }
+}
+
+}  // namespace
+
+bool openWindow(Window& window, const Screen& screen, const char* title, int32_t refreshRate,
+                const char** reason) {
+    window = Window{};
+    // The service handles SIGINT and SIGTERM itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // Without a runtime directory no Wayland compositor can be reached, and
+    // asking for one only prints complaints: try the others.
+    if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("XDG_RUNTIME_DIR")) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm");
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        const bool anyDisplaySet = SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY");
+        *reason = anyDisplaySet ? SDL_GetError() : "DISPLAY is not set";
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (isFallbackDriver(driver) && !chosenByUser(driver)) {
+        *reason = "only an off-screen video driver is available";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    window.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
+                                     SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
+    if (window.window) {
+        window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!window.renderer) window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (window.renderer) {
+        window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                           SCREEN_WIDTH, SCREEN_HEIGHT);
+    }
+    if (!window.texture) {
+        *reason = SDL_GetError();
+        closeWindow(window);
+        return false;
+    }
+    SDL_SetWindowMinimumSize(window.window, SCREEN_WIDTH, SCREEN_HEIGHT);
+    SDL_RenderSetLogicalSize(window.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+    SDL_RenderSetIntegerScale(window.renderer, SDL_TRUE);
+    for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
+        window.colours[i] = 0xFF000000u | (uint32_t{screen.palette[i][0]} << 16) |
+                            (uint32_t{screen.palette[i][1]} << 8) | uint32_t{screen.palette[i][2]};
+    }
+    SDL_DisplayMode mode{};
+    window.refreshRate = refreshRate > 0 ? refreshRate
+                         : SDL_GetWindowDisplayMode(window.window, &mode) == 0 && mode.refresh_rate > 0
+                             ? mode.refresh_rate
+                             : 60;
+    startPacer(window.pacer, window.refreshRate);
+    SDL_StartTextInput();
+    return true;
+}
+
+void pumpWindowEvents(Window& window, Screen& screen) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+            case SDL_QUIT: pushKey(screen, CLOSE_KEY); break;
+            case SDL_KEYDOWN: handleKeyDown(window, screen, event.key); break;
+            case SDL_TEXTINPUT: handleTextInput(screen, event.text.text); break;
+            default: break;
+        }
+    }
+}
+
+void uploadVisiblePage(Window& window, const Screen& screen) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(window.texture, nullptr, &pixels, &pitch) != 0) return;
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        const uint8_t* source = screen.pages[screen.visiblePage][y];
+        auto* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch);
+        for (int32_t x = 0; x < SCREEN_WIDTH; ++x) target[x] = window.colours[source[x]];
+    }
+    SDL_UnlockTexture(window.texture);
+}
+
+void presentWindow(Window& window) {
+    SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(window.renderer);
+    SDL_RenderCopy(window.renderer, window.texture, nullptr, nullptr);
+    const int64_t before = steadyNowNs();
+    SDL_RenderPresent(window.renderer);
+    if (window.framesMeasured < VSYNC_PROBE_FRAMES) {
+        // A present that really waits for the retrace blocks for a good part of
+        // a frame; one that returns at once leaves the pacing to the clock.
+        if (steadyNowNs() - before >= window.pacer.periodNs / 4) ++window.slowPresents;
+        if (++window.framesMeasured == VSYNC_PROBE_FRAMES) {
+            window.vsyncTrusted = window.slowPresents * 2 > VSYNC_PROBE_FRAMES;
+        }
+    }
+    if (window.vsyncTrusted) {
+        waitAtLeastHalfPeriod(window.pacer);
+    } else {
+        waitForTick(window.pacer);
+    }
+}
+
+void closeWindow(Window& window) {
+    if (window.texture) SDL_DestroyTexture(window.texture);
+    if (window.renderer) SDL_DestroyRenderer(window.renderer);
+    if (window.window) SDL_DestroyWindow(window.window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+    window = Window{};
+}
+
+}  // namespace display

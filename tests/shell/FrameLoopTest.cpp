@@ -1,0 +1,46 @@
+// The frame loop on the headless display, driven by scripted keys.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "display/Display.h"
+#include "shell/Program.h"
+
+namespace shell {
+namespace {
+
+struct FrameLoopTest : ::testing::Test {
+    void SetUp() override { display::SelectBackend(display::Backend::Headless); }
+    void TearDown() override { display::CloseScreen(); }
+};
+
+TEST_F(FrameLoopTest, AWaitingKeyEndsTheLoopAfterOneCompleteFrameAndOnlyItIsTaken) {
+    display::ScriptKey(0, 'a');
+    display::ScriptKey(0, 'b');
+    EXPECT_EQ(runProgram(), 0);
+
+    EXPECT_EQ(display::RetraceCount(), 1);
+    const display::Screen& screen = display::CurrentScreen();
+    EXPECT_EQ(screen.workPage, 1);
+    EXPECT_EQ(screen.visiblePage, 0);
+    // Drawn, waited for and shown: the visible page is the finished work page.
+    EXPECT_EQ(std::memcmp(screen.pages[0], screen.pages[1], sizeof screen.pages[0]), 0);
+    EXPECT_EQ(screen.pages[0][240][330], 15);
+    EXPECT_EQ(screen.pages[0][240][310], 15);
+    EXPECT_EQ(screen.pages[0][230][320], 15);
+    EXPECT_EQ(screen.pages[0][240][320], 0);
+
+    const display::KeyString left = display::PollKey();
+    ASSERT_EQ(left.length, 1);
+    EXPECT_EQ(left.bytes[0], 'b');
+}
+
+TEST_F(FrameLoopTest, TheLoopRunsUntilAKeyArrivesAndAnyKeyEndsIt) {
+    display::ScriptKey(5, display::CLOSE_KEY);
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(display::RetraceCount(), 5);
+    EXPECT_TRUE(display::isEmpty(display::PollKey()));
+}
+
+}  // namespace
+}  // namespace shell
