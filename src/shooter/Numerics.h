@@ -1,0 +1,44 @@
+// The arithmetic every part of the simulation shares. Angles and counters grow
+// without bound, so 32-bit integer arithmetic wraps as two's complement,
+// explicitly; floats become integers only through nearest(), which is defined
+// for every input.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace shooter {
+
+// Close to 3.141593 / 180 and 180 / 3.141593: the demonstration's own pi, not
+// the library's.
+inline constexpr double DEG_TO_RAD = 0.01745329444444444;
+inline constexpr double RAD_TO_DEG = 57.29577319531843;
+
+inline int32_t wrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t wrapSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+inline int32_t wrapMul(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+inline int32_t wrapNeg(int32_t a) { return wrapSub(0, a); }
+
+// Remainder that keeps the dividend's sign; the divisor is never 0 or -1 here.
+inline int32_t remainder360(int32_t value) { return value % 360; }
+
+// Nearest integer, halves to even. Values beyond the 32-bit range saturate and
+// NaN gives 0.
+inline int32_t nearest(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(std::nearbyint(value));
+}
+
+// Whole degrees to radians, rounded to single precision before any sine or
+// cosine is taken.
+inline float degreesToRadians(int32_t degrees) { return static_cast<float>(degrees * DEG_TO_RAD); }
+
+}  // namespace shooter

@@ -1,0 +1,177 @@
+// Turret firing: bursts, sweeps, aiming and the volley layouts. Launch values
+// are computed in double from the float fields (the radians alone rounded to
+// single precision) and rounded once when stored.
+#include "turret/TurretFiring.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "bullets/BulletMotion.h"
+#include "shooter/Numerics.h"
+#include "shooter/Shooter.h"
+
+namespace turret {
+
+namespace {
+
+using shooter::Shooter;
+using shooter::wrapAdd;
+using shooter::wrapMul;
+
+constexpr double LAUNCH_BOOST = 0.5;  // a launched bullet's boost is half its velocity
+
+void refreshFreeSlotTags(Shooter& s) {
+    const TurretStep& gun = s.turret;
+    const int32_t slots = shooter::usedSlots(s);
+    for (int32_t i = 0; i < slots; ++i) {
+        bullets::Bullet& b = s.bullets[i];
+        if (b.alive || b.tagKey == gun.bulletTagKey) continue;
+        b.tagKey = gun.bulletTagKey;
+        b.tagA = gun.bulletTagA;
+        b.tagB = gun.bulletTagB;
+        b.tagC = gun.bulletTagC;
+    }
+}
+
+void aimAtTarget(TurretStep& gun) {
+    const float theta = static_cast<float>(
+        std::atan2(double{gun.targetY} - gun.originY, double{gun.targetX} - gun.originX));
+    gun.angle = shooter::remainder360(shooter::nearest(theta * shooter::RAD_TO_DEG + 360.0));
+}
+
+// Launches one bullet into the lowest free slot. Returns false when the store
+// has no free slot left, so the rest of the volley can be skipped: it would
+// find none either.
+bool launchBullet(Shooter& s, int32_t angle, int32_t direction, double speed) {
+    const TurretStep& gun = s.turret;
+    const int32_t slots = shooter::usedSlots(s);
+    int32_t slot = 0;
+    while (slot < slots && s.bullets[slot].alive) ++slot;
+    if (slot == slots) return false;
+
+    const double a = shooter::degreesToRadians(angle);
+    const double d = shooter::degreesToRadians(direction);
+    bullets::Bullet& b = s.bullets[slot];
+    b.heading = shooter::remainder360(angle);
+    b.x = static_cast<float>(gun.originX + std::cos(a) * gun.muzzleRadiusX);
+    b.y = static_cast<float>(gun.originY + std::sin(a) * gun.muzzleRadiusY);
+    b.vx = static_cast<float>(std::cos(d) * speed);
+    b.vy = static_cast<float>(std::sin(d) * speed);
+    b.boostX = static_cast<float>(LAUNCH_BOOST * b.vx);
+    b.boostY = static_cast<float>(LAUNCH_BOOST * b.vy);
+    b.ax = gun.bulletAx;
+    b.ay = gun.bulletAy;
+    b.haltAt = gun.bulletHaltAt;
+    b.motion = gun.bulletMotion;
+    b.alive = -1;
+    return true;
+}
+
+// Speed of a shot along a burst: the k-th shot (k from 1) flies at
+// speed + (k - 1) x speedStep; shotIndex has already moved on, and 0 means the
+// burst's last shot.
+double shotSpeed(const TurretStep& gun) {
+    const double steps = gun.shotIndex == 0 ? static_cast<double>(gun.burstLength) : static_cast<double>(gun.shotIndex) - 1.0;
+    return gun.speed + gun.speedStep * steps;
+}
+
+// V-shaped speeds: speedStep faster at both ends, speed in the middle.
+double vSpeed(const TurretStep& gun, int32_t k, int32_t half) {
+    const double distance = std::abs(static_cast<double>(k) - static_cast<double>(half));
+    return gun.speed + distance / half * gun.speedStep;
+}
+
+}  // namespace
+
+void sweepWrap(Shooter& s) {
+    TurretStep& gun = s.turret;
+    gun.angle = wrapAdd(gun.angle, wrapMul(gun.sweepStep, gun.sweepDir));
+    if (gun.angle > gun.angleMax) gun.angle = shooter::wrapSub(gun.angle, gun.angleMax);
+    if (gun.angle < gun.angleMin) gun.angle = wrapAdd(gun.angle, gun.angleMax);
+}
+
+void sweepBounce(Shooter& s) {
+    TurretStep& gun = s.turret;
+    gun.angle = wrapAdd(gun.angle, wrapMul(gun.sweepStep, gun.sweepDir));
+    if (gun.angle > gun.angleMax) gun.sweepDir = shooter::wrapNeg(gun.sweepDir);
+    if (gun.angle < gun.angleMin) gun.sweepDir = shooter::wrapNeg(gun.sweepDir);
+}
+
+void launchVolley(Shooter& s) {
+    const TurretStep& gun = s.turret;
+    const int32_t n = gun.volleySize;
+    if (n <= 0) return;
+    if (n == 1) {
+        launchBullet(s, gun.angle, gun.angle, gun.speed);
+        return;
+    }
+
+    const int32_t kind = gun.spreadKind;
+    if (kind == 2) {  // a fan turning from the base angle, speeds rising across it
+        int32_t angle = gun.angle;
+        const int32_t turn = wrapMul(gun.sweepDir, gun.spreadStep);
+        for (int32_t k = 0; k < n; ++k) {
+            angle = wrapAdd(angle, turn);
+            const double speed = gun.speed + (static_cast<double>(k) + 1.0) * gun.speedStep / n;
+            if (!launchBullet(s, angle, angle, speed)) return;
+        }
+        return;
+    }
+
+    // A centred fan: symmetric about the base angle for even n, half a step
+    // off in the sweep direction for odd n.
+    const double scale = kind == 4 && (gun.shotIndex & 1) ? double{gun.oddShotSpreadScale} : 1.0;
+    const int32_t even = n % 2 == 0 ? 1 : 0;
+    const int32_t step = shooter::nearest(gun.spreadStep * scale);
+    const int32_t turn = wrapMul(gun.sweepDir, step);
+    const int32_t half = n / 2;
+    const double shot = shotSpeed(gun);
+    int32_t angle = shooter::nearest(gun.angle - (static_cast<double>(n) + even) / 2.0 * turn);
+    for (int32_t k = 0; k < n; ++k) {
+        angle = wrapAdd(angle, turn);
+        int32_t direction = angle;
+        double speed = shot;
+        if (kind == 3) speed = vSpeed(gun, k, half);
+        if (kind == 5) {  // a wall: every bullet flies along the base angle
+            direction = gun.angle;
+            speed = vSpeed(gun, k, half);
+        }
+        if (!launchBullet(s, angle, direction, speed)) return;
+    }
+}
+
+void fireTurret(Shooter& s, int32_t loaded) {
+    TurretStep& gun = s.turret;
+    if (!gun.active) return;
+    if (!loaded) refreshFreeSlotTags(s);
+    if (gun.targetRef) {
+        gun.targetX = gun.targetRef[0];
+        gun.targetY = gun.targetRef[1];
+    }
+    if (gun.originRef) {
+        gun.originX = gun.originRef[0];
+        gun.originY = gun.originRef[1];
+    }
+    gun.fireDelay = shooter::wrapSub(gun.fireDelay, 1);
+    if (gun.fireDelay < 0) {
+        if (gun.shotIndex == 0) {
+            if (gun.aimAtTarget) {
+                aimAtTarget(gun);
+            } else if (s.turretBehaviour) {
+                s.turretBehaviour(s);
+            }
+        }
+        gun.fireDelay = gun.shotInterval;
+        gun.shotIndex = wrapAdd(gun.shotIndex, 1);
+        if (gun.shotIndex > gun.burstLength) {
+            gun.shotIndex = 0;
+            gun.fireDelay = gun.burstPause;
+        }
+        launchVolley(s);
+    }
+    gun.originX += gun.originVx;
+    gun.originY += gun.originVy;
+    bullets::moveBullets(s);
+}
+
+}  // namespace turret

@@ -1,0 +1,11 @@
+# Runs two programs and fails unless they print the same thing.
+execute_process(COMMAND ${FIRST} OUTPUT_VARIABLE first RESULT_VARIABLE first_status)
+execute_process(COMMAND ${SECOND} OUTPUT_VARIABLE second RESULT_VARIABLE second_status)
+if(NOT first_status EQUAL 0 OR NOT second_status EQUAL 0)
+  message(FATAL_ERROR "a program failed: ${first_status} ${second_status}")
+endif()
+if(NOT first STREQUAL second)
+  message(FATAL_ERROR "outputs differ:\n${FIRST}:\n${first}\n${SECOND}:\n${second}")
+endif()
+string(LENGTH "${first}" length)
+message(STATUS "identical outputs, ${length} characters")

@@ -1,0 +1,27 @@
+// A shooter record with a bullet store of its own, for tests of the parts that
+// work on a shooter without its programs.
+#pragma once
+
+#include <memory>
+
+#include "shooter/Shooter.h"
+
+namespace testing_support {
+
+struct TestShooter {
+    std::unique_ptr<bullets::Bullet[]> store = std::make_unique<bullets::Bullet[]>(shooter::BULLET_CAPACITY);
+    shooter::Shooter shooter;
+
+    TestShooter() {
+        shooter.bullets = store.get();
+        shooter.turret.active = -1;
+        shooter.turret.bulletCount = shooter::BULLET_CAPACITY;
+    }
+    int liveCount() const {
+        int live = 0;
+        for (int i = 0; i < shooter::BULLET_CAPACITY; ++i) live += store[i].alive != 0;
+        return live;
+    }
+};
+
+}  // namespace testing_support
