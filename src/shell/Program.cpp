@@ -25,24 +25,28 @@ void drawFrame(ShooterPass& pass) {
     runShooterPass(pass);
 }
 
-int runProgram() {
-    // Start-up.
+void startUp(ShooterPass& pass) {
     display::ClearTextScreen();
     display::OpenScreen(SCREEN_MODE, COLOUR_DEPTH, PAGES, 0, 0);
-    ShooterPass pass;
     setUpShooters(pass);
     display::SetPages(WORK_PAGE, VISIBLE_PAGE);
+}
 
-    // Frame loop: draw, wait for the retrace, show, and end on any key.
-    for (;;) {
-        drawFrame(pass);
-        display::WaitVerticalRetrace();
-        display::CopyWorkPage();
-        if (!display::isEmpty(display::PollKey())) break;
-    }
+void runFrame(ShooterPass& pass) {
+    drawFrame(pass);
+    display::WaitVerticalRetrace();
+    display::CopyWorkPage();
+}
 
-    // Shut-down.
-    tearDownShooters(pass);
+void shutDown(ShooterPass& pass) { tearDownShooters(pass); }
+
+int runProgram() {
+    ShooterPass pass;
+    startUp(pass);
+    do {
+        runFrame(pass);
+    } while (display::isEmpty(display::PollKey()));
+    shutDown(pass);
     return 0;
 }
 

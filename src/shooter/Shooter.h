@@ -14,6 +14,9 @@ namespace shooter {
 
 inline constexpr int32_t BULLET_CAPACITY = 256;  // slots in every shooter's store
 
+// Passed for an optional whole-pixel coordinate: leaves that coordinate as it is.
+inline constexpr int32_t NOT_GIVEN = INT32_MIN;
+
 struct Shooter;
 using ShooterBehaviour = void (*)(Shooter&);
 

@@ -1,0 +1,44 @@
+// The countdown walk that both step programs share. Each frame the current
+// step counts down inside its stored record; when it passes below zero its
+// countdown is restored and the walk moves on to the next step, which the
+// caller loads. Past the last step the walk wraps to the first, which is a
+// head step that only counts down and is never loaded.
+#pragma once
+
+#include <cstdint>
+
+#include "collections/RecordList.h"
+
+namespace collections {
+
+// Wraps at the end of the program, then counts the current step down by one
+// frame. Returns the stored step, or none if the program has no cursor or no
+// steps. listIndex is set back to 0 by the wrap.
+template <typename T>
+T* countDownCurrentStep(RecordList<T>& program, int32_t& listIndex) {
+    if (hasNoCursor(program)) return nullptr;
+    if (onEndMarker(program)) {
+        listIndex = 0;
+        rewindList(program);
+    }
+    T* step = currentRecord(program);
+    if (!step) return nullptr;
+    step->duration = static_cast<int32_t>(static_cast<uint32_t>(step->duration) - 1u);
+    return step;
+}
+
+// If the counted-down step has expired, restores its countdown from restored
+// and moves on. Returns the next step to load, or none: the step has not
+// expired, or it was the last one (the walk wraps in the next frame).
+template <typename T>
+T* nextStepOnExpiry(RecordList<T>& program, T& step, int32_t restored, int32_t& listIndex) {
+    if (step.duration >= 0) return nullptr;
+    step.duration = restored;
+    advanceList(program);
+    T* next = currentRecord(program);
+    if (!next) return nullptr;
+    listIndex = static_cast<int32_t>(static_cast<uint32_t>(listIndex) + 1u);
+    return next;
+}
+
+}  // namespace collections

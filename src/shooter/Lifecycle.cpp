@@ -1,0 +1,50 @@
+// Shooter construction, destruction and update.
+#include "shooter/Lifecycle.h"
+
+#include "shooter/EmitterSchedule.h"
+#include "shooter/MoveModes.h"
+#include "turret/TurretFiring.h"
+#include "turret/TurretSchedule.h"
+
+namespace shooter {
+
+void constructShooter(Shooter& s) {
+    // Firing side.
+    s.turretListIndex = 0;
+    s.turret = turret::TurretStep{};
+    collections::initList(s.turretSteps);
+    s.turretBehaviour = nullptr;
+    s.turret.active = -1;
+    s.turret.bulletCount = BULLET_CAPACITY;
+    s.turret.spreadKind = 2;
+    s.turret.bulletTagKey = 1;
+    s.bullets = new bullets::Bullet[BULLET_CAPACITY];
+    s.turretBehaviour = turret::sweepWrap;
+    turret::addTurretStep(s, turret::TurretStep{});
+
+    // Moving side.
+    s.emitterListIndex = 0;
+    s.emitter = EmitterStep{};
+    collections::initList(s.emitterSteps);
+    s.emitterMove = nullptr;
+    s.emitter.active = -1;
+    s.emitterMove = moveLinear;
+    addEmitterStep(s, EmitterStep{});
+}
+
+void destroyShooter(Shooter& s) {
+    collections::releaseList(s.emitterSteps);
+    delete[] s.bullets;  // destroys the slots from the last to the first
+    s.bullets = nullptr;
+    collections::releaseList(s.turretSteps);
+}
+
+void updateShooter(Shooter& s) {
+    (s.emitterMove ? s.emitterMove : moveLinear)(s);
+    s.turret.originX = s.emitter.x;
+    s.turret.originY = s.emitter.y;
+    const int32_t loaded = turret::runTurretSchedule(s, NOT_GIVEN, NOT_GIVEN);
+    turret::fireTurret(s, loaded);
+}
+
+}  // namespace shooter

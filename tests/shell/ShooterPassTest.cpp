@@ -1,0 +1,96 @@
+// What the shooter pass draws, compared byte for byte with pages drawn by hand.
+#include "shell/ShooterPass.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "../support/Programs.h"
+#include "shell/Program.h"
+#include "shooter/EmitterSchedule.h"
+
+namespace shell {
+namespace {
+
+struct ShooterPassTest : ::testing::Test {
+    std::unique_ptr<display::Screen> expected = std::make_unique<display::Screen>();
+
+    void SetUp() override {
+        testing_support::openHeadlessDisplay();
+        display::openScreen(*expected);
+        display::fillBox(*expected, 0, 0, 639, 479, 0);
+        display::drawCircle(*expected, 320, 240, 10, 15);
+    }
+    void TearDown() override { display::CloseScreen(); }
+
+    static void quieten(shooter::Shooter& s) {
+        // No programs and an idle gun: the shooter keeps exactly what we give it.
+        collections::releaseList(s.emitterSteps);
+        collections::releaseList(s.turretSteps);
+        s.turret.active = 0;
+    }
+    void expectPage() {
+        EXPECT_EQ(std::memcmp(display::CurrentScreen().pages[0], expected->pages[0], sizeof expected->pages[0]), 0);
+    }
+};
+
+TEST_F(ShooterPassTest, WithEveryShooterInactiveOnlyTheRingShows) {
+    ShooterPass pass;
+    setUpShooters(pass);
+    for (int32_t i = 0; i < pass.count; ++i) pass.shooters[i].emitter.active = 0;
+    drawFrame(pass);
+    expectPage();
+    tearDownShooters(pass);
+}
+
+TEST_F(ShooterPassTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
+    ShooterPass pass;
+    setUpShooters(pass);
+    for (int32_t i = 0; i < pass.count; ++i) {
+        quieten(pass.shooters[i]);
+        pass.shooters[i].emitter.active = 0;
+    }
+    shooter::Shooter& s = pass.shooters[2];
+    s.emitter.active = -1;
+    s.emitter.x = 100.0f, s.emitter.y = 100.5f;
+    s.turret.bulletCount = 5;
+    s.bullets[0].alive = -1, s.bullets[0].x = 200.0f, s.bullets[0].y = 200.0f;
+    s.bullets[1].alive = 0, s.bullets[1].x = 300.0f, s.bullets[1].y = 300.0f;
+    s.bullets[4].alive = -1, s.bullets[4].x = -49.0f, s.bullets[4].y = 470.0f;
+    s.bullets[5].alive = -1, s.bullets[5].x = 400.0f, s.bullets[5].y = 300.0f;
+    drawFrame(pass);
+    display::drawCircle(*expected, 100.0f, 100.5f, 10, 13);
+    display::drawCircle(*expected, 200, 200, 3, 15);
+    display::drawCircle(*expected, -49.0f, 470.0f, 3, 15);
+    expectPage();
+
+    s.turret.bulletCount = 100000;  // more than the store: drawing stops at its end
+    for (int32_t j = 0; j < shooter::BULLET_CAPACITY; ++j) s.bullets[j].alive = 0;
+    drawFrame(pass);
+    tearDownShooters(pass);
+}
+
+TEST_F(ShooterPassTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
+    testing_support::OwnedShooter owned;
+    shooter::Shooter& s = owned.shooter;
+    shooter::EmitterStep off;
+    off.duration = 5, off.x = 100.0f, off.y = 100.0f, off.active = 0;
+    shooter::addEmitterStep(s, off);
+    shooter::resetEmitterSchedule(s);
+    collections::releaseList(s.turretSteps);
+    ShooterPass pass{&s, 1};
+    drawFrame(pass);
+    // The read-out first, then the body over it.
+    display::locateText(*expected, 6, 1);
+    display::printText(*expected, "emitter time -1", 15, true);
+    display::printText(*expected, "emitter listindex  0", 20, true);
+    display::drawCircle(*expected, 100, 100, 10, 13);
+    expectPage();
+    EXPECT_EQ(s.emitter.active, 0);
+    drawFrame(pass);
+    EXPECT_EQ(collections::currentRecord(s.emitterSteps)->duration, 5);  // its program no longer runs
+}
+
+}  // namespace
+}  // namespace shell

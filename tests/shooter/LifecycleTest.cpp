@@ -1,0 +1,90 @@
+// Shooter construction, update and destruction.
+#include "shooter/Lifecycle.h"
+
+#include <gtest/gtest.h>
+
+#include "../support/Programs.h"
+#include "shooter/EmitterSchedule.h"
+#include "shooter/MoveModes.h"
+#include "turret/TurretFiring.h"
+#include "turret/TurretSchedule.h"
+
+namespace shooter {
+namespace {
+
+TEST(Lifecycle, ConstructionGivesTheDefaultsAndOneHeadStepPerProgram) {
+    testing_support::OwnedShooter owned;
+    const Shooter& s = owned.shooter;
+    EXPECT_EQ(s.emitter.active, -1);
+    EXPECT_EQ(s.emitter.x, 0.0f);
+    EXPECT_EQ(s.turret.bulletCount, 256);
+    EXPECT_EQ(s.turret.active, -1);
+    EXPECT_EQ(s.turret.spreadKind, 2);
+    EXPECT_EQ(s.turret.bulletTagKey, 1);
+    EXPECT_EQ(s.turret.speed, 0.0f);
+    EXPECT_EQ(s.turretListIndex, 0);
+    EXPECT_EQ(s.emitterListIndex, 0);
+    EXPECT_EQ(s.turretBehaviour, turret::sweepWrap);
+    EXPECT_EQ(s.emitterMove, moveLinear);
+    for (int32_t i = 0; i < BULLET_CAPACITY; ++i) EXPECT_EQ(bulletAt(s, i).alive, 0);
+    EXPECT_EQ(bulletAt(s, -1).haltAt, -1);  // outside the store: a default bullet
+    // One zero step in each program, the cursor on it.
+    ASSERT_NE(collections::currentRecord(s.turretSteps), nullptr);
+    EXPECT_EQ(collections::currentRecord(s.turretSteps)->active, 0);
+    EXPECT_TRUE(collections::onEndMarker(s.turretSteps) == false && s.turretSteps.first == s.turretSteps.cursor);
+    EXPECT_EQ(s.emitterSteps.first, s.emitterSteps.cursor);
+    EXPECT_EQ(s.emitterSteps.first->next->next, nullptr);
+}
+
+TEST(Lifecycle, AShooterWithoutStepsStandsStillAndShowsTheHeadCountdown) {
+    testing_support::openHeadlessDisplay();
+    testing_support::OwnedShooter owned;
+    Shooter& s = owned.shooter;
+    resetEmitterSchedule(s);
+    turret::resetTurretSchedule(s);
+    for (int frame = 0; frame < 50; ++frame) {
+        runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN);
+        updateShooter(s);
+        EXPECT_EQ(testing_support::textRow(6), "emitter time -1");
+        EXPECT_EQ(testing_support::textRow(7), "emitter listindex  0");
+    }
+    EXPECT_EQ(s.emitter.x, 0.0f);
+    EXPECT_EQ(s.emitter.y, 0.0f);
+    EXPECT_EQ(s.emitter.active, -1);
+    display::CloseScreen();
+}
+
+TEST(Lifecycle, TheGunWorksFromALoadedStepsOriginOnlyInTheFrameOfTheLoad) {
+    testing_support::OwnedShooter owned;
+    Shooter& s = owned.shooter;
+    EmitterStep body;
+    body.duration = 100, body.x = 50.0f, body.y = 60.0f, body.active = -1;
+    addEmitterStep(s, body);
+    turret::TurretStep gun;
+    gun.duration = 100, gun.originX = 420.0f, gun.originY = 140.0f, gun.active = -1, gun.fireDelay = 5;
+    turret::addTurretStep(s, gun);
+    resetEmitterSchedule(s);
+    turret::resetTurretSchedule(s);
+    runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN);
+    updateShooter(s);
+    EXPECT_EQ(s.turret.originX, 420.0f);
+    EXPECT_EQ(s.turret.originY, 140.0f);
+    runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN);
+    updateShooter(s);
+    EXPECT_EQ(s.turret.originX, 50.0f);
+    EXPECT_EQ(s.turret.originY, 60.0f);
+}
+
+TEST(Lifecycle, DestructionReleasesEverythingTheShooterOwns) {
+    Shooter s;
+    constructShooter(s);
+    for (int i = 0; i < 5; ++i) addEmitterStep(s, EmitterStep{});
+    destroyShooter(s);
+    EXPECT_EQ(collections::hasNoCursor(s.emitterSteps), -1);
+    EXPECT_EQ(collections::hasNoCursor(s.turretSteps), -1);
+    EXPECT_EQ(s.bullets, nullptr);
+    EXPECT_EQ(usedSlots(s), 0);
+}
+
+}  // namespace
+}  // namespace shooter

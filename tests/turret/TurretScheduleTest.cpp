@@ -1,0 +1,98 @@
+// The firing program's schedule: its timeline over two passes, the returned
+// flag, the read-out, the load rule for references and the sweep selection.
+#include "turret/TurretSchedule.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "../support/Programs.h"
+#include "turret/TurretFiring.h"
+
+namespace turret {
+namespace {
+
+struct TurretScheduleTest : ::testing::Test {
+    testing_support::OwnedShooter owned;
+    shooter::Shooter& s = owned.shooter;
+    void SetUp() override { testing_support::openHeadlessDisplay(); }
+    void TearDown() override { display::CloseScreen(); }
+
+    void addStep(int32_t duration, int32_t sweepKind = 0) {
+        TurretStep step;
+        step.duration = duration;
+        step.sweepKind = sweepKind;
+        step.originX = static_cast<float>(duration);
+        addTurretStep(s, step);
+    }
+};
+
+TEST_F(TurretScheduleTest, StepsLoadOnTheirTimelineAndOnlyLoadsRaiseTheFlag) {
+    addStep(1600);
+    addStep(600);
+    resetTurretSchedule(s);
+    std::vector<int> loads;
+    for (int frame = 1; frame <= 5100; ++frame) {
+        const int32_t loaded = runTurretSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+        EXPECT_TRUE(loaded == 0 || loaded == -1);
+        if (loaded) loads.push_back(frame);
+        if (frame == 2203) {
+            EXPECT_EQ(s.turretListIndex, 2);  // expired, nothing loaded
+        }
+        if (frame == 2204) {
+            EXPECT_EQ(s.turretListIndex, 1);  // wrapped and loaded the first step
+        }
+    }
+    EXPECT_EQ(loads, (std::vector<int>{1, 1602, 2204, 3805, 5007}));
+}
+
+TEST_F(TurretScheduleTest, PrintsTheReadOutAtRowsTwoAndThree) {
+    addStep(5);
+    resetTurretSchedule(s);
+    runTurretSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+    EXPECT_EQ(testing_support::textRow(2), "turret time -1");
+    EXPECT_EQ(testing_support::textRow(3), "turret listindex  0");
+    runTurretSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+    EXPECT_EQ(testing_support::textRow(2), "turret time  4");
+    EXPECT_EQ(testing_support::textRow(3), "turret listindex  1");
+}
+
+TEST_F(TurretScheduleTest, ALoadTakesTheGivenOriginAndSelectsTheSweep) {
+    addStep(0, 1);
+    addStep(0, -1);
+    resetTurretSchedule(s);
+    EXPECT_EQ(runTurretSchedule(s, 100, shooter::NOT_GIVEN), -1);
+    EXPECT_EQ(s.turret.originX, 100.0f);
+    EXPECT_EQ(s.turret.originY, 0.0f);
+    EXPECT_EQ(s.turretBehaviour, sweepBounce);
+    EXPECT_EQ(runTurretSchedule(s, shooter::NOT_GIVEN, 7), -1);
+    EXPECT_EQ(s.turret.originX, 0.0f);
+    EXPECT_EQ(s.turret.originY, 7.0f);
+    EXPECT_EQ(s.turretBehaviour, sweepWrap);
+    EXPECT_EQ(runTurretSchedule(s, 55, 55), 0);  // nothing loaded: ignored
+    EXPECT_EQ(s.turret.originX, 0.0f);
+}
+
+TEST_F(TurretScheduleTest, NullReferencesKeepTheBlocksOwn) {
+    const float origin[2] = {1.0f, 2.0f};
+    TurretStep referring;
+    referring.originRef = origin;
+    referring.speed = 3.0f;
+    loadTurretStep(s, referring);
+    TurretStep plain;
+    plain.speed = 4.0f;
+    loadTurretStep(s, plain);
+    EXPECT_EQ(s.turret.originRef, origin);
+    EXPECT_EQ(s.turret.targetRef, nullptr);
+    EXPECT_EQ(s.turret.speed, 4.0f);
+}
+
+TEST_F(TurretScheduleTest, AReleasedProgramDoesNothing) {
+    collections::releaseList(s.turretSteps);
+    display::LocateText(1, 1);
+    EXPECT_EQ(runTurretSchedule(s, 1, 1), 0);
+    EXPECT_EQ(testing_support::textRow(2), "");
+}
+
+}  // namespace
+}  // namespace turret

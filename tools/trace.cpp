@@ -1,0 +1,59 @@
+// barrage-trace FRAMES [EVERY]: runs the demonstration's own set-up and frame
+// pass with no window and no pacing, and prints the simulation state after
+// every EVERY-th frame and after the last one. The format is a published
+// interface for regression tests and for comparing runs:
+//
+//   frame <f>
+//   shooter <i> <active> <x> <y> <angle> <emitterListIndex> <turret angle>
+//           <sweepDir> <fireDelay> <shotIndex> <turretListIndex> <live>
+//   bullet <slot> <x> <y> <vx> <vy> <age>
+//
+// (each shooter line is one line), floats as %.9g.
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/Program.h"
+#include "shell/Scenario.h"
+#include "tools/Arguments.h"
+
+namespace {
+
+void printShooter(int32_t index, const shooter::Shooter& s) {
+    const int32_t slots = shooter::usedSlots(s);
+    int32_t live = 0;
+    for (int32_t j = 0; j < slots; ++j) live += s.bullets[j].alive != 0;
+    std::printf("shooter %d %d %.9g %.9g %d %d %d %d %d %d %d %d\n", index, s.emitter.active,
+                static_cast<double>(s.emitter.x), static_cast<double>(s.emitter.y), s.emitter.angle,
+                s.emitterListIndex, s.turret.angle, s.turret.sweepDir, s.turret.fireDelay, s.turret.shotIndex,
+                s.turretListIndex, live);
+    for (int32_t j = 0; j < slots; ++j) {
+        const bullets::Bullet& b = s.bullets[j];
+        if (!b.alive) continue;
+        std::printf("bullet %d %.9g %.9g %.9g %.9g %d\n", j, static_cast<double>(b.x), static_cast<double>(b.y),
+                    static_cast<double>(b.vx), static_cast<double>(b.vy), b.age);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int64_t frames = 0, every = 1;
+    if (argc < 2 || argc > 3 || !tools::parseCount(argv[1], &frames) ||
+        (argc == 3 && !tools::parseCount(argv[2], &every))) {
+        std::fprintf(stderr, "usage: barrage-trace FRAMES [EVERY]  (positive whole numbers)\n");
+        return 2;
+    }
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+
+    shell::ShooterPass pass;
+    shell::setUpShooters(pass);
+    for (int64_t frame = 1; frame <= frames; ++frame) {
+        shell::drawFrame(pass);
+        if (frame % every != 0 && frame != frames) continue;
+        std::printf("frame %lld\n", static_cast<long long>(frame));
+        for (int32_t i = 0; i < pass.count; ++i) printShooter(i, pass.shooters[i]);
+    }
+    shell::tearDownShooters(pass);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
