@@ -1,39 +1,7 @@
-// Copy rules and position arithmetic of the bullet record.
+// Position arithmetic of the bullet record.
 #include "bullets/Bullet.h"
 
 namespace bullets {
-
-namespace {
-
-// Everything a copy carries: position, velocity, acceleration, every integer.
-void copyCarried(Bullet& to, const Bullet& from) {
-    to.x = from.x;
-    to.y = from.y;
-    to.vx = from.vx;
-    to.vy = from.vy;
-    to.ax = from.ax;
-    to.ay = from.ay;
-    to.alive = from.alive;
-    to.age = from.age;
-    to.haltAt = from.haltAt;
-    to.heading = from.heading;
-    to.reserved1 = from.reserved1;
-    to.tagKey = from.tagKey;
-    to.tagA = from.tagA;
-    to.reserved2 = from.reserved2;
-    to.tagB = from.tagB;
-    to.tagC = from.tagC;
-    to.motion = from.motion;
-}
-
-}  // namespace
-
-Bullet::Bullet(const Bullet& other) { copyCarried(*this, other); }
-
-Bullet& Bullet::operator=(const Bullet& other) {
-    copyCarried(*this, other);
-    return *this;
-}
 
 Bullet& Bullet::operator=(float scalar) {
     x = scalar;

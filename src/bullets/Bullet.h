@@ -35,8 +35,11 @@ struct Bullet {
     Bullet(float atX, float atY) : x(atX), y(atY) {}
     // A copy carries everything but the held velocity and the boost, which
     // stay 0.0; an assignment keeps the target's own values of those four.
-    Bullet(const Bullet& other);
-    Bullet& operator=(const Bullet& other);
+    Bullet(const Bullet& other) { copyCarried(other); }
+    Bullet& operator=(const Bullet& other) {
+        copyCarried(other);
+        return *this;
+    }
     // Sets both coordinates to the scalar.
     Bullet& operator=(float scalar);
 
@@ -48,6 +51,15 @@ struct Bullet {
     Bullet& operator-=(float scalar);
     Bullet& operator*=(float scalar);
     Bullet& operator/=(float scalar);
+
+private:
+    // Position, velocity, acceleration and every integer field.
+    void copyCarried(const Bullet& from) {
+        x = from.x, y = from.y, vx = from.vx, vy = from.vy, ax = from.ax, ay = from.ay;
+        alive = from.alive, age = from.age, haltAt = from.haltAt, heading = from.heading;
+        reserved1 = from.reserved1, tagKey = from.tagKey, tagA = from.tagA, reserved2 = from.reserved2;
+        tagB = from.tagB, tagC = from.tagC, motion = from.motion;
+    }
 };
 
 // Two-operand forms: a new bullet at the resulting position, defaults elsewhere.

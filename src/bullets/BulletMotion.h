@@ -24,4 +24,8 @@ void moveBullet(Bullet& bullet, float targetX, float targetY, float homingSpeed)
 // the play area.
 void moveBullets(shooter::Shooter& shooter);
 
+// The same, and every slot that is free when the pass reaches it takes the
+// turret's tag set: firing's tag refresh and motion in one walk of the store.
+void moveBulletsAndRetagFreeSlots(shooter::Shooter& shooter);
+
 }  // namespace bullets

@@ -26,6 +26,7 @@ struct ScriptedKey {
 
 struct Service {
     Backend backend = Backend::Automatic;  // chosen before OpenScreen
+    const WindowSystem* windows = nullptr;  // installed by the program; none in tools
     Platform platform = Platform::None;    // what OpenScreen found
     int32_t pageChanged = 0;               // flag: the visible page differs from the picture
     int64_t retraces = 0;                  // WaitVerticalRetrace calls since OpenScreen
@@ -84,7 +85,7 @@ void deliverScriptedKeys() {
 }
 
 void gatherKeys() {
-    if (service.platform == Platform::Window) pumpWindowEvents(service.window, service.screen);
+    if (service.platform == Platform::Window) service.windows->pumpEvents(service.window, service.screen);
     if (service.platform == Platform::Terminal) readTerminalKeys(service.terminal, service.screen);
     if (stopRequested) {
         stopRequested = 0;
@@ -95,6 +96,8 @@ void gatherKeys() {
 }  // namespace
 
 void SelectBackend(Backend backend) { service.backend = backend; }
+
+void UseWindowSystem(const WindowSystem* system) { service.windows = system; }
 
 void ClearTextScreen() { clearText(service.screen); }
 
@@ -109,8 +112,9 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
         return;
     }
     installSignalHandlers();
-    const char* reason = "";
-    if (openWindow(service.window, service.screen, programTitle(), refreshRate, &reason)) {
+    const char* reason = "this program has no window system";
+    if (service.windows &&
+        service.windows->open(service.window, service.screen, programTitle(), refreshRate, &reason)) {
         service.platform = Platform::Window;
         return;
     }
@@ -139,10 +143,11 @@ void WaitVerticalRetrace() {
     deliverScriptedKeys();
     switch (service.platform) {
         case Platform::Window:
-            pumpWindowEvents(service.window, service.screen);
-            if (service.pageChanged) uploadVisiblePage(service.window, service.screen);
+            service.windows->pumpEvents(service.window, service.screen);
+            if (service.pageChanged || service.window.pictureStale) service.windows->upload(service.window, service.screen);
             service.pageChanged = 0;
-            presentWindow(service.window);
+            service.windows->present(service.window);
+            service.windows->pace(service.window);
             break;
         case Platform::Terminal:
             readTerminalKeys(service.terminal, service.screen);
@@ -173,7 +178,7 @@ KeyString PollKey() {
 
 void CloseScreen() {
     switch (service.platform) {
-        case Platform::Window: closeWindow(service.window); break;
+        case Platform::Window: service.windows->close(service.window); break;
         case Platform::Terminal: closeTerminal(service.terminal); break;
         default: break;
     }
@@ -193,5 +198,13 @@ void ScriptKey(int64_t afterRetraces, int32_t code) {
 }
 
 int64_t RetraceCount() { return service.retraces; }
+
+int32_t RefreshRate() {
+    switch (service.platform) {
+        case Platform::Window: return service.window.refreshRate;
+        case Platform::Terminal: return static_cast<int32_t>(1'000'000'000 / service.pacer.periodNs);
+        default: return 0;
+    }
+}
 
 }  // namespace display

@@ -26,6 +26,11 @@ enum class Backend : int32_t {
 // Chosen before OpenScreen; the program itself never calls it.
 void SelectBackend(Backend backend);
 
+struct WindowSystem;
+// The window system Automatic tries first; without one, the terminal serves.
+// The program installs the SDL window (display/Window.h) before OpenScreen.
+void UseWindowSystem(const WindowSystem* system);
+
 // Called once by the program entry before the display is open; clears the text
 // grid once it is.
 void ClearTextScreen();
@@ -59,5 +64,7 @@ const Screen& CurrentScreen();
 // OpenScreen (0: already waiting when it opens). Up to 15 keys can be scripted.
 void ScriptKey(int64_t afterRetraces, int32_t code);
 int64_t RetraceCount();
+// Frames per second the display is paced at.
+int32_t RefreshRate();
 
 }  // namespace display

@@ -3,6 +3,7 @@
 // are ignored, and nothing writes outside the pages.
 #include "display/Screen.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,84 @@ constexpr uint8_t CLASSIC_COLOURS[16][3] = {
 
 uint8_t colourByte(int32_t colour) { return static_cast<uint8_t>(colour & 0xFF); }
 
+// Midpoint rasteriser over one octant, mirrored eight ways: an 8-connected
+// outline whose extreme pixels lie exactly r from the centre. Calls
+// visit(dx, dy) for each point, some points more than once.
+template <typename Visit>
+constexpr void forEachRingPoint(int32_t r, Visit visit) {
+    int32_t ox = r, oy = 0, decision = 1 - r;
+    while (ox >= oy) {
+        visit(ox, oy), visit(-ox, oy), visit(ox, -oy), visit(-ox, -oy);
+        visit(oy, ox), visit(-oy, ox), visit(oy, -ox), visit(-oy, -ox);
+        ++oy;
+        if (decision < 0) {
+            decision += 2 * oy + 1;
+        } else {
+            --ox;
+            decision += 2 * (oy - ox) + 1;
+        }
+    }
+}
+
+// The rings drawn every frame (bullets and bodies, the centre ring), as
+// distinct offsets into a page row-major from the centre pixel.
+template <int32_t R>
+struct Ring {
+    int32_t count = 0;
+    int32_t offsets[8 * (R + 1)] = {};
+    constexpr Ring() {
+        forEachRingPoint(R, [this](int32_t dx, int32_t dy) {
+            const int32_t offset = dy * SCREEN_WIDTH + dx;
+            for (int32_t i = 0; i < count; ++i) {
+                if (offsets[i] == offset) return;
+            }
+            offsets[count++] = offset;
+        });
+    }
+};
+constexpr Ring<3> BULLET_RING;
+constexpr Ring<10> BODY_RING;
+
+template <int32_t R>
+void drawRing(uint8_t* centre, const Ring<R>& ring, uint8_t colour) {
+    for (int32_t i = 0; i < ring.count; ++i) centre[ring.offsets[i]] = colour;
+}
+
+// The bullet ring, the most drawn shape, as one eight-pixel word per row: byte
+// i of a row's mask covers the pixel at dx = i - 3.
+struct BulletRows {
+    uint64_t masks[7] = {};
+    constexpr BulletRows() {
+        forEachRingPoint(3, [this](int32_t dx, int32_t dy) { masks[dy + 3] |= uint64_t{0xFF} << (8 * (dx + 3)); });
+    }
+};
+constexpr BulletRows BULLET_ROWS;
+
+void drawBulletRing(uint8_t* topLeft, uint8_t colour) {
+    const uint64_t ink = uint64_t{0x0101010101010101} * colour;
+    for (const uint64_t mask : BULLET_ROWS.masks) {
+        uint64_t pixels;
+        std::memcpy(&pixels, topLeft, sizeof pixels);
+        pixels = (pixels & ~mask) | (ink & mask);
+        std::memcpy(topLeft, &pixels, sizeof pixels);
+        topLeft += SCREEN_WIDTH;
+    }
+}
+
+// Each glyph row byte as eight bytes, 0xFF where the glyph has ink.
+struct GlyphRowMasks {
+    uint64_t masks[256] = {};
+    constexpr GlyphRowMasks() {
+        for (int32_t bits = 0; bits < 256; ++bits) {
+            for (int32_t x = 0; x < CELL_WIDTH; ++x) {
+                if (bits & (0x80 >> x)) masks[bits] |= uint64_t{0xFF} << (8 * x);
+            }
+        }
+    }
+};
+constexpr GlyphRowMasks GLYPH_ROW_MASKS;
+static_assert(std::endian::native == std::endian::little, "glyph rows are written as little-endian words");
+
 uint8_t* workRow(Screen& screen, int32_t y) { return screen.pages[screen.workPage][y]; }
 
 void plot(Screen& screen, int32_t x, int32_t y, uint8_t colour) {
@@ -39,14 +118,15 @@ void plot(Screen& screen, int32_t x, int32_t y, uint8_t colour) {
 
 void drawCell(Screen& screen, int32_t row, int32_t column, uint8_t character) {
     const uint8_t* glyph = glyphFor(character);
-    const uint8_t ink = colourByte(screen.foreground);
-    const uint8_t paper = colourByte(screen.background);
+    const uint64_t ink = uint64_t{0x0101010101010101} * colourByte(screen.foreground);
+    const uint64_t paper = uint64_t{0x0101010101010101} * colourByte(screen.background);
     const int32_t left = (column - 1) * CELL_WIDTH;
     const int32_t top = (row - 1) * CELL_HEIGHT;
     for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
-        uint8_t* pixels = workRow(screen, top + gy) + left;
-        const uint8_t bits = glyph[gy];
-        for (int32_t gx = 0; gx < CELL_WIDTH; ++gx) pixels[gx] = (bits & (0x80 >> gx)) ? ink : paper;
+        // A whole row of the cell at once; the page's byte order is the pixels' order.
+        const uint64_t mask = GLYPH_ROW_MASKS.masks[glyph[gy]];
+        const uint64_t pixels = (ink & mask) | (paper & ~mask);
+        std::memcpy(workRow(screen, top + gy) + left, &pixels, sizeof pixels);
     }
     screen.text[row - 1][column - 1] = character;
 }
@@ -60,11 +140,16 @@ void newLine(Screen& screen) {
 
 bool toPixel(float value, int32_t* pixel) {
     if (std::isnan(value)) return false;
+    // In double, adding the half is exact for every float within the limit, and
+    // the conversion to an integer truncates towards zero.
     const double v = value;
-    double rounded = v > 0.0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5);
-    if (rounded > PIXEL_LIMIT) rounded = PIXEL_LIMIT;
-    if (rounded < -PIXEL_LIMIT) rounded = -PIXEL_LIMIT;
-    *pixel = static_cast<int32_t>(rounded);
+    if (v >= PIXEL_LIMIT) {
+        *pixel = static_cast<int32_t>(PIXEL_LIMIT);
+    } else if (v <= -PIXEL_LIMIT) {
+        *pixel = -static_cast<int32_t>(PIXEL_LIMIT);
+    } else {
+        *pixel = static_cast<int32_t>(v > 0.0 ? v + 0.5 : v - 0.5);
+    }
     return true;
 }
 
@@ -115,25 +200,20 @@ void drawCircle(Screen& screen, float x, float y, float radius, int32_t colour) 
     if (cx + r < 0 || cx - r >= SCREEN_WIDTH || cy + r < 0 || cy - r >= SCREEN_HEIGHT) return;
     const uint8_t value = colourByte(colour);
     const bool inside = cx - r >= 0 && cx + r < SCREEN_WIDTH && cy - r >= 0 && cy + r < SCREEN_HEIGHT;
-    // Midpoint rasteriser over one octant, mirrored eight ways: an 8-connected
-    // outline whose extreme pixels are exactly r from the centre.
-    int32_t ox = r, oy = 0, decision = 1 - r;
-    while (ox >= oy) {
-        const int32_t px[8] = {cx + ox, cx - ox, cx + ox, cx - ox, cx + oy, cx - oy, cx + oy, cx - oy};
-        const int32_t py[8] = {cy + oy, cy + oy, cy - oy, cy - oy, cy + ox, cy + ox, cy - ox, cy - ox};
-        if (inside) {
-            for (int32_t i = 0; i < 8; ++i) workRow(screen, py[i])[px[i]] = value;
-        } else {
-            for (int32_t i = 0; i < 8; ++i) plot(screen, px[i], py[i], value);
-        }
-        ++oy;
-        if (decision < 0) {
-            decision += 2 * oy + 1;
-        } else {
-            --ox;
-            decision += 2 * (oy - ox) + 1;
-        }
+    if (inside && r == 3 && cx + 4 < SCREEN_WIDTH) {
+        drawBulletRing(workRow(screen, cy - 3) + cx - 3, value);
+        return;
     }
+    if (inside && (r == 3 || r == 10)) {
+        uint8_t* centre = workRow(screen, cy) + cx;
+        if (r == 3) {
+            drawRing(centre, BULLET_RING, value);
+        } else {
+            drawRing(centre, BODY_RING, value);
+        }
+        return;
+    }
+    forEachRingPoint(r, [&](int32_t dx, int32_t dy) { plot(screen, cx + dx, cy + dy, value); });
 }
 
 bool copyWorkPage(Screen& screen, int32_t fromPage, int32_t toPage) {
@@ -171,6 +251,7 @@ void printText(Screen& screen, const char* text, int32_t length, bool newline) {
 }
 
 void printInteger(Screen& screen, int32_t value, bool newline) {
+    if (!screen.isOpen) return;
     char digits[16];
     const int written = std::snprintf(digits, sizeof digits, "% d", static_cast<int>(value));
     printText(screen, digits, written, newline);

@@ -21,6 +21,75 @@ bool chosenByUser(const char* driver) {
     return chosen && driver && SDL_strcasestr(chosen, driver) != nullptr;
 }
 
+// A renderer whose OpenGL is a software rasteriser costs milliseconds of
+// processor time a frame for what a direct write of the pixels does in a
+// fraction of one.
+bool rasterisesInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_SOFTWARE)) return true;
+    if (SDL_strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const auto* name = getString ? reinterpret_cast<const char*>(getString(0x1F01 /* GL_RENDERER */)) : nullptr;
+    return !name || SDL_strcasestr(name, "llvmpipe") || SDL_strcasestr(name, "softpipe") ||
+           SDL_strcasestr(name, "swrast") || SDL_strcasestr(name, "software");
+}
+
+bool openHardwarePath(Window& window, const char* title) {
+    // Hidden and untitled until it proves itself, so nothing looks for it.
+    window.window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, SCREEN_HEIGHT,
+                                     SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+    if (!window.window) return false;
+    window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (window.renderer && !rasterisesInSoftware(window.renderer)) {
+        window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                           SCREEN_WIDTH, SCREEN_HEIGHT);
+    }
+    if (!window.texture) {
+        if (window.renderer) SDL_DestroyRenderer(window.renderer);
+        SDL_DestroyWindow(window.window);
+        window.renderer = nullptr;
+        window.window = nullptr;
+        return false;
+    }
+    SDL_RenderSetLogicalSize(window.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+    SDL_RenderSetIntegerScale(window.renderer, SDL_TRUE);
+    SDL_SetWindowTitle(window.window, title);
+    SDL_ShowWindow(window.window);
+    return true;
+}
+
+// Writes the visible page into the window's pixels, scaled by the largest whole
+// multiple that fits and centred on black.
+void writeSurface(Window& window, const Screen& screen) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window.window);
+    if (!surface || surface->format->BytesPerPixel != 4) return;
+    if (surface != window.surface || window.pictureStale) {
+        window.surface = surface;
+        for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
+            window.surfaceColours[i] =
+                SDL_MapRGB(surface->format, screen.palette[i][0], screen.palette[i][1], screen.palette[i][2]);
+        }
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    }
+    const int32_t scale = SDL_max(1, SDL_min(surface->w / SCREEN_WIDTH, surface->h / SCREEN_HEIGHT));
+    const int32_t width = SDL_min(SCREEN_WIDTH * scale, surface->w), height = SDL_min(SCREEN_HEIGHT * scale, surface->h);
+    const int32_t left = (surface->w - width) / 2, top = (surface->h - height) / 2;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    auto* pixels = static_cast<uint8_t*>(surface->pixels);
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* source = screen.pages[screen.visiblePage][y / scale];
+        auto* target = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(top + y) * surface->pitch) + left;
+        if (scale == 1) {
+            for (int32_t x = 0; x < width; ++x) target[x] = window.surfaceColours[source[x]];
+        } else {
+            for (int32_t x = 0; x < width; ++x) target[x] = window.surfaceColours[source[x / scale]];
+        }
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    window.pictureStale = 0;
+}
+
 bool isModifier(SDL_Scancode code) {
     return (code >= SDL_SCANCODE_LCTRL && code <= SDL_SCANCODE_RGUI) || code == SDL_SCANCODE_CAPSLOCK ||
            code == SDL_SCANCODE_NUMLOCKCLEAR || code == SDL_SCANCODE_SCROLLLOCK || code == SDL_SCANCODE_MODE;
@@ -121,24 +190,18 @@ bool openWindow(Window& window, const Screen& screen, const char* title, int32_t
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    window.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
-                                     SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
-    if (window.window) {
-        window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_PRESENTVSYNC);
-        if (!window.renderer) window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (window.renderer) {
-        window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                           SCREEN_WIDTH, SCREEN_HEIGHT);
-    }
-    if (!window.texture) {
-        *reason = SDL_GetError();
-        closeWindow(window);
-        return false;
+    if (!openHardwarePath(window, title)) {
+        // The window's own pixels, not a texture that a renderer would draw.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        window.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
+                                         SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
+        if (!window.window || !SDL_GetWindowSurface(window.window)) {
+            *reason = SDL_GetError();
+            closeWindow(window);
+            return false;
+        }
     }
     SDL_SetWindowMinimumSize(window.window, SCREEN_WIDTH, SCREEN_HEIGHT);
-    SDL_RenderSetLogicalSize(window.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
-    SDL_RenderSetIntegerScale(window.renderer, SDL_TRUE);
     for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
         window.colours[i] = 0xFF000000u | (uint32_t{screen.palette[i][0]} << 16) |
                             (uint32_t{screen.palette[i][1]} << 8) | uint32_t{screen.palette[i][2]};
@@ -160,12 +223,22 @@ void pumpWindowEvents(Window& window, Screen& screen) {
             case SDL_QUIT: pushKey(screen, CLOSE_KEY); break;
             case SDL_KEYDOWN: handleKeyDown(window, screen, event.key); break;
             case SDL_TEXTINPUT: handleTextInput(screen, event.text.text); break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                    window.pictureStale = -1;
+                }
+                break;
             default: break;
         }
     }
 }
 
 void uploadVisiblePage(Window& window, const Screen& screen) {
+    if (!window.renderer) {
+        writeSurface(window, screen);
+        return;
+    }
+    window.pictureStale = 0;
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(window.texture, nullptr, &pixels, &pitch) != 0) return;
@@ -178,11 +251,15 @@ void uploadVisiblePage(Window& window, const Screen& screen) {
 }
 
 void presentWindow(Window& window) {
-    SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(window.renderer);
-    SDL_RenderCopy(window.renderer, window.texture, nullptr, nullptr);
     const int64_t before = steadyNowNs();
-    SDL_RenderPresent(window.renderer);
+    if (window.renderer) {
+        SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(window.renderer);
+        SDL_RenderCopy(window.renderer, window.texture, nullptr, nullptr);
+        SDL_RenderPresent(window.renderer);
+    } else {
+        SDL_UpdateWindowSurface(window.window);
+    }
     if (window.framesMeasured < VSYNC_PROBE_FRAMES) {
         // A present that really waits for the retrace blocks for a good part of
         // a frame; one that returns at once leaves the pacing to the clock.
@@ -191,6 +268,9 @@ void presentWindow(Window& window) {
             window.vsyncTrusted = window.slowPresents * 2 > VSYNC_PROBE_FRAMES;
         }
     }
+}
+
+void paceWindow(Window& window) {
     if (window.vsyncTrusted) {
         waitAtLeastHalfPeriod(window.pacer);
     } else {
@@ -205,6 +285,12 @@ void closeWindow(Window& window) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
     window = Window{};
+}
+
+const WindowSystem* sdlWindowSystem() {
+    static constexpr WindowSystem SDL_WINDOWS{openWindow,    pumpWindowEvents, uploadVisiblePage,
+                                              presentWindow, paceWindow,       closeWindow};
+    return &SDL_WINDOWS;
 }
 
 }  // namespace display

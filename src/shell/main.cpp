@@ -1,6 +1,10 @@
 // The barrage program: takes no command line and reads nothing; it runs the
-// demonstration until a key is pressed.
+// demonstration in an SDL window (or the terminal) until a key is pressed.
 #include "display/Display.h"
+#include "display/Window.h"
 #include "shell/Program.h"
 
-int main() { display::EndProgram(shell::runProgram()); }
+int main() {
+    display::UseWindowSystem(display::sdlWindowSystem());
+    display::EndProgram(shell::runProgram());
+}

@@ -41,6 +41,15 @@ inline int32_t usedSlots(const Shooter& shooter) {
     return count < 0 ? 0 : count > BULLET_CAPACITY ? BULLET_CAPACITY : count;
 }
 
+// A free slot takes the turret's tag set when its key differs from the slot's.
+inline void takeTurretTags(bullets::Bullet& slot, const turret::TurretStep& gun) {
+    if (slot.tagKey == gun.bulletTagKey) return;
+    slot.tagKey = gun.bulletTagKey;
+    slot.tagA = gun.bulletTagA;
+    slot.tagB = gun.bulletTagB;
+    slot.tagC = gun.bulletTagC;
+}
+
 // A copy of the bullet at an index; outside the store, a default bullet.
 inline bullets::Bullet bulletAt(const Shooter& shooter, int32_t index) {
     if (!shooter.bullets || index < 0 || index >= BULLET_CAPACITY) return bullets::Bullet{};

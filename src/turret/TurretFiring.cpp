@@ -19,19 +19,7 @@ using shooter::wrapAdd;
 using shooter::wrapMul;
 
 constexpr double LAUNCH_BOOST = 0.5;  // a launched bullet's boost is half its velocity
-
-void refreshFreeSlotTags(Shooter& s) {
-    const TurretStep& gun = s.turret;
-    const int32_t slots = shooter::usedSlots(s);
-    for (int32_t i = 0; i < slots; ++i) {
-        bullets::Bullet& b = s.bullets[i];
-        if (b.alive || b.tagKey == gun.bulletTagKey) continue;
-        b.tagKey = gun.bulletTagKey;
-        b.tagA = gun.bulletTagA;
-        b.tagB = gun.bulletTagB;
-        b.tagC = gun.bulletTagC;
-    }
-}
+constexpr int32_t SEARCH_AHEAD = 6;   // slots the free-slot search asks memory for in advance
 
 void aimAtTarget(TurretStep& gun) {
     const float theta = static_cast<float>(
@@ -39,19 +27,32 @@ void aimAtTarget(TurretStep& gun) {
     gun.angle = shooter::remainder360(shooter::nearest(theta * shooter::RAD_TO_DEG + 360.0));
 }
 
+// Where a volley stands while it launches: the lowest free slot lies at or
+// after searchFrom, since every slot below it is live.
+struct Launch {
+    int32_t searchFrom = 0;  // first slot that may be free
+    bool retag = false;      // the launched slots take the turret's tags first
+};
+
 // Launches one bullet into the lowest free slot. Returns false when the store
 // has no free slot left, so the rest of the volley can be skipped: it would
 // find none either.
-bool launchBullet(Shooter& s, int32_t angle, int32_t direction, double speed) {
+bool launchBullet(Shooter& s, Launch& launch, int32_t angle, int32_t direction, double speed) {
     const TurretStep& gun = s.turret;
     const int32_t slots = shooter::usedSlots(s);
-    int32_t slot = 0;
-    while (slot < slots && s.bullets[slot].alive) ++slot;
-    if (slot == slots) return false;
+    int32_t slot = launch.searchFrom;
+    while (slot < slots && s.bullets[slot].alive) {
+        __builtin_prefetch(&s.bullets[slot + SEARCH_AHEAD < slots ? slot + SEARCH_AHEAD : slot]);
+        ++slot;
+    }
+    if (slot >= slots) return false;
+    launch.searchFrom = slot + 1;
 
     const double a = shooter::degreesToRadians(angle);
     const double d = shooter::degreesToRadians(direction);
     bullets::Bullet& b = s.bullets[slot];
+    // This slot was free when the frame's tag refresh ran.
+    if (launch.retag) shooter::takeTurretTags(b, gun);
     b.heading = shooter::remainder360(angle);
     b.x = static_cast<float>(gun.originX + std::cos(a) * gun.muzzleRadiusX);
     b.y = static_cast<float>(gun.originY + std::sin(a) * gun.muzzleRadiusY);
@@ -97,12 +98,14 @@ void sweepBounce(Shooter& s) {
     if (gun.angle < gun.angleMin) gun.sweepDir = shooter::wrapNeg(gun.sweepDir);
 }
 
-void launchVolley(Shooter& s) {
+namespace {
+
+void launchVolley(Shooter& s, Launch launch) {
     const TurretStep& gun = s.turret;
     const int32_t n = gun.volleySize;
     if (n <= 0) return;
     if (n == 1) {
-        launchBullet(s, gun.angle, gun.angle, gun.speed);
+        launchBullet(s, launch, gun.angle, gun.angle, gun.speed);
         return;
     }
 
@@ -113,7 +116,7 @@ void launchVolley(Shooter& s) {
         for (int32_t k = 0; k < n; ++k) {
             angle = wrapAdd(angle, turn);
             const double speed = gun.speed + (static_cast<double>(k) + 1.0) * gun.speedStep / n;
-            if (!launchBullet(s, angle, angle, speed)) return;
+            if (!launchBullet(s, launch, angle, angle, speed)) return;
         }
         return;
     }
@@ -136,14 +139,20 @@ void launchVolley(Shooter& s) {
             direction = gun.angle;
             speed = vSpeed(gun, k, half);
         }
-        if (!launchBullet(s, angle, direction, speed)) return;
+        if (!launchBullet(s, launch, angle, direction, speed)) return;
     }
 }
 
+}  // namespace
+
+void launchVolley(Shooter& s) { launchVolley(s, Launch{}); }
+
+// Free slots take the turret's tags (in frames without a load) before anything
+// else happens; since nothing between here and the motion step reads or writes
+// tags, the refresh rides along with the launches and the motion walk.
 void fireTurret(Shooter& s, int32_t loaded) {
     TurretStep& gun = s.turret;
     if (!gun.active) return;
-    if (!loaded) refreshFreeSlotTags(s);
     if (gun.targetRef) {
         gun.targetX = gun.targetRef[0];
         gun.targetY = gun.targetRef[1];
@@ -167,11 +176,15 @@ void fireTurret(Shooter& s, int32_t loaded) {
             gun.shotIndex = 0;
             gun.fireDelay = gun.burstPause;
         }
-        launchVolley(s);
+        launchVolley(s, Launch{0, !loaded});
     }
     gun.originX += gun.originVx;
     gun.originY += gun.originVy;
-    bullets::moveBullets(s);
+    if (loaded) {
+        bullets::moveBullets(s);
+    } else {
+        bullets::moveBulletsAndRetagFreeSlots(s);
+    }
 }
 
 }  // namespace turret

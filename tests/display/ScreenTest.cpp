@@ -126,6 +126,19 @@ TEST_F(ScreenTest, CircleIsAnEightConnectedSymmetricRingOfTheRightExtent) {
     }
 }
 
+TEST_F(ScreenTest, RingsAreTheSameWhetherWhollyOnScreenOrClipped) {
+    for (int32_t radius : {3, 10}) {
+        fillBox(screen, 0, 0, 639, 479, 0);
+        drawCircle(screen, 100, 100, static_cast<float>(radius), 15);  // wholly on screen
+        drawCircle(screen, 1, 300, static_cast<float>(radius), 15);    // its left part clipped
+        for (int32_t dy = -radius; dy <= radius; ++dy) {
+            for (int32_t dx = -1; dx <= radius; ++dx) {
+                EXPECT_EQ(at(100 + dx, 100 + dy), at(1 + dx, 300 + dy)) << radius << ": " << dx << "," << dy;
+            }
+        }
+    }
+}
+
 TEST_F(ScreenTest, CircleRoundsItsCentreAndClipsAtTheEdges) {
     drawCircle(screen, 319.5f, 240.5f, 10, 15);
     EXPECT_EQ(at(310, 241), 15);

@@ -2,139 +2,44 @@
 // in a pseudo-terminal without any display.
 // gtest first: Xlib's macros (None, Bool, Status) would break its templates.
 #include <gtest/gtest.h>
-// clang-format off
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-// clang-format on
-#include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <string>
-#include <thread>
-#include <vector>
+#include <memory>
+
+#include "../support/Processes.h"
+#include "../support/XWindows.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Starts a program with extra environment settings ("NAME=value", or "NAME" to
-// remove it); returns its pid.
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int in = -1,
-            int err = -1) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    for (const std::string& setting : env) {
-        const auto equals = setting.find('=');
-        if (equals == std::string::npos) {
-            unsetenv(setting.c_str());
-        } else {
-            setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
-        }
-    }
-    if (in >= 0) dup2(in, STDIN_FILENO);
-    if (err >= 0) dup2(err, STDERR_FILENO);
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-}
-
-// Waits up to the given time; returns the exit status, or -1 if still running.
-int waitExit(pid_t pid, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    int status = 0;
-    while (Clock::now() < deadline) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return -1;
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
-bool onPath(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Reads what a file descriptor gives within the time.
-std::string readFor(int fd, double seconds, const std::string& until) {
-    std::string text;
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (Clock::now() < deadline && text.find(until) == std::string::npos) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, 20) > 0) {
-            char buffer[512];
-            const ssize_t count = read(fd, buffer, sizeof buffer);
-            if (count <= 0) break;
-            text.append(buffer, static_cast<size_t>(count));
-        }
-    }
-    return text;
-}
+using namespace testing_support;
 
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are needed";
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        server = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp"},
-                       {}, -1, open("/dev/null", O_WRONLY));
-        close(fds[1]);
-        const std::string number = readFor(fds[0], 10, "\n");
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        name = ":" + number.substr(0, number.find('\n'));
+        server = std::make_unique<XServer>();
+        ASSERT_FALSE(server->name.empty()) << "Xvfb did not start";
+        name = server->name;
         x = XOpenDisplay(name.c_str());
         ASSERT_NE(x, nullptr);
+        // A window that goes away under us is a failed expectation, not the end of the tests.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
     void TearDown() override {
         stop(program);
         if (x) XCloseDisplay(x);
-        stop(server);
+        server.reset();
     }
 
     void startProgram() { program = spawn({BARRAGE_PATH}, {"DISPLAY=" + name, "SDL_VIDEODRIVER"}); }
-
-    Window findWindow(Window root, const std::string& title) {
-        char* found = nullptr;
-        if (XFetchName(x, root, &found) && found) {
-            const bool match = title == found;
-            XFree(found);
-            if (match) return root;
-        }
-        Window parent, unused, *children = nullptr;
-        unsigned count = 0;
-        Window result = 0;
-        if (XQueryTree(x, root, &unused, &parent, &children, &count)) {
-            for (unsigned i = 0; i < count && !result; ++i) result = findWindow(children[i], title);
-            if (children) XFree(children);
-        }
-        return result;
+    void expectExit(double seconds) {
+        const int status = waitExit(program, seconds);
+        EXPECT_EQ(status, 0);
+        if (status >= 0) program = -1;  // otherwise TearDown stops it
     }
 
-    Window waitForWindow(const std::string& title) {
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (Clock::now() < deadline) {
-            if (Window found = findWindow(DefaultRootWindow(x), title)) return found;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return 0;
-    }
-
-    pid_t server = -1;
+    std::unique_ptr<XServer> server;
     pid_t program = -1;
     std::string name;
     Display* x = nullptr;
@@ -142,7 +47,7 @@ protected:
 
 TEST_F(WindowTest, ShowsTheRingInATitledWindowAndEndsOnAKey) {
     startProgram();
-    const Window window = waitForWindow("barrage");
+    const Window window = waitForWindow(x, "barrage", 10);
     ASSERT_NE(window, 0u) << "no window titled barrage";
     XWindowAttributes attributes{};
     XGetWindowAttributes(x, window, &attributes);
@@ -160,27 +65,17 @@ TEST_F(WindowTest, ShowsTheRingInATitledWindowAndEndsOnAKey) {
 
     const std::string id = std::to_string(window);
     const pid_t typist = spawn({"xdotool", "windowfocus", "--sync", id, "key", "space"}, {"DISPLAY=" + name});
-    EXPECT_EQ(waitExit(program, 1.5), 0);
-    program = -1;
+    expectExit(1.5);
     waitExit(typist, 5);
 }
 
 TEST_F(WindowTest, TheCloseButtonEndsItWithStatusZero) {
     startProgram();
-    const Window window = waitForWindow("barrage");
+    const Window window = waitForWindow(x, "barrage", 10);
     ASSERT_NE(window, 0u);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(x, window, False, NoEventMask, &event);
-    XFlush(x);
-    EXPECT_EQ(waitExit(program, 1.0), 0);
-    program = -1;
+    requestClose(x, window);
+    expectExit(1.0);
 }
 
 class TerminalTest : public ::testing::Test {
@@ -199,6 +94,11 @@ protected:
         program = spawn({BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, input, errors[1]);
         close(errors[1]);
     }
+    void expectExit(double seconds) {
+        const int status = waitExit(program, seconds);
+        EXPECT_EQ(status, 0);
+        if (status >= 0) program = -1;  // otherwise TearDown stops it
+    }
     bool echoing() {
         termios settings{};
         tcgetattr(slave, &settings);
@@ -216,8 +116,7 @@ TEST_F(TerminalTest, SaysSoOnceAndEndsOnAKeyTypedInTheTerminal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_FALSE(echoing());
     ASSERT_EQ(write(master, "q", 1), 1);
-    EXPECT_EQ(waitExit(program, 1.0), 0);
-    program = -1;
+    expectExit(1.0);
     EXPECT_TRUE(echoing());
 }
 
@@ -227,8 +126,7 @@ TEST_F(TerminalTest, SigtermEndsItCleanlyAndRestoresTheTerminal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_FALSE(echoing());
     kill(program, SIGTERM);
-    EXPECT_EQ(waitExit(program, 1.0), 0);
-    program = -1;
+    expectExit(1.0);
     EXPECT_TRUE(echoing());
 }
 
@@ -237,8 +135,7 @@ TEST_F(TerminalTest, WithoutATerminalSigintEndsIt) {
     const std::string message = readFor(errors[0], 10, "\n");
     EXPECT_NE(message.find("SIGINT"), std::string::npos) << message;
     kill(program, SIGINT);
-    EXPECT_EQ(waitExit(program, 1.0), 0);
-    program = -1;
+    expectExit(1.0);
 }
 
 }  // namespace

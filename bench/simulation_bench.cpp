@@ -1,0 +1,108 @@
+// Headless frame cost against the memory floor, and the simulation's cost per
+// bullet slot as the world grows from 4 to 4,096 shooters.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Ratios.h"
+#include "display/Display.h"
+#include "shell/Program.h"
+#include "shell/Scenario.h"
+#include "shooter/EmitterSchedule.h"
+#include "shooter/Lifecycle.h"
+#include "turret/TurretSchedule.h"
+
+namespace {
+
+constexpr int WARM_UP_FRAMES = 2000;  // the bullet stores are full by then
+constexpr size_t PAGE_BYTES = 640 * 480;
+
+// The floor: one clear and one copy of a page, the least a frame must do.
+void BM_PageClearAndCopyFloor(benchmark::State& state) {
+    std::vector<uint8_t> work(PAGE_BYTES), visible(PAGE_BYTES);
+    for (auto _ : state) {
+        std::memset(work.data(), 0, PAGE_BYTES);
+        benchmark::ClobberMemory();
+        std::memcpy(visible.data(), work.data(), PAGE_BYTES);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PageClearAndCopyFloor);
+
+// One whole frame as the program runs it, on the headless display.
+void BM_HeadlessFrame(benchmark::State& state) {
+    display::SelectBackend(display::Backend::Headless);
+    shell::ShooterPass pass;
+    shell::startUp(pass);
+    for (int i = 0; i < WARM_UP_FRAMES; ++i) shell::runFrame(pass);
+    for (auto _ : state) shell::runFrame(pass);
+    shell::shutDown(pass);
+    display::CloseScreen();
+}
+BENCHMARK(BM_HeadlessFrame);
+
+// A world of many shooters, each group of four running the scenario.
+struct World {
+    std::vector<shooter::Shooter> shooters;
+    explicit World(int32_t count) : shooters(static_cast<size_t>(count)) {
+        for (shooter::Shooter& s : shooters) shooter::constructShooter(s);
+        for (int32_t i = 0; i + shell::SHOOTER_COUNT <= count; i += shell::SHOOTER_COUNT) {
+            shell::setUpScenario(&shooters[static_cast<size_t>(i)]);
+        }
+        for (shooter::Shooter& s : shooters) shooter::resetEmitterSchedule(s);
+        for (shooter::Shooter& s : shooters) turret::resetTurretSchedule(s);
+    }
+    ~World() {
+        for (shooter::Shooter& s : shooters) shooter::destroyShooter(s);
+    }
+    void frame() {
+        for (shooter::Shooter& s : shooters) {
+            if (!s.emitter.active) continue;
+            shooter::runEmitterSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+            shooter::updateShooter(s);
+        }
+    }
+};
+
+void BM_SimulationFrame(benchmark::State& state) {
+    World world(static_cast<int32_t>(state.range(0)));
+    for (int i = 0; i < WARM_UP_FRAMES; ++i) world.frame();
+    int64_t live = 0;
+    for (const shooter::Shooter& s : world.shooters) {
+        for (int32_t j = 0; j < shooter::BULLET_CAPACITY; ++j) live += s.bullets[j].alive != 0;
+    }
+    for (auto _ : state) world.frame();
+    const double slots = static_cast<double>(state.range(0)) * shooter::BULLET_CAPACITY;
+    state.counters["slots"] = slots;
+    state.counters["live_share"] = static_cast<double>(live) / slots;
+    state.counters["ns_per_slot"] =
+        benchmark::Counter(slots * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SimulationFrame)->Arg(4)->Arg(64)->Arg(1024)->Arg(4096)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    bench::RememberingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto& ns = reporter.nanoseconds;
+    const double floor = ns["BM_PageClearAndCopyFloor"], frame = ns["BM_HeadlessFrame"];
+    if (floor > 0 && frame > 0) {
+        std::printf("\nheadless frame: %.1f us, floor %.1f us, ratio %.2f (target <= 2.5)\n", frame / 1e3, floor / 1e3,
+                    frame / floor);
+    }
+    const double per64 = reporter.counters["BM_SimulationFrame/64:ns_per_slot"] * 1e9;
+    const double per4096 = reporter.counters["BM_SimulationFrame/4096:ns_per_slot"] * 1e9;
+    const double big = ns["BM_SimulationFrame/4096"];
+    if (per64 > 0 && per4096 > 0) {
+        std::printf("scale: %.2f ns per slot at 64 shooters, %.2f at 4096, growth %.2f (target <= 1.5)\n", per64,
+                    per4096, per4096 / per64);
+        std::printf("scale: 4096 shooters (1,048,576 slots) take %.2f ms a frame (target <= 16.7)\n", big / 1e6);
+    }
+    return 0;
+}
