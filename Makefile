@@ -25,5 +25,12 @@ test: deps
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
 
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_BENCH=ON -DBARRAGE_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	./$(BENCH_BUILD)/bin/simulation_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	./$(BENCH_BUILD)/bin/window_bench
+	./$(BENCH_BUILD)/bin/program_bench
+
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD)
