@@ -1,12 +1,22 @@
 # The two commands a newcomer needs: `make run` and `make test`.
 # Both first install whatever Debian packages are missing.
 
-BUILD      ?= build
-TEST_BUILD ?= build-test
-BENCH_BUILD ?= build-bench
-JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD          ?= build
+TEST_BUILD     ?= build-test
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD     ?= build-fuzz
+BENCH_BUILD    ?= build-bench
+JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS   ?= 30
+LONG_FUZZ_SECONDS ?= 600
+FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display
 
-.PHONY: all deps build run test bench clean
+# Sanitizer findings fail the run; only what the window system's own
+# libraries keep for the life of the process is suppressed.
+SANITIZER_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
+                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: all deps build run test test-plain test-sanitize test-fuzz fuzz bench clean
 
 all: build
 
@@ -20,10 +30,30 @@ build: deps
 run: build
 	./$(BUILD)/bin/barrage
 
+# Every test, then every test again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each fuzz target for FUZZ_SECONDS.
 test: deps
+	$(MAKE) --no-print-directory test-plain test-sanitize test-fuzz
+
+test-plain:
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
+
+test-sanitize:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON -DBARRAGE_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+test-fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON \
+	    -DBARRAGE_TESTS=OFF -DBARRAGE_FUZZ=ON -DFUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZERS)
+	$(SANITIZER_ENV) ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j $(JOBS)
+
+# Longer fuzzing: ten minutes a target unless LONG_FUZZ_SECONDS says otherwise.
+fuzz: deps
+	$(MAKE) --no-print-directory test-fuzz FUZZ_SECONDS=$(LONG_FUZZ_SECONDS)
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_BENCH=ON -DBARRAGE_TESTS=OFF
@@ -33,4 +63,4 @@ bench: deps
 	./$(BENCH_BUILD)/bin/program_bench
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

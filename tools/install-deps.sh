@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(
-  g++ clang cmake make pkg-config
+  g++ clang libclang-rt-14-dev cmake make pkg-config
   libsdl2-dev libgtest-dev libpng-dev libx11-dev libbenchmark-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool valgrind
 )
 
 missing=()

@@ -78,6 +78,16 @@ TEST_F(WindowTest, TheCloseButtonEndsItWithStatusZero) {
     expectExit(1.0);
 }
 
+TEST_F(WindowTest, SigintAndSigtermEndItWithStatusZero) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        startProgram();
+        ASSERT_NE(waitForWindow(x, "barrage", 10), 0u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        kill(program, signal);
+        expectExit(1.0);
+    }
+}
+
 class TerminalTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -126,6 +136,16 @@ TEST_F(TerminalTest, SigtermEndsItCleanlyAndRestoresTheTerminal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_FALSE(echoing());
     kill(program, SIGTERM);
+    expectExit(1.0);
+    EXPECT_TRUE(echoing());
+}
+
+TEST_F(TerminalTest, CtrlCEndsItCleanlyAndRestoresTheTerminal) {
+    startProgram(slave);
+    readFor(errors[0], 10, "\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The program is not in the pty's foreground group, so send what Ctrl+C sends.
+    kill(program, SIGINT);
     expectExit(1.0);
     EXPECT_TRUE(echoing());
 }

@@ -1,8 +1,13 @@
 // The frame loop on the headless display, driven by scripted keys.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "display/Display.h"
 #include "shell/Program.h"
@@ -41,6 +46,24 @@ TEST_F(FrameLoopTest, TheLoopRunsUntilAKeyArrivesAndAnyKeyEndsIt) {
     EXPECT_EQ(runProgram(), 0);
     EXPECT_EQ(display::RetraceCount(), 5);
     EXPECT_TRUE(display::isEmpty(display::PollKey()));
+}
+
+TEST(FrameLoopSignal, SigtermEndsTheLoopAfterTheFrameInProgress) {
+    // No window system: the display falls back to the terminal, where signals
+    // are handled as they are with a window.
+    display::UseWindowSystem(nullptr);
+    display::SelectBackend(display::Backend::Automatic);
+    std::thread sender([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(getpid(), SIGTERM);
+    });
+    EXPECT_EQ(runProgram(), 0);  // returns only after the shooters' tear-down
+    sender.join();
+    const display::Screen& screen = display::CurrentScreen();
+    EXPECT_GE(display::RetraceCount(), 5);
+    EXPECT_EQ(std::memcmp(screen.pages[0], screen.pages[1], sizeof screen.pages[0]), 0);
+    display::CloseScreen();
+    display::SelectBackend(display::Backend::Headless);
 }
 
 }  // namespace

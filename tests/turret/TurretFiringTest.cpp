@@ -115,6 +115,18 @@ TEST_F(TurretFiringTest, SweepsNearTheIntegerLimitsWrapAsThirtyTwoBitValues) {
     EXPECT_EQ(gun.sweepDir, INT32_MIN);  // negating the most negative value wraps to itself
 }
 
+TEST_F(TurretFiringTest, FansNearTheIntegerLimitsWrapOrSaturateAsDefined) {
+    gun.spreadKind = 2, gun.volleySize = 3, gun.spreadStep = 2, gun.angle = INT32_MAX - 3;
+    launchVolley(s);  // a turning fan steps past the largest angle and wraps
+    EXPECT_EQ(t.store[0].heading, (INT32_MAX - 1) % 360);
+    EXPECT_EQ(t.store[2].heading, (INT32_MIN + 2) % 360);
+    for (int i = 0; i < 3; ++i) t.store[i].alive = 0;
+    gun.spreadKind = 0, gun.volleySize = 4, gun.spreadStep = 100, gun.angle = INT32_MIN + 10;
+    launchVolley(s);  // a centred fan's start below the range saturates, then steps on
+    EXPECT_EQ(t.store[0].heading, (INT32_MIN + 100) % 360);
+    EXPECT_EQ(t.store[3].heading, (INT32_MIN + 400) % 360);
+}
+
 TEST_F(TurretFiringTest, SingleBulletIgnoresTheLayoutAndUsesTheBaseSpeed) {
     gun.angle = -90, gun.speed = 0.029f, gun.speedStep = 0.15f, gun.spreadKind = 3, gun.burstLength = 3;
     launchVolley(s);
