@@ -3,6 +3,7 @@
 #include "display/Window.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -35,7 +36,12 @@ bool rasterisesInSoftware(SDL_Renderer* renderer) {
            SDL_strcasestr(name, "swrast") || SDL_strcasestr(name, "software");
 }
 
+// Without a GPU device node any OpenGL is a software one; asking it costs
+// tens of milliseconds at start-up and tens of megabytes, for nothing.
+bool mayHaveGraphicsProcessor() { return access("/dev/dri", F_OK) == 0 || access("/dev/nvidia0", F_OK) == 0; }
+
 bool openHardwarePath(Window& window, const char* title) {
+    if (!mayHaveGraphicsProcessor()) return false;
     // Hidden and untitled until it proves itself, so nothing looks for it.
     window.window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, SCREEN_HEIGHT,
                                      SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);

@@ -65,7 +65,7 @@ TEST_F(WindowTest, ShowsTheRingInATitledWindowAndEndsOnAKey) {
 
     const std::string id = std::to_string(window);
     const pid_t typist = spawn({"xdotool", "windowfocus", "--sync", id, "key", "space"}, {"DISPLAY=" + name});
-    expectExit(1.5);
+    expectExit(1.0);
     waitExit(typist, 5);
 }
 
