@@ -4,10 +4,10 @@
 // from the signal handlers, which only set a flag or restore the terminal.
 #include "display/Display.h"
 
-#include <errno.h>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "display/Pacer.h"
 #include "display/Terminal.h"
@@ -53,13 +53,11 @@ void onFatalSignal(int signal) {
     std::raise(signal);
 }
 
-void installSignalHandlers() {
+void installHandler(void (*handler)(int), const int* signals, size_t count) {
     struct sigaction action{};
     sigemptyset(&action.sa_mask);
-    action.sa_handler = onEndSignal;
-    for (int signal : END_SIGNALS) sigaction(signal, &action, nullptr);
-    action.sa_handler = onFatalSignal;
-    for (int signal : FATAL_SIGNALS) sigaction(signal, &action, nullptr);
+    action.sa_handler = handler;
+    for (size_t i = 0; i < count; ++i) sigaction(signals[i], &action, nullptr);
 }
 
 // The window's title: the program's file name without directory or extension.
@@ -111,7 +109,7 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
         service.platform = Platform::Headless;
         return;
     }
-    installSignalHandlers();
+    installHandler(onEndSignal, END_SIGNALS, std::size(END_SIGNALS));
     const char* reason = "this program has no window system";
     if (service.windows &&
         service.windows->open(service.window, service.screen, programTitle(), refreshRate, &reason)) {
@@ -120,6 +118,8 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
     }
     service.platform = Platform::Terminal;
     openTerminal(service.terminal, programTitle(), reason);
+    // Whatever ends the process, the user's terminal must be left usable.
+    installHandler(onFatalSignal, FATAL_SIGNALS, std::size(FATAL_SIGNALS));
     startPacer(service.pacer, refreshRate > 0 ? refreshRate : 60);
 }
 

@@ -150,6 +150,19 @@ TEST_F(TerminalTest, CtrlCEndsItCleanlyAndRestoresTheTerminal) {
     EXPECT_TRUE(echoing());
 }
 
+TEST_F(TerminalTest, EvenAFatalSignalLeavesTheTerminalUsable) {
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    startProgram(slave);
+    readFor(errors[0], 10, "\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(echoing());
+    kill(program, SIGQUIT);
+    EXPECT_EQ(waitExit(program, 1.0), 128 + SIGQUIT);
+    program = -1;
+    EXPECT_TRUE(echoing());
+}
+
 TEST_F(TerminalTest, WithoutATerminalSigintEndsIt) {
     startProgram(open("/dev/null", O_RDONLY));
     const std::string message = readFor(errors[0], 10, "\n");
