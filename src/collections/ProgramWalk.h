@@ -23,7 +23,9 @@ T* countDownCurrentStep(RecordList<T>& program, int32_t& listIndex) {
     }
     T* step = currentRecord(program);
     if (!step) return nullptr;
-    step->duration = static_cast<int32_t>(static_cast<uint32_t>(step->duration) - 1u);
+    // A countdown at the most negative value stays there: it has expired, and
+    // wrapping round would make the step last two billion frames.
+    if (step->duration != INT32_MIN) --step->duration;
     return step;
 }
 

@@ -53,11 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const uint8_t refs = input.byte();
             firing.originRef = refs & 1 ? POSITION : nullptr;
             firing.targetRef = refs & 2 ? POSITION : nullptr;
-            firing.duration %= 64;  // keep programs moving within the frames we run
+            // Mostly durations that keep the programs moving within the frames
+            // we run; now and then whatever the input says, extremes included.
+            if (firing.reserved & 7) firing.duration %= 64;
             turret::addTurretStep(s, firing);
             shooter::EmitterStep moving;
             input.fill(moving);
-            moving.duration %= 64;
+            if (firing.reserved & 7) moving.duration %= 64;
             shooter::addEmitterStep(s, moving);
         }
         shooter::resetEmitterSchedule(s);

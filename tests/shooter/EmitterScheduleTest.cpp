@@ -89,6 +89,17 @@ TEST_F(EmitterScheduleTest, ModesOutsideTheTableMoveLinearly) {
     EXPECT_EQ(s.emitterMove, moveLinear);
 }
 
+TEST_F(EmitterScheduleTest, TheMostNegativeDurationGovernsOneFrameLikeAnyNegativeOne) {
+    addStep(INT32_MIN);
+    addStep(INT32_MAX);
+    resetEmitterSchedule(s);
+    EXPECT_EQ(runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN), -1);
+    EXPECT_EQ(s.emitter.duration, INT32_MIN);
+    EXPECT_EQ(runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN), -1);  // expired at once, not wrapped round
+    EXPECT_EQ(testing_support::textRow(6), "emitter time -2147483648");
+    EXPECT_EQ(s.emitter.duration, INT32_MAX);
+}
+
 TEST_F(EmitterScheduleTest, AStepWithActiveZeroSwitchesTheShooterOff) {
     addStep(0, 0, 0);
     resetEmitterSchedule(s);
