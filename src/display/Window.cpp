@@ -83,14 +83,23 @@ void writeSurface(Window& window, const Screen& screen) {
     const int32_t left = (surface->w - width) / 2, top = (surface->h - height) / 2;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
     auto* pixels = static_cast<uint8_t*>(surface->pixels);
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* source = screen.pages[screen.visiblePage][y / scale];
-        auto* target = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(top + y) * surface->pitch) + left;
+    const auto rowAt = [&](int32_t y) {
+        return reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(top + y) * surface->pitch) + left;
+    };
+    const int32_t sourceRows = height / scale, sourceColumns = width / scale;
+    for (int32_t sy = 0; sy < sourceRows; ++sy) {
+        const uint8_t* source = screen.pages[screen.visiblePage][sy];
+        uint32_t* target = rowAt(sy * scale);
         if (scale == 1) {
-            for (int32_t x = 0; x < width; ++x) target[x] = window.surfaceColours[source[x]];
-        } else {
-            for (int32_t x = 0; x < width; ++x) target[x] = window.surfaceColours[source[x / scale]];
+            for (int32_t x = 0; x < sourceColumns; ++x) target[x] = window.surfaceColours[source[x]];
+            continue;
         }
+        // One row of wide pixels, then copies of it for the rest of the block.
+        for (int32_t x = 0; x < sourceColumns; ++x) {
+            const uint32_t colour = window.surfaceColours[source[x]];
+            for (int32_t k = 0; k < scale; ++k) target[x * scale + k] = colour;
+        }
+        for (int32_t k = 1; k < scale; ++k) std::memcpy(rowAt(sy * scale + k), target, sizeof(uint32_t) * width);
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     window.pictureStale = 0;
