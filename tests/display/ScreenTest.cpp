@@ -131,9 +131,14 @@ TEST_F(ScreenTest, RingsAreTheSameWhetherWhollyOnScreenOrClipped) {
         fillBox(screen, 0, 0, 639, 479, 0);
         drawCircle(screen, 100, 100, static_cast<float>(radius), 15);  // wholly on screen
         drawCircle(screen, 1, 300, static_cast<float>(radius), 15);    // its left part clipped
+        // At the right edge, wholly on screen but too close for whole-row words.
+        drawCircle(screen, static_cast<float>(639 - radius), 200, static_cast<float>(radius), 15);
         for (int32_t dy = -radius; dy <= radius; ++dy) {
             for (int32_t dx = -1; dx <= radius; ++dx) {
                 EXPECT_EQ(at(100 + dx, 100 + dy), at(1 + dx, 300 + dy)) << radius << ": " << dx << "," << dy;
+            }
+            for (int32_t dx = -radius; dx <= radius; ++dx) {
+                EXPECT_EQ(at(100 + dx, 100 + dy), at(639 - radius + dx, 200 + dy)) << radius << ": " << dx << "," << dy;
             }
         }
     }
