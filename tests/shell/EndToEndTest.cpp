@@ -14,7 +14,20 @@ namespace {
 
 using namespace testing_support;
 
-class WindowTest : public ::testing::Test {
+// A test that starts the program once or more; whatever is still running at
+// the end is stopped.
+class ProgramTest : public ::testing::Test {
+protected:
+    void TearDown() override { stop(program); }
+    void expectExit(double seconds) {
+        const int status = waitExit(program, seconds);
+        EXPECT_EQ(status, 0);
+        if (status >= 0) program = -1;  // otherwise TearDown stops it
+    }
+    pid_t program = -1;
+};
+
+class WindowTest : public ProgramTest {
 protected:
     void SetUp() override {
         if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are needed";
@@ -27,20 +40,14 @@ protected:
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
     void TearDown() override {
-        stop(program);
+        ProgramTest::TearDown();
         if (x) XCloseDisplay(x);
         server.reset();
     }
 
     void startProgram() { program = spawn({BARRAGE_PATH}, {"DISPLAY=" + name, "SDL_VIDEODRIVER"}); }
-    void expectExit(double seconds) {
-        const int status = waitExit(program, seconds);
-        EXPECT_EQ(status, 0);
-        if (status >= 0) program = -1;  // otherwise TearDown stops it
-    }
 
     std::unique_ptr<XServer> server;
-    pid_t program = -1;
     std::string name;
     Display* x = nullptr;
 };
@@ -88,14 +95,14 @@ TEST_F(WindowTest, SigintAndSigtermEndItWithStatusZero) {
     }
 }
 
-class TerminalTest : public ::testing::Test {
+class TerminalTest : public ProgramTest {
 protected:
     void SetUp() override {
         ASSERT_EQ(pipe(errors), 0);
         ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
     }
     void TearDown() override {
-        stop(program);
+        ProgramTest::TearDown();
         close(master);
         close(slave);
         close(errors[0]);
@@ -104,18 +111,12 @@ protected:
         program = spawn({BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, input, errors[1]);
         close(errors[1]);
     }
-    void expectExit(double seconds) {
-        const int status = waitExit(program, seconds);
-        EXPECT_EQ(status, 0);
-        if (status >= 0) program = -1;  // otherwise TearDown stops it
-    }
     bool echoing() {
         termios settings{};
         tcgetattr(slave, &settings);
         return (settings.c_lflag & ECHO) && (settings.c_lflag & ICANON);
     }
     int master = -1, slave = -1, errors[2] = {-1, -1};
-    pid_t program = -1;
 };
 
 TEST_F(TerminalTest, SaysSoOnceAndEndsOnAKeyTypedInTheTerminal) {
