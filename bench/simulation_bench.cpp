@@ -47,22 +47,22 @@ BENCHMARK(BM_HeadlessFrame);
 
 // A world of many shooters, each group of four running the scenario.
 struct World {
-    std::vector<shooter::Shooter> shooters;
+    std::vector<actor::Shooter> shooters;
     explicit World(int32_t count) : shooters(static_cast<size_t>(count)) {
-        for (shooter::Shooter& s : shooters) shooter::constructShooter(s);
+        for (actor::Shooter& s : shooters) shooter::constructShooter(s);
         for (int32_t i = 0; i + shell::SHOOTER_COUNT <= count; i += shell::SHOOTER_COUNT) {
             shell::setUpScenario(&shooters[static_cast<size_t>(i)]);
         }
-        for (shooter::Shooter& s : shooters) shooter::resetEmitterSchedule(s);
-        for (shooter::Shooter& s : shooters) turret::resetTurretSchedule(s);
+        for (actor::Shooter& s : shooters) shooter::resetEmitterSchedule(s);
+        for (actor::Shooter& s : shooters) turret::resetTurretSchedule(s);
     }
     ~World() {
-        for (shooter::Shooter& s : shooters) shooter::destroyShooter(s);
+        for (actor::Shooter& s : shooters) shooter::destroyShooter(s);
     }
     void frame() {
-        for (shooter::Shooter& s : shooters) {
+        for (actor::Shooter& s : shooters) {
             if (!s.emitter.active) continue;
-            shooter::runEmitterSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+            shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
             shooter::updateShooter(s);
         }
     }
@@ -72,11 +72,11 @@ void BM_SimulationFrame(benchmark::State& state) {
     World world(static_cast<int32_t>(state.range(0)));
     for (int i = 0; i < WARM_UP_FRAMES; ++i) world.frame();
     int64_t live = 0;
-    for (const shooter::Shooter& s : world.shooters) {
-        for (int32_t j = 0; j < shooter::BULLET_CAPACITY; ++j) live += s.bullets[j].alive != 0;
+    for (const actor::Shooter& s : world.shooters) {
+        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += s.bullets[j].alive != 0;
     }
     for (auto _ : state) world.frame();
-    const double slots = static_cast<double>(state.range(0)) * shooter::BULLET_CAPACITY;
+    const double slots = static_cast<double>(state.range(0)) * actor::BULLET_CAPACITY;
     state.counters["slots"] = slots;
     state.counters["live_share"] = static_cast<double>(live) / slots;
     state.counters["ns_per_slot"] =

@@ -18,8 +18,8 @@
 
 namespace {
 
-void printShooter(int32_t index, const shooter::Shooter& s) {
-    const int32_t slots = shooter::usedSlots(s);
+void printShooter(int32_t index, const actor::Shooter& s) {
+    const int32_t slots = actor::usedSlots(s);
     int32_t live = 0;
     for (int32_t j = 0; j < slots; ++j) live += s.bullets[j].alive != 0;
     std::printf("shooter %d %d %.9g %.9g %d %d %d %d %d %d %d %d\n", index, s.emitter.active,

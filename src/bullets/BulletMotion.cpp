@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-#include "shooter/Numerics.h"
-#include "shooter/Shooter.h"
+#include "numerics/Numerics.h"
 
 namespace bullets {
 
@@ -16,9 +15,8 @@ constexpr double SPEED_LIMIT_SQUARED = 1.0;  // motion 2: damped while vx² + vy
 constexpr double DAMPING = 0.968;          // motion 2: velocity factor in a damped frame
 constexpr double BOOST_AT_RESUME = 0.5;    // motion 1: boost factor when a halt ends
 constexpr int32_t RESUME_MULTIPLE = 3;     // a halted bullet resumes at three times its halt age
-constexpr int32_t PREFETCH_AHEAD = 6;      // slots
 
-float rounded(double value) { return static_cast<float>(value); }
+using numerics::rounded;
 
 // Returns false for a motion mode that does not exist: such a bullet only ages.
 bool integrate(Bullet& b) {
@@ -76,17 +74,13 @@ void resume(Bullet& b, float targetX, float targetY, float homingSpeed) {
     }
 }
 
-bool outsidePlayArea(const Bullet& b) {
-    return b.x < PLAY_LEFT || b.x > PLAY_RIGHT || b.y < PLAY_TOP || b.y > PLAY_BOTTOM;
-}
-
 }  // namespace
 
 void moveBullet(Bullet& bullet, float targetX, float targetY, float homingSpeed) {
-    bullet.age = shooter::wrapAdd(bullet.age, 1);
+    bullet.age = numerics::wrapAdd(bullet.age, 1);
     if (!integrate(bullet)) return;
     // The velocity set here takes effect from the next frame.
-    const int32_t resumeAt = shooter::wrapMul(RESUME_MULTIPLE, bullet.haltAt);
+    const int32_t resumeAt = numerics::wrapMul(RESUME_MULTIPLE, bullet.haltAt);
     if (bullet.age == bullet.haltAt) {
         bullet.heldVx = bullet.vx;
         bullet.heldVy = bullet.vy;
@@ -99,36 +93,5 @@ void moveBullet(Bullet& bullet, float targetX, float targetY, float homingSpeed)
     }
     if (bullet.age == resumeAt) resume(bullet, targetX, targetY, homingSpeed);
 }
-
-namespace {
-
-// One walk of the store; a bullet retired on the way stays as it is until the
-// next frame.
-template <bool RETAG>
-void moveStore(shooter::Shooter& shooter) {
-    const int32_t slots = shooter::usedSlots(shooter);
-    const turret::TurretStep& gun = shooter.turret;
-    for (int32_t i = 0; i < slots; ++i) {
-        Bullet& bullet = shooter.bullets[i];
-        // The walk is memory-bound in large worlds: ask for slots ahead early.
-        if (i + PREFETCH_AHEAD < slots) __builtin_prefetch(&shooter.bullets[i + PREFETCH_AHEAD], 1);
-        if (!bullet.alive) {
-            if (RETAG) shooter::takeTurretTags(bullet, gun);
-            continue;
-        }
-        moveBullet(bullet, gun.targetX, gun.targetY, gun.speed);
-        if (outsidePlayArea(bullet)) {
-            bullet.alive = 0;
-            bullet.age = 0;
-            bullet.haltAt = -1;
-        }
-    }
-}
-
-}  // namespace
-
-void moveBullets(shooter::Shooter& shooter) { moveStore<false>(shooter); }
-
-void moveBulletsAndRetagFreeSlots(shooter::Shooter& shooter) { moveStore<true>(shooter); }
 
 }  // namespace bullets

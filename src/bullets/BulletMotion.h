@@ -1,12 +1,7 @@
-// How bullets move: one bullet by one frame, and a shooter's whole store with
-// the retirement of bullets that leave the play area.
+// How one bullet moves by one frame, and where the play area ends.
 #pragma once
 
 #include "bullets/Bullet.h"
-
-namespace shooter {
-struct Shooter;
-}
 
 namespace bullets {
 
@@ -19,13 +14,5 @@ inline constexpr float PLAY_BOTTOM = 530.0f;
 // Ages the bullet and integrates it by one frame. The target and homing speed
 // steer only motion 3, when its halt ends.
 void moveBullet(Bullet& bullet, float targetX, float targetY, float homingSpeed);
-
-// Moves every live bullet of the shooter's used slots and frees those that left
-// the play area.
-void moveBullets(shooter::Shooter& shooter);
-
-// The same, and every slot that is free when the pass reaches it takes the
-// turret's tag set: firing's tag refresh and motion in one walk of the store.
-void moveBulletsAndRetagFreeSlots(shooter::Shooter& shooter);
 
 }  // namespace bullets

@@ -43,4 +43,18 @@ T* nextStepOnExpiry(RecordList<T>& program, T& step, int32_t restored, int32_t& 
     return next;
 }
 
+// Shows where a program stands: the current step's countdown and the list index.
+using ReadOut = void (*)(int32_t countdown, int32_t listIndex);
+
+// One frame of a step program: counts the current step down, shows the
+// read-out and, when the step has expired, restores its countdown from
+// restored and moves on. Returns the next step to load, or none.
+template <typename T>
+const T* stepProgram(RecordList<T>& program, int32_t& listIndex, int32_t restored, ReadOut readOut) {
+    T* step = countDownCurrentStep(program, listIndex);
+    if (!step) return nullptr;
+    readOut(step->duration, listIndex);
+    return nextStepOnExpiry(program, *step, restored, listIndex);
+}
+
 }  // namespace collections

@@ -46,8 +46,8 @@ constexpr FiringRow FIRING[] = {
     {700, 320.0f, 0.0f, 5, 3, 45, 0.029f, -0.005f, 0.3f, 2, 10, 0, 0, 1},
 };
 
-shooter::EmitterStep movementStep(const MovementRow& row) {
-    shooter::EmitterStep step;
+actor::EmitterStep movementStep(const MovementRow& row) {
+    actor::EmitterStep step;
     step.duration = row.duration;
     step.x = 320.0f;
     step.y = 240.0f;
@@ -60,8 +60,8 @@ shooter::EmitterStep movementStep(const MovementRow& row) {
     return step;
 }
 
-turret::TurretStep firingStep(const FiringRow& row) {
-    turret::TurretStep step;
+actor::TurretStep firingStep(const FiringRow& row) {
+    actor::TurretStep step;
     // What every firing step shares.
     step.originY = 140.0f;
     step.active = -1;
@@ -71,7 +71,7 @@ turret::TurretStep firingStep(const FiringRow& row) {
     step.sweepStep = 5;
     step.sweepDir = 1;
     step.fireDelay = 1;
-    step.bulletCount = shooter::BULLET_CAPACITY;
+    step.bulletCount = actor::BULLET_CAPACITY;
     step.bulletTagB = 10;
     step.bulletTagA = 1;
     // What each one has of its own.
@@ -94,16 +94,16 @@ turret::TurretStep firingStep(const FiringRow& row) {
 
 }  // namespace
 
-void setUpScenario(shooter::Shooter* shooters) {
+void setUpScenario(actor::Shooter* shooters) {
     for (const MovementRow& row : MOVEMENT) {
-        shooter::EmitterStep step = movementStep(row);
+        actor::EmitterStep step = movementStep(row);
         for (int32_t i = 0; i < SHOOTER_COUNT; ++i) {
             step.angle = QUARTER_TURN * i;
             shooter::addEmitterStep(shooters[i], step);
         }
     }
     for (const FiringRow& row : FIRING) {
-        turret::TurretStep step = firingStep(row);
+        actor::TurretStep step = firingStep(row);
         for (int32_t i = 0; i < SHOOTER_COUNT; ++i) {
             step.angle = QUARTER_TURN * i;
             turret::addTurretStep(shooters[i], step);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shooter/Shooter.h"
+#include "actor/Shooter.h"
 
 namespace shell {
 
@@ -12,6 +12,6 @@ inline constexpr int32_t SHOOTER_COUNT = 4;
 
 // Appends the steps to freshly constructed shooters, shooter i a quarter turn
 // (90 x i degrees) on from shooter 0. Rewinding the programs is the caller's.
-void setUpScenario(shooter::Shooter* shooters);
+void setUpScenario(actor::Shooter* shooters);
 
 }  // namespace shell

@@ -20,7 +20,7 @@ constexpr int32_t BULLET_COLOUR = 15;  // white
 }  // namespace
 
 void setUpShooters(ShooterPass& pass) {
-    pass.shooters = new shooter::Shooter[SHOOTER_COUNT];
+    pass.shooters = new actor::Shooter[SHOOTER_COUNT];
     pass.count = SHOOTER_COUNT;
     for (int32_t i = 0; i < pass.count; ++i) shooter::constructShooter(pass.shooters[i]);
     setUpScenario(pass.shooters);
@@ -30,14 +30,14 @@ void setUpShooters(ShooterPass& pass) {
 
 void runShooterPass(ShooterPass& pass) {
     for (int32_t i = 0; i < pass.count; ++i) {
-        shooter::Shooter& s = pass.shooters[i];
+        actor::Shooter& s = pass.shooters[i];
         if (!s.emitter.active) continue;
-        shooter::runEmitterSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+        shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
         shooter::updateShooter(s);
         display::DrawCircle(s.emitter.x, s.emitter.y, BODY_RADIUS, BODY_COLOUR);
-        const int32_t slots = shooter::usedSlots(s);
+        const int32_t slots = actor::usedSlots(s);
         for (int32_t j = 0; j < slots; ++j) {
-            const bullets::Bullet bullet = shooter::bulletAt(s, j);
+            const bullets::Bullet bullet = actor::bulletAt(s, j);
             if (bullet.alive) display::DrawCircle(bullet.x, bullet.y, BULLET_RADIUS, BULLET_COLOUR);
         }
     }

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
-#include "shooter/Shooter.h"
+#include "actor/Shooter.h"
 
 namespace shell {
 
 struct ShooterPass {
-    shooter::Shooter* shooters = nullptr;  // one array, owned, made at set-up
+    actor::Shooter* shooters = nullptr;  // one array, owned, made at set-up
     int32_t count = 0;                     // shooters in the array, recorded when it was made
 };
 

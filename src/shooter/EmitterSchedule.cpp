@@ -11,6 +11,14 @@ namespace {
 
 constexpr int32_t READ_OUT_ROW = 6;  // the countdown; the list index goes below it
 
+void showReadOut(int32_t countdown, int32_t listIndex) {
+    display::LocateText(READ_OUT_ROW, 1);
+    display::PrintText("emitter time ");
+    display::PrintInteger(countdown, true);
+    display::PrintText("emitter listindex ");
+    display::PrintInteger(listIndex, true);
+}
+
 }  // namespace
 
 void addEmitterStep(Shooter& s, const EmitterStep& step) { collections::appendRecord(s.emitterSteps, step); }
@@ -18,20 +26,13 @@ void addEmitterStep(Shooter& s, const EmitterStep& step) { collections::appendRe
 void resetEmitterSchedule(Shooter& s) { collections::rewindList(s.emitterSteps); }
 
 int32_t runEmitterSchedule(Shooter& s, int32_t x, int32_t y) {
-    EmitterStep* step = collections::countDownCurrentStep(s.emitterSteps, s.emitterListIndex);
-    if (!step) return 0;
-    display::LocateText(READ_OUT_ROW, 1);
-    display::PrintText("emitter time ");
-    display::PrintInteger(step->duration, true);
-    display::PrintText("emitter listindex ");
-    display::PrintInteger(s.emitterListIndex, true);
     const EmitterStep* next =
-        collections::nextStepOnExpiry(s.emitterSteps, *step, s.emitter.duration, s.emitterListIndex);
+        collections::stepProgram(s.emitterSteps, s.emitterListIndex, s.emitter.duration, showReadOut);
     if (!next) return 0;
     loadEmitterStep(s, *next);
     selectMoveMode(s);
-    if (x != NOT_GIVEN) s.emitter.x = static_cast<float>(x);
-    if (y != NOT_GIVEN) s.emitter.y = static_cast<float>(y);
+    if (x != actor::NOT_GIVEN) s.emitter.x = static_cast<float>(x);
+    if (y != actor::NOT_GIVEN) s.emitter.y = static_cast<float>(y);
     return -1;
 }
 

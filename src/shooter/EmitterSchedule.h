@@ -5,9 +5,12 @@
 
 #include <cstdint>
 
-#include "shooter/Shooter.h"
+#include "actor/Shooter.h"
 
 namespace shooter {
+
+using actor::EmitterStep;
+using actor::Shooter;
 
 void addEmitterStep(Shooter& shooter, const EmitterStep& step);
 void resetEmitterSchedule(Shooter& shooter);

@@ -11,25 +11,25 @@ namespace shooter {
 void constructShooter(Shooter& s) {
     // Firing side.
     s.turretListIndex = 0;
-    s.turret = turret::TurretStep{};
+    s.turret = actor::TurretStep{};
     collections::initList(s.turretSteps);
     s.turretBehaviour = nullptr;
     s.turret.active = -1;
-    s.turret.bulletCount = BULLET_CAPACITY;
+    s.turret.bulletCount = actor::BULLET_CAPACITY;
     s.turret.spreadKind = 2;
     s.turret.bulletTagKey = 1;
-    s.bullets = new bullets::Bullet[BULLET_CAPACITY];
+    s.bullets = new bullets::Bullet[actor::BULLET_CAPACITY];
     s.turretBehaviour = turret::sweepWrap;
-    turret::addTurretStep(s, turret::TurretStep{});
+    turret::addTurretStep(s, actor::TurretStep{});
 
     // Moving side.
     s.emitterListIndex = 0;
-    s.emitter = EmitterStep{};
+    s.emitter = actor::EmitterStep{};
     collections::initList(s.emitterSteps);
     s.emitterMove = nullptr;
     s.emitter.active = -1;
     s.emitterMove = moveLinear;
-    addEmitterStep(s, EmitterStep{});
+    addEmitterStep(s, actor::EmitterStep{});
 }
 
 void destroyShooter(Shooter& s) {
@@ -43,7 +43,7 @@ void updateShooter(Shooter& s) {
     (s.emitterMove ? s.emitterMove : moveLinear)(s);
     s.turret.originX = s.emitter.x;
     s.turret.originY = s.emitter.y;
-    const int32_t loaded = turret::runTurretSchedule(s, NOT_GIVEN, NOT_GIVEN);
+    const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
     turret::fireTurret(s, loaded);
 }
 

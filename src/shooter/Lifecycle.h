@@ -2,9 +2,11 @@
 // per-frame update that ties the gun to the body, and destruction.
 #pragma once
 
-#include "shooter/Shooter.h"
+#include "actor/Shooter.h"
 
 namespace shooter {
+
+using actor::Shooter;
 
 // Gives the storage its defaults: the firing side first (turret block, bullet
 // store, sweepWrap and the default firing step), then the moving side

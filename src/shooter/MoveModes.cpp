@@ -6,18 +6,19 @@
 
 #include <cmath>
 
-#include "shooter/Numerics.h"
+#include "numerics/Numerics.h"
 
 namespace shooter {
 
 namespace {
 
-float rounded(double value) { return static_cast<float>(value); }
+using actor::EmitterStep;
+using numerics::rounded;
 
 // Advances the phase angle and returns it in radians.
 double advancePhase(EmitterStep& body) {
-    body.angle = wrapAdd(body.angle, body.angleStep);
-    return degreesToRadians(body.angle);
+    body.angle = numerics::wrapAdd(body.angle, body.angleStep);
+    return numerics::degreesToRadians(body.angle);
 }
 
 float offset(const EmitterStep& body, float unit) { return rounded(static_cast<double>(body.radius) * unit); }

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
-#include "shooter/Shooter.h"
+#include "actor/Shooter.h"
 
 namespace shooter {
+
+using actor::Shooter;
+using actor::ShooterBehaviour;
 
 void moveLinear(Shooter& shooter);          // 0: drift by (vx, vy)
 void moveWaveY(Shooter& shooter);           // 1: drift, swinging along y

@@ -6,17 +6,16 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "bullets/BulletMotion.h"
-#include "shooter/Numerics.h"
-#include "shooter/Shooter.h"
+#include "numerics/Numerics.h"
 
 namespace turret {
 
 namespace {
 
-using shooter::Shooter;
-using shooter::wrapAdd;
-using shooter::wrapMul;
+using actor::Shooter;
+using actor::TurretStep;
+using numerics::wrapAdd;
+using numerics::wrapMul;
 
 constexpr double LAUNCH_BOOST = 0.5;  // a launched bullet's boost is half its velocity
 constexpr int32_t SEARCH_AHEAD = 6;   // slots the free-slot search asks memory for in advance
@@ -24,7 +23,7 @@ constexpr int32_t SEARCH_AHEAD = 6;   // slots the free-slot search asks memory 
 void aimAtTarget(TurretStep& gun) {
     const float theta = static_cast<float>(
         std::atan2(double{gun.targetY} - gun.originY, double{gun.targetX} - gun.originX));
-    gun.angle = shooter::remainder360(shooter::nearest(theta * shooter::RAD_TO_DEG + 360.0));
+    gun.angle = numerics::remainder360(numerics::nearest(theta * numerics::RAD_TO_DEG + 360.0));
 }
 
 // Where a volley stands while it launches: the lowest free slot lies at or
@@ -39,7 +38,7 @@ struct Launch {
 // find none either.
 bool launchBullet(Shooter& s, Launch& launch, int32_t angle, int32_t direction, double speed) {
     const TurretStep& gun = s.turret;
-    const int32_t slots = shooter::usedSlots(s);
+    const int32_t slots = actor::usedSlots(s);
     int32_t slot = launch.searchFrom;
     while (slot < slots && s.bullets[slot].alive) {
         __builtin_prefetch(&s.bullets[slot + SEARCH_AHEAD < slots ? slot + SEARCH_AHEAD : slot]);
@@ -48,12 +47,12 @@ bool launchBullet(Shooter& s, Launch& launch, int32_t angle, int32_t direction, 
     if (slot >= slots) return false;
     launch.searchFrom = slot + 1;
 
-    const double a = shooter::degreesToRadians(angle);
-    const double d = shooter::degreesToRadians(direction);
+    const double a = numerics::degreesToRadians(angle);
+    const double d = numerics::degreesToRadians(direction);
     bullets::Bullet& b = s.bullets[slot];
     // This slot was free when the frame's tag refresh ran.
-    if (launch.retag) shooter::takeTurretTags(b, gun);
-    b.heading = shooter::remainder360(angle);
+    if (launch.retag) bullets::takeTags(b, actor::turretTags(gun));
+    b.heading = numerics::remainder360(angle);
     b.x = static_cast<float>(gun.originX + std::cos(a) * gun.muzzleRadiusX);
     b.y = static_cast<float>(gun.originY + std::sin(a) * gun.muzzleRadiusY);
     b.vx = static_cast<float>(std::cos(d) * speed);
@@ -87,15 +86,15 @@ double vSpeed(const TurretStep& gun, int32_t k, int32_t half) {
 void sweepWrap(Shooter& s) {
     TurretStep& gun = s.turret;
     gun.angle = wrapAdd(gun.angle, wrapMul(gun.sweepStep, gun.sweepDir));
-    if (gun.angle > gun.angleMax) gun.angle = shooter::wrapSub(gun.angle, gun.angleMax);
+    if (gun.angle > gun.angleMax) gun.angle = numerics::wrapSub(gun.angle, gun.angleMax);
     if (gun.angle < gun.angleMin) gun.angle = wrapAdd(gun.angle, gun.angleMax);
 }
 
 void sweepBounce(Shooter& s) {
     TurretStep& gun = s.turret;
     gun.angle = wrapAdd(gun.angle, wrapMul(gun.sweepStep, gun.sweepDir));
-    if (gun.angle > gun.angleMax) gun.sweepDir = shooter::wrapNeg(gun.sweepDir);
-    if (gun.angle < gun.angleMin) gun.sweepDir = shooter::wrapNeg(gun.sweepDir);
+    if (gun.angle > gun.angleMax) gun.sweepDir = numerics::wrapNeg(gun.sweepDir);
+    if (gun.angle < gun.angleMin) gun.sweepDir = numerics::wrapNeg(gun.sweepDir);
 }
 
 namespace {
@@ -125,11 +124,11 @@ void launchVolley(Shooter& s, Launch launch) {
     // off in the sweep direction for odd n.
     const double scale = kind == 4 && (gun.shotIndex & 1) ? double{gun.oddShotSpreadScale} : 1.0;
     const int32_t even = n % 2 == 0 ? 1 : 0;
-    const int32_t step = shooter::nearest(gun.spreadStep * scale);
+    const int32_t step = numerics::nearest(gun.spreadStep * scale);
     const int32_t turn = wrapMul(gun.sweepDir, step);
     const int32_t half = n / 2;
     const double shot = shotSpeed(gun);
-    int32_t angle = shooter::nearest(gun.angle - (static_cast<double>(n) + even) / 2.0 * turn);
+    int32_t angle = numerics::nearest(gun.angle - (static_cast<double>(n) + even) / 2.0 * turn);
     for (int32_t k = 0; k < n; ++k) {
         angle = wrapAdd(angle, turn);
         int32_t direction = angle;
@@ -161,7 +160,7 @@ void fireTurret(Shooter& s, int32_t loaded) {
         gun.originX = gun.originRef[0];
         gun.originY = gun.originRef[1];
     }
-    gun.fireDelay = shooter::wrapSub(gun.fireDelay, 1);
+    gun.fireDelay = numerics::wrapSub(gun.fireDelay, 1);
     if (gun.fireDelay < 0) {
         if (gun.shotIndex == 0) {
             if (gun.aimAtTarget) {
@@ -180,10 +179,11 @@ void fireTurret(Shooter& s, int32_t loaded) {
     }
     gun.originX += gun.originVx;
     gun.originY += gun.originVy;
+    bullets::BulletStore store = actor::bulletStore(s);
     if (loaded) {
-        bullets::moveBullets(s);
+        bullets::moveStore(store);
     } else {
-        bullets::moveBulletsAndRetagFreeSlots(s);
+        bullets::moveStoreAndRetagFreeSlots(store);
     }
 }
 

@@ -5,21 +5,19 @@
 
 #include <cstdint>
 
-namespace shooter {
-struct Shooter;
-}
+#include "actor/Shooter.h"
 
 namespace turret {
 
 // loaded: non-zero when the schedule loaded a new step in this same frame;
 // free slots are then not retagged.
-void fireTurret(shooter::Shooter& shooter, int32_t loaded);
+void fireTurret(actor::Shooter& shooter, int32_t loaded);
 
 // The two sweep behaviours, called at the opening shot of a burst.
-void sweepWrap(shooter::Shooter& shooter);
-void sweepBounce(shooter::Shooter& shooter);
+void sweepWrap(actor::Shooter& shooter);
+void sweepBounce(actor::Shooter& shooter);
 
 // Launches one shot's volley in the layout the turret block asks for.
-void launchVolley(shooter::Shooter& shooter);
+void launchVolley(actor::Shooter& shooter);
 
 }  // namespace turret

@@ -3,7 +3,6 @@
 
 #include "collections/ProgramWalk.h"
 #include "display/Display.h"
-#include "shooter/Shooter.h"
 #include "turret/TurretFiring.h"
 
 namespace turret {
@@ -12,30 +11,31 @@ namespace {
 
 constexpr int32_t READ_OUT_ROW = 2;  // the countdown; the list index goes below it
 
-}  // namespace
-
-void addTurretStep(shooter::Shooter& s, const TurretStep& step) { collections::appendRecord(s.turretSteps, step); }
-
-void resetTurretSchedule(shooter::Shooter& s) { collections::rewindList(s.turretSteps); }
-
-int32_t runTurretSchedule(shooter::Shooter& s, int32_t x, int32_t y) {
-    TurretStep* step = collections::countDownCurrentStep(s.turretSteps, s.turretListIndex);
-    if (!step) return 0;
+void showReadOut(int32_t countdown, int32_t listIndex) {
     display::LocateText(READ_OUT_ROW, 1);
     display::PrintText("turret time ");
-    display::PrintInteger(step->duration, true);
+    display::PrintInteger(countdown, true);
     display::PrintText("turret listindex ");
-    display::PrintInteger(s.turretListIndex, true);
-    const TurretStep* next = collections::nextStepOnExpiry(s.turretSteps, *step, s.turret.duration, s.turretListIndex);
+    display::PrintInteger(listIndex, true);
+}
+
+}  // namespace
+
+void addTurretStep(actor::Shooter& s, const TurretStep& step) { collections::appendRecord(s.turretSteps, step); }
+
+void resetTurretSchedule(actor::Shooter& s) { collections::rewindList(s.turretSteps); }
+
+int32_t runTurretSchedule(actor::Shooter& s, int32_t x, int32_t y) {
+    const TurretStep* next = collections::stepProgram(s.turretSteps, s.turretListIndex, s.turret.duration, showReadOut);
     if (!next) return 0;
     loadTurretStep(s, *next);
     selectTurretBehaviour(s, s.turret.sweepKind);
-    if (x != shooter::NOT_GIVEN) s.turret.originX = static_cast<float>(x);
-    if (y != shooter::NOT_GIVEN) s.turret.originY = static_cast<float>(y);
+    if (x != actor::NOT_GIVEN) s.turret.originX = static_cast<float>(x);
+    if (y != actor::NOT_GIVEN) s.turret.originY = static_cast<float>(y);
     return -1;
 }
 
-void loadTurretStep(shooter::Shooter& s, const TurretStep& step) {
+void loadTurretStep(actor::Shooter& s, const TurretStep& step) {
     const float* originRef = s.turret.originRef;
     const float* targetRef = s.turret.targetRef;
     s.turret = step;
@@ -43,7 +43,7 @@ void loadTurretStep(shooter::Shooter& s, const TurretStep& step) {
     if (!step.targetRef) s.turret.targetRef = targetRef;
 }
 
-void selectTurretBehaviour(shooter::Shooter& s, int32_t kind) {
+void selectTurretBehaviour(actor::Shooter& s, int32_t kind) {
     s.turretBehaviour = kind == 1 ? sweepBounce : sweepWrap;
 }
 

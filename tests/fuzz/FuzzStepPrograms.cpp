@@ -43,12 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     display::OpenScreen(18, 8, 2, 0, 0);
     display::SetPages(1, 0);
     Reader input{data, size};
-    shooter::Shooter shooters[2];
-    for (shooter::Shooter& s : shooters) {
+    actor::Shooter shooters[2];
+    for (actor::Shooter& s : shooters) {
         shooter::constructShooter(s);
         const uint8_t steps = input.byte() % 5;
         for (uint8_t k = 0; k < steps; ++k) {
-            turret::TurretStep firing;
+            actor::TurretStep firing;
             input.fill(firing);
             const uint8_t refs = input.byte();
             firing.originRef = refs & 1 ? POSITION : nullptr;
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // we run; now and then whatever the input says, extremes included.
             if (firing.reserved & 7) firing.duration %= 64;
             turret::addTurretStep(s, firing);
-            shooter::EmitterStep moving;
+            actor::EmitterStep moving;
             input.fill(moving);
             if (firing.reserved & 7) moving.duration %= 64;
             shooter::addEmitterStep(s, moving);
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         shell::drawFrame(pass);
         display::CopyWorkPage();
     }
-    for (shooter::Shooter& s : shooters) shooter::destroyShooter(s);
+    for (actor::Shooter& s : shooters) shooter::destroyShooter(s);
     display::CloseScreen();
     return 0;
 }

@@ -32,10 +32,10 @@ TEST(LongRun, AMillionFramesKeepTheStoresInBoundsAndMemoryFlat) {
         if (frame % 100'000 != 0) continue;
         if (frame == 100'000) memoryAtStart = anonymousKb();
         for (int32_t i = 0; i < pass.count; ++i) {
-            const shooter::Shooter& s = pass.shooters[i];
+            const actor::Shooter& s = pass.shooters[i];
             ASSERT_EQ(s.emitter.active, -1);
-            ASSERT_EQ(shooter::usedSlots(s), shooter::BULLET_CAPACITY);
-            for (int32_t j = 0; j < shooter::BULLET_CAPACITY; ++j) {
+            ASSERT_EQ(actor::usedSlots(s), actor::BULLET_CAPACITY);
+            for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
                 const bullets::Bullet& b = s.bullets[j];
                 if (!b.alive) continue;
                 ASSERT_TRUE(b.x >= -50.0f && b.x <= 690.0f && b.y >= -50.0f && b.y <= 530.0f)

@@ -71,7 +71,7 @@ TEST_F(ScenarioTest, ProgramsPlayTheirTimelineAndDriftApart) {
     int32_t lastMove = 0, lastShot = 0;
     for (int frame = 1; frame <= 16200; ++frame) {
         runShooterPass(pass);
-        const shooter::Shooter& s = pass.shooters[3];
+        const actor::Shooter& s = pass.shooters[3];
         if (s.emitterListIndex != lastMove && s.emitterListIndex != 0) moveLoads.emplace_back(frame, s.emitterListIndex);
         if (s.turretListIndex != lastShot && s.turretListIndex != 0) shotLoads.emplace_back(frame, s.turretListIndex);
         lastMove = s.emitterListIndex;

@@ -24,7 +24,7 @@ struct ShooterPassTest : ::testing::Test {
     }
     void TearDown() override { display::CloseScreen(); }
 
-    static void quieten(shooter::Shooter& s) {
+    static void quieten(actor::Shooter& s) {
         // No programs and an idle gun: the shooter keeps exactly what we give it.
         collections::releaseList(s.emitterSteps);
         collections::releaseList(s.turretSteps);
@@ -51,7 +51,7 @@ TEST_F(ShooterPassTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
         quieten(pass.shooters[i]);
         pass.shooters[i].emitter.active = 0;
     }
-    shooter::Shooter& s = pass.shooters[2];
+    actor::Shooter& s = pass.shooters[2];
     s.emitter.active = -1;
     s.emitter.x = 100.0f, s.emitter.y = 100.5f;
     s.turret.bulletCount = 5;
@@ -66,15 +66,15 @@ TEST_F(ShooterPassTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
     expectPage();
 
     s.turret.bulletCount = 100000;  // more than the store: drawing stops at its end
-    for (int32_t j = 0; j < shooter::BULLET_CAPACITY; ++j) s.bullets[j].alive = 0;
+    for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) s.bullets[j].alive = 0;
     drawFrame(pass);
     tearDownShooters(pass);
 }
 
 TEST_F(ShooterPassTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     testing_support::OwnedShooter owned;
-    shooter::Shooter& s = owned.shooter;
-    shooter::EmitterStep off;
+    actor::Shooter& s = owned.shooter;
+    actor::EmitterStep off;
     off.duration = 5, off.x = 100.0f, off.y = 100.0f, off.active = 0;
     shooter::addEmitterStep(s, off);
     shooter::resetEmitterSchedule(s);

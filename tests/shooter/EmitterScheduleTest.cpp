@@ -12,6 +12,9 @@
 namespace shooter {
 namespace {
 
+using actor::BULLET_CAPACITY;
+using actor::NOT_GIVEN;
+
 struct EmitterScheduleTest : ::testing::Test {
     testing_support::OwnedShooter owned;
     Shooter& s = owned.shooter;

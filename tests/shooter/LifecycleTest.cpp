@@ -12,6 +12,9 @@
 namespace shooter {
 namespace {
 
+using actor::BULLET_CAPACITY;
+using actor::NOT_GIVEN;
+
 TEST(Lifecycle, ConstructionGivesTheDefaultsAndOneHeadStepPerProgram) {
     testing_support::OwnedShooter owned;
     const Shooter& s = owned.shooter;
@@ -60,7 +63,7 @@ TEST(Lifecycle, TheGunWorksFromALoadedStepsOriginOnlyInTheFrameOfTheLoad) {
     EmitterStep body;
     body.duration = 100, body.x = 50.0f, body.y = 60.0f, body.active = -1;
     addEmitterStep(s, body);
-    turret::TurretStep gun;
+    actor::TurretStep gun;
     gun.duration = 100, gun.originX = 420.0f, gun.originY = 140.0f, gun.active = -1, gun.fireDelay = 5;
     turret::addTurretStep(s, gun);
     resetEmitterSchedule(s);

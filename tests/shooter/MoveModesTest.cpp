@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "shooter/Numerics.h"
+#include "numerics/Numerics.h"
 
 namespace shooter {
 namespace {
@@ -70,9 +70,9 @@ TEST(MoveModes, RectifiedSineTakesItsSignFromTheHalfTurn) {
     const struct {
         int32_t angle;
         float expected;
-    } cases[] = {{181, static_cast<float>(std::fabs(std::sin(double{degreesToRadians(181)})))},
+    } cases[] = {{181, static_cast<float>(std::fabs(std::sin(double{numerics::degreesToRadians(181)})))},
                  {-90, -1.0f},
-                 {-200, static_cast<float>(std::fabs(std::sin(double{degreesToRadians(-200)})))},
+                 {-200, static_cast<float>(std::fabs(std::sin(double{numerics::degreesToRadians(-200)})))},
                  {90, -1.0f}};
     for (const auto& c : cases) {
         Shooter s = body(3, c.angle, 0, 1000);
@@ -82,7 +82,7 @@ TEST(MoveModes, RectifiedSineTakesItsSignFromTheHalfTurn) {
         sideways.emitterMove(sideways);
         EXPECT_NEAR(sideways.emitter.x - 320.0f, 1000.0f * c.expected, 0.001) << c.angle;
     }
-    EXPECT_GT(std::fabs(std::sin(double{degreesToRadians(-200)})), 0.34);
+    EXPECT_GT(std::fabs(std::sin(double{numerics::degreesToRadians(-200)})), 0.34);
 }
 
 TEST(MoveModes, LinearNeverTouchesTheAngleAndUnknownModesAreLinear) {

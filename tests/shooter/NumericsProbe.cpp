@@ -20,7 +20,7 @@ uint32_t bits(float value) {
 
 int main() {
     for (int32_t mode = 0; mode <= 6; ++mode) {
-        shooter::Shooter s;
+        actor::Shooter s;
         s.emitter = {0, 320.0f, 240.0f, 0.013f, -0.007f, 320.0f, 240.0f, -1, 7 * mode, mode % 2 ? 3 : -5, 2 + 37 * mode, mode};
         s.emitterMove = shooter::moveModeFor(mode);
         for (int frame = 0; frame < 20000; ++frame) s.emitterMove(s);

@@ -10,7 +10,7 @@
 namespace testing_support {
 
 struct OwnedShooter {
-    shooter::Shooter shooter;
+    actor::Shooter shooter;
     OwnedShooter() { shooter::constructShooter(shooter); }
     ~OwnedShooter() { shooter::destroyShooter(shooter); }
     OwnedShooter(const OwnedShooter&) = delete;

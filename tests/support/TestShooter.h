@@ -4,22 +4,22 @@
 
 #include <memory>
 
-#include "shooter/Shooter.h"
+#include "actor/Shooter.h"
 
 namespace testing_support {
 
 struct TestShooter {
-    std::unique_ptr<bullets::Bullet[]> store = std::make_unique<bullets::Bullet[]>(shooter::BULLET_CAPACITY);
-    shooter::Shooter shooter;
+    std::unique_ptr<bullets::Bullet[]> store = std::make_unique<bullets::Bullet[]>(actor::BULLET_CAPACITY);
+    actor::Shooter shooter;
 
     TestShooter() {
         shooter.bullets = store.get();
         shooter.turret.active = -1;
-        shooter.turret.bulletCount = shooter::BULLET_CAPACITY;
+        shooter.turret.bulletCount = actor::BULLET_CAPACITY;
     }
     int liveCount() const {
         int live = 0;
-        for (int i = 0; i < shooter::BULLET_CAPACITY; ++i) live += store[i].alive != 0;
+        for (int i = 0; i < actor::BULLET_CAPACITY; ++i) live += store[i].alive != 0;
         return live;
     }
 };

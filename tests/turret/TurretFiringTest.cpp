@@ -12,11 +12,12 @@
 namespace turret {
 namespace {
 
+using actor::TurretStep;
 using bullets::Bullet;
 
 struct TurretFiringTest : ::testing::Test {
     testing_support::TestShooter t;
-    shooter::Shooter& s = t.shooter;
+    actor::Shooter& s = t.shooter;
     TurretStep& gun = t.shooter.turret;
 
     void SetUp() override {

@@ -14,7 +14,7 @@ namespace {
 
 struct TurretScheduleTest : ::testing::Test {
     testing_support::OwnedShooter owned;
-    shooter::Shooter& s = owned.shooter;
+    actor::Shooter& s = owned.shooter;
     void SetUp() override { testing_support::openHeadlessDisplay(); }
     void TearDown() override { display::CloseScreen(); }
 
@@ -33,7 +33,7 @@ TEST_F(TurretScheduleTest, StepsLoadOnTheirTimelineAndOnlyLoadsRaiseTheFlag) {
     resetTurretSchedule(s);
     std::vector<int> loads;
     for (int frame = 1; frame <= 5100; ++frame) {
-        const int32_t loaded = runTurretSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+        const int32_t loaded = runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
         EXPECT_TRUE(loaded == 0 || loaded == -1);
         if (loaded) loads.push_back(frame);
         if (frame == 2203) {
@@ -49,10 +49,10 @@ TEST_F(TurretScheduleTest, StepsLoadOnTheirTimelineAndOnlyLoadsRaiseTheFlag) {
 TEST_F(TurretScheduleTest, PrintsTheReadOutAtRowsTwoAndThree) {
     addStep(5);
     resetTurretSchedule(s);
-    runTurretSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+    runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
     EXPECT_EQ(testing_support::textRow(2), "turret time -1");
     EXPECT_EQ(testing_support::textRow(3), "turret listindex  0");
-    runTurretSchedule(s, shooter::NOT_GIVEN, shooter::NOT_GIVEN);
+    runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
     EXPECT_EQ(testing_support::textRow(2), "turret time  4");
     EXPECT_EQ(testing_support::textRow(3), "turret listindex  1");
 }
@@ -61,11 +61,11 @@ TEST_F(TurretScheduleTest, ALoadTakesTheGivenOriginAndSelectsTheSweep) {
     addStep(0, 1);
     addStep(0, -1);
     resetTurretSchedule(s);
-    EXPECT_EQ(runTurretSchedule(s, 100, shooter::NOT_GIVEN), -1);
+    EXPECT_EQ(runTurretSchedule(s, 100, actor::NOT_GIVEN), -1);
     EXPECT_EQ(s.turret.originX, 100.0f);
     EXPECT_EQ(s.turret.originY, 0.0f);
     EXPECT_EQ(s.turretBehaviour, sweepBounce);
-    EXPECT_EQ(runTurretSchedule(s, shooter::NOT_GIVEN, 7), -1);
+    EXPECT_EQ(runTurretSchedule(s, actor::NOT_GIVEN, 7), -1);
     EXPECT_EQ(s.turret.originX, 0.0f);
     EXPECT_EQ(s.turret.originY, 7.0f);
     EXPECT_EQ(s.turretBehaviour, sweepWrap);

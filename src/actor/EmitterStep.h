@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace shooter {
+namespace actor {
 
 struct EmitterStep {
     int32_t duration = 0;   // frames in force; a stored step's countdown
@@ -22,4 +22,4 @@ struct EmitterStep {
     int32_t moveMode = 0;   // movement mode 0 to 6; others move linearly
 };
 
-}  // namespace shooter
+}  // namespace actor

@@ -1,13 +1,13 @@
-// The arithmetic every part of the simulation shares. Angles and counters grow
+// The arithmetic every layer of the simulation shares. Angles and counters grow
 // without bound, so 32-bit integer arithmetic wraps as two's complement,
 // explicitly; floats become integers only through nearest(), which is defined
-// for every input.
+// for every input; a float field is computed in double and rounded once.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
-namespace shooter {
+namespace numerics {
 
 // Close to 3.141593 / 180 and 180 / 3.141593: the demonstration's own pi, not
 // the library's.
@@ -37,8 +37,11 @@ inline int32_t nearest(double value) {
     return static_cast<int32_t>(std::nearbyint(value));
 }
 
+// A value worked out in double, stored in a float field: the one rounding.
+inline float rounded(double value) { return static_cast<float>(value); }
+
 // Whole degrees to radians, rounded to single precision before any sine or
 // cosine is taken.
-inline float degreesToRadians(int32_t degrees) { return static_cast<float>(degrees * DEG_TO_RAD); }
+inline float degreesToRadians(int32_t degrees) { return rounded(degrees * DEG_TO_RAD); }
 
-}  // namespace shooter
+}  // namespace numerics

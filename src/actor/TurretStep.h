@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace turret {
+namespace actor {
 
 struct TurretStep {
     int32_t duration = 0;            // frames in force; a stored step's countdown
@@ -51,4 +51,4 @@ struct TurretStep {
     int32_t reserved = 0;            // spare
 };
 
-}  // namespace turret
+}  // namespace actor

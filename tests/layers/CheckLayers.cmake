@@ -1,0 +1,70 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a file under src/X/ includes a header of a library that X does not
+# link, or when the libraries link in a circle. Run with -DGRAPH=<layers.cmake
+# written at configure time> -DSOURCES=<the src folder>.
+include(${GRAPH})
+get_filename_component(SOURCES "${SOURCES}" ABSOLUTE)
+
+set(failures "")
+
+# Every library is named after its folder, except the window backend, which
+# lives beside the service it plugs into.
+function(library_of folder file out)
+  if(folder STREQUAL "display" AND file MATCHES "/Window\\.(h|cpp)$")
+    set(${out} display_sdl PARENT_SCOPE)
+  else()
+    set(${out} ${folder} PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Includes that point at a library the including one does not link.
+file(GLOB_RECURSE files RELATIVE ${SOURCES} ${SOURCES}/*.h ${SOURCES}/*.cpp)
+foreach(file IN LISTS files)
+  string(REGEX MATCH "^[^/]+" folder "${file}")
+  library_of(${folder} "/${file}" library)
+  if(NOT library IN_LIST LIBRARIES)
+    list(APPEND failures "${file}: folder ${folder} is no library the layer check knows")
+    continue()
+  endif()
+  file(STRINGS ${SOURCES}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
+    string(REGEX MATCH "^[^/]+" used "${header}")
+    if(used STREQUAL header OR used STREQUAL folder)
+      continue()  # a header beside it, or of its own folder
+    endif()
+    if(NOT used IN_LIST LINKS_${library})
+      list(APPEND failures "${file} includes ${header}, but ${library} does not link ${used}")
+    endif()
+  endforeach()
+endforeach()
+
+# Cycles: a depth-first walk that meets a library still on its path.
+set(done "")
+function(visit library path)
+  if(library IN_LIST path)
+    list(APPEND path ${library})
+    string(REPLACE ";" " -> " circle "${path}")
+    set(failures ${failures} "the libraries link in a circle: ${circle}" PARENT_SCOPE)
+    return()
+  endif()
+  if(library IN_LIST done)
+    return()
+  endif()
+  list(APPEND path ${library})
+  foreach(next IN LISTS LINKS_${library})
+    visit(${next} "${path}")
+    set(failures ${failures} PARENT_SCOPE)
+  endforeach()
+  set(done ${done} ${library} PARENT_SCOPE)
+endfunction()
+foreach(library IN LISTS LIBRARIES)
+  visit(${library} "")
+endforeach()
+
+if(failures)
+  list(REMOVE_DUPLICATES failures)
+  string(REPLACE ";" "\n  " report "${failures}")
+  message(FATAL_ERROR "layer check failed:\n  ${report}")
+endif()
+message(STATUS "layers point one way: ${LIBRARIES}")
