@@ -23,8 +23,9 @@ all: build
 deps:
 	@bash tools/install-deps.sh
 
+# The program and its tools only: no tests, so no test framework is needed.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build

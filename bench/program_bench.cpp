@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "../tests/support/Processes.h"
-#include "../tests/support/XWindows.h"
+#include "support/Processes.h"
+#include "support/XWindows.h"
 
 namespace {
 

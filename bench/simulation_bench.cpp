@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Ratios.h"
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 #include "shell/Scenario.h"

@@ -10,10 +10,12 @@
 #include <vector>
 #include <algorithm>
 
-#include "../tests/support/Processes.h"
+#include "display/Control.h"
 #include "display/Display.h"
-#include "display/Window.h"
+#include "display/WindowSystem.h"
+#include "display/Pacer.h"
 #include "shell/Program.h"
+#include "support/Processes.h"
 
 namespace {
 
@@ -46,29 +48,30 @@ void presentationCost(pid_t server) {
     auto screen = std::make_unique<display::Screen>();
     display::openScreen(*screen);
     for (int i = 0; i < 300; ++i) display::drawCircle(*screen, float(i * 2 % 640), float(i * 7 % 480), 3.0f, 15);
-    display::Window window;
+    const display::WindowSystem& sdl = *display::sdlWindowSystem();
     const char* reason = "";
-    if (!display::openWindow(window, *screen, "barrage-bench", 0, &reason)) {
+    display::Window* window = sdl.open(*screen, "barrage-bench", 0, &reason);
+    if (!window) {
         std::printf("presentation: no window (%s)\n", reason);
         return;
     }
     for (int i = 0; i < 30; ++i) {
-        display::uploadVisiblePage(window, *screen);
-        display::presentWindow(window);
+        sdl.upload(window, *screen, -1);
+        sdl.present(window);
     }
     const double serverBefore = childSeconds(server), before = processSeconds();
     const int64_t wallBefore = display::steadyNowNs();
     for (int i = 0; i < PRESENT_FRAMES; ++i) {
-        display::pumpWindowEvents(window, *screen);
-        display::uploadVisiblePage(window, *screen);
-        display::presentWindow(window);
+        sdl.pumpEvents(window, *screen);
+        sdl.upload(window, *screen, -1);
+        sdl.present(window);
     }
     const double cpu = (processSeconds() - before) / PRESENT_FRAMES * 1e3;
     const double wall = static_cast<double>(display::steadyNowNs() - wallBefore) / PRESENT_FRAMES * 1e-6;
     const double serverCpu = (childSeconds(server) - serverBefore) / PRESENT_FRAMES * 1e3;
     std::printf("presentation: %.3f ms CPU per frame in the program (target <= 0.3), %.3f ms wall, "
                 "X server %.3f ms CPU\n", cpu, wall, serverCpu);
-    display::closeWindow(window);
+    sdl.close(window);
 }
 
 void pacing() {

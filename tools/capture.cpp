@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 #include "tools/Arguments.h"

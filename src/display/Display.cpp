@@ -9,9 +9,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "display/Control.h"
 #include "display/Pacer.h"
 #include "display/Terminal.h"
-#include "display/Window.h"
+#include "display/WindowSystem.h"
 
 namespace display {
 
@@ -33,9 +34,9 @@ struct Service {
     int32_t scriptedCount = 0;             // keys waiting in script
     ScriptedKey script[KEY_BUFFER_SIZE];   // keys still to arrive, in order
     Screen screen;
-    Window window;
+    Window* window = nullptr;              // the window backend's own record, while open
     Terminal terminal;
-    Pacer pacer;  // terminal pacing
+    Pacer pacer;  // the one frame schedule, whatever shows the frames
 };
 
 Service service;
@@ -111,9 +112,10 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
     }
     installHandler(onEndSignal, END_SIGNALS, std::size(END_SIGNALS));
     const char* reason = "this program has no window system";
-    if (service.windows &&
-        service.windows->open(service.window, service.screen, programTitle(), refreshRate, &reason)) {
+    if (service.windows) service.window = service.windows->open(service.screen, programTitle(), refreshRate, &reason);
+    if (service.window) {
         service.platform = Platform::Window;
+        startPacer(service.pacer, service.windows->refreshRate(service.window));
         return;
     }
     service.platform = Platform::Terminal;
@@ -144,10 +146,16 @@ void WaitVerticalRetrace() {
     switch (service.platform) {
         case Platform::Window:
             service.windows->pumpEvents(service.window, service.screen);
-            if (service.pageChanged || service.window.pictureStale) service.windows->upload(service.window, service.screen);
+            service.windows->upload(service.window, service.screen, service.pageChanged);
             service.pageChanged = 0;
             service.windows->present(service.window);
-            service.windows->pace(service.window);
+            // Presents that wait for the retrace pace the frames themselves;
+            // the schedule only keeps a floor under them.
+            if (service.windows->presentsWait(service.window)) {
+                waitAtLeastHalfPeriod(service.pacer);
+            } else {
+                waitForTick(service.pacer);
+            }
             break;
         case Platform::Terminal:
             readTerminalKeys(service.terminal, service.screen);
@@ -178,7 +186,10 @@ KeyString PollKey() {
 
 void CloseScreen() {
     switch (service.platform) {
-        case Platform::Window: service.windows->close(service.window); break;
+        case Platform::Window:
+            service.windows->close(service.window);
+            service.window = nullptr;
+            break;
         case Platform::Terminal: closeTerminal(service.terminal); break;
         default: break;
     }
@@ -201,7 +212,7 @@ int64_t RetraceCount() { return service.retraces; }
 
 int32_t RefreshRate() {
     switch (service.platform) {
-        case Platform::Window: return service.window.refreshRate;
+        case Platform::Window: return service.windows->refreshRate(service.window);
         case Platform::Terminal: return static_cast<int32_t>(1'000'000'000 / service.pacer.periodNs);
         default: return 0;
     }

@@ -5,7 +5,8 @@
 // With a display, OpenScreen makes a 640 x 480 window; without one, the
 // program runs on in the terminal (read-out on one status line, keys from the
 // keyboard, frames paced at 60 per second). A headless backend, chosen before
-// OpenScreen, keeps everything in memory for tools and tests.
+// OpenScreen, keeps everything in memory for tools and tests; what they use to
+// choose it and look inside is in display/Control.h.
 #pragma once
 
 #include <cstdint>
@@ -18,21 +19,8 @@ namespace display {
 inline constexpr int32_t PAGE_NOT_GIVEN = -1;
 inline constexpr float FULL_TURN = 6.283186f;  // end angle of a whole circle
 
-enum class Backend : int32_t {
-    Automatic = 0,  // a window if a display is available, else the terminal
-    Headless = 1,   // pages in memory only: no window, no terminal, no pacing
-};
-
-// Chosen before OpenScreen; the program itself never calls it.
-void SelectBackend(Backend backend);
-
-struct WindowSystem;
-// The window system Automatic tries first; without one, the terminal serves.
-// The program installs the SDL window (display/Window.h) before OpenScreen.
-void UseWindowSystem(const WindowSystem* system);
-
-// Called once by the program entry before the display is open; clears the text
-// grid once it is.
+// Blanks the text grid and puts the text cursor at row 1, column 1. Before the
+// display is open it does nothing: OpenScreen starts with a blank grid anyway.
 void ClearTextScreen();
 // Opens the 640 x 480, 8-bit, two-page display. Mode, depth, page count and
 // flags are accepted as the program passes them (18, 8, 2, 0); refreshRate 0
@@ -55,16 +43,5 @@ void PrintInteger(int32_t value, bool newline = false);
 KeyString PollKey();
 // Closes the display, restores the terminal and ends the process.
 [[noreturn]] void EndProgram(int32_t status);
-
-// For tools and tests: release the display without ending the process, look at
-// its pages, script keys as if typed, and count the frames it has paced.
-void CloseScreen();
-const Screen& CurrentScreen();
-// The key arrives once the display has waited for that many retraces since
-// OpenScreen (0: already waiting when it opens). Up to 15 keys can be scripted.
-void ScriptKey(int64_t afterRetraces, int32_t code);
-int64_t RetraceCount();
-// Frames per second the display is paced at.
-int32_t RefreshRate();
 
 }  // namespace display

@@ -18,8 +18,12 @@ inline constexpr int32_t CELL_HEIGHT = 16;  // pixels
 inline constexpr int32_t KEY_BUFFER_SIZE = 15;
 inline constexpr int32_t PALETTE_SIZE = 256;
 
-// Key codes 1 to 255 are keys that produce that character; SPECIAL_KEY + c is a
-// special key, polled as the two characters 255 and c.
+// Key codes 1 to 255 poll as that one character: a typed character (Latin-1),
+// or the control character of Escape (27), Enter (13), Backspace (8), Tab (9)
+// and Ctrl+A to Ctrl+Z (1 to 26). SPECIAL_KEY + c polls as the two characters
+// 255 and c, where c is the key's classic scan code (arrows, Home, End, Page
+// Up and Down, Insert, Delete, F1 to F12), 0 for any other key that types no
+// character, and 'k' for the window's close request.
 inline constexpr int32_t SPECIAL_KEY = 256;
 inline constexpr int32_t CLOSE_KEY = SPECIAL_KEY + 'k';  // the window's close request
 

@@ -1,13 +1,36 @@
 // SDL2 window: shows the visible page through the palette, scaled by whole
-// multiples and centred, and turns keyboard and window events into keys.
-#include "display/Window.h"
-
+// multiples and centred, and turns keyboard and window events into keys. The
+// only file that knows SDL; the display service reaches it through the table
+// at the bottom, from OpenScreen, WaitVerticalRetrace, PollKey and CloseScreen.
 #include <SDL.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "display/Pacer.h"
+#include "display/WindowSystem.h"
+
 namespace display {
+
+// Two ways to show the page: through a graphics processor (a streaming texture
+// scaled by the renderer, presents that wait for the retrace), or, where the
+// only renderer would rasterise in software, by writing the window's own
+// pixels directly, which costs the least processor time.
+struct Window {
+    SDL_Window* window = nullptr;      // the 640 x 480 window, resizable
+    SDL_Renderer* renderer = nullptr;  // hardware path: presents the picture; none on the direct path
+    SDL_Texture* texture = nullptr;    // hardware path: the visible page through the palette
+    uint32_t colours[PALETTE_SIZE] = {};  // palette as texture pixels
+    SDL_Surface* surface = nullptr;    // direct path: the window's pixels as last seen (not owned)
+    uint32_t surfaceColours[PALETTE_SIZE] = {};  // direct path: palette in the surface's format
+    int32_t pictureStale = 0;          // flag: the window lost its picture (resized, exposed)
+    int32_t refreshRate = 60;          // display refresh, frames per second
+    int64_t periodNs = 0;              // nanoseconds per refresh
+    int32_t vsyncTrusted = 0;          // flag: presents were seen to wait for the retrace
+    int32_t framesMeasured = 0;        // presents timed while deciding vsyncTrusted
+    int32_t slowPresents = 0;          // of those, presents that blocked a quarter frame or more
+    int32_t fullScreen = 0;            // flag: Alt+Enter switched to full screen
+};
 
 namespace {
 
@@ -131,8 +154,9 @@ bool isKeypadCharacter(SDL_Scancode code) {
     return code >= SDL_SCANCODE_KP_DIVIDE && code <= SDL_SCANCODE_KP_PERIOD && code != SDL_SCANCODE_KP_ENTER;
 }
 
-// Special keys poll as 255 followed by the second character of the classic
-// keyboard scan codes, so programs written for those codes feel at home.
+// Special keys poll as 255 followed by the key's classic scan code, so that
+// programs written for those codes feel at home; keys that have none poll as
+// 255 and 0.
 int32_t specialKey(SDL_Keycode key) {
     switch (key) {
         case SDLK_UP: return SPECIAL_KEY + 'H';
@@ -198,11 +222,12 @@ void handleTextInput(Screen& screen, const char* text) {
     }
 }
 
-}  // namespace
 
-bool openWindow(Window& window, const Screen& screen, const char* title, int32_t refreshRate,
-                const char** reason) {
-    window = Window{};
+void closeWindow(Window* window);
+
+Window* openWindow(const Screen& screen, const char* title, int32_t refreshRate, const char** reason) {
+    Window* handle = new Window{};
+    Window& window = *handle;
     // The service handles SIGINT and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -214,13 +239,15 @@ bool openWindow(Window& window, const Screen& screen, const char* title, int32_t
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         const bool anyDisplaySet = SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY");
         *reason = anyDisplaySet ? SDL_GetError() : "DISPLAY is not set";
-        return false;
+        delete handle;
+        return nullptr;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
     if (isFallbackDriver(driver) && !chosenByUser(driver)) {
         *reason = "only an off-screen video driver is available";
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return false;
+        delete handle;
+        return nullptr;
     }
     if (!openHardwarePath(window, title)) {
         // The window's own pixels, not a texture that a renderer would draw.
@@ -229,8 +256,8 @@ bool openWindow(Window& window, const Screen& screen, const char* title, int32_t
                                          SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
         if (!window.window || !SDL_GetWindowSurface(window.window)) {
             *reason = SDL_GetError();
-            closeWindow(window);
-            return false;
+            closeWindow(handle);
+            return nullptr;
         }
     }
     SDL_SetWindowMinimumSize(window.window, SCREEN_WIDTH, SCREEN_HEIGHT);
@@ -243,12 +270,13 @@ bool openWindow(Window& window, const Screen& screen, const char* title, int32_t
                          : SDL_GetWindowDisplayMode(window.window, &mode) == 0 && mode.refresh_rate > 0
                              ? mode.refresh_rate
                              : 60;
-    startPacer(window.pacer, window.refreshRate);
+    window.periodNs = 1'000'000'000 / window.refreshRate;
     SDL_StartTextInput();
-    return true;
+    return handle;
 }
 
-void pumpWindowEvents(Window& window, Screen& screen) {
+void pumpWindowEvents(Window* handle, Screen& screen) {
+    Window& window = *handle;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -265,7 +293,9 @@ void pumpWindowEvents(Window& window, Screen& screen) {
     }
 }
 
-void uploadVisiblePage(Window& window, const Screen& screen) {
+void uploadVisiblePage(Window* handle, const Screen& screen, int32_t pageChanged) {
+    Window& window = *handle;
+    if (!pageChanged && !window.pictureStale) return;
     if (!window.renderer) {
         writeSurface(window, screen);
         return;
@@ -282,7 +312,8 @@ void uploadVisiblePage(Window& window, const Screen& screen) {
     SDL_UnlockTexture(window.texture);
 }
 
-void presentWindow(Window& window) {
+void presentWindow(Window* handle) {
+    Window& window = *handle;
     const int64_t before = steadyNowNs();
     if (window.renderer) {
         SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
@@ -295,33 +326,31 @@ void presentWindow(Window& window) {
     if (window.framesMeasured < VSYNC_PROBE_FRAMES) {
         // A present that really waits for the retrace blocks for a good part of
         // a frame; one that returns at once leaves the pacing to the clock.
-        if (steadyNowNs() - before >= window.pacer.periodNs / 4) ++window.slowPresents;
+        if (steadyNowNs() - before >= window.periodNs / 4) ++window.slowPresents;
         if (++window.framesMeasured == VSYNC_PROBE_FRAMES) {
             window.vsyncTrusted = window.slowPresents * 2 > VSYNC_PROBE_FRAMES;
         }
     }
 }
 
-void paceWindow(Window& window) {
-    if (window.vsyncTrusted) {
-        waitAtLeastHalfPeriod(window.pacer);
-    } else {
-        waitForTick(window.pacer);
-    }
-}
+int32_t windowRefreshRate(const Window* window) { return window->refreshRate; }
 
-void closeWindow(Window& window) {
-    if (window.texture) SDL_DestroyTexture(window.texture);
-    if (window.renderer) SDL_DestroyRenderer(window.renderer);
-    if (window.window) SDL_DestroyWindow(window.window);
+int32_t presentsWait(const Window* window) { return window->vsyncTrusted; }
+
+void closeWindow(Window* window) {
+    if (window->texture) SDL_DestroyTexture(window->texture);
+    if (window->renderer) SDL_DestroyRenderer(window->renderer);
+    if (window->window) SDL_DestroyWindow(window->window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
-    window = Window{};
+    delete window;
 }
 
+}  // namespace
+
 const WindowSystem* sdlWindowSystem() {
-    static constexpr WindowSystem SDL_WINDOWS{openWindow,    pumpWindowEvents, uploadVisiblePage,
-                                              presentWindow, paceWindow,       closeWindow};
+    static constexpr WindowSystem SDL_WINDOWS{openWindow,        pumpWindowEvents, uploadVisiblePage, presentWindow,
+                                              windowRefreshRate, presentsWait,     closeWindow};
     return &SDL_WINDOWS;
 }
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "../support/TestShooter.h"
+#include "support/TestShooter.h"
 
 namespace bullets {
 namespace {

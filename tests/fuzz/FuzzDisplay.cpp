@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "display/Control.h"
 #include "display/Display.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/ShooterPass.h"
 #include "shell/Program.h"

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "../support/Processes.h"
-#include "../support/XWindows.h"
+#include "support/Processes.h"
+#include "support/XWindows.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "../support/Programs.h"
+#include "support/Programs.h"
 #include "shell/Program.h"
 #include "shooter/EmitterSchedule.h"
 

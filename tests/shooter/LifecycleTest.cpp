@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../support/Programs.h"
+#include "support/Programs.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/MoveModes.h"
 #include "turret/TurretFiring.h"

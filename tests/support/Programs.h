@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shooter/Lifecycle.h"
 

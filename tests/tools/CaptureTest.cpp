@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 

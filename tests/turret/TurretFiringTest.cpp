@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "../support/TestShooter.h"
+#include "support/TestShooter.h"
 
 namespace turret {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "../support/Programs.h"
+#include "support/Programs.h"
 #include "turret/TurretFiring.h"
 
 namespace turret {

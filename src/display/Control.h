@@ -1,0 +1,37 @@
+// What the program entry, tools and tests use beyond the display service's
+// twelve operations: which backend serves it, a look at its pages, scripted
+// keys, and the frames it has paced. The demonstration itself never calls
+// these.
+#pragma once
+
+#include <cstdint>
+
+#include "display/Screen.h"
+
+namespace display {
+
+enum class Backend : int32_t {
+    Automatic = 0,  // a window if a display is available, else the terminal
+    Headless = 1,   // pages in memory only: no window, no terminal, no pacing
+};
+
+// Chosen before OpenScreen.
+void SelectBackend(Backend backend);
+
+struct WindowSystem;
+// The window system Automatic tries first; without one, the terminal serves.
+// The program entry installs the SDL window (display/WindowSystem.h) before
+// OpenScreen.
+void UseWindowSystem(const WindowSystem* system);
+
+// Releases the display without ending the process.
+void CloseScreen();
+const Screen& CurrentScreen();
+// The key arrives once the display has waited for that many retraces since
+// OpenScreen (0: already waiting when it opens). Up to 15 keys can be scripted.
+void ScriptKey(int64_t afterRetraces, int32_t code);
+int64_t RetraceCount();
+// Frames per second the display is paced at.
+int32_t RefreshRate();
+
+}  // namespace display

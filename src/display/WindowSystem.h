@@ -1,0 +1,37 @@
+// The table through which the display service drives a window backend. The
+// backend's own record stays opaque here: the service holds a handle and never
+// looks inside, so nothing but the backend's one source file sees its platform.
+#pragma once
+
+#include <cstdint>
+
+#include "display/Screen.h"
+
+namespace display {
+
+struct Window;  // a backend's own record
+
+struct WindowSystem {
+    // OpenScreen: opens the window, or gives none and a reason when there is no
+    // display to open it on.
+    Window* (*open)(const Screen& screen, const char* title, int32_t refreshRate, const char** reason);
+    // WaitVerticalRetrace and PollKey: keys into the screen's key buffer, the
+    // close request, and the window's own events.
+    void (*pumpEvents)(Window* window, Screen& screen);
+    // WaitVerticalRetrace: turns the visible page into the window's picture,
+    // when the page changed or the window lost its picture.
+    void (*upload)(Window* window, const Screen& screen, int32_t pageChanged);
+    // WaitVerticalRetrace: shows the picture.
+    void (*present)(Window* window);
+    // The display's refresh, frames per second.
+    int32_t (*refreshRate)(const Window* window);
+    // Flag: presents were seen to wait for the display's retrace.
+    int32_t (*presentsWait)(const Window* window);
+    // CloseScreen and EndProgram: closes the window and releases the handle.
+    void (*close)(Window* window);
+};
+
+// The SDL window system (library display_sdl).
+const WindowSystem* sdlWindowSystem();
+
+}  // namespace display
