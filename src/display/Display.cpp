@@ -100,7 +100,7 @@ void UseWindowSystem(const WindowSystem* system) { service.windows = system; }
 
 void ClearTextScreen() { clearText(service.screen); }
 
-void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
+void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
     if (service.platform != Platform::None) CloseScreen();
     openScreen(service.screen);
     service.retraces = 0;
@@ -112,17 +112,16 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t refreshRate) {
     }
     installHandler(onEndSignal, END_SIGNALS, std::size(END_SIGNALS));
     const char* reason = "this program has no window system";
-    if (service.windows) service.window = service.windows->open(service.screen, programTitle(), refreshRate, &reason);
+    startPacer(service.pacer, steadyNowNs());
+    if (service.windows) service.window = service.windows->open(service.screen, programTitle(), &reason);
     if (service.window) {
         service.platform = Platform::Window;
-        startPacer(service.pacer, service.windows->refreshRate(service.window));
         return;
     }
     service.platform = Platform::Terminal;
     openTerminal(service.terminal, programTitle(), reason);
     // Whatever ends the process, the user's terminal must be left usable.
     installHandler(onFatalSignal, FATAL_SIGNALS, std::size(FATAL_SIGNALS));
-    startPacer(service.pacer, refreshRate > 0 ? refreshRate : 60);
 }
 
 void SetPages(int32_t workPage, int32_t visiblePage) {
@@ -149,13 +148,7 @@ void WaitVerticalRetrace() {
             service.windows->upload(service.window, service.screen, service.pageChanged);
             service.pageChanged = 0;
             service.windows->present(service.window);
-            // Presents that wait for the retrace pace the frames themselves;
-            // the schedule only keeps a floor under them.
-            if (service.windows->presentsWait(service.window)) {
-                waitAtLeastHalfPeriod(service.pacer);
-            } else {
-                waitForTick(service.pacer);
-            }
+            waitForTick(service.pacer);
             break;
         case Platform::Terminal:
             readTerminalKeys(service.terminal, service.screen);
@@ -212,8 +205,8 @@ int64_t RetraceCount() { return service.retraces; }
 
 int32_t RefreshRate() {
     switch (service.platform) {
-        case Platform::Window: return service.windows->refreshRate(service.window);
-        case Platform::Terminal: return static_cast<int32_t>(1'000'000'000 / service.pacer.periodNs);
+        case Platform::Window:
+        case Platform::Terminal: return TICKS_PER_SECOND;
         default: return 0;
     }
 }

@@ -22,9 +22,9 @@ inline constexpr float FULL_TURN = 6.283186f;  // end angle of a whole circle
 // Blanks the text grid and puts the text cursor at row 1, column 1. Before the
 // display is open it does nothing: OpenScreen starts with a blank grid anyway.
 void ClearTextScreen();
-// Opens the 640 x 480, 8-bit, two-page display. Mode, depth, page count and
-// flags are accepted as the program passes them (18, 8, 2, 0); refreshRate 0
-// takes the display's own rate.
+// Opens the 640 x 480, 8-bit, two-page display. Mode, depth, page count,
+// flags and refresh rate are accepted as the program passes them (18, 8, 2, 0,
+// 0); frames are always paced at 60 a second.
 void OpenScreen(int32_t mode, int32_t depth, int32_t pageCount, int32_t flags, int32_t refreshRate);
 void SetPages(int32_t workPage, int32_t visiblePage);
 void FillBox(float x1, float y1, float x2, float y2, int32_t colour, int32_t lineStyle = 0xFFFF);
@@ -32,8 +32,10 @@ void FillBox(float x1, float y1, float x2, float y2, int32_t colour, int32_t lin
 // fill arguments are accepted as the program passes them.
 void DrawCircle(float x, float y, float radius, int32_t colour, float aspect = 0.0f,
                 float startAngle = 0.0f, float endAngle = FULL_TURN, int32_t filled = 0);
-// The frame loop's only pacing: returns at the display's next retrace. Also
-// keeps the window responsive.
+// The frame loop's only pacing: shows the visible page and returns at the next
+// tick of a steady 60-a-second schedule, the retrace of the display every
+// duration of the demonstration is counted in, whatever the real display's
+// refresh rate. Also keeps the window responsive.
 void WaitVerticalRetrace();
 void CopyWorkPage(int32_t fromPage = PAGE_NOT_GIVEN, int32_t toPage = PAGE_NOT_GIVEN);
 void LocateText(int32_t row, int32_t column);

@@ -1,5 +1,4 @@
-// Frame pacing by the steady clock, for the terminal and for windows whose
-// presents do not wait for the retrace.
+// The frame schedule and the sleep that keeps it.
 #include "display/Pacer.h"
 
 #include <cerrno>
@@ -8,8 +7,6 @@
 namespace display {
 
 namespace {
-
-constexpr int64_t NS_PER_SECOND = 1'000'000'000;
 
 void sleepUntil(int64_t deadlineNs) {
     timespec when{};
@@ -28,33 +25,22 @@ int64_t steadyNowNs() {
     return static_cast<int64_t>(now.tv_sec) * NS_PER_SECOND + now.tv_nsec;
 }
 
-void startPacer(Pacer& pacer, int32_t framesPerSecond) {
-    if (framesPerSecond <= 0) framesPerSecond = 60;
-    pacer.periodNs = NS_PER_SECOND / framesPerSecond;
-    pacer.lastNs = steadyNowNs();
-    pacer.nextNs = pacer.lastNs + pacer.periodNs;
+void startPacer(Pacer& pacer, int64_t nowNs) {
+    pacer.anchorNs = nowNs;
+    pacer.ticks = 0;
 }
 
-void waitForTick(Pacer& pacer) {
-    const int64_t now = steadyNowNs();
-    if (now - pacer.nextNs > pacer.periodNs) {
-        pacer.nextNs = now;
-    } else {
-        sleepUntil(pacer.nextNs);
+int64_t nextTick(Pacer& pacer, int64_t nowNs) {
+    const int64_t due = pacer.anchorNs + (pacer.ticks + 1) * NS_PER_SECOND / TICKS_PER_SECOND;
+    if (nowNs > due) {
+        startPacer(pacer, nowNs);
+        return nowNs;
     }
-    pacer.lastNs = pacer.nextNs > now ? pacer.nextNs : now;
-    pacer.nextNs += pacer.periodNs;
+    // Every 60 ticks the anchor moves on by exactly one second.
+    if (++pacer.ticks == TICKS_PER_SECOND) startPacer(pacer, due);
+    return due;
 }
 
-void waitAtLeastHalfPeriod(Pacer& pacer) {
-    const int64_t now = steadyNowNs();
-    if (now - pacer.lastNs < pacer.periodNs / 2) {
-        sleepUntil(pacer.lastNs + pacer.periodNs);
-        pacer.lastNs += pacer.periodNs;
-    } else {
-        pacer.lastNs = now;
-    }
-    pacer.nextNs = pacer.lastNs + pacer.periodNs;
-}
+void waitForTick(Pacer& pacer) { sleepUntil(nextTick(pacer, steadyNowNs())); }
 
 }  // namespace display

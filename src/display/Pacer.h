@@ -1,25 +1,31 @@
-// A steady-clock frame schedule for when no retrace can be waited for: ticks
-// fall at start + k x period, so sleeping late on one frame does not shift the
-// ones after it.
+// The display's one frame schedule: 60 ticks a second of the steady clock,
+// whatever the display's own refresh. Tick k of a schedule falls at
+// anchor + k x 1/60 s, worked out in whole nanoseconds from the anchor, so
+// sleeping late on one frame does not shift the ones after it and a second
+// holds exactly 60 ticks. A frame that is ready only after its tick has passed
+// (a stall, a dragged window, a process stopped and resumed) is released at
+// once and the schedule starts again from there: no burst of catch-up frames.
 #pragma once
 
 #include <cstdint>
 
 namespace display {
 
+inline constexpr int32_t TICKS_PER_SECOND = 60;
+inline constexpr int64_t NS_PER_SECOND = 1'000'000'000;
+
 struct Pacer {
-    int64_t periodNs = 0;  // nanoseconds per frame
-    int64_t nextNs = 0;    // steady-clock time of the next tick
-    int64_t lastNs = 0;    // steady-clock time the last wait returned
+    int64_t anchorNs = 0;  // steady-clock time of tick 0
+    int64_t ticks = 0;     // ticks released since the anchor, 0 to TICKS_PER_SECOND - 1
 };
 
 int64_t steadyNowNs();
-void startPacer(Pacer& pacer, int32_t framesPerSecond);
-// Sleeps until the next tick of the schedule. A schedule that has fallen more
-// than a frame behind starts again from now instead of racing to catch up.
+void startPacer(Pacer& pacer, int64_t nowNs);
+// The pacing decision for a frame that is ready at nowNs: the time to release
+// it, which is its tick, or nowNs when that tick has passed.
+int64_t nextTick(Pacer& pacer, int64_t nowNs);
+// Sleeps until the next tick. Called by the display service at each retrace
+// wait, whatever backend shows the frames.
 void waitForTick(Pacer& pacer);
-// Sleeps only if less than half a period has passed since the last wait: a floor
-// under presents that stop waiting for the retrace (a hidden window, say).
-void waitAtLeastHalfPeriod(Pacer& pacer);
 
 }  // namespace display

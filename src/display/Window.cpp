@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "display/Pacer.h"
+#include "display/WindowEvents.h"
 #include "display/WindowSystem.h"
 
 namespace display {
@@ -24,17 +24,11 @@ struct Window {
     SDL_Surface* surface = nullptr;    // direct path: the window's pixels as last seen (not owned)
     uint32_t surfaceColours[PALETTE_SIZE] = {};  // direct path: palette in the surface's format
     int32_t pictureStale = 0;          // flag: the window lost its picture (resized, exposed)
-    int32_t refreshRate = 60;          // display refresh, frames per second
-    int64_t periodNs = 0;              // nanoseconds per refresh
-    int32_t vsyncTrusted = 0;          // flag: presents were seen to wait for the retrace
-    int32_t framesMeasured = 0;        // presents timed while deciding vsyncTrusted
-    int32_t slowPresents = 0;          // of those, presents that blocked a quarter frame or more
+    int32_t hidden = 0;                // flag: minimised or hidden; nothing is drawn into it
     int32_t fullScreen = 0;            // flag: Alt+Enter switched to full screen
 };
 
 namespace {
-
-constexpr int32_t VSYNC_PROBE_FRAMES = 12;
 
 bool isFallbackDriver(const char* driver) {
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
@@ -177,19 +171,14 @@ int32_t specialKey(SDL_Keycode key) {
     return SPECIAL_KEY;  // any other key without a character of its own
 }
 
-void toggleFullScreen(Window& window) {
-    window.fullScreen = !window.fullScreen;
-    SDL_SetWindowFullscreen(window.window, window.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-}
-
-void handleKeyDown(Window& window, Screen& screen, const SDL_KeyboardEvent& event) {
+void handleKeyDown(Screen& screen, WindowRequests& requests, const SDL_KeyboardEvent& event) {
     const SDL_Keycode key = event.keysym.sym;
     const SDL_Scancode code = event.keysym.scancode;
     const bool alt = (event.keysym.mod & KMOD_ALT) != 0;
     const bool ctrl = (event.keysym.mod & KMOD_CTRL) != 0;
     if (isModifier(code)) return;
     if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && alt) {
-        if (!event.repeat) toggleFullScreen(window);
+        if (!event.repeat) ++requests.fullScreenToggles;
         return;
     }
     switch (key) {
@@ -222,10 +211,33 @@ void handleTextInput(Screen& screen, const char* text) {
     }
 }
 
+}  // namespace
+
+void translateWindowEvent(const SDL_Event& event, Screen& screen, WindowRequests& requests) {
+    switch (event.type) {
+        case SDL_QUIT: pushKey(screen, CLOSE_KEY); break;
+        case SDL_KEYDOWN: handleKeyDown(screen, requests, event.key); break;
+        case SDL_TEXTINPUT: handleTextInput(screen, event.text.text); break;
+        case SDL_WINDOWEVENT:
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                case SDL_WINDOWEVENT_EXPOSED: requests.pictureLost = -1; break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                case SDL_WINDOWEVENT_HIDDEN: requests.visibility = -1; break;
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_SHOWN: requests.visibility = 1; break;
+                default: break;
+            }
+            break;
+        default: break;
+    }
+}
+
+namespace {
 
 void closeWindow(Window* window);
 
-Window* openWindow(const Screen& screen, const char* title, int32_t refreshRate, const char** reason) {
+Window* openWindow(const Screen& screen, const char* title, const char** reason) {
     Window* handle = new Window{};
     Window& window = *handle;
     // The service handles SIGINT and SIGTERM itself.
@@ -265,37 +277,32 @@ Window* openWindow(const Screen& screen, const char* title, int32_t refreshRate,
         window.colours[i] = 0xFF000000u | (uint32_t{screen.palette[i][0]} << 16) |
                             (uint32_t{screen.palette[i][1]} << 8) | uint32_t{screen.palette[i][2]};
     }
-    SDL_DisplayMode mode{};
-    window.refreshRate = refreshRate > 0 ? refreshRate
-                         : SDL_GetWindowDisplayMode(window.window, &mode) == 0 && mode.refresh_rate > 0
-                             ? mode.refresh_rate
-                             : 60;
-    window.periodNs = 1'000'000'000 / window.refreshRate;
     SDL_StartTextInput();
     return handle;
 }
 
 void pumpWindowEvents(Window* handle, Screen& screen) {
     Window& window = *handle;
+    WindowRequests requests;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        switch (event.type) {
-            case SDL_QUIT: pushKey(screen, CLOSE_KEY); break;
-            case SDL_KEYDOWN: handleKeyDown(window, screen, event.key); break;
-            case SDL_TEXTINPUT: handleTextInput(screen, event.text.text); break;
-            case SDL_WINDOWEVENT:
-                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                    window.pictureStale = -1;
-                }
-                break;
-            default: break;
-        }
+    while (SDL_PollEvent(&event)) translateWindowEvent(event, screen, requests);
+    if (requests.pictureLost) window.pictureStale = -1;
+    if (requests.visibility) {
+        window.hidden = requests.visibility < 0 ? -1 : 0;
+        window.pictureStale = -1;
+    }
+    // However many Alt+Enter presses were queued, one switch at most: each
+    // one can block for a good part of a second without a window manager.
+    if (requests.fullScreenToggles % 2 != 0) {
+        window.fullScreen = !window.fullScreen;
+        SDL_SetWindowFullscreen(window.window, window.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     }
 }
 
 void uploadVisiblePage(Window* handle, const Screen& screen, int32_t pageChanged) {
     Window& window = *handle;
-    if (!pageChanged && !window.pictureStale) return;
+    // A hidden window keeps its time going but gets no picture.
+    if (window.hidden || (!pageChanged && !window.pictureStale)) return;
     if (!window.renderer) {
         writeSurface(window, screen);
         return;
@@ -314,7 +321,7 @@ void uploadVisiblePage(Window* handle, const Screen& screen, int32_t pageChanged
 
 void presentWindow(Window* handle) {
     Window& window = *handle;
-    const int64_t before = steadyNowNs();
+    if (window.hidden) return;
     if (window.renderer) {
         SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
         SDL_RenderClear(window.renderer);
@@ -323,19 +330,7 @@ void presentWindow(Window* handle) {
     } else {
         SDL_UpdateWindowSurface(window.window);
     }
-    if (window.framesMeasured < VSYNC_PROBE_FRAMES) {
-        // A present that really waits for the retrace blocks for a good part of
-        // a frame; one that returns at once leaves the pacing to the clock.
-        if (steadyNowNs() - before >= window.periodNs / 4) ++window.slowPresents;
-        if (++window.framesMeasured == VSYNC_PROBE_FRAMES) {
-            window.vsyncTrusted = window.slowPresents * 2 > VSYNC_PROBE_FRAMES;
-        }
-    }
 }
-
-int32_t windowRefreshRate(const Window* window) { return window->refreshRate; }
-
-int32_t presentsWait(const Window* window) { return window->vsyncTrusted; }
 
 void closeWindow(Window* window) {
     if (window->texture) SDL_DestroyTexture(window->texture);
@@ -349,8 +344,8 @@ void closeWindow(Window* window) {
 }  // namespace
 
 const WindowSystem* sdlWindowSystem() {
-    static constexpr WindowSystem SDL_WINDOWS{openWindow,        pumpWindowEvents, uploadVisiblePage, presentWindow,
-                                              windowRefreshRate, presentsWait,     closeWindow};
+    static constexpr WindowSystem SDL_WINDOWS{openWindow, pumpWindowEvents, uploadVisiblePage, presentWindow,
+                                              closeWindow};
     return &SDL_WINDOWS;
 }
 

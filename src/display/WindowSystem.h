@@ -14,19 +14,18 @@ struct Window;  // a backend's own record
 struct WindowSystem {
     // OpenScreen: opens the window, or gives none and a reason when there is no
     // display to open it on.
-    Window* (*open)(const Screen& screen, const char* title, int32_t refreshRate, const char** reason);
+    Window* (*open)(const Screen& screen, const char* title, const char** reason);
     // WaitVerticalRetrace and PollKey: keys into the screen's key buffer, the
     // close request, and the window's own events.
     void (*pumpEvents)(Window* window, Screen& screen);
     // WaitVerticalRetrace: turns the visible page into the window's picture,
-    // when the page changed or the window lost its picture.
+    // when the page changed or the window lost its picture. A minimised or
+    // hidden window skips this and the present.
     void (*upload)(Window* window, const Screen& screen, int32_t pageChanged);
-    // WaitVerticalRetrace: shows the picture.
+    // WaitVerticalRetrace: shows the picture as soon as it is ready, without
+    // tearing where the platform allows; the service's schedule, not the
+    // display's refresh, decides when the next frame comes.
     void (*present)(Window* window);
-    // The display's refresh, frames per second.
-    int32_t (*refreshRate)(const Window* window);
-    // Flag: presents were seen to wait for the display's retrace.
-    int32_t (*presentsWait)(const Window* window);
     // CloseScreen and EndProgram: closes the window and releases the handle.
     void (*close)(Window* window);
 };
