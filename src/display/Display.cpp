@@ -4,6 +4,9 @@
 // from the signal handlers, which only set a flag or restore the terminal.
 #include "display/Display.h"
 
+#include <pthread.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -41,9 +44,12 @@ struct Service {
 
 Service service;
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t continued = 0;  // flag: the process was stopped and has gone on
 
 constexpr int END_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+constexpr int STOP_SIGNALS[] = {SIGTSTP};
+constexpr int CONTINUE_SIGNALS[] = {SIGCONT};
 
 void onEndSignal(int) { stopRequested = 1; }
 
@@ -52,6 +58,35 @@ void onFatalSignal(int signal) {
     restoreTerminalSettings(service.terminal);
     std::signal(signal, SIG_DFL);
     std::raise(signal);
+}
+
+// Ctrl+Z: the terminal goes back to the user as it was, then the process
+// stops as it would have without a handler.
+void onStopSignal(int signal) {
+    const int savedErrno = errno;
+    restoreTerminalSettings(service.terminal);
+    std::signal(signal, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, signal);
+    pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
+    std::raise(signal);
+    // Continued: onContinueSignal has run; take the stop again next time.
+    struct sigaction action{};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = onStopSignal;
+    sigaction(signal, &action, nullptr);
+    errno = savedErrno;
+}
+
+// fg (or bg, or SIGCONT however sent): keys without echo again, the status
+// line drawn anew; the frame schedule starts again by itself, without
+// catching up the frames it missed.
+void onContinueSignal(int) {
+    const int savedErrno = errno;
+    resumeTerminalSettings(service.terminal);
+    continued = 1;
+    errno = savedErrno;
 }
 
 void installHandler(void (*handler)(int), const int* signals, size_t count) {
@@ -120,8 +155,12 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
     }
     service.platform = Platform::Terminal;
     openTerminal(service.terminal, programTitle(), reason);
-    // Whatever ends the process, the user's terminal must be left usable.
+    // Whatever ends or stops the process, the user's terminal must be left usable.
     installHandler(onFatalSignal, FATAL_SIGNALS, std::size(FATAL_SIGNALS));
+    if (service.terminal.settingsSaved) {
+        installHandler(onStopSignal, STOP_SIGNALS, std::size(STOP_SIGNALS));
+        installHandler(onContinueSignal, CONTINUE_SIGNALS, std::size(CONTINUE_SIGNALS));
+    }
 }
 
 void SetPages(int32_t workPage, int32_t visiblePage) {
@@ -151,6 +190,10 @@ void WaitVerticalRetrace() {
             waitForTick(service.pacer);
             break;
         case Platform::Terminal:
+            if (continued) {
+                continued = 0;
+                service.terminal.lastStatusNs = 0;  // redraw the status line at once
+            }
             readTerminalKeys(service.terminal, service.screen);
             showTerminalStatus(service.terminal, service.screen);
             waitForTick(service.pacer);

@@ -171,6 +171,22 @@ void setPages(Screen& screen, int32_t workPage, int32_t visiblePage) {
     if (visiblePage >= 0 && visiblePage < PAGE_COUNT) screen.visiblePage = visiblePage;
 }
 
+namespace {
+
+// Text under a box is gone from the picture, so it leaves the grid too: the
+// grid then holds what the picture shows, and a shorter read-out printed over
+// a longer one leaves no stale characters behind it.
+void blankCoveredCells(Screen& screen, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const int32_t firstColumn = (left + CELL_WIDTH - 1) / CELL_WIDTH, endColumn = (right + 1) / CELL_WIDTH;
+    const int32_t firstRow = (top + CELL_HEIGHT - 1) / CELL_HEIGHT, endRow = (bottom + 1) / CELL_HEIGHT;
+    if (firstColumn >= endColumn) return;
+    for (int32_t row = firstRow; row < endRow; ++row) {
+        std::memset(&screen.text[row][firstColumn], ' ', static_cast<size_t>(endColumn - firstColumn));
+    }
+}
+
+}  // namespace
+
 void fillBox(Screen& screen, float x1, float y1, float x2, float y2, int32_t colour) {
     if (!screen.isOpen) return;
     int32_t left, top, right, bottom;
@@ -182,6 +198,7 @@ void fillBox(Screen& screen, float x1, float y1, float x2, float y2, int32_t col
     if (right > SCREEN_WIDTH - 1) right = SCREEN_WIDTH - 1;
     if (bottom > SCREEN_HEIGHT - 1) bottom = SCREEN_HEIGHT - 1;
     if (left > right || top > bottom) return;
+    blankCoveredCells(screen, left, top, right, bottom);
     const uint8_t value = colourByte(colour);
     const auto width = static_cast<size_t>(right - left + 1);
     if (width == SCREEN_WIDTH) {

@@ -48,7 +48,7 @@ struct Screen {
     int32_t keyCount = 0;        // keys waiting, 0 to 15
     int32_t keys[KEY_BUFFER_SIZE] = {};                       // key codes, a ring
     uint8_t palette[PALETTE_SIZE][3] = {};                    // RGB per index
-    uint8_t text[TEXT_ROWS][TEXT_COLUMNS] = {};               // last character printed per cell
+    uint8_t text[TEXT_ROWS][TEXT_COLUMNS] = {};               // character each cell shows; a box blanks what it covers
     uint8_t pages[PAGE_COUNT][SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // palette indices
 };
 

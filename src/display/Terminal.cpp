@@ -2,6 +2,8 @@
 #include "display/Terminal.h"
 
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,7 +45,61 @@ size_t appendRow(char* line, size_t length, size_t capacity, const uint8_t* row)
     return length;
 }
 
+// The classic scan code of a terminal's escape sequence, from its final byte
+// and its first number ("\x1b[5~" is Page Up, "\x1b[1;5A" Ctrl+Up); 0 when the
+// sequence means no key the window would know either.
+int32_t scanCodeOf(unsigned char final, int32_t number) {
+    switch (final) {
+        case 'A': return 'H';  // up
+        case 'B': return 'P';  // down
+        case 'C': return 'M';  // right
+        case 'D': return 'K';  // left
+        case 'H': return 'G';  // home
+        case 'F': return 'O';  // end
+        case 'P': return ';';  // F1 to F4, as ESC O P to ESC O S
+        case 'Q': return '<';
+        case 'R': return '=';
+        case 'S': return '>';
+        case '~': break;
+        default: return 0;
+    }
+    switch (number) {
+        case 1: case 7: return 'G';
+        case 4: case 8: return 'O';
+        case 2: return 'R';
+        case 3: return 'S';
+        case 5: return 'I';
+        case 6: return 'Q';
+        case 11: case 12: case 13: case 14: return ';' + (number - 11);
+        case 15: return '?';
+        case 17: case 18: case 19: case 20: case 21: return '@' + (number - 17);
+        case 23: return 0x85;
+        case 24: return 0x86;
+        default: return 0;
+    }
+}
+
 }  // namespace
+
+void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        // An escape sequence (arrows, function keys) is one special key, with
+        // the code the window gives the same key.
+        if (bytes[i] == 27 && i + 1 < count && (bytes[i + 1] == '[' || bytes[i + 1] == 'O')) {
+            i += 2;
+            int32_t number = 0, numbers = 0;
+            for (; i < count && !(bytes[i] >= 0x40 && bytes[i] <= 0x7E); ++i) {
+                if (bytes[i] == ';') ++numbers;
+                if (numbers == 0 && bytes[i] >= '0' && bytes[i] <= '9' && number < 1000) {
+                    number = number * 10 + (bytes[i] - '0');
+                }
+            }
+            pushKey(screen, SPECIAL_KEY + (i < count ? scanCodeOf(bytes[i], number) : 0));
+            continue;
+        }
+        pushKey(screen, bytes[i] == 0 ? SPECIAL_KEY : bytes[i]);
+    }
+}
 
 void openTerminal(Terminal& terminal, const char* program, const char* reason) {
     terminal = Terminal{};
@@ -55,7 +111,8 @@ void openTerminal(Terminal& terminal, const char* program, const char* reason) {
                                         : "send it SIGINT or SIGTERM (Ctrl+C) to quit.");
     if (terminal.keysFromInput && tcgetattr(STDIN_FILENO, &terminal.saved) == 0) {
         terminal.settingsSaved = -1;
-        termios raw = terminal.saved;
+        termios& raw = terminal.raw;
+        raw = terminal.saved;
         raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));  // Ctrl+C still signals
         raw.c_cc[VMIN] = 0;
         raw.c_cc[VTIME] = 0;
@@ -73,16 +130,13 @@ void readTerminalKeys(Terminal& terminal, Screen& screen) {
         terminal.keysFromInput = 0;  // the terminal went away
         return;
     }
-    for (ssize_t i = 0; i < count; ++i) {
-        // An escape sequence (arrows, function keys) is one special key.
-        if (bytes[i] == 27 && i + 1 < count && (bytes[i + 1] == '[' || bytes[i + 1] == 'O')) {
-            i += 2;
-            while (i < count && !(bytes[i] >= 0x40 && bytes[i] <= 0x7E)) ++i;
-            pushKey(screen, SPECIAL_KEY + (i < count ? bytes[i] : 0));
-            continue;
-        }
-        pushKey(screen, bytes[i] == 0 ? SPECIAL_KEY : bytes[i]);
-    }
+    pushTerminalBytes(screen, bytes, static_cast<int32_t>(count));
+}
+
+size_t statusLine(const Screen& screen, char* line, size_t capacity) {
+    size_t length = 0;
+    for (int32_t row : STATUS_ROWS) length = appendRow(line, length, capacity, screen.text[row - 1]);
+    return length;
 }
 
 void showTerminalStatus(Terminal& terminal, const Screen& screen) {
@@ -90,10 +144,10 @@ void showTerminalStatus(Terminal& terminal, const Screen& screen) {
     const int64_t now = steadyNowNs();
     if (now - terminal.lastStatusNs < STATUS_INTERVAL_NS) return;
     terminal.lastStatusNs = now;
-    char line[4 * TEXT_COLUMNS + 32];
-    size_t length = 0;
-    line[length++] = '\r';
-    for (int32_t row : STATUS_ROWS) length = appendRow(line, length, sizeof line - 4, screen.text[row - 1]);
+    // Back to the line's start, the fields, and the rest of the line cleared.
+    char line[1 + STATUS_CAPACITY + 3];
+    line[0] = '\r';
+    size_t length = 1 + statusLine(screen, line + 1, STATUS_CAPACITY);
     std::memcpy(line + length, "\x1b[K", 3);
     writeAll(STDOUT_FILENO, line, length + 3);
 }
@@ -105,7 +159,22 @@ void closeTerminal(Terminal& terminal) {
 }
 
 void restoreTerminalSettings(const Terminal& terminal) {
-    if (terminal.settingsSaved) tcsetattr(STDIN_FILENO, TCSANOW, &terminal.saved);
+    if (!terminal.settingsSaved) return;
+    // From the background, changing the terminal would stop the process
+    // (SIGTTOU) instead of letting it end or stop as asked.
+    sigset_t ttou, before;
+    sigemptyset(&ttou);
+    sigaddset(&ttou, SIGTTOU);
+    pthread_sigmask(SIG_BLOCK, &ttou, &before);
+    tcsetattr(STDIN_FILENO, TCSANOW, &terminal.saved);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
+
+void resumeTerminalSettings(const Terminal& terminal) {
+    if (!terminal.settingsSaved) return;
+    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+    if (foreground != -1 && foreground != getpgrp()) return;
+    tcsetattr(STDIN_FILENO, TCSANOW, &terminal.raw);
 }
 
 }  // namespace display

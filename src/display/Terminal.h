@@ -6,6 +6,7 @@
 
 #include <termios.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "display/Screen.h"
@@ -18,15 +19,29 @@ struct Terminal {
     int32_t settingsSaved = 0;   // flag: saved holds the settings to restore
     int64_t lastStatusNs = 0;    // steady-clock time the status line was last written
     termios saved{};             // stdin's settings before the program changed them
+    termios raw{};               // stdin's settings while the program runs: keys at once, no echo
 };
 
 // Switches stdin to keys without echo; says once on stderr what is going on.
 void openTerminal(Terminal& terminal, const char* program, const char* reason);
 void readTerminalKeys(Terminal& terminal, Screen& screen);
+// Turns bytes typed in the terminal into keys: characters as themselves, an
+// escape sequence as one special key with the code the window gives that key.
+void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count);
+inline constexpr size_t STATUS_CAPACITY = 4 * TEXT_COLUMNS + 16;  // characters of a status line at most
+
+// The read-out rows as one line of fields parted by " | ", without their
+// blanks; returns its length.
+size_t statusLine(const Screen& screen, char* line, size_t capacity);
 // Rewrites the status line from the text grid, at most ten times a second.
 void showTerminalStatus(Terminal& terminal, const Screen& screen);
 void closeTerminal(Terminal& terminal);
-// Async-signal-safe: puts stdin's settings back. For fatal signals.
+// Async-signal-safe: puts stdin's settings back, from the background too. For
+// fatal signals and for a stop (Ctrl+Z).
 void restoreTerminalSettings(const Terminal& terminal);
+// Async-signal-safe: keys at once and no echo again after the program was
+// continued, if it is in the terminal's foreground (a background job leaves
+// the terminal to the shell until it is brought back).
+void resumeTerminalSettings(const Terminal& terminal);
 
 }  // namespace display

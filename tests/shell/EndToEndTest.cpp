@@ -164,6 +164,38 @@ TEST_F(TerminalTest, EvenAFatalSignalLeavesTheTerminalUsable) {
     EXPECT_TRUE(echoing());
 }
 
+TEST_F(TerminalTest, CtrlZThenFgGivesTheTerminalBackAndTakesItAgain) {
+    startProgram(slave);
+    readFor(errors[0], 10, "\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(program, SIGTSTP);
+    int status = 0;
+    ASSERT_EQ(waitpid(program, &status, WUNTRACED), program);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    EXPECT_TRUE(echoing()) << "the terminal stays raw while the program is stopped";
+    kill(program, SIGCONT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(echoing()) << "keys no longer reach the program at once after it goes on";
+    ASSERT_EQ(write(master, "q", 1), 1);
+    expectExit(1.0);
+    EXPECT_TRUE(echoing());
+}
+
+// A loop that never sleeps would spin a whole core; sixty light frames a
+// second use a small share of one.
+TEST_F(TerminalTest, ThePacedLoopLeavesTheProcessorMostlyIdle) {
+    startProgram(slave);
+    readFor(errors[0], 10, "\n");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_EQ(write(master, "q", 1), 1);
+    rusage usage{};
+    EXPECT_EQ(waitExit(program, 1.0, &usage), 0);
+    program = -1;
+    const double seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    EXPECT_LT(seconds, 1.0) << "over half a core for two seconds";
+}
+
 TEST_F(TerminalTest, WithoutATerminalSigintEndsIt) {
     startProgram(open("/dev/null", O_RDONLY));
     const std::string message = readFor(errors[0], 10, "\n");
