@@ -248,6 +248,19 @@ TEST_F(TurretFiringTest, FreeSlotsTakeTheNewTagsExceptInTheFrameOfALoad) {
     EXPECT_EQ(t.store[0].tagC, 4);
     EXPECT_EQ(t.store[1].tagKey, 0);  // live bullets keep theirs
     EXPECT_EQ(t.store[1].tagA, 1);
+
+    // A slot that a shot fills takes the new tags as it launches, except in
+    // the frame of a load.
+    gun.volleySize = 1, gun.shotInterval = 50, gun.burstPause = 50;
+    gun.bulletTagKey = 7, gun.bulletTagA = 8, gun.fireDelay = 0;
+    fireTurret(s, 0);
+    ASSERT_NE(t.store[0].alive, 0);
+    EXPECT_EQ(t.store[0].tagKey, 7);
+    EXPECT_EQ(t.store[0].tagA, 8);
+    gun.bulletTagKey = 9, gun.fireDelay = 0;
+    fireTurret(s, -1);
+    ASSERT_NE(t.store[2].alive, 0);
+    EXPECT_EQ(t.store[2].tagKey, 7);  // as the last refresh left it
 }
 
 }  // namespace
