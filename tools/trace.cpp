@@ -9,8 +9,10 @@
 //   bullet <slot> <x> <y> <vx> <vy> <age>
 //
 // (each shooter line is one line), floats as %.9g.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "shell/Program.h"
 #include "shell/Scenario.h"
@@ -48,12 +50,21 @@ int main(int argc, char** argv) {
 
     shell::ShooterPass pass;
     shell::setUpShooters(pass);
-    for (int64_t frame = 1; frame <= frames; ++frame) {
+    // A write that fails sets the stream's error flag, and what it held is
+    // gone: stop there rather than simulate on for nobody.
+    int writeError = 0;
+    for (int64_t frame = 1; frame <= frames && !writeError; ++frame) {
         shell::drawFrame(pass);
         if (frame % every != 0 && frame != frames) continue;
         std::printf("frame %lld\n", static_cast<long long>(frame));
         for (int32_t i = 0; i < pass.count; ++i) printShooter(i, pass.shooters[i]);
+        if (std::ferror(stdout)) writeError = errno ? errno : EIO;
     }
     shell::tearDownShooters(pass);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (!writeError && (std::fflush(stdout) != 0 || std::ferror(stdout))) writeError = errno ? errno : EIO;
+    if (writeError) {
+        std::fprintf(stderr, "barrage-trace: write error: %s\n", std::strerror(writeError));
+        return 1;
+    }
+    return 0;
 }
