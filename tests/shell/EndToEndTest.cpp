@@ -30,7 +30,8 @@ protected:
 class WindowTest : public ProgramTest {
 protected:
     void SetUp() override {
-        if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are needed";
+        ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool"))
+            << "the window tests need Xvfb and xdotool: apt-get install xvfb xdotool (make test installs them)";
         server = std::make_unique<XServer>();
         ASSERT_FALSE(server->name.empty()) << "Xvfb did not start";
         name = server->name;

@@ -90,10 +90,10 @@ struct XServer {
     pid_t pid = -1;
     std::string name;  // ":N", empty if it did not start
 
-    XServer() {
+    explicit XServer(const std::string& screen = "800x600x24") {
         int fds[2];
         if (pipe(fds) != 0) return;
-        pid = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp"},
+        pid = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"},
                     {}, -1, open("/dev/null", O_WRONLY));
         close(fds[1]);
         const std::string number = readFor(fds[0], 10, "\n");
