@@ -108,8 +108,8 @@ protected:
         close(slave);
         close(errors[0]);
     }
-    void startProgram(int input) {
-        program = spawn({BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, input, errors[1]);
+    void startProgram(int input, bool ownGroup = false) {
+        program = spawn({BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, input, errors[1], -1, ownGroup);
         close(errors[1]);
     }
     bool echoing() {
@@ -166,13 +166,13 @@ TEST_F(TerminalTest, EvenAFatalSignalLeavesTheTerminalUsable) {
 }
 
 TEST_F(TerminalTest, CtrlZThenFgGivesTheTerminalBackAndTakesItAgain) {
-    startProgram(slave);
+    // A group of its own, as a shell's job: a stop in an orphaned group
+    // would be ignored.
+    startProgram(slave, true);
     readFor(errors[0], 10, "\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     kill(program, SIGTSTP);
-    int status = 0;
-    ASSERT_EQ(waitpid(program, &status, WUNTRACED), program);
-    ASSERT_TRUE(WIFSTOPPED(status));
+    ASSERT_TRUE(waitStopped(program, 5.0)) << "Ctrl+Z did not stop it";
     EXPECT_TRUE(echoing()) << "the terminal stays raw while the program is stopped";
     kill(program, SIGCONT);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));

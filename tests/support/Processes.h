@@ -22,10 +22,13 @@ using Clock = std::chrono::steady_clock;
 
 // Starts a program with extra environment settings ("NAME=value", or "NAME" to
 // remove it) and the given standard input, error and output (-1 keeps ours).
+// With ownGroup the program leads a process group of its own, whose parent
+// (this process) is outside it: a job a shell could stop and continue.
 inline pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int in = -1,
-                   int err = -1, int out = -1) {
+                   int err = -1, int out = -1, bool ownGroup = false) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
+    if (ownGroup) setpgid(0, 0);
     for (const std::string& setting : env) {
         const auto equals = setting.find('=');
         if (equals == std::string::npos) {
@@ -57,6 +60,17 @@ inline int waitExit(pid_t pid, double seconds, rusage* usage = nullptr) {
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return -1;
+}
+
+// Waits up to the given time for the program to stop (as on Ctrl+Z).
+inline bool waitStopped(pid_t pid, double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    int status = 0;
+    while (Clock::now() < deadline) {
+        if (waitpid(pid, &status, WUNTRACED | WNOHANG) == pid && WIFSTOPPED(status)) return true;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return false;
 }
 
 inline void stop(pid_t pid) {
