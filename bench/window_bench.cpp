@@ -50,7 +50,7 @@ void presentationCost(pid_t server) {
     for (int i = 0; i < 300; ++i) display::drawCircle(*screen, float(i * 2 % 640), float(i * 7 % 480), 3.0f, 15);
     const display::WindowSystem& sdl = *display::sdlWindowSystem();
     const char* reason = "";
-    display::Window* window = sdl.open(*screen, "barrage-bench", 0, &reason);
+    display::Window* window = sdl.open(*screen, "barrage-bench", &reason);
     if (!window) {
         std::printf("presentation: no window (%s)\n", reason);
         return;
