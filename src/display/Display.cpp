@@ -51,6 +51,13 @@ constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQU
 constexpr int STOP_SIGNALS[] = {SIGTSTP};
 constexpr int CONTINUE_SIGNALS[] = {SIGCONT};
 
+void installHandler(void (*handler)(int), const int* signals, size_t count) {
+    struct sigaction action{};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = handler;
+    for (size_t i = 0; i < count; ++i) sigaction(signals[i], &action, nullptr);
+}
+
 void onEndSignal(int) { stopRequested = 1; }
 
 void onFatalSignal(int signal) {
@@ -72,10 +79,7 @@ void onStopSignal(int signal) {
     pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
     std::raise(signal);
     // Continued: onContinueSignal has run; take the stop again next time.
-    struct sigaction action{};
-    sigemptyset(&action.sa_mask);
-    action.sa_handler = onStopSignal;
-    sigaction(signal, &action, nullptr);
+    installHandler(onStopSignal, &signal, 1);
     errno = savedErrno;
 }
 
@@ -87,13 +91,6 @@ void onContinueSignal(int) {
     resumeTerminalSettings(service.terminal);
     continued = 1;
     errno = savedErrno;
-}
-
-void installHandler(void (*handler)(int), const int* signals, size_t count) {
-    struct sigaction action{};
-    sigemptyset(&action.sa_mask);
-    action.sa_handler = handler;
-    for (size_t i = 0; i < count; ++i) sigaction(signals[i], &action, nullptr);
 }
 
 // The window's title: the program's file name without directory or extension.

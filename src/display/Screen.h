@@ -27,6 +27,21 @@ inline constexpr int32_t PALETTE_SIZE = 256;
 inline constexpr int32_t SPECIAL_KEY = 256;
 inline constexpr int32_t CLOSE_KEY = SPECIAL_KEY + 'k';  // the window's close request
 
+// The special keys both the window and the terminal know, by scan code.
+inline constexpr int32_t KEY_UP = SPECIAL_KEY + 'H';
+inline constexpr int32_t KEY_DOWN = SPECIAL_KEY + 'P';
+inline constexpr int32_t KEY_LEFT = SPECIAL_KEY + 'K';
+inline constexpr int32_t KEY_RIGHT = SPECIAL_KEY + 'M';
+inline constexpr int32_t KEY_HOME = SPECIAL_KEY + 'G';
+inline constexpr int32_t KEY_END = SPECIAL_KEY + 'O';
+inline constexpr int32_t KEY_PAGE_UP = SPECIAL_KEY + 'I';
+inline constexpr int32_t KEY_PAGE_DOWN = SPECIAL_KEY + 'Q';
+inline constexpr int32_t KEY_INSERT = SPECIAL_KEY + 'R';
+inline constexpr int32_t KEY_DELETE = SPECIAL_KEY + 'S';
+
+// Function key n, 1 to 12: F1 to F10 run on from ';', F11 and F12 stand apart.
+inline constexpr int32_t functionKey(int32_t n) { return SPECIAL_KEY + (n <= 10 ? ';' + n - 1 : 0x85 + n - 11); }
+
 // A polled key as the one- or two-character string the callers see; length 0
 // means no key was waiting.
 struct KeyString {

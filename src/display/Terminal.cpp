@@ -45,37 +45,32 @@ size_t appendRow(char* line, size_t length, size_t capacity, const uint8_t* row)
     return length;
 }
 
-// The classic scan code of a terminal's escape sequence, from its final byte
-// and its first number ("\x1b[5~" is Page Up, "\x1b[1;5A" Ctrl+Up); 0 when the
-// sequence means no key the window would know either.
-int32_t scanCodeOf(unsigned char final, int32_t number) {
+// The key a terminal's escape sequence stands for, from its final byte and its
+// first number ("\x1b[5~" is Page Up, "\x1b[1;5A" Ctrl+Up); SPECIAL_KEY alone
+// when the sequence means no key the window would know either.
+int32_t keyOfSequence(unsigned char final, int32_t number) {
     switch (final) {
-        case 'A': return 'H';  // up
-        case 'B': return 'P';  // down
-        case 'C': return 'M';  // right
-        case 'D': return 'K';  // left
-        case 'H': return 'G';  // home
-        case 'F': return 'O';  // end
-        case 'P': return ';';  // F1 to F4, as ESC O P to ESC O S
-        case 'Q': return '<';
-        case 'R': return '=';
-        case 'S': return '>';
+        case 'A': return KEY_UP;
+        case 'B': return KEY_DOWN;
+        case 'C': return KEY_RIGHT;
+        case 'D': return KEY_LEFT;
+        case 'H': return KEY_HOME;
+        case 'F': return KEY_END;
+        case 'P': case 'Q': case 'R': case 'S': return functionKey(final - 'P' + 1);  // ESC O P to ESC O S
         case '~': break;
-        default: return 0;
+        default: return SPECIAL_KEY;
     }
     switch (number) {
-        case 1: case 7: return 'G';
-        case 4: case 8: return 'O';
-        case 2: return 'R';
-        case 3: return 'S';
-        case 5: return 'I';
-        case 6: return 'Q';
-        case 11: case 12: case 13: case 14: return ';' + (number - 11);
-        case 15: return '?';
-        case 17: case 18: case 19: case 20: case 21: return '@' + (number - 17);
-        case 23: return 0x85;
-        case 24: return 0x86;
-        default: return 0;
+        case 1: case 7: return KEY_HOME;
+        case 4: case 8: return KEY_END;
+        case 2: return KEY_INSERT;
+        case 3: return KEY_DELETE;
+        case 5: return KEY_PAGE_UP;
+        case 6: return KEY_PAGE_DOWN;
+        case 11: case 12: case 13: case 14: case 15: return functionKey(number - 10);
+        case 17: case 18: case 19: case 20: case 21: return functionKey(number - 11);
+        case 23: case 24: return functionKey(number - 12);
+        default: return SPECIAL_KEY;
     }
 }
 
@@ -94,7 +89,7 @@ void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count
                     number = number * 10 + (bytes[i] - '0');
                 }
             }
-            pushKey(screen, SPECIAL_KEY + (i < count ? scanCodeOf(bytes[i], number) : 0));
+            pushKey(screen, i < count ? keyOfSequence(bytes[i], number) : SPECIAL_KEY);
             continue;
         }
         pushKey(screen, bytes[i] == 0 ? SPECIAL_KEY : bytes[i]);

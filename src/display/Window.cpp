@@ -153,21 +153,21 @@ bool isKeypadCharacter(SDL_Scancode code) {
 // 255 and 0.
 int32_t specialKey(SDL_Keycode key) {
     switch (key) {
-        case SDLK_UP: return SPECIAL_KEY + 'H';
-        case SDLK_DOWN: return SPECIAL_KEY + 'P';
-        case SDLK_LEFT: return SPECIAL_KEY + 'K';
-        case SDLK_RIGHT: return SPECIAL_KEY + 'M';
-        case SDLK_HOME: return SPECIAL_KEY + 'G';
-        case SDLK_END: return SPECIAL_KEY + 'O';
-        case SDLK_PAGEUP: return SPECIAL_KEY + 'I';
-        case SDLK_PAGEDOWN: return SPECIAL_KEY + 'Q';
-        case SDLK_INSERT: return SPECIAL_KEY + 'R';
-        case SDLK_DELETE: return SPECIAL_KEY + 'S';
-        case SDLK_F11: return SPECIAL_KEY + 0x85;
-        case SDLK_F12: return SPECIAL_KEY + 0x86;
+        case SDLK_UP: return KEY_UP;
+        case SDLK_DOWN: return KEY_DOWN;
+        case SDLK_LEFT: return KEY_LEFT;
+        case SDLK_RIGHT: return KEY_RIGHT;
+        case SDLK_HOME: return KEY_HOME;
+        case SDLK_END: return KEY_END;
+        case SDLK_PAGEUP: return KEY_PAGE_UP;
+        case SDLK_PAGEDOWN: return KEY_PAGE_DOWN;
+        case SDLK_INSERT: return KEY_INSERT;
+        case SDLK_DELETE: return KEY_DELETE;
+        case SDLK_F11: return functionKey(11);
+        case SDLK_F12: return functionKey(12);
         default: break;
     }
-    if (key >= SDLK_F1 && key <= SDLK_F10) return SPECIAL_KEY + ';' + (key - SDLK_F1);
+    if (key >= SDLK_F1 && key <= SDLK_F10) return functionKey(key - SDLK_F1 + 1);
     return SPECIAL_KEY;  // any other key without a character of its own
 }
 

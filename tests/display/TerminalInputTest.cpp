@@ -8,6 +8,7 @@
 
 #include "display/Screen.h"
 #include "display/Terminal.h"
+#include "support/Keys.h"
 
 namespace display {
 namespace {
@@ -16,12 +17,7 @@ std::vector<int32_t> keysOf(const std::string& typed) {
     auto screen = std::make_unique<Screen>();
     openScreen(*screen);
     pushTerminalBytes(*screen, reinterpret_cast<const unsigned char*>(typed.data()), static_cast<int32_t>(typed.size()));
-    std::vector<int32_t> keys;
-    for (KeyString key = pollKey(*screen); !isEmpty(key); key = pollKey(*screen)) {
-        const auto first = static_cast<unsigned char>(key.bytes[0]);
-        keys.push_back(key.length == 2 ? SPECIAL_KEY + static_cast<unsigned char>(key.bytes[1]) : first);
-    }
-    return keys;
+    return testing_support::pollAllKeys(*screen);
 }
 
 TEST(TerminalInput, EscapeSequencesArriveAsTheKeysTheWindowGives) {

@@ -14,6 +14,7 @@
 #include "display/WindowEvents.h"
 #include "display/WindowSystem.h"
 #include "shell/Program.h"
+#include "support/Keys.h"
 #include "support/Pictures.h"
 #include "support/Processes.h"
 #include "support/XWindows.h"  // after gtest and SDL: Xlib's macros clash with both
@@ -31,10 +32,7 @@ Translated translate(const std::vector<SDL_Event>& events) {
     openScreen(*screen);
     Translated out;
     for (const SDL_Event& event : events) translateWindowEvent(event, *screen, out.requests);
-    for (KeyString key = pollKey(*screen); !isEmpty(key); key = pollKey(*screen)) {
-        const auto first = static_cast<unsigned char>(key.bytes[0]);
-        out.keys.push_back(key.length == 2 ? SPECIAL_KEY + static_cast<unsigned char>(key.bytes[1]) : first);
-    }
+    out.keys = testing_support::pollAllKeys(*screen);
     return out;
 }
 
