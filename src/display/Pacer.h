@@ -24,6 +24,13 @@ void startPacer(Pacer& pacer, int64_t nowNs);
 // The pacing decision for a frame that is ready at nowNs: the time to release
 // it, which is its tick, or nowNs when that tick has passed.
 int64_t nextTick(Pacer& pacer, int64_t nowNs);
+// The same schedule for a host that calls at its own display's rate and
+// cannot wait (a web page's animation frames): how many frames to run at
+// nowNs, 0 or more, so that every second holds 60. A call more than
+// MAX_TICKS_BEHIND ticks late (a hidden tab, a stall) starts the schedule
+// again from there and runs one frame: no catch-up burst.
+inline constexpr int32_t MAX_TICKS_BEHIND = 4;
+int32_t ticksDue(Pacer& pacer, int64_t nowNs);
 // Sleeps until the next tick. Called by the display service at each retrace
 // wait, whatever backend shows the frames.
 void waitForTick(Pacer& pacer);

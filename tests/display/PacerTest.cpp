@@ -68,5 +68,32 @@ TEST(Pacer, SixtyTicksASecondOnEveryDisplayWithNoBurstAfterAStall) {
     }
 }
 
+// A host that calls at its display's retraces, with a millisecond of jitter,
+// and whose calls stop for two seconds (a hidden tab).
+TEST(Pacer, HostCallsRunSixtyFramesASecondOnEveryDisplayAndNoBurstAfterAGap) {
+    for (double hz : {59.94, 60.0, 75.0, 120.0, 144.0, 240.0}) {
+        SCOPED_TRACE(testing::Message() << hz << " Hz");
+        Pacer pacer;
+        startPacer(pacer, 0);
+        const auto retrace = [&](int64_t k) {
+            const int64_t jitter = (k * 7919 % 2001 - 1000) * 1000;  // -1 to +1 ms
+            return 7 * NS_PER_SECOND + static_cast<int64_t>(static_cast<double>(k) * 1e9 / hz) + jitter;
+        };
+        int64_t k = 0, frames = 0;
+        for (; retrace(k) < 17 * NS_PER_SECOND; ++k) {
+            const int32_t due = ticksDue(pacer, retrace(k));
+            ASSERT_LE(due, hz < 60.0 ? 2 : 1) << "at call " << k;
+            frames += due;
+        }
+        EXPECT_NEAR(static_cast<double>(frames), 600.0, 2.0);
+        // Two seconds without calls: the next one runs one frame, and the
+        // schedule goes on from there.
+        EXPECT_EQ(ticksDue(pacer, retrace(k) + 2 * NS_PER_SECOND), 1);
+        frames = 0;
+        for (int64_t j = 1; j <= static_cast<int64_t>(hz); ++j) frames += ticksDue(pacer, retrace(k + j) + 2 * NS_PER_SECOND);
+        EXPECT_NEAR(static_cast<double>(frames), 60.0, 1.0);
+    }
+}
+
 }  // namespace
 }  // namespace display
