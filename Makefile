@@ -6,6 +6,8 @@ TEST_BUILD     ?= build-test
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD     ?= build-fuzz
 BENCH_BUILD    ?= build-bench
+WEB_BUILD      ?= build-web
+PORT           ?= 8000
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS   ?= 30
 LONG_FUZZ_SECONDS ?= 600
@@ -16,7 +18,11 @@ FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display
 SANITIZER_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build run test test-plain test-sanitize test-fuzz fuzz bench clean
+.PHONY: all deps build run web serve test test-plain test-sanitize test-fuzz fuzz bench clean
+
+# Debian's emscripten finds its JavaScript optimiser's parser among Debian's
+# own Node modules only when told where they are.
+WEB_ENV := NODE_PATH=/usr/share/nodejs
 
 all: build
 
@@ -31,13 +37,25 @@ build: deps
 run: build
 	./$(BUILD)/bin/barrage
 
-# Every test, then every test again under AddressSanitizer and
+# The web page: $(WEB_BUILD)/index.html, barrage.js and barrage.wasm, for any
+# static file host; also the trace as WebAssembly for Node.
+web: deps
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_TESTS=OFF $(WEB_OPTIONS)
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+serve: web
+	@echo "Open http://127.0.0.1:$(PORT)/ in a browser; Ctrl+C stops the server."
+	/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD) $(PORT)
+
+# The web page first (warnings as errors), then every test, then every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for FUZZ_SECONDS.
 test: deps
+	$(MAKE) --no-print-directory web WEB_OPTIONS=-DBARRAGE_WERROR=ON
 	$(MAKE) --no-print-directory test-plain test-sanitize test-fuzz
 
 test-plain:
-	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON
+	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON \
+	    -DBARRAGE_WEB_DIR=$(CURDIR)/$(WEB_BUILD)
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
 
@@ -64,4 +82,4 @@ bench: deps
 	./$(BENCH_BUILD)/bin/program_bench
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WEB_BUILD)

@@ -7,6 +7,7 @@ packages=(
   g++ clang libclang-rt-14-dev cmake make pkg-config
   libsdl2-dev libgtest-dev libpng-dev libx11-dev libbenchmark-dev
   xvfb xauth xdotool valgrind
+  emscripten node-acorn chromium chromium-driver python3-selenium
 )
 
 missing=()

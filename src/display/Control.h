@@ -24,6 +24,13 @@ struct WindowSystem;
 // OpenScreen.
 void UseWindowSystem(const WindowSystem* system);
 
+// For a host that cannot wait in a loop (a web page): called from its
+// display's frame callback with that callback's time, on the clock of
+// display/Pacer.h; gives how many frames to run now to keep 60 a second.
+int32_t FramesDue(int64_t hostNowNs);
+// Then, once it has run them: the visible page becomes the picture.
+void ShowVisiblePage();
+
 // Releases the display without ending the process.
 void CloseScreen();
 const Screen& CurrentScreen();

@@ -181,9 +181,8 @@ void WaitVerticalRetrace() {
     switch (service.platform) {
         case Platform::Window:
             service.windows->pumpEvents(service.window, service.screen);
-            service.windows->upload(service.window, service.screen, service.pageChanged);
-            service.pageChanged = 0;
-            service.windows->present(service.window);
+            if (service.windows->hostPaced) break;
+            ShowVisiblePage();
             waitForTick(service.pacer);
             break;
         case Platform::Terminal:
@@ -197,6 +196,15 @@ void WaitVerticalRetrace() {
             break;
         default: break;
     }
+}
+
+int32_t FramesDue(int64_t hostNowNs) { return ticksDue(service.pacer, hostNowNs); }
+
+void ShowVisiblePage() {
+    if (service.platform != Platform::Window) return;
+    service.windows->upload(service.window, service.screen, service.pageChanged);
+    service.pageChanged = 0;
+    service.windows->present(service.window);
 }
 
 void CopyWorkPage(int32_t fromPage, int32_t toPage) {

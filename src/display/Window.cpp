@@ -345,7 +345,7 @@ void closeWindow(Window* window) {
 
 const WindowSystem* sdlWindowSystem() {
     static constexpr WindowSystem SDL_WINDOWS{openWindow, pumpWindowEvents, uploadVisiblePage, presentWindow,
-                                              closeWindow};
+                                              closeWindow, 0};
     return &SDL_WINDOWS;
 }
 

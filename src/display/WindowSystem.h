@@ -28,9 +28,15 @@ struct WindowSystem {
     void (*present)(Window* window);
     // CloseScreen and EndProgram: closes the window and releases the handle.
     void (*close)(Window* window);
+    // Flag: the host cannot wait (a web page). It runs the frames from its own
+    // display's callback as FramesDue says and then calls ShowVisiblePage; the
+    // retrace wait only takes the events.
+    int32_t hostPaced;
 };
 
 // The SDL window system (library display_sdl).
 const WindowSystem* sdlWindowSystem();
+// The web page's canvas and keys (library display_browser).
+const WindowSystem* browserWindowSystem();
 
 }  // namespace display

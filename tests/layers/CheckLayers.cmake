@@ -7,11 +7,13 @@ get_filename_component(SOURCES "${SOURCES}" ABSOLUTE)
 
 set(failures "")
 
-# Every library is named after its folder, except the window backend, which
-# lives beside the service it plugs into.
+# Every library is named after its folder, except the window backends, which
+# live beside the service they plug into.
 function(library_of folder file out)
   if(folder STREQUAL "display" AND file MATCHES "/Window\\.(h|cpp)$")
     set(${out} display_sdl PARENT_SCOPE)
+  elseif(folder STREQUAL "display" AND file MATCHES "/Browser\\.(h|cpp)$")
+    set(${out} display_browser PARENT_SCOPE)
   else()
     set(${out} ${folder} PARENT_SCOPE)
   endif()

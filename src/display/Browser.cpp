@@ -1,0 +1,67 @@
+// The web page's window system. A page cannot wait and has no window: its
+// script calls the program once per animation frame, puts browserPicture()
+// into a canvas and hands keys in. So this backend is plain memory: the
+// visible page through the palette into RGBA bytes, and a queue of keys. It
+// needs no browser, and native tests run it as it is.
+#include "display/Browser.h"
+
+#include <cstring>
+
+#include "display/WindowSystem.h"
+
+namespace display {
+
+struct Window {
+    uint8_t picture[SCREEN_HEIGHT][SCREEN_WIDTH][4] = {};  // R, G, B, A per pixel: what the canvas shows
+    uint32_t colours[PALETTE_SIZE] = {};                   // palette as those four bytes in one word
+    int32_t keyCount = 0;                                  // keys handed in and not yet taken, 0 to 15
+    int32_t keys[KEY_BUFFER_SIZE] = {};                    // key codes, oldest first
+};
+
+namespace {
+
+Window page;  // the one page a browser tab holds
+
+Window* openPage(const Screen& screen, const char*, const char**) {
+    for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
+        const uint8_t rgba[4] = {screen.palette[i][0], screen.palette[i][1], screen.palette[i][2], 255};
+        std::memcpy(&page.colours[i], rgba, sizeof rgba);
+    }
+    page.keyCount = 0;
+    return &page;
+}
+
+void takeKeys(Window* window, Screen& screen) {
+    for (int32_t i = 0; i < window->keyCount; ++i) pushKey(screen, window->keys[i]);
+    window->keyCount = 0;
+}
+
+void writePicture(Window* window, const Screen& screen, int32_t pageChanged) {
+    if (!pageChanged) return;
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        const uint8_t* source = screen.pages[screen.visiblePage][y];
+        uint32_t row[SCREEN_WIDTH];
+        for (int32_t x = 0; x < SCREEN_WIDTH; ++x) row[x] = window->colours[source[x]];
+        std::memcpy(window->picture[y], row, sizeof row);
+    }
+}
+
+// The page's script puts the picture into its canvas once the call returns.
+void present(Window*) {}
+
+void closePage(Window* window) { window->keyCount = 0; }
+
+}  // namespace
+
+const uint8_t* browserPicture() { return &page.picture[0][0][0]; }
+
+void pressBrowserKey(int32_t code) {
+    if (page.keyCount < KEY_BUFFER_SIZE) page.keys[page.keyCount++] = code;
+}
+
+const WindowSystem* browserWindowSystem() {
+    static constexpr WindowSystem PAGE{openPage, takeKeys, writePicture, present, closePage, 1};
+    return &PAGE;
+}
+
+}  // namespace display
