@@ -74,12 +74,13 @@ test-fuzz:
 fuzz: deps
 	$(MAKE) --no-print-directory test-fuzz FUZZ_SECONDS=$(LONG_FUZZ_SECONDS)
 
-bench: deps
+bench: deps web
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_BENCH=ON -DBARRAGE_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	./$(BENCH_BUILD)/bin/simulation_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/bin/window_bench
 	./$(BENCH_BUILD)/bin/program_bench
+	/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(BENCH_BUILD)/bin/barrage-trace
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WEB_BUILD)

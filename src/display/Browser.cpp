@@ -12,8 +12,8 @@
 namespace display {
 
 struct Window {
-    uint8_t picture[SCREEN_HEIGHT][SCREEN_WIDTH][4] = {};  // R, G, B, A per pixel: what the canvas shows
-    uint32_t colours[PALETTE_SIZE] = {};                   // palette as those four bytes in one word
+    uint32_t picture[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // R, G, B, A bytes per pixel: what the canvas shows
+    uint32_t colours[PALETTE_SIZE] = {};                 // palette as those four bytes in one word
     int32_t keyCount = 0;                                  // keys handed in and not yet taken, 0 to 15
     int32_t keys[KEY_BUFFER_SIZE] = {};                    // key codes, oldest first
 };
@@ -39,10 +39,7 @@ void takeKeys(Window* window, Screen& screen) {
 void writePicture(Window* window, const Screen& screen, int32_t pageChanged) {
     if (!pageChanged) return;
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        const uint8_t* source = screen.pages[screen.visiblePage][y];
-        uint32_t row[SCREEN_WIDTH];
-        for (int32_t x = 0; x < SCREEN_WIDTH; ++x) row[x] = window->colours[source[x]];
-        std::memcpy(window->picture[y], row, sizeof row);
+        colourRow(window->picture[y], screen.pages[screen.visiblePage][y], SCREEN_WIDTH, window->colours);
     }
 }
 
@@ -53,7 +50,7 @@ void closePage(Window* window) { window->keyCount = 0; }
 
 }  // namespace
 
-const uint8_t* browserPicture() { return &page.picture[0][0][0]; }
+const uint8_t* browserPicture() { return reinterpret_cast<const uint8_t*>(page.picture); }
 
 void pressBrowserKey(int32_t code) {
     if (page.keyCount < KEY_BUFFER_SIZE) page.keys[page.keyCount++] = code;

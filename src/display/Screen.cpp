@@ -274,6 +274,23 @@ void printInteger(Screen& screen, int32_t value, bool newline) {
     printText(screen, digits, written, newline);
 }
 
+// Most of a frame is background, so eight pixels of index 0 at once skip the
+// palette lookups.
+void colourRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours) {
+    const uint32_t background = colours[0];
+    int32_t x = 0;
+    for (; x + 8 <= columns; x += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, source + x, sizeof eight);
+        if (eight == 0) {
+            for (int32_t k = 0; k < 8; ++k) target[x + k] = background;
+        } else {
+            for (int32_t k = 0; k < 8; ++k) target[x + k] = colours[source[x + k]];
+        }
+    }
+    for (; x < columns; ++x) target[x] = colours[source[x]];
+}
+
 void pushKey(Screen& screen, int32_t code) {
     if (!screen.isOpen) return;
     if (screen.keyCount == KEY_BUFFER_SIZE) {

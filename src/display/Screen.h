@@ -82,6 +82,8 @@ void locateText(Screen& screen, int32_t row, int32_t column);
 void printText(Screen& screen, const char* text, int32_t length, bool newline);
 void printInteger(Screen& screen, int32_t value, bool newline);
 void pushKey(Screen& screen, int32_t code);
+// A row of palette indices as the backend's 32-bit colours, one per index.
+void colourRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours);
 KeyString pollKey(Screen& screen);
 
 }  // namespace display

@@ -82,23 +82,6 @@ bool openHardwarePath(Window& window, const char* title) {
     return true;
 }
 
-// One row at its own size. Most of a frame is background, so eight pixels of
-// index 0 at once skip the palette lookups.
-void writeRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours) {
-    const uint32_t background = colours[0];
-    int32_t x = 0;
-    for (; x + 8 <= columns; x += 8) {
-        uint64_t eight;
-        std::memcpy(&eight, source + x, sizeof eight);
-        if (eight == 0) {
-            for (int32_t k = 0; k < 8; ++k) target[x + k] = background;
-        } else {
-            for (int32_t k = 0; k < 8; ++k) target[x + k] = colours[source[x + k]];
-        }
-    }
-    for (; x < columns; ++x) target[x] = colours[source[x]];
-}
-
 // Writes the visible page into the window's pixels, scaled by the largest whole
 // multiple that fits and centred on black.
 void writeSurface(Window& window, const Screen& screen) {
@@ -125,7 +108,7 @@ void writeSurface(Window& window, const Screen& screen) {
         const uint8_t* source = screen.pages[screen.visiblePage][sy];
         uint32_t* target = rowAt(sy * scale);
         if (scale == 1) {
-            writeRow(target, source, sourceColumns, window.surfaceColours);
+            colourRow(target, source, sourceColumns, window.surfaceColours);
             continue;
         }
         // One row of wide pixels, then copies of it for the rest of the block.
@@ -314,7 +297,7 @@ void uploadVisiblePage(Window* handle, const Screen& screen, int32_t pageChanged
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
         const uint8_t* source = screen.pages[screen.visiblePage][y];
         auto* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch);
-        for (int32_t x = 0; x < SCREEN_WIDTH; ++x) target[x] = window.colours[source[x]];
+        colourRow(target, source, SCREEN_WIDTH, window.colours);
     }
     SDL_UnlockTexture(window.texture);
 }

@@ -7,104 +7,18 @@ must show no errors.
 
 usage: browser_test.py WEB_DIR BARRAGE_CAPTURE [--screenshot FILE]
 """
-import base64
-import functools
-import http.server
 import os
-import struct
 import subprocess
 import sys
 import tempfile
-import threading
-import zlib
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.support.ui import WebDriverWait
 
-WIDTH, HEIGHT = 640, 480
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from web import WIDTH, canvas_rgba, frame_shown, read_png_rgba, start_browser, start_server  # noqa: E402
+
 FRAMES = (1, 700, 16200)
 PLAY_SECONDS, PLAY_FRAMES, PLAY_SLACK = 3, 180, 12
-CHROMIUM_FLAGS = ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                  "--disable-background-networking", "--disable-component-update", "--disable-sync")
-
-
-def read_png_rgba(path):
-    """An 8-bit palette PNG, as barrage-capture writes it, to RGBA bytes."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", path
-    pos, chunks, palette = 8, [], None
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            assert (width, height, depth, colour, interlace) == (WIDTH, HEIGHT, 8, 3, 0), path
-        elif kind == b"PLTE":
-            palette = body
-        elif kind == b"IDAT":
-            chunks.append(body)
-        pos += 12 + length
-    raw = zlib.decompress(b"".join(chunks))
-    rows, previous = [], bytearray(WIDTH)
-    for y in range(HEIGHT):
-        kind = raw[y * (WIDTH + 1)]
-        row = bytearray(raw[y * (WIDTH + 1) + 1:(y + 1) * (WIDTH + 1)])
-        for x in range(WIDTH):
-            left = row[x - 1] if x else 0
-            up, upleft = previous[x], previous[x - 1] if x else 0
-            if kind == 1:
-                row[x] = (row[x] + left) & 255
-            elif kind == 2:
-                row[x] = (row[x] + up) & 255
-            elif kind == 3:
-                row[x] = (row[x] + (left + up) // 2) & 255
-            elif kind == 4:
-                p = left + up - upleft
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - upleft)
-                row[x] = (row[x] + (left if pa <= pb and pa <= pc else up if pb <= pc else upleft)) & 255
-        rows.append(bytes(row))
-        previous = row
-    colours = [palette[3 * i:3 * i + 3] + b"\xff" for i in range(len(palette) // 3)]
-    return b"".join(colours[i] for row in rows for i in row)
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-def start_server(directory):
-    handler = functools.partial(QuietHandler, directory=directory)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
-def start_browser(profile, window):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in CHROMIUM_FLAGS:
-        options.add_argument(flag)
-    options.add_argument("--user-data-dir=" + profile)
-    options.add_argument("--window-size=%d,%d" % window)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-
-
-def frame_shown(driver):
-    return driver.execute_script("return document.getElementById('frame').textContent")
-
-
-def canvas_rgba(driver):
-    encoded = driver.execute_script("""
-        const c = document.getElementById('screen');
-        if (c.width !== 640 || c.height !== 480) return '';
-        const bytes = c.getContext('2d').getImageData(0, 0, 640, 480).data;
-        let text = '';
-        for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
-        return btoa(text);""")
-    return base64.b64decode(encoded)
 
 
 def first_difference(actual, expected):
