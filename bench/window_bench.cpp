@@ -50,20 +50,20 @@ void presentationCost(pid_t server) {
     for (int i = 0; i < 300; ++i) display::drawCircle(*screen, float(i * 2 % 640), float(i * 7 % 480), 3.0f, 15);
     const display::WindowSystem& sdl = *display::sdlWindowSystem();
     const char* reason = "";
-    display::Window* window = sdl.open(*screen, "barrage-bench", &reason);
+    display::Window* window = sdl.open(*screen, display::SCREEN_HEIGHT, "barrage-bench", &reason);
     if (!window) {
         std::printf("presentation: no window (%s)\n", reason);
         return;
     }
     for (int i = 0; i < 30; ++i) {
-        sdl.upload(window, *screen, -1);
+        sdl.upload(window, *screen, &screen->pages[screen->visiblePage][0][0], -1);
         sdl.present(window);
     }
     const double serverBefore = childSeconds(server), before = processSeconds();
     const int64_t wallBefore = display::steadyNowNs();
     for (int i = 0; i < PRESENT_FRAMES; ++i) {
         sdl.pumpEvents(window, *screen);
-        sdl.upload(window, *screen, -1);
+        sdl.upload(window, *screen, &screen->pages[screen->visiblePage][0][0], -1);
         sdl.present(window);
     }
     const double cpu = (processSeconds() - before) / PRESENT_FRAMES * 1e3;

@@ -5,6 +5,7 @@
 // needs no browser, and native tests run it as it is.
 #include "display/Browser.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "display/WindowSystem.h"
@@ -22,7 +23,9 @@ namespace {
 
 Window page;  // the one page a browser tab holds
 
-Window* openPage(const Screen& screen, const char*, const char**) {
+// The canvas is the picture alone: a viewer's layers are the page's own
+// elements, so only the picture's rows are taken.
+Window* openPage(const Screen& screen, int32_t, const char*, const char**) {
     for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
         const uint8_t rgba[4] = {screen.palette[i][0], screen.palette[i][1], screen.palette[i][2], 255};
         std::memcpy(&page.colours[i], rgba, sizeof rgba);
@@ -36,10 +39,10 @@ void takeKeys(Window* window, Screen& screen) {
     window->keyCount = 0;
 }
 
-void writePicture(Window* window, const Screen& screen, int32_t pageChanged) {
-    if (!pageChanged) return;
+void writePicture(Window* window, const Screen&, const uint8_t* rows, int32_t changed) {
+    if (!changed) return;
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        colourRow(window->picture[y], screen.pages[screen.visiblePage][y], SCREEN_WIDTH, window->colours);
+        colourRow(window->picture[y], rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH, SCREEN_WIDTH, window->colours);
     }
 }
 

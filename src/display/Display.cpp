@@ -40,6 +40,9 @@ struct Service {
     Window* window = nullptr;              // the window backend's own record, while open
     Terminal terminal;
     Pacer pacer;  // the one frame schedule, whatever shows the frames
+    int32_t drawingSuspended = 0;          // flag: drawing and text do nothing
+    const Layers* layers = nullptr;        // a viewer's layers over and under the picture; the caller's
+    uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH] = {};  // the picture with the layers, as the window shows it
 };
 
 Service service;
@@ -130,6 +133,10 @@ void SelectBackend(Backend backend) { service.backend = backend; }
 
 void UseWindowSystem(const WindowSystem* system) { service.windows = system; }
 
+void SuspendDrawing(int32_t suspended) { service.drawingSuspended = suspended ? -1 : 0; }
+
+void UseLayers(const Layers* layers) { service.layers = layers; }
+
 void ClearTextScreen() { clearText(service.screen); }
 
 void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
@@ -145,7 +152,8 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
     installHandler(onEndSignal, END_SIGNALS, std::size(END_SIGNALS));
     const char* reason = "this program has no window system";
     startPacer(service.pacer, steadyNowNs());
-    if (service.windows) service.window = service.windows->open(service.screen, programTitle(), &reason);
+    const int32_t height = service.layers ? VIEW_HEIGHT : SCREEN_HEIGHT;
+    if (service.windows) service.window = service.windows->open(service.screen, height, programTitle(), &reason);
     if (service.window) {
         service.platform = Platform::Window;
         return;
@@ -167,10 +175,12 @@ void SetPages(int32_t workPage, int32_t visiblePage) {
 }
 
 void FillBox(float x1, float y1, float x2, float y2, int32_t colour, int32_t) {
+    if (service.drawingSuspended) return;
     fillBox(service.screen, x1, y1, x2, y2, colour);
 }
 
 void DrawCircle(float x, float y, float radius, int32_t colour, float, float, float, int32_t) {
+    if (service.drawingSuspended) return;
     drawCircle(service.screen, x, y, radius, colour);
 }
 
@@ -202,7 +212,14 @@ int32_t FramesDue(int64_t hostNowNs) { return ticksDue(service.pacer, hostNowNs)
 
 void ShowVisiblePage() {
     if (service.platform != Platform::Window) return;
-    service.windows->upload(service.window, service.screen, service.pageChanged);
+    if (service.layers) {
+        // The layers may have changed whether the page did or not.
+        composeView(service.screen, *service.layers, service.view);
+        service.windows->upload(service.window, service.screen, &service.view[0][0], -1);
+    } else {
+        const uint8_t* page = &service.screen.pages[service.screen.visiblePage][0][0];
+        service.windows->upload(service.window, service.screen, page, service.pageChanged);
+    }
     service.pageChanged = 0;
     service.windows->present(service.window);
 }
@@ -214,11 +231,14 @@ void CopyWorkPage(int32_t fromPage, int32_t toPage) {
 void LocateText(int32_t row, int32_t column) { locateText(service.screen, row, column); }
 
 void PrintText(std::string_view text, bool newline) {
+    if (service.drawingSuspended) return;
     const auto length = static_cast<int32_t>(text.size() > 4096 ? 4096 : text.size());
     printText(service.screen, text.data(), length, newline);
 }
 
-void PrintInteger(int32_t value, bool newline) { printInteger(service.screen, value, newline); }
+void PrintInteger(int32_t value, bool newline) {
+    if (!service.drawingSuspended) printInteger(service.screen, value, newline);
+}
 
 KeyString PollKey() {
     gatherKeys();

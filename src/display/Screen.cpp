@@ -274,6 +274,26 @@ void printInteger(Screen& screen, int32_t value, bool newline) {
     printText(screen, digits, written, newline);
 }
 
+void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH]) {
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        const uint8_t* picture = screen.pages[screen.visiblePage][y];
+        const uint8_t* over = layers.overlay[y];
+        for (int32_t x = 0; x < SCREEN_WIDTH; ++x) view[y][x] = over[x] ? over[x] : picture[x];
+    }
+    std::memset(view[SCREEN_HEIGHT], 0, sizeof(uint8_t) * STATUS_STRIP_HEIGHT * SCREEN_WIDTH);
+    for (int32_t line = 0; line < STATUS_LINES; ++line) {
+        const int32_t top = SCREEN_HEIGHT + 2 + line * CELL_HEIGHT;
+        const char* text = layers.status[line];
+        for (int32_t column = 0; column < TEXT_COLUMNS && text[column]; ++column) {
+            const uint8_t* glyph = glyphFor(static_cast<uint8_t>(text[column]));
+            for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
+                const uint64_t pixels = GLYPH_ROW_MASKS.masks[glyph[gy]] & (uint64_t{0x0101010101010101} * STATUS_INK);
+                std::memcpy(&view[top + gy][column * CELL_WIDTH], &pixels, sizeof pixels);
+            }
+        }
+    }
+}
+
 // Most of a frame is background, so eight pixels of index 0 at once skip the
 // palette lookups.
 void colourRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours) {

@@ -67,6 +67,19 @@ struct Screen {
     uint8_t pages[PAGE_COUNT][SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // palette indices
 };
 
+// A viewer's own layers, drawn with the picture and never into the pages: an
+// overlay whose nonzero palette indices cover the picture, and one line of
+// two lines of text in a strip under it.
+inline constexpr int32_t STATUS_LINES = 2;
+inline constexpr int32_t STATUS_STRIP_HEIGHT = STATUS_LINES * CELL_HEIGHT + 4;  // pixels
+inline constexpr int32_t VIEW_HEIGHT = SCREEN_HEIGHT + STATUS_STRIP_HEIGHT;
+inline constexpr int32_t STATUS_INK = 7;  // light grey
+
+struct Layers {
+    uint8_t overlay[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // palette index over each pixel; 0 lets the picture through
+    char status[STATUS_LINES][TEXT_COLUMNS + 1] = {};   // the lines under the picture, each ended by a 0
+};
+
 // Rounds a drawing coordinate to a pixel, halves away from zero. Returns false
 // for NaN; infinities and huge values saturate far outside the screen.
 bool toPixel(float value, int32_t* pixel);
@@ -82,6 +95,8 @@ void locateText(Screen& screen, int32_t row, int32_t column);
 void printText(Screen& screen, const char* text, int32_t length, bool newline);
 void printInteger(Screen& screen, int32_t value, bool newline);
 void pushKey(Screen& screen, int32_t code);
+// The visible page with the overlay over it, then the status strip.
+void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH]);
 // A row of palette indices as the backend's 32-bit colours, one per index.
 void colourRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours);
 KeyString pollKey(Screen& screen);

@@ -26,6 +26,7 @@ struct Window {
     int32_t pictureStale = 0;          // flag: the window lost its picture (resized, exposed)
     int32_t hidden = 0;                // flag: minimised or hidden; nothing is drawn into it
     int32_t fullScreen = 0;            // flag: Alt+Enter switched to full screen
+    int32_t height = SCREEN_HEIGHT;    // rows of the picture: the screen's, or more with a status strip
 };
 
 namespace {
@@ -60,13 +61,13 @@ bool mayHaveGraphicsProcessor() { return access("/dev/dri", F_OK) == 0 || access
 bool openHardwarePath(Window& window, const char* title) {
     if (!mayHaveGraphicsProcessor()) return false;
     // Hidden and untitled until it proves itself, so nothing looks for it.
-    window.window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, SCREEN_HEIGHT,
+    window.window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, window.height,
                                      SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
     if (!window.window) return false;
     window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (window.renderer && !rasterisesInSoftware(window.renderer)) {
         window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                           SCREEN_WIDTH, SCREEN_HEIGHT);
+                                           SCREEN_WIDTH, window.height);
     }
     if (!window.texture) {
         if (window.renderer) SDL_DestroyRenderer(window.renderer);
@@ -75,16 +76,16 @@ bool openHardwarePath(Window& window, const char* title) {
         window.window = nullptr;
         return false;
     }
-    SDL_RenderSetLogicalSize(window.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+    SDL_RenderSetLogicalSize(window.renderer, SCREEN_WIDTH, window.height);
     SDL_RenderSetIntegerScale(window.renderer, SDL_TRUE);
     SDL_SetWindowTitle(window.window, title);
     SDL_ShowWindow(window.window);
     return true;
 }
 
-// Writes the visible page into the window's pixels, scaled by the largest whole
+// Writes the picture into the window's pixels, scaled by the largest whole
 // multiple that fits and centred on black.
-void writeSurface(Window& window, const Screen& screen) {
+void writeSurface(Window& window, const Screen& screen, const uint8_t* rows) {
     SDL_Surface* surface = SDL_GetWindowSurface(window.window);
     if (!surface || surface->format->BytesPerPixel != 4) return;
     if (surface != window.surface || window.pictureStale) {
@@ -95,8 +96,8 @@ void writeSurface(Window& window, const Screen& screen) {
         }
         SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
     }
-    const int32_t scale = SDL_max(1, SDL_min(surface->w / SCREEN_WIDTH, surface->h / SCREEN_HEIGHT));
-    const int32_t width = SDL_min(SCREEN_WIDTH * scale, surface->w), height = SDL_min(SCREEN_HEIGHT * scale, surface->h);
+    const int32_t scale = SDL_max(1, SDL_min(surface->w / SCREEN_WIDTH, surface->h / window.height));
+    const int32_t width = SDL_min(SCREEN_WIDTH * scale, surface->w), height = SDL_min(window.height * scale, surface->h);
     const int32_t left = (surface->w - width) / 2, top = (surface->h - height) / 2;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
     auto* pixels = static_cast<uint8_t*>(surface->pixels);
@@ -105,7 +106,7 @@ void writeSurface(Window& window, const Screen& screen) {
     };
     const int32_t sourceRows = height / scale, sourceColumns = width / scale;
     for (int32_t sy = 0; sy < sourceRows; ++sy) {
-        const uint8_t* source = screen.pages[screen.visiblePage][sy];
+        const uint8_t* source = rows + static_cast<ptrdiff_t>(sy) * SCREEN_WIDTH;
         uint32_t* target = rowAt(sy * scale);
         if (scale == 1) {
             colourRow(target, source, sourceColumns, window.surfaceColours);
@@ -220,8 +221,9 @@ namespace {
 
 void closeWindow(Window* window);
 
-Window* openWindow(const Screen& screen, const char* title, const char** reason) {
+Window* openWindow(const Screen& screen, int32_t height, const char* title, const char** reason) {
     Window* handle = new Window{};
+    handle->height = height < SCREEN_HEIGHT ? SCREEN_HEIGHT : height > VIEW_HEIGHT ? VIEW_HEIGHT : height;
     Window& window = *handle;
     // The service handles SIGINT and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -248,14 +250,14 @@ Window* openWindow(const Screen& screen, const char* title, const char** reason)
         // The window's own pixels, not a texture that a renderer would draw.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         window.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
-                                         SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
+                                         window.height, SDL_WINDOW_RESIZABLE);
         if (!window.window || !SDL_GetWindowSurface(window.window)) {
             *reason = SDL_GetError();
             closeWindow(handle);
             return nullptr;
         }
     }
-    SDL_SetWindowMinimumSize(window.window, SCREEN_WIDTH, SCREEN_HEIGHT);
+    SDL_SetWindowMinimumSize(window.window, SCREEN_WIDTH, window.height);
     for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
         window.colours[i] = 0xFF000000u | (uint32_t{screen.palette[i][0]} << 16) |
                             (uint32_t{screen.palette[i][1]} << 8) | uint32_t{screen.palette[i][2]};
@@ -282,20 +284,20 @@ void pumpWindowEvents(Window* handle, Screen& screen) {
     }
 }
 
-void uploadVisiblePage(Window* handle, const Screen& screen, int32_t pageChanged) {
+void uploadPicture(Window* handle, const Screen& screen, const uint8_t* rows, int32_t changed) {
     Window& window = *handle;
     // A hidden window keeps its time going but gets no picture.
-    if (window.hidden || (!pageChanged && !window.pictureStale)) return;
+    if (window.hidden || (!changed && !window.pictureStale)) return;
     if (!window.renderer) {
-        writeSurface(window, screen);
+        writeSurface(window, screen, rows);
         return;
     }
     window.pictureStale = 0;
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(window.texture, nullptr, &pixels, &pitch) != 0) return;
-    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        const uint8_t* source = screen.pages[screen.visiblePage][y];
+    for (int32_t y = 0; y < window.height; ++y) {
+        const uint8_t* source = rows + static_cast<ptrdiff_t>(y) * SCREEN_WIDTH;
         auto* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch);
         colourRow(target, source, SCREEN_WIDTH, window.colours);
     }
@@ -327,7 +329,7 @@ void closeWindow(Window* window) {
 }  // namespace
 
 const WindowSystem* sdlWindowSystem() {
-    static constexpr WindowSystem SDL_WINDOWS{openWindow, pumpWindowEvents, uploadVisiblePage, presentWindow,
+    static constexpr WindowSystem SDL_WINDOWS{openWindow, pumpWindowEvents, uploadPicture, presentWindow,
                                               closeWindow, 0};
     return &SDL_WINDOWS;
 }

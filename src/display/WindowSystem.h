@@ -12,16 +12,18 @@ namespace display {
 struct Window;  // a backend's own record
 
 struct WindowSystem {
-    // OpenScreen: opens the window, or gives none and a reason when there is no
-    // display to open it on.
-    Window* (*open)(const Screen& screen, const char* title, const char** reason);
+    // OpenScreen: opens the window for a picture of `height` rows (the
+    // screen's, or more with a viewer's status strip), or gives none and a
+    // reason when there is no display to open it on.
+    Window* (*open)(const Screen& screen, int32_t height, const char* title, const char** reason);
     // WaitVerticalRetrace and PollKey: keys into the screen's key buffer, the
     // close request, and the window's own events.
     void (*pumpEvents)(Window* window, Screen& screen);
-    // WaitVerticalRetrace: turns the visible page into the window's picture,
-    // when the page changed or the window lost its picture. A minimised or
-    // hidden window skips this and the present.
-    void (*upload)(Window* window, const Screen& screen, int32_t pageChanged);
+    // WaitVerticalRetrace: turns rows of palette indices (SCREEN_WIDTH each,
+    // as many as open was given) into the window's picture, when they changed
+    // or the window lost its picture. A minimised or hidden window skips this
+    // and the present.
+    void (*upload)(Window* window, const Screen& screen, const uint8_t* rows, int32_t changed);
     // WaitVerticalRetrace: shows the picture as soon as it is ready, without
     // tearing where the platform allows; the service's schedule, not the
     // display's refresh, decides when the next frame comes.

@@ -100,24 +100,8 @@ TEST(WindowEvents, AltEnterAndTheWindowsOwnEventsBecomeRequests) {
 int differences(::Display* x, ::Window window, int scale, const testing_support::Picture& golden) {
     XWindowAttributes attributes{};
     XGetWindowAttributes(x, window, &attributes);
-    const int width = 640 * scale, height = 480 * scale;
-    const int left = (attributes.width - width) / 2, top = (attributes.height - height) / 2;
-    if (left < 0 || top < 0) return -1;
-    XImage* image = XGetImage(x, window, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
-    if (!image) return -1;
-    int differing = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int xx = 0; xx < width; ++xx) {
-            const uint8_t* want = &golden.rgb[static_cast<size_t>(((y / scale) * 640 + xx / scale) * 3)];
-            const unsigned long pixel = XGetPixel(image, xx, y);
-            const unsigned long rgb = (static_cast<unsigned long>(want[0]) << 16) |
-                                      (static_cast<unsigned long>(want[1]) << 8) | want[2];
-            differing += (pixel & 0xFFFFFF) != rgb;
-        }
-    }
-    XDestroyImage(image);
-    return differing;
+    const int left = (attributes.width - 640 * scale) / 2, top = (attributes.height - 480 * scale) / 2;
+    return testing_support::differingPixels(x, window, left, top, scale, golden);
 }
 
 TEST(WindowPicture, FrameSevenHundredAtOneAndTwoTimesIsTheGoldenFrame) {

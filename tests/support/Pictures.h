@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "display/Screen.h"
+
 namespace testing_support {
 
 struct Picture {
@@ -30,6 +32,15 @@ inline Picture readPng(const std::string& path) {
 
 // Frame 700 of the demonstration: rings, bodies in colour 13, the read-out
 // cells. Never made again from the code without looking at it.
+// The visible page through the palette, as a window or a PNG shows it.
+inline Picture visiblePicture(const display::Screen& screen) {
+    Picture picture{display::SCREEN_WIDTH, display::SCREEN_HEIGHT, {}};
+    for (const auto& row : screen.pages[screen.visiblePage]) {
+        for (uint8_t index : row) picture.rgb.insert(picture.rgb.end(), screen.palette[index], screen.palette[index] + 3);
+    }
+    return picture;
+}
+
 inline std::string goldenFrame700() { return std::string(BARRAGE_SOURCE_DIR) + "/tests/golden/frame-000700.png"; }
 
 }  // namespace testing_support

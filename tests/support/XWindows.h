@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "support/Pictures.h"
+
 namespace testing_support {
 
 inline Window findWindow(Display* x, Window root, const std::string& title) {
@@ -48,6 +50,27 @@ inline long pixelOf(Display* x, Window window, int px, int py) {
     const long rgb = static_cast<long>(XGetPixel(image, 0, 0) & 0xFFFFFF);
     XDestroyImage(image);
     return rgb;
+}
+
+// Pixels of the window, from (left, top), that differ from the picture shown
+// at `scale`; -1 if the window cannot be read there.
+inline int differingPixels(Display* x, Window window, int left, int top, int scale, const Picture& picture) {
+    const int width = picture.width * scale, height = picture.height * scale;
+    if (left < 0 || top < 0) return -1;
+    XImage* image = XGetImage(x, window, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (!image) return -1;
+    int differing = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int xx = 0; xx < width; ++xx) {
+            const uint8_t* want = &picture.rgb[static_cast<size_t>(((y / scale) * picture.width + xx / scale) * 3)];
+            const unsigned long rgb = (static_cast<unsigned long>(want[0]) << 16) |
+                                      (static_cast<unsigned long>(want[1]) << 8) | want[2];
+            differing += (XGetPixel(image, xx, y) & 0xFFFFFF) != rgb;
+        }
+    }
+    XDestroyImage(image);
+    return differing;
 }
 
 // Sends the window manager's close request, as the close button does.
