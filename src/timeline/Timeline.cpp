@@ -1,0 +1,90 @@
+// Snapshots kept as the world first runs, and seeking by them.
+#include "timeline/Timeline.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "display/Control.h"
+#include "display/Display.h"
+#include "shell/Program.h"
+
+namespace timeline {
+
+namespace {
+
+// Keeps a snapshot of the world when it stands on the next frame due one.
+void keepSnapshot(Timeline& t) {
+    if (t.count == 0 || t.frame != t.count * t.spacing) return;
+    if (t.count == t.capacity) {
+        // Full: keep those at whole multiples of twice the spacing. Copied as
+        // bytes: a bullet's own copy leaves out its held velocity and boost.
+        for (int32_t k = 1; 2 * k < t.count; ++k) {
+            std::memcpy(static_cast<void*>(&t.snapshots[k]), &t.snapshots[2 * k], sizeof(Snapshot));
+        }
+        t.count = (t.count + 1) / 2;
+        t.spacing *= 2;
+        if (t.frame != t.count * t.spacing) return;
+    }
+    if (takeSnapshot(t.snapshots[t.count], t.world, t.frame)) ++t.count;
+}
+
+}  // namespace
+
+void openTimeline(Timeline& t, int64_t memoryCap) {
+    shell::startUp(t.world);
+    t.frame = 0;
+    t.spacing = SNAPSHOT_SPACING;
+    const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));
+    t.capacity = static_cast<int32_t>(room < 2 ? 2 : room > 1 << 20 ? 1 << 20 : room);
+    // Reserved, not touched: only the snapshots taken become resident.
+    t.snapshots = static_cast<Snapshot*>(std::calloc(static_cast<size_t>(t.capacity), sizeof(Snapshot)));
+    t.count = 0;
+    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
+}
+
+void closeTimeline(Timeline& t) {
+    std::free(t.snapshots);
+    t.snapshots = nullptr;
+    t.count = t.capacity = 0;
+    shell::shutDown(t.world);
+}
+
+void stepTimeline(Timeline& t, bool shown) {
+    if (shown) {
+        shell::drawFrame(t.world);
+        display::CopyWorkPage();
+    } else {
+        display::SuspendDrawing(-1);
+        shell::drawFrame(t.world);
+        display::SuspendDrawing(0);
+    }
+    ++t.frame;
+    keepSnapshot(t);
+}
+
+void seekTimeline(Timeline& t, int64_t target) {
+    bringTimelineTo(t, (target < 1 ? 1 : target) - 1);
+    stepTimeline(t, true);
+}
+
+void bringTimelineTo(Timeline& t, int64_t frames) {
+    const int64_t goal = frames < 0 ? 0 : frames;
+    if (t.count > 0) {
+        int64_t k = goal / t.spacing;
+        if (k > t.count - 1) k = t.count - 1;
+        const Snapshot& nearest = t.snapshots[k];
+        // Going on from where the world stands is as good when it is past the snapshot.
+        if (t.frame > goal || t.frame < nearest.frame) {
+            if (restoreSnapshot(nearest, t.world)) t.frame = nearest.frame;
+        }
+    }
+    if (t.frame > goal) {
+        // No snapshot to go back by (a world too large to hold): start again.
+        shell::tearDownShooters(t.world);
+        shell::setUpShooters(t.world);
+        t.frame = 0;
+    }
+    while (t.frame < goal) stepTimeline(t, false);
+}
+
+}  // namespace timeline

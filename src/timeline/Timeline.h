@@ -1,0 +1,41 @@
+// The world on a timeline: any frame can be shown, forward or back, exactly.
+// As the world is first simulated a snapshot is kept every SNAPSHOT_SPACING
+// frames; going to a frame restores the nearest snapshot before it (or goes on
+// from where the world stands, when that is nearer) and simulates forward
+// without drawing, then draws that frame. Going back is never an approximate
+// reverse. The snapshots live in one block sized by a memory cap, reserved
+// once; when they fill it, every other one is let go and the spacing doubles,
+// so the memory stays bounded at any frame.
+#pragma once
+
+#include <cstdint>
+
+#include "shell/ShooterPass.h"
+#include "timeline/Snapshot.h"
+
+namespace timeline {
+
+inline constexpr int64_t SNAPSHOT_SPACING = 600;         // frames between snapshots at first
+inline constexpr int64_t SNAPSHOT_MEMORY = 32ll << 20;  // bytes the snapshots may take
+
+struct Timeline {
+    shell::ShooterPass world;            // the world shown
+    int64_t frame = 0;                   // frames the world has run; the visible page shows this one once drawn
+    int64_t spacing = SNAPSHOT_SPACING;  // frames between the snapshots held
+    Snapshot* snapshots = nullptr;       // at frames 0, spacing, 2 x spacing ...: owned, reserved at open
+    int32_t capacity = 0;                // snapshots the memory cap has room for, at least 2
+    int32_t count = 0;                   // snapshots held
+};
+
+// Starts the program (display, shooters, pages) and reserves the snapshots.
+void openTimeline(Timeline& timeline, int64_t memoryCap = SNAPSHOT_MEMORY);
+void closeTimeline(Timeline& timeline);
+// Runs the world one frame on: drawn onto the visible page when `shown`, else
+// the simulation alone.
+void stepTimeline(Timeline& timeline, bool shown);
+// The world after `frames` frames, nothing drawn.
+void bringTimelineTo(Timeline& timeline, int64_t frames);
+// Frame `target` (1 or more) on the visible page.
+void seekTimeline(Timeline& timeline, int64_t target);
+
+}  // namespace timeline

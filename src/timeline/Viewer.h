@@ -1,0 +1,66 @@
+// The viewer that both front ends share (the native barrage-view and the web
+// page): play and pause, step, step back, go to a frame, speed, and two
+// overlays on a layer above the picture: trails (each live bullet's last 30
+// positions) and path previews (where each body will be over the next 180
+// frames, and where each bullet launched in the next 60 will fly, simulated
+// ahead on a copy of the world). The program's picture under the layers stays
+// exactly the frame the program draws.
+#pragma once
+
+#include <cstdint>
+
+#include "display/Screen.h"
+#include "shell/Scenario.h"
+#include "timeline/Timeline.h"
+
+namespace timeline {
+
+inline constexpr int64_t MAX_SEEK_FRAME = 1'000'000;   // furthest frame a viewer goes to by number
+inline constexpr int32_t SPEED_COUNT = 5;
+inline constexpr int32_t SPEEDS[SPEED_COUNT] = {15, 30, 60, 120, 240};  // frames per second of wall time
+inline constexpr int32_t NORMAL_SPEED = 2;                            // index of 60 a second
+inline constexpr int32_t TRAIL_LENGTH = 30;                           // positions a trail shows
+inline constexpr int32_t BODY_LOOKAHEAD = 180;                        // frames a body's path shows
+inline constexpr int32_t LAUNCH_LOOKAHEAD = 60;                       // frames whose launched bullets are shown
+
+struct TrailPoint {
+    float x = 0.0f;      // pixels
+    float y = 0.0f;      // pixels
+    int32_t age = 0;     // the bullet's age then; a smaller one later means a new bullet in the slot
+    int32_t alive = 0;   // flag: the slot held a live bullet then
+};
+
+struct Trails {
+    int64_t frames[TRAIL_LENGTH] = {};  // frame each ring row was recorded after; 0: none
+    TrailPoint points[TRAIL_LENGTH][shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};  // a ring by frame
+};
+
+struct Viewer {
+    Timeline timeline;                  // the world shown and its snapshots
+    display::Layers layers;             // overlay and status lines, above and under the picture
+    int32_t layersVersion = 0;          // goes up whenever the layers change
+    int32_t playing = 0;                // flag: frames run at the speed
+    int32_t speed = NORMAL_SPEED;       // index into SPEEDS
+    int32_t credit = 0;                 // frames owed, in 60ths of a frame
+    int32_t showTrails = 0;             // flag: `t`
+    int32_t showPaths = 0;              // flag: `p`
+    int32_t typing = 0;                 // flag: `g` was pressed and digits follow
+    int64_t typed = 0;                  // the frame number typed so far
+    int32_t quit = 0;                   // flag: Escape, `q` or the close request (the native viewer ends)
+    Trails trails;                      // recent bullet positions, as the frames ran
+    shell::ShooterPass ahead;           // the copy of the world that path previews simulate
+    Snapshot scratch;                   // the world as it stands, copied into `ahead`
+};
+
+// Opens the program and shows `frame` (1 or more), playing or paused.
+void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed);
+void closeViewer(Viewer& viewer);
+// A key in the display's codes (display/Screen.h).
+void viewerKey(Viewer& viewer, int32_t code);
+// One tick of the display's 60-a-second schedule: the frames due at the speed.
+void tickViewer(Viewer& viewer);
+// Shows `frame`, clamped to 1 to MAX_SEEK_FRAME, and pauses.
+void seekViewer(Viewer& viewer, int64_t frame);
+int64_t viewerFrame(const Viewer& viewer);
+
+}  // namespace timeline

@@ -1,0 +1,200 @@
+// The timeline against straight runs of the program: snapshots restored at
+// random points, steps back and forth, long seeks, a snapshot restored into a
+// second world, and the viewer's keys and pace.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "display/Control.h"
+#include "display/Display.h"
+#include "shell/Program.h"
+#include "timeline/Viewer.h"
+
+namespace timeline {
+namespace {
+
+// A word at a time: a page is hashed on every frame.
+uint64_t fnv(uint64_t hash, const void* bytes, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    size_t i = 0;
+    for (uint64_t word = 0; i + 8 <= size; i += 8) {
+        std::memcpy(&word, p + i, sizeof word);
+        hash = (hash ^ word) * 1099511628211ull;
+    }
+    for (; i < size; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+    return hash;
+}
+
+// Everything the trace prints and more: every byte of each shooter's blocks,
+// store, program indices and stored countdowns.
+uint64_t worldDigest(const shell::ShooterPass& world) {
+    uint64_t hash = 14695981039346656037ull;
+    for (int32_t i = 0; i < world.count; ++i) {
+        const actor::Shooter& s = world.shooters[i];
+        hash = fnv(hash, &s.emitter, sizeof s.emitter);
+        hash = fnv(hash, &s.turret, sizeof s.turret);
+        hash = fnv(hash, &s.turretListIndex, sizeof s.turretListIndex);
+        hash = fnv(hash, &s.emitterListIndex, sizeof s.emitterListIndex);
+        hash = fnv(hash, s.bullets, sizeof(bullets::Bullet) * actor::BULLET_CAPACITY);
+        for (auto* node = s.turretSteps.first; node; node = node->next) {
+            if (node->record) hash = fnv(hash, &node->record->duration, sizeof(int32_t));
+            hash = fnv(hash, node == s.turretSteps.cursor ? "c" : "n", 1);
+        }
+        for (auto* node = s.emitterSteps.first; node; node = node->next) {
+            if (node->record) hash = fnv(hash, &node->record->duration, sizeof(int32_t));
+            hash = fnv(hash, node == s.emitterSteps.cursor ? "c" : "n", 1);
+        }
+    }
+    return hash;
+}
+
+uint64_t pageDigest() {
+    const display::Screen& screen = display::CurrentScreen();
+    return fnv(14695981039346656037ull, screen.pages[screen.visiblePage], sizeof screen.pages[0]);
+}
+
+struct Straight {
+    std::vector<uint64_t> world, page;  // after frame f, at index f
+};
+
+// The program's own frames, as barrage-capture runs them.
+Straight straightRun(int64_t frames) {
+    Straight run;
+    shell::ShooterPass pass;
+    shell::startUp(pass);
+    run.world.push_back(worldDigest(pass));
+    run.page.push_back(0);
+    for (int64_t f = 1; f <= frames; ++f) {
+        shell::runFrame(pass);
+        run.world.push_back(worldDigest(pass));
+        run.page.push_back(pageDigest());
+    }
+    shell::shutDown(pass);
+    display::CloseScreen();
+    return run;
+}
+
+class TimelineTest : public testing::Test {
+protected:
+    void SetUp() override { display::SelectBackend(display::Backend::Headless); }
+    void TearDown() override { display::CloseScreen(); }
+};
+
+TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictures) {
+    constexpr int64_t FRAMES = 10'000;
+    const Straight straight = straightRun(16'200);
+    auto t = std::make_unique<Timeline>();
+    openTimeline(*t);
+    std::mt19937 random(20261208);
+    const auto check = [&] {
+        ASSERT_EQ(worldDigest(t->world), straight.world[t->frame]) << "world at frame " << t->frame;
+        ASSERT_EQ(pageDigest(), straight.page[t->frame]) << "picture of frame " << t->frame;
+    };
+    int64_t restores = 0;
+    while (t->frame < FRAMES) {
+        stepTimeline(*t, true);
+        check();
+        if (random() % 40 != 0) continue;
+        // Back by up to two snapshots' spacing, then on to where it was.
+        const int64_t here = t->frame, back = 1 + static_cast<int64_t>(random() % 1'200);
+        seekTimeline(*t, here > back ? here - back : 1);
+        check();
+        seekTimeline(*t, here);
+        check();
+        ++restores;
+    }
+    EXPECT_GT(restores, 200);
+    EXPECT_EQ(t->count, FRAMES / SNAPSHOT_SPACING + 1);
+
+    // From frame 5,000, a hundred steps back and a hundred forward.
+    seekTimeline(*t, 5'000);
+    for (int32_t i = 0; i < 100; ++i) seekTimeline(*t, t->frame - 1);
+    ASSERT_EQ(pageDigest(), straight.page[4'900]);
+    for (int32_t i = 0; i < 100; ++i) stepTimeline(*t, true);
+    EXPECT_EQ(t->frame, 5'000);
+    EXPECT_EQ(pageDigest(), straight.page[5'000]);
+    seekTimeline(*t, 16'200);
+    EXPECT_EQ(pageDigest(), straight.page[16'200]);
+    closeTimeline(*t);
+}
+
+// A snapshot restored into another world points that world's references into
+// itself, and the copy runs on exactly as the original.
+TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed) {
+    shell::ShooterPass a, b;
+    shell::startUp(a);
+    shell::setUpShooters(b);
+    display::SuspendDrawing(-1);
+    for (int32_t f = 0; f < 1'234; ++f) shell::drawFrame(a);
+    a.shooters[0].turret.targetRef = &a.shooters[1].emitter.x;
+    a.shooters[2].turret.originRef = &a.shooters[3].bullets[7].x;
+    collections::currentRecord(a.shooters[1].turretSteps)->targetRef = &a.shooters[0].emitter.y;
+    auto snapshot = std::make_unique<Snapshot>();
+    ASSERT_TRUE(takeSnapshot(*snapshot, a, 1'234));
+    ASSERT_TRUE(restoreSnapshot(*snapshot, b));
+    EXPECT_EQ(b.shooters[0].turret.targetRef, &b.shooters[1].emitter.x);
+    EXPECT_EQ(b.shooters[2].turret.originRef, &b.shooters[3].bullets[7].x);
+    EXPECT_EQ(collections::currentRecord(b.shooters[1].turretSteps)->targetRef, &b.shooters[0].emitter.y);
+    for (int32_t f = 0; f < 600; ++f) {
+        shell::drawFrame(a);
+        shell::drawFrame(b);
+    }
+    display::SuspendDrawing(0);
+    // Same bytes, references apart.
+    for (int32_t i = 0; i < a.count; ++i) {
+        for (auto* s : {&a.shooters[i], &b.shooters[i]}) s->turret.originRef = s->turret.targetRef = nullptr;
+    }
+    for (auto* s : {&a.shooters[1], &b.shooters[1]}) {
+        for (auto* node = s->turretSteps.first; node; node = node->next) {
+            if (node->record) node->record->targetRef = nullptr;
+        }
+    }
+    EXPECT_EQ(worldDigest(a), worldDigest(b));
+    shell::tearDownShooters(b);
+    shell::shutDown(a);
+}
+
+// The viewer's keys and pace, and its layers beside an untouched picture.
+TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
+    const Straight straight = straightRun(1'000);
+    auto v = std::make_unique<Viewer>();
+    openViewer(*v, 700, true, NORMAL_SPEED);
+    EXPECT_EQ(pageDigest(), straight.page[700]);
+    viewerKey(*v, display::KEY_RIGHT);
+    EXPECT_EQ(viewerFrame(*v), 701);
+    viewerKey(*v, ',');
+    viewerKey(*v, display::KEY_LEFT);
+    EXPECT_EQ(viewerFrame(*v), 699);
+    EXPECT_EQ(pageDigest(), straight.page[699]);
+    viewerKey(*v, 't');
+    viewerKey(*v, 'p');
+    EXPECT_EQ(pageDigest(), straight.page[699]) << "an overlay touched the picture";
+    EXPECT_EQ(worldDigest(v->timeline.world), straight.world[699]) << "the path preview ran the world shown";
+    int32_t covered = 0;
+    for (const auto& row : v->layers.overlay) {
+        for (uint8_t pixel : row) covered += pixel != 0;
+    }
+    EXPECT_GT(covered, 500);
+    for (int32_t code : {int32_t{'g'}, int32_t{'9'}, int32_t{'0'}, int32_t{'0'}, 13}) viewerKey(*v, code);
+    EXPECT_EQ(viewerFrame(*v), 900);
+    EXPECT_EQ(pageDigest(), straight.page[900]);
+    // A second of ticks at each speed.
+    for (int32_t speed = 0; speed < SPEED_COUNT; ++speed) {
+        viewerKey(*v, '1' + speed);
+        viewerKey(*v, ' ');
+        const int64_t from = viewerFrame(*v);
+        for (int32_t tick = 0; tick < 60; ++tick) tickViewer(*v);
+        EXPECT_EQ(viewerFrame(*v) - from, SPEEDS[speed]);
+        viewerKey(*v, ' ');
+    }
+    EXPECT_FALSE(v->quit);
+    viewerKey(*v, 'q');
+    EXPECT_TRUE(v->quit);
+    closeViewer(*v);
+}
+
+}  // namespace
+}  // namespace timeline

@@ -1,0 +1,85 @@
+// barrage-view on a private X server: it opens paused on the frame asked for,
+// steps on a key, ends on `q`, and refuses bad arguments.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "display/Control.h"
+#include "display/Display.h"
+#include "shell/Program.h"
+#include "support/Processes.h"
+#include "support/XWindows.h"
+
+namespace {
+
+using namespace testing_support;
+
+Picture frameOfTheProgram(int frames) {
+    display::SelectBackend(display::Backend::Headless);
+    shell::ShooterPass pass;
+    shell::startUp(pass);
+    for (int frame = 1; frame <= frames; ++frame) shell::runFrame(pass);
+    Picture picture = visiblePicture(display::CurrentScreen());
+    shell::shutDown(pass);
+    display::CloseScreen();
+    return picture;
+}
+
+// The picture at the window's top left at 1x, once the window shows it
+// whole; a second at most.
+int settledDifferences(::Display* x, ::Window window, const Picture& picture) {
+    int differing = -1;
+    for (int i = 0; i < 100 && differing != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        differing = differingPixels(x, window, 0, 0, 1, picture);
+    }
+    return differing;
+}
+
+TEST(View, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
+    ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool")) << "this test needs Xvfb and xdotool (make test installs them)";
+    XServer server;
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    ::Display* x = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(x, nullptr);
+    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    const Picture golden = readPng(goldenFrame700());
+    ASSERT_EQ(golden.width, 640);
+    const Picture next = frameOfTheProgram(701);
+
+    pid_t view = spawn({VIEW_PATH, "--frame", "700", "--paused"}, {"DISPLAY=" + server.name, "SDL_VIDEODRIVER"});
+    const ::Window window = waitForWindow(x, "barrage-view", 10);
+    ASSERT_NE(window, 0u);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(x, window, &attributes);
+    EXPECT_EQ(attributes.width, 640);
+    EXPECT_EQ(attributes.height, display::VIEW_HEIGHT) << "the picture and the status strip under it";
+    EXPECT_EQ(settledDifferences(x, window, golden), 0) << "frame 700";
+
+    const std::string id = std::to_string(window);
+    waitExit(spawn({"xdotool", "windowfocus", "--sync", id, "key", "Right"}, {"DISPLAY=" + server.name}), 5);
+    EXPECT_EQ(settledDifferences(x, window, next), 0) << "frame 701 after Right";
+
+    waitExit(spawn({"xdotool", "windowfocus", "--sync", id, "key", "q"}, {"DISPLAY=" + server.name}), 5);
+    const int status = waitExit(view, 5);
+    EXPECT_EQ(status, 0);
+    if (status < 0) stop(view);
+    XCloseDisplay(x);
+}
+
+TEST(View, BadArgumentsGiveOneLineAndStatusTwo) {
+    for (const char* bad : {"--frame", "--frame 0", "--frame 1000001", "--speed 3", "--bogus"}) {
+        const std::string command = std::string(VIEW_PATH) + " " + bad + " 2>&1; echo \"status $?\"";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string output;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+        pclose(pipe);
+        EXPECT_TRUE(output.rfind("barrage-view: ", 0) == 0 && output.find("\nstatus 2\n") != std::string::npos &&
+                    output.find('\n') == output.find("\nstatus"))
+            << bad << " gave: " << output;
+    }
+}
+
+}  // namespace

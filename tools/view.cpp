@@ -1,0 +1,89 @@
+// barrage-view [--frame N] [--paused] [--speed X]: the demonstration on a
+// timeline, to study its patterns. It opens on frame N (default 1), playing
+// unless --paused, at X times the program's speed (1/4, 1/2, 1, 2 or 4).
+// Under the picture a status strip gives the frame, the live bullets and
+// where each shooter's programs stand.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "display/Control.h"
+#include "display/Display.h"
+#include "display/WindowSystem.h"
+#include "timeline/Viewer.h"
+#include "tools/Arguments.h"
+
+namespace {
+
+constexpr const char* USAGE =
+    "usage: barrage-view [--frame N] [--paused] [--speed 1/4|1/2|1|2|4]\n"
+    "  Space play/pause   Right or . one frame on   Left or , one frame back   Home frame 1\n"
+    "  1-5 speed x1/4 x1/2 x1 x2 x4   g digits Enter go to a frame   t trails   p path preview\n"
+    "  Escape, q or the window's close button end it\n";
+
+int32_t speedIndex(const char* text) {
+    constexpr const char* NAMES[timeline::SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};
+    constexpr const char* DECIMALS[timeline::SPEED_COUNT] = {"0.25", "0.5", "1.0", "2.0", "4.0"};
+    for (int32_t i = 0; i < timeline::SPEED_COUNT; ++i) {
+        if (std::strcmp(text, NAMES[i]) == 0 || std::strcmp(text, DECIMALS[i]) == 0) return i;
+    }
+    return -1;
+}
+
+int badArguments(const char* what) {
+    std::fprintf(stderr, "barrage-view: %s (barrage-view --help for usage)\n", what);
+    return 2;
+}
+
+int32_t keyCode(const display::KeyString& key) {
+    const auto first = static_cast<uint8_t>(key.bytes[0]), second = static_cast<uint8_t>(key.bytes[1]);
+    return key.length == 2 ? display::SPECIAL_KEY + second : first;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int64_t frame = 1;
+    bool paused = false;
+    int32_t speed = timeline::NORMAL_SPEED;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--paused") == 0) {
+            paused = true;
+        } else if (std::strcmp(argv[i], "--frame") == 0) {
+            if (i + 1 == argc || !tools::parseCount(argv[++i], &frame) || frame > timeline::MAX_SEEK_FRAME) {
+                return badArguments("--frame takes a frame from 1 to 1000000");
+            }
+        } else if (std::strcmp(argv[i], "--speed") == 0) {
+            if (i + 1 == argc || (speed = speedIndex(argv[++i])) < 0) {
+                return badArguments("--speed takes 1/4, 1/2, 1, 2 or 4");
+            }
+        } else {
+            char what[96];
+            std::snprintf(what, sizeof what, "unknown argument '%.60s'", argv[i]);
+            return badArguments(what);
+        }
+    }
+
+    // Start-up.
+    auto viewer = std::make_unique<timeline::Viewer>();
+    display::UseWindowSystem(display::sdlWindowSystem());
+    display::UseLayers(&viewer->layers);
+    timeline::openViewer(*viewer, frame, paused, speed);
+    while (!viewer->quit) {
+        // Input.
+        for (display::KeyString key = display::PollKey(); !display::isEmpty(key); key = display::PollKey()) {
+            timeline::viewerKey(*viewer, keyCode(key));
+        }
+        // Update: the frames this tick is due at the speed.
+        timeline::tickViewer(*viewer);
+        // Draw and pace: the picture with its layers, at the next tick.
+        display::WaitVerticalRetrace();
+    }
+    // Shut-down.
+    timeline::closeViewer(*viewer);
+    display::EndProgram(0);
+}
