@@ -14,6 +14,7 @@ namespace display {
 
 struct Window {
     uint32_t picture[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // R, G, B, A bytes per pixel: what the canvas shows
+    uint32_t overlay[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // a viewer's overlay as the canvas above shows it
     uint32_t colours[PALETTE_SIZE] = {};                 // palette as those four bytes in one word
     int32_t keyCount = 0;                                  // keys handed in and not yet taken, 0 to 15
     int32_t keys[KEY_BUFFER_SIZE] = {};                    // key codes, oldest first
@@ -54,6 +55,14 @@ void closePage(Window* window) { window->keyCount = 0; }
 }  // namespace
 
 const uint8_t* browserPicture() { return reinterpret_cast<const uint8_t*>(page.picture); }
+
+const uint8_t* browserOverlay(const Layers& layers) {
+    uint32_t colours[PALETTE_SIZE];
+    std::memcpy(colours, page.colours, sizeof colours);
+    colours[0] = 0;  // see-through
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) colourRow(page.overlay[y], layers.overlay[y], SCREEN_WIDTH, colours);
+    return reinterpret_cast<const uint8_t*>(page.overlay);
+}
 
 void pressBrowserKey(int32_t code) {
     if (page.keyCount < KEY_BUFFER_SIZE) page.keys[page.keyCount++] = code;

@@ -2,8 +2,10 @@
 """The web page in a real browser: headless Chromium from the system, driven by
 Selenium, loads the page from a server on 127.0.0.1 that this test starts and
 stops. Frames 1, 700 and 16,200 on the canvas must equal barrage-capture's PNGs
-byte for byte; three seconds of play must hold 180 +- 12 frames; the console
-must show no errors.
+byte for byte; three seconds of play must hold 180 +- 12 frames; the viewer's
+keys must pause, step, step back (to the captured picture), run at twice the
+speed and leave the picture alone under their overlays; the address must name
+the paused frame across a reload; the console must show no errors.
 
 usage: browser_test.py WEB_DIR BARRAGE_CAPTURE [--screenshot FILE]
 """
@@ -12,6 +14,10 @@ import subprocess
 import sys
 import tempfile
 
+import time
+
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -19,6 +25,81 @@ from web import WIDTH, canvas_rgba, frame_shown, read_png_rgba, start_browser, s
 
 FRAMES = (1, 700, 16200)
 PLAY_SECONDS, PLAY_FRAMES, PLAY_SLACK = 3, 180, 12
+DOUBLE_SPEED_FRAMES, DOUBLE_SPEED_SLACK = 120, 8
+
+
+def frames_in(driver, milliseconds):
+    """Frames the page shows pass in that much of its own wall time."""
+    driver.set_script_timeout(milliseconds / 1000 + 30)
+    return driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        const frame = () => Number(document.getElementById('frame').textContent);
+        const first = frame();
+        setTimeout(() => done(frame() - first), %d);""" % milliseconds)
+
+
+def press(driver, key):
+    ActionChains(driver).send_keys(key).perform()
+
+
+def overlay_pixels(driver):
+    return driver.execute_script("""
+        const bytes = document.getElementById('overlay').getContext('2d').getImageData(0, 0, 640, 480).data;
+        let covered = 0;
+        for (let i = 3; i < bytes.length; i += 4) covered += bytes[i] !== 0;
+        return covered;""")
+
+
+def check_viewer(driver, base, capture, scratch, failures):
+    """The viewer's keys and address, from frame 700."""
+    wait = WebDriverWait(driver, 20)
+    shown = lambda d: int(frame_shown(d) or 0)  # noqa: E731
+    driver.get("%s?frame=700" % base)
+    wait.until(lambda d: shown(d) == 700)
+    press(driver, Keys.SPACE)
+    wait.until(lambda d: shown(d) > 700)
+    press(driver, Keys.SPACE)
+    time.sleep(0.1)
+    paused = shown(driver)
+    time.sleep(0.4)
+    if shown(driver) != paused:
+        failures.append("Space did not stop the frame number: %d, then %d" % (paused, shown(driver)))
+    press(driver, Keys.ARROW_RIGHT)
+    time.sleep(0.3)
+    if shown(driver) != paused + 1:
+        failures.append("Right went from frame %d to %d" % (paused, shown(driver)))
+    press(driver, Keys.ARROW_LEFT)
+    time.sleep(0.3)
+    if shown(driver) != paused:
+        failures.append("Left went from frame %d to %d" % (paused + 1, shown(driver)))
+    expected = captured(capture, scratch, paused)
+    if canvas_rgba(driver) != expected:
+        failures.append("after Left, the canvas is not frame %d" % paused)
+    press(driver, "t")
+    press(driver, "p")
+    wait.until(lambda d: "trails paths" in d.execute_script("return document.getElementById('status').textContent"))
+    if canvas_rgba(driver) != expected:
+        failures.append("trails and paths changed the picture of frame %d" % paused)
+    if overlay_pixels(driver) < 500:
+        failures.append("trails and paths drew %d pixels on the overlay" % overlay_pixels(driver))
+
+    driver.refresh()
+    wait.until(lambda d: shown(d) == paused)
+    if not driver.current_url.endswith("?frame=%d" % paused):
+        failures.append("paused on %d, the address is %s" % (paused, driver.current_url))
+    press(driver, "4")
+    press(driver, Keys.SPACE)
+    wait.until(lambda d: shown(d) > paused)
+    doubled = frames_in(driver, 1000)
+    print("%d frames in a second at twice the speed" % doubled)
+    if abs(doubled - DOUBLE_SPEED_FRAMES) > DOUBLE_SPEED_SLACK:
+        failures.append("%d frames in a second at twice the speed, not %d +- %d"
+                        % (doubled, DOUBLE_SPEED_FRAMES, DOUBLE_SPEED_SLACK))
+
+
+def captured(capture, scratch, frame):
+    subprocess.run([capture, str(frame), "--out", scratch], check=True)
+    return read_png_rgba(os.path.join(scratch, "frame-%06d.png" % frame))
 
 
 def first_difference(actual, expected):
@@ -38,12 +119,11 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         server = start_server(web_dir)
         base = "http://127.0.0.1:%d/index.html" % server.server_address[1]
-        driver = start_browser(os.path.join(scratch, "profile"), (700, 680) if screenshot else (1024, 768))
+        driver = start_browser(os.path.join(scratch, "profile"), (680, 760) if screenshot else (1024, 768))
         try:
             wait = WebDriverWait(driver, 60)
             for frame in FRAMES:
-                subprocess.run([capture, str(frame), "--out", scratch], check=True)
-                expected = read_png_rgba(os.path.join(scratch, "frame-%06d.png" % frame))
+                expected = captured(capture, scratch, frame)
                 driver.get("%s?frame=%d" % (base, frame))
                 wait.until(lambda d: frame_shown(d) == str(frame))
                 actual = canvas_rgba(driver)
@@ -55,17 +135,18 @@ def main():
 
             driver.get(base)
             wait.until(lambda d: int(frame_shown(d) or 0) >= 1)
-            driver.set_script_timeout(PLAY_SECONDS + 30)
-            played = driver.execute_async_script("""
-                const done = arguments[arguments.length - 1];
-                const frame = () => Number(document.getElementById('frame').textContent);
-                const first = frame();
-                setTimeout(() => done(frame() - first), %d);""" % (PLAY_SECONDS * 1000))
+            played = frames_in(driver, PLAY_SECONDS * 1000)
             if abs(played - PLAY_FRAMES) > PLAY_SLACK:
                 failures.append("%d frames in %d s of play, not %d +- %d"
                                 % (played, PLAY_SECONDS, PLAY_FRAMES, PLAY_SLACK))
             print("%d frames in %d s of play" % (played, PLAY_SECONDS))
+            check_viewer(driver, base, capture, scratch, failures)
             if screenshot:
+                driver.get("%s?frame=2000" % base)
+                wait.until(lambda d: frame_shown(d) == "2000")
+                press(driver, "t")
+                press(driver, "p")
+                time.sleep(0.5)
                 driver.save_screenshot(screenshot)
 
             for entry in driver.get_log("browser"):

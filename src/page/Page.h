@@ -1,0 +1,27 @@
+// The viewer as a web page runs it. A page cannot wait in a loop: its script
+// calls in once per animation frame of the browser, and the ticks of the
+// display's 60-a-second schedule that are due then run. A page cannot quit
+// either, so the keys that end the native viewer do nothing here.
+#pragma once
+
+#include <cstdint>
+
+#include "timeline/Viewer.h"
+
+namespace page {
+
+struct Page {
+    timeline::Viewer viewer;  // the world on its timeline, with its layers
+};
+
+// Opens on `frame`, paused; 0 plays from frame 1.
+void openPage(Page& page, int64_t frame);
+// The browser's animation-frame callback, at hostNowNs on the display's
+// clock: the page's keys, the ticks due, and the picture once they ran.
+// Returns the frame the picture shows.
+int64_t runPageFrames(Page& page, int64_t hostNowNs);
+// The page's own controls (number field, slider): frame `frame`, paused.
+int64_t seekPage(Page& page, int64_t frame);
+void closePage(Page& page);
+
+}  // namespace page

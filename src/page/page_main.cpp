@@ -1,0 +1,61 @@
+// The web page's entry: the functions its script calls. The script loads the
+// module, opens the page once, then on each animation frame calls
+// barrage_animation_frame and, when the frame or the layers changed, puts the
+// picture and the overlay into their canvases. No main loop: the browser
+// drives it.
+#include <cmath>
+
+#include "display/Browser.h"
+#include "display/Control.h"
+#include "display/WindowSystem.h"
+#include "page/Page.h"
+
+namespace {
+
+// A frame number from the script: whole, 0 to the furthest a viewer goes to.
+int64_t frameFrom(double frame) {
+    const double max = static_cast<double>(timeline::MAX_SEEK_FRAME);
+    return static_cast<int64_t>(std::isfinite(frame) && frame > 0.0 ? std::fmin(std::floor(frame), max) : 0.0);
+}
+
+}  // namespace
+
+extern "C" {
+
+// Opens the page on `frame`, paused (0: plays from the start). The page lives
+// as long as the tab.
+page::Page* barrage_open(double frame) {
+    display::UseWindowSystem(display::browserWindowSystem());
+    auto* opened = new page::Page;
+    page::openPage(*opened, frameFrom(frame));
+    return opened;
+}
+
+// The animation frame's time in milliseconds (the browser's own clock); gives
+// the number of the frame the picture now shows.
+double barrage_animation_frame(page::Page* opened, double milliseconds) {
+    const double ms = std::isfinite(milliseconds) ? std::fmax(0.0, std::fmin(milliseconds, 1e12)) : 0.0;
+    return static_cast<double>(page::runPageFrames(*opened, static_cast<int64_t>(ms * 1e6)));
+}
+
+double barrage_seek(page::Page* opened, double frame) {
+    return static_cast<double>(page::seekPage(*opened, frameFrom(frame) > 0 ? frameFrom(frame) : 1));
+}
+
+int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
+
+// Goes up whenever the overlay or the status lines change.
+int32_t barrage_layers_version(const page::Page* opened) { return opened->viewer.layersVersion; }
+
+// Status line 0 or 1, ended by a 0.
+const char* barrage_status(const page::Page* opened, int32_t line) {
+    return opened->viewer.layers.status[line == 1 ? 1 : 0];
+}
+
+const uint8_t* barrage_overlay(const page::Page* opened) { return display::browserOverlay(opened->viewer.layers); }
+
+const uint8_t* barrage_picture() { return display::browserPicture(); }
+
+void barrage_key(int32_t code) { display::pressBrowserKey(code); }
+
+}  // extern "C"
