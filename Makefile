@@ -80,6 +80,7 @@ bench: deps web
 	./$(BENCH_BUILD)/bin/simulation_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/bin/window_bench
 	./$(BENCH_BUILD)/bin/program_bench
+	./$(BENCH_BUILD)/bin/timeline_bench
 	/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(BENCH_BUILD)/bin/barrage-trace
 
 clean:

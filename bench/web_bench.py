@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The web edition's figures: WebAssembly simulation speed against native on
 this machine, the page's download size, time from navigation to the first
-frame and script time per animation frame in headless Chromium.
+frame, script time per animation frame, and seeks to frame 100,000 (cold, on
+opening ?frame=100000, and warm, from a snapshot within 600 frames) in
+headless Chromium.
 
 usage: web_bench.py WEB_DIR NATIVE_TRACE
 """
@@ -82,6 +84,22 @@ def main():
             print("script time per animation frame over %d frames: median %.3f ms, mean %.3f ms, "
                   "p99 %.3f ms, max %.3f ms" % (len(costs), statistics.median(costs), statistics.fmean(costs),
                                                 costs[int(len(costs) * 0.99)], costs[-1]))
+
+            cold, warm = [], []
+            for _ in range(RUNS):
+                driver.get(url + "?frame=100000")
+                while frame_shown(driver) != "100000":
+                    time.sleep(0.01)
+                cold.append(driver.execute_script("return window.probe.firstFrameMs"))
+                warm.append(driver.execute_script("""
+                    const field = document.getElementById('goto');
+                    const start = performance.now();
+                    field.value = '99999';
+                    field.dispatchEvent(new Event('change'));
+                    return performance.now() - start;"""))
+            print("seek to frame 100,000: cold (navigation to the frame shown) median %.0f ms (%s); "
+                  "warm (to 99,999 from the snapshot at 99,600) median %.1f ms"
+                  % (statistics.median(cold), ", ".join("%.0f" % v for v in cold), statistics.median(warm)))
         finally:
             driver.quit()
             server.shutdown()

@@ -44,8 +44,9 @@ double barrage_seek(page::Page* opened, double frame) {
 
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
 
-// Goes up whenever the overlay or the status lines change.
+// Go up whenever the status lines, or the overlay, may have changed.
 int32_t barrage_layers_version(const page::Page* opened) { return opened->viewer.layersVersion; }
+int32_t barrage_overlay_version(const page::Page* opened) { return opened->viewer.overlayVersion; }
 
 // Status line 0 or 1, ended by a 0.
 const char* barrage_status(const page::Page* opened, int32_t line) {

@@ -159,9 +159,14 @@ void writeStatus(Viewer& v) {
 }
 
 void updateLayers(Viewer& v) {
-    std::memset(v.layers.overlay, 0, sizeof v.layers.overlay);
-    if (v.showTrails) drawTrails(v);
-    if (v.showPaths) drawPaths(v);
+    // With both overlays off, an empty overlay stays as it is.
+    if (v.showTrails || v.showPaths || v.overlayDrawn) {
+        std::memset(v.layers.overlay, 0, sizeof v.layers.overlay);
+        if (v.showTrails) drawTrails(v);
+        if (v.showPaths) drawPaths(v);
+        v.overlayDrawn = v.showTrails || v.showPaths ? -1 : 0;
+        ++v.overlayVersion;
+    }
     writeStatus(v);
     ++v.layersVersion;
 }

@@ -39,6 +39,8 @@ struct Viewer {
     Timeline timeline;                  // the world shown and its snapshots
     display::Layers layers;             // overlay and status lines, above and under the picture
     int32_t layersVersion = 0;          // goes up whenever the layers change
+    int32_t overlayVersion = 0;         // goes up whenever the overlay may have changed
+    int32_t overlayDrawn = 0;           // flag: the overlay holds something
     int32_t playing = 0;                // flag: frames run at the speed
     int32_t speed = NORMAL_SPEED;       // index into SPEEDS
     int32_t credit = 0;                 // frames owed, in 60ths of a frame

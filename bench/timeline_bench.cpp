@@ -1,0 +1,75 @@
+// The timeline's costs, natively: a seek to frame 100,000 from a cold start
+// (nothing simulated yet) and from a warm one (a snapshot within 600 frames),
+// the size of one snapshot and of the memory cap, and the viewer's resident
+// memory once it has gone to frame 1,000,000.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/Control.h"
+#include "display/Display.h"
+#include "timeline/Viewer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int RUNS = 5;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The process's peak and current resident memory, in megabytes.
+double statusMb(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string name;
+    double kb = 0;
+    while (status >> name) {
+        if (name == key && status >> kb) return kb / 1024.0;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main() {
+    display::SelectBackend(display::Backend::Headless);
+    std::vector<double> cold, warm;
+    for (int run = 0; run < RUNS; ++run) {
+        auto t = std::make_unique<timeline::Timeline>();
+        timeline::openTimeline(*t);
+        auto start = Clock::now();
+        timeline::seekTimeline(*t, 100'000);
+        cold.push_back(millisecondsSince(start));
+        timeline::seekTimeline(*t, 50'000);
+        start = Clock::now();
+        timeline::seekTimeline(*t, 99'999);  // from the snapshot at 99,600
+        warm.push_back(millisecondsSince(start));
+        timeline::closeTimeline(*t);
+        display::CloseScreen();
+    }
+    std::printf("seek to frame 100,000, median of %d: cold %.1f ms, warm %.2f ms\n", RUNS, median(cold), median(warm));
+    std::printf("one snapshot: %zu bytes; the cap: %lld bytes, room for %lld snapshots\n", sizeof(timeline::Snapshot),
+                static_cast<long long>(timeline::SNAPSHOT_MEMORY),
+                static_cast<long long>(timeline::SNAPSHOT_MEMORY / static_cast<long long>(sizeof(timeline::Snapshot))));
+
+    auto viewer = std::make_unique<timeline::Viewer>();
+    timeline::openViewer(*viewer, 1, true, timeline::NORMAL_SPEED);
+    const auto start = Clock::now();
+    timeline::seekViewer(*viewer, timeline::MAX_SEEK_FRAME);
+    std::printf("viewer: to frame 1,000,000 in %.2f s; resident %.1f MB, peak %.1f MB; %d snapshots %lld frames apart\n",
+                millisecondsSince(start) / 1000.0, statusMb("VmRSS:"), statusMb("VmHWM:"), viewer->timeline.count,
+                static_cast<long long>(viewer->timeline.spacing));
+    timeline::closeViewer(*viewer);
+    display::CloseScreen();
+    return 0;
+}
