@@ -1,16 +1,21 @@
 // barrage-capture FIRST [LAST] [--out DIR]: runs the program's own frames with
 // no window and no pacing and writes the visible page after each frame from
 // FIRST to LAST as DIR/frame-NNNNNN.png, 640 x 480 with the display's palette.
+// barrage-capture FIRST LAST --gif FILE [--every K]: one animated GIF of those
+// frames instead, every K-th from FIRST, playing at the program's pace.
 #include <png.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 #include "tools/Arguments.h"
+#include "tools/GifWriter.h"
+#include "tools/ReplaceFile.h"
 
 namespace {
 
@@ -43,48 +48,109 @@ bool writePng(const std::string& path, const display::Screen& screen) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: barrage-capture FIRST [LAST] [--out DIR]  (frames counted from 1)\n");
+    std::fprintf(stderr,
+                 "usage: barrage-capture FIRST [LAST] [--out DIR]  or  barrage-capture FIRST LAST --gif FILE "
+                 "[--every K]  (frames counted from 1)\n");
     return 2;
+}
+
+struct Request {
+    int64_t first = 0;         // first frame written
+    int64_t last = 0;          // last frame run
+    int64_t every = 1;         // GIF: program frames per GIF frame
+    std::string directory = ".";  // PNG: where the files go
+    std::string gif;           // GIF: the file; empty: PNG files
+};
+
+bool parse(int argc, char** argv, Request& request) {
+    int32_t counts = 0;
+    bool everyGiven = false, outGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
+            request.directory = argv[++i];
+            outGiven = true;
+        } else if (std::strcmp(argv[i], "--gif") == 0 && hasValue) {
+            request.gif = argv[++i];
+            if (request.gif.empty()) return false;
+        } else if (std::strcmp(argv[i], "--every") == 0 && hasValue) {
+            if (!tools::parseCount(argv[++i], &request.every) || request.every > 3600) return false;
+            everyGiven = true;
+        } else if (counts < 2 && tools::parseCount(argv[i], counts == 0 ? &request.first : &request.last)) {
+            ++counts;
+        } else {
+            return false;
+        }
+    }
+    if (counts == 0 || (outGiven && !request.gif.empty()) || (everyGiven && request.gif.empty())) return false;
+    if (counts == 1) request.last = request.first;
+    return request.last >= request.first;
+}
+
+// The progress line, for long ranges; ended before anything else is printed.
+struct Progress {
+    bool shown = false;
+    void at(int64_t frame, int64_t last) {
+        std::fprintf(stderr, "\rframe %lld of %lld", static_cast<long long>(frame), static_cast<long long>(last));
+        shown = true;
+    }
+    void end() {
+        if (shown) std::fprintf(stderr, "\n");
+        shown = false;
+    }
+};
+
+int writePngs(shell::ShooterPass& pass, const Request& request, Progress& progress) {
+    for (int64_t frame = 1; frame <= request.last; ++frame) {
+        shell::runFrame(pass);
+        if (frame < request.first) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
+        if (!writePng(request.directory + name, display::CurrentScreen())) {
+            progress.end();
+            std::fprintf(stderr, "barrage-capture: cannot write %s%s\n", request.directory.c_str(), name);
+            return 1;
+        }
+        if (request.last - request.first >= QUIET_RANGE) progress.at(frame, request.last);
+    }
+    return 0;
+}
+
+int writeGif(shell::ShooterPass& pass, const Request& request, Progress& progress) {
+    tools::ReplaceFile out;
+    if (const int error = tools::openReplaceFile(out, request.gif)) {
+        std::fprintf(stderr, "barrage-capture: cannot write %s: %s\n", request.gif.c_str(), std::strerror(error));
+        return 1;
+    }
+    auto writer = std::make_unique<tools::GifWriter>();
+    bool written = tools::openGif(*writer, out.file, display::CurrentScreen(), static_cast<int32_t>(request.every));
+    for (int64_t frame = 1; frame <= request.last && written; ++frame) {
+        shell::runFrame(pass);
+        if (frame < request.first || (frame - request.first) % request.every != 0) continue;
+        written = tools::addGifFrame(*writer, display::CurrentScreen());
+        if (request.last - request.first >= QUIET_RANGE) progress.at(frame, request.last);
+    }
+    written = tools::closeGif(*writer) && written;
+    const int error = tools::closeReplaceFile(out, written, writer->writeError);
+    progress.end();
+    if (!error) return 0;
+    const char* reason = written || writer->writeError ? std::strerror(error) : tools::gifError(*writer);
+    std::fprintf(stderr, "barrage-capture: cannot write %s: %s\n", request.gif.c_str(), reason);
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int64_t first = 0, last = 0;
-    std::string directory = ".";
-    int32_t counts = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
-            directory = argv[++i];
-        } else if (counts < 2 && tools::parseCount(argv[i], counts == 0 ? &first : &last)) {
-            ++counts;
-        } else {
-            return usage();
-        }
-    }
-    if (counts == 0) return usage();
-    if (counts == 1) last = first;
-    if (last < first) return usage();
+    Request request;
+    if (!parse(argc, argv, request)) return usage();
 
     display::SelectBackend(display::Backend::Headless);
     shell::ShooterPass pass;
     shell::startUp(pass);
-    int status = 0;
-    for (int64_t frame = 1; frame <= last; ++frame) {
-        shell::runFrame(pass);
-        if (frame < first) continue;
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
-        if (!writePng(directory + name, display::CurrentScreen())) {
-            std::fprintf(stderr, "barrage-capture: cannot write %s%s\n", directory.c_str(), name);
-            status = 1;
-            break;
-        }
-        if (last - first >= QUIET_RANGE) {
-            std::fprintf(stderr, "\rframe %lld of %lld", static_cast<long long>(frame), static_cast<long long>(last));
-        }
-    }
-    if (last - first >= QUIET_RANGE) std::fprintf(stderr, "\n");
+    Progress progress;
+    const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);
+    progress.end();
     shell::shutDown(pass);
     display::CloseScreen();
     return status;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ clang libclang-rt-14-dev cmake make pkg-config
-  libsdl2-dev libgtest-dev libpng-dev libx11-dev libbenchmark-dev
+  libsdl2-dev libgtest-dev libpng-dev libgif-dev libx11-dev libbenchmark-dev
   xvfb xauth xdotool valgrind
   emscripten node-acorn chromium chromium-driver python3-selenium
 )
