@@ -3,8 +3,16 @@
 // FIRST to LAST as DIR/frame-NNNNNN.png, 640 x 480 with the display's palette.
 // barrage-capture FIRST LAST --gif FILE [--every K]: one animated GIF of those
 // frames instead, every K-th from FIRST, playing at the program's pace.
+//
+// A file appears under its name only once it is whole. Ctrl+C, SIGTERM and
+// SIGHUP are held off while it runs and looked at between frames: the file
+// being written is let go, then the signal ends the process as it would have.
 #include <png.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -21,9 +29,8 @@ namespace {
 
 constexpr int64_t QUIET_RANGE = 10;  // longer ranges show their progress
 
-bool writePng(const std::string& path, const display::Screen& screen) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+// The page as a palette PNG into an open file; false if libpng failed.
+bool encodePng(FILE* file, const display::Screen& screen) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     bool written = false;
@@ -44,7 +51,42 @@ bool writePng(const std::string& path, const display::Screen& screen) {
         written = true;
     }
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 && written;
+    return written;
+}
+
+// Returns 0, or the errno of the failure.
+int writePng(const std::string& path, const display::Screen& screen) {
+    tools::ReplaceFile out;
+    if (const int error = tools::openReplaceFile(out, path)) return error;
+    errno = 0;
+    const bool encoded = encodePng(out.file, screen);
+    const int writeError = std::ferror(out.file) ? (errno ? errno : EIO) : 0;
+    return tools::closeReplaceFile(out, encoded && !writeError, writeError);
+}
+
+// The signals that end a capture, held off while it runs.
+sigset_t endSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
+    return signals;
+}
+
+bool endRequested() {
+    sigset_t pending;
+    sigpending(&pending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        if (sigismember(&pending, signal)) return true;
+    }
+    return false;
+}
+
+// The folder must be there and writable before any frame is simulated.
+int checkDirectory(const std::string& directory) {
+    struct stat status{};
+    if (stat(directory.c_str(), &status) != 0) return errno;
+    if (!S_ISDIR(status.st_mode)) return ENOTDIR;
+    return access(directory.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 int usage() {
@@ -69,6 +111,7 @@ bool parse(int argc, char** argv, Request& request) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
             request.directory = argv[++i];
+            if (request.directory.empty()) return false;
             outGiven = true;
         } else if (std::strcmp(argv[i], "--gif") == 0 && hasValue) {
             request.gif = argv[++i];
@@ -101,14 +144,15 @@ struct Progress {
 };
 
 int writePngs(shell::ShooterPass& pass, const Request& request, Progress& progress) {
-    for (int64_t frame = 1; frame <= request.last; ++frame) {
+    for (int64_t frame = 1; frame <= request.last && !endRequested(); ++frame) {
         shell::runFrame(pass);
         if (frame < request.first) continue;
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
-        if (!writePng(request.directory + name, display::CurrentScreen())) {
+        if (const int error = writePng(request.directory + name, display::CurrentScreen())) {
             progress.end();
-            std::fprintf(stderr, "barrage-capture: cannot write %s%s\n", request.directory.c_str(), name);
+            std::fprintf(stderr, "barrage-capture: cannot write %s%s: %s\n", request.directory.c_str(), name,
+                         std::strerror(error));
             return 1;
         }
         if (request.last - request.first >= QUIET_RANGE) progress.at(frame, request.last);
@@ -125,6 +169,7 @@ int writeGif(shell::ShooterPass& pass, const Request& request, Progress& progres
     auto writer = std::make_unique<tools::GifWriter>();
     bool written = tools::openGif(*writer, out.file, display::CurrentScreen(), static_cast<int32_t>(request.every));
     for (int64_t frame = 1; frame <= request.last && written; ++frame) {
+        if (endRequested()) written = false;
         shell::runFrame(pass);
         if (frame < request.first || (frame - request.first) % request.every != 0) continue;
         written = tools::addGifFrame(*writer, display::CurrentScreen());
@@ -144,6 +189,16 @@ int writeGif(shell::ShooterPass& pass, const Request& request, Progress& progres
 int main(int argc, char** argv) {
     Request request;
     if (!parse(argc, argv, request)) return usage();
+    if (request.gif.empty()) {
+        if (const int error = checkDirectory(request.directory)) {
+            std::fprintf(stderr, "barrage-capture: cannot write into %s: %s\n", request.directory.c_str(),
+                         std::strerror(error));
+            return 1;
+        }
+    }
+    sigset_t before;
+    const sigset_t ends = endSignals();
+    sigprocmask(SIG_BLOCK, &ends, &before);
 
     display::SelectBackend(display::Backend::Headless);
     shell::ShooterPass pass;
@@ -153,5 +208,7 @@ int main(int argc, char** argv) {
     progress.end();
     shell::shutDown(pass);
     display::CloseScreen();
+    // A signal held off ends the process now, as it would have.
+    sigprocmask(SIG_SETMASK, &before, nullptr);
     return status;
 }

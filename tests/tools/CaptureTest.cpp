@@ -4,7 +4,12 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -72,11 +77,51 @@ TEST(Capture, FrameSevenHundredIsTheGoldenFrame) {
 }
 
 TEST(Capture, RefusesBadArguments) {
-    for (const char* arguments : {"", " 0", " 5 3", " x", " 1 --out", " 1 2 3"}) {
+    for (const char* arguments : {"", " 0", " 5 3", " x", " 1 --out", " 1 2 3", " 1 --out ''", " 1 3 --gif ''",
+                                  " 1 3 --every 2", " 1 3 --gif a.gif --out b"}) {
         const std::string command = std::string(CAPTURE_PATH) + arguments + " 2>/dev/null";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << arguments;
     }
+}
+
+// A folder that cannot take the files is reported before any frame is run,
+// with the reason; an end signal never leaves a partial frame under its name.
+TEST(Capture, FailsEarlyForABadFolderAndLeavesOnlyWholeFilesWhenEnded) {
+    const auto started = std::chrono::steady_clock::now();
+    FILE* pipe = popen((std::string(CAPTURE_PATH) + " 100000000 --out /nonexistent/folder 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    const bool said = std::fgets(line, sizeof line, pipe) != nullptr;
+    const int status = pclose(pipe);
+    EXPECT_TRUE(said && std::string(line).find("No such file or directory") != std::string::npos) << line;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30)) << "it simulated first";
+
+    char folder[] = "/tmp/barrage-capture-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    for (int run = 0; run < 5; ++run) {
+        const pid_t capture = fork();
+        if (capture == 0) {
+            freopen("/dev/null", "w", stderr);
+            execl(CAPTURE_PATH, CAPTURE_PATH, "1", "100000", "--out", folder, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        usleep(150'000 + 37'000 * run);
+        kill(capture, SIGTERM);
+        int ended = 0;
+        waitpid(capture, &ended, 0);
+        EXPECT_TRUE(WIFSIGNALED(ended) && WTERMSIG(ended) == SIGTERM) << "run " << run;
+    }
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find("partial"), std::string::npos) << name << " left behind";
+        EXPECT_EQ(readPng(entry.path().string()).width, 640) << name << " is not a whole picture";
+        ++files;
+    }
+    EXPECT_GT(files, 0);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
