@@ -48,18 +48,37 @@ struct Service {
 Service service;
 volatile std::sig_atomic_t stopRequested = 0;
 volatile std::sig_atomic_t continued = 0;  // flag: the process was stopped and has gone on
+volatile std::sig_atomic_t resized = 0;    // flag: the terminal's size changed
 
 constexpr int END_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+// Every other signal whose default is to end the process: the terminal is
+// restored, then the process ends of it as it would have.
+constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,  SIGABRT, SIGQUIT,   SIGTRAP, SIGSYS,
+                                 SIGUSR1, SIGUSR2,   SIGALRM, SIGPIPE, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ,
+                                 SIGIO,   SIGSTKFLT, SIGPWR};
+constexpr int RESIZE_SIGNALS[] = {SIGWINCH};
 constexpr int STOP_SIGNALS[] = {SIGTSTP};
 constexpr int CONTINUE_SIGNALS[] = {SIGCONT};
 
+// A signal ignored when the program started stays ignored: SIGHUP under
+// nohup, SIGINT in a shell's background job.
 void installHandler(void (*handler)(int), const int* signals, size_t count) {
     struct sigaction action{};
     sigemptyset(&action.sa_mask);
     action.sa_handler = handler;
-    for (size_t i = 0; i < count; ++i) sigaction(signals[i], &action, nullptr);
+    for (size_t i = 0; i < count; ++i) {
+        struct sigaction before{};
+        if (sigaction(signals[i], nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        sigaction(signals[i], &action, nullptr);
+    }
 }
+
+void installFatalHandlers(void (*handler)(int)) {
+    installHandler(handler, FATAL_SIGNALS, std::size(FATAL_SIGNALS));
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) installHandler(handler, &signal, 1);
+}
+
+void onResizeSignal(int) { resized = 1; }
 
 void onEndSignal(int) { stopRequested = 1; }
 
@@ -161,7 +180,8 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
     service.platform = Platform::Terminal;
     openTerminal(service.terminal, programTitle(), reason);
     // Whatever ends or stops the process, the user's terminal must be left usable.
-    installHandler(onFatalSignal, FATAL_SIGNALS, std::size(FATAL_SIGNALS));
+    installFatalHandlers(onFatalSignal);
+    installHandler(onResizeSignal, RESIZE_SIGNALS, std::size(RESIZE_SIGNALS));
     if (service.terminal.settingsSaved) {
         installHandler(onStopSignal, STOP_SIGNALS, std::size(STOP_SIGNALS));
         installHandler(onContinueSignal, CONTINUE_SIGNALS, std::size(CONTINUE_SIGNALS));
@@ -196,6 +216,10 @@ void WaitVerticalRetrace() {
             waitForTick(service.pacer);
             break;
         case Platform::Terminal:
+            if (resized) {
+                resized = 0;
+                terminalResized(service.terminal);
+            }
             if (continued) {
                 continued = 0;
                 service.terminal.lastStatusNs = 0;  // redraw the status line at once

@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "display/Pacer.h"
@@ -74,6 +76,20 @@ int32_t keyOfSequence(unsigned char final, int32_t number) {
     }
 }
 
+// A background job that touches the terminal's settings or reads from it is
+// stopped (SIGTTOU, SIGTTIN): only the foreground does. A terminal that is not
+// the process's controlling one has no foreground and counts as its own.
+bool inForeground() {
+    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+    return foreground == -1 || foreground == getpgrp();
+}
+
+int32_t terminalColumns() {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+    return size.ws_col;
+}
+
 }  // namespace
 
 void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count) {
@@ -100,6 +116,9 @@ void openTerminal(Terminal& terminal, const char* program, const char* reason) {
     terminal = Terminal{};
     terminal.keysFromInput = isatty(STDIN_FILENO) ? -1 : 0;
     terminal.statusToOutput = isatty(STDOUT_FILENO) ? -1 : 0;
+    terminal.columns = terminalColumns();
+    const char* type = std::getenv("TERM");
+    terminal.plain = type && std::strcmp(type, "dumb") == 0 ? -1 : 0;
     std::fprintf(stderr, "%s: no display is available (%s), so the demonstration runs in the terminal; %s\n",
                  program, reason,
                  terminal.keysFromInput ? "press any key or Ctrl+C to quit."
@@ -111,12 +130,13 @@ void openTerminal(Terminal& terminal, const char* program, const char* reason) {
         raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));  // Ctrl+C still signals
         raw.c_cc[VMIN] = 0;
         raw.c_cc[VTIME] = 0;
-        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+        // Started in the background: the keys are taken once it is brought forward.
+        if (inForeground()) tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     }
 }
 
 void readTerminalKeys(Terminal& terminal, Screen& screen) {
-    if (!terminal.keysFromInput) return;
+    if (!terminal.keysFromInput || !inForeground()) return;
     pollfd waiting{STDIN_FILENO, POLLIN, 0};
     if (poll(&waiting, 1, 0) <= 0 || !(waiting.revents & POLLIN)) return;
     unsigned char bytes[64];
@@ -139,12 +159,38 @@ void showTerminalStatus(Terminal& terminal, const Screen& screen) {
     const int64_t now = steadyNowNs();
     if (now - terminal.lastStatusNs < STATUS_INTERVAL_NS) return;
     terminal.lastStatusNs = now;
-    // Back to the line's start, the fields, and the rest of the line cleared.
-    char line[1 + STATUS_CAPACITY + 3];
-    line[0] = '\r';
-    size_t length = 1 + statusLine(screen, line + 1, STATUS_CAPACITY);
-    std::memcpy(line + length, "\x1b[K", 3);
-    writeAll(STDOUT_FILENO, line, length + 3);
+    // Back to the line's start, the fields cut one short of the width (a
+    // terminal may wrap on the last column), and the rest of the line
+    // cleared: by an escape sequence, or on a dumb terminal by blanks over
+    // what the last line had beyond this one.
+    char fields[STATUS_CAPACITY];
+    size_t count = statusLine(screen, fields, sizeof fields);
+    const size_t room = terminal.columns > 1 ? static_cast<size_t>(terminal.columns - 1) : 1;
+    if (count > room) count = room;
+    char line[8 + 2 * STATUS_CAPACITY];
+    size_t length = 0;
+    if (terminal.clearLine && !terminal.plain) {
+        std::memcpy(line, "\r\x1b[K", 4);
+        length = 4;
+    }
+    terminal.clearLine = 0;
+    line[length++] = '\r';
+    std::memcpy(line + length, fields, count);
+    length += count;
+    if (!terminal.plain) {
+        std::memcpy(line + length, "\x1b[K", 3);
+        length += 3;
+    } else {
+        for (size_t i = count; i < static_cast<size_t>(terminal.lastLength) && i < room; ++i) line[length++] = ' ';
+    }
+    terminal.lastLength = static_cast<int32_t>(count);
+    writeAll(STDOUT_FILENO, line, length);
+}
+
+void terminalResized(Terminal& terminal) {
+    terminal.columns = terminalColumns();
+    terminal.clearLine = -1;
+    terminal.lastStatusNs = 0;
 }
 
 void closeTerminal(Terminal& terminal) {
@@ -166,10 +212,7 @@ void restoreTerminalSettings(const Terminal& terminal) {
 }
 
 void resumeTerminalSettings(const Terminal& terminal) {
-    if (!terminal.settingsSaved) return;
-    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-    if (foreground != -1 && foreground != getpgrp()) return;
-    tcsetattr(STDIN_FILENO, TCSANOW, &terminal.raw);
+    if (terminal.settingsSaved && inForeground()) tcsetattr(STDIN_FILENO, TCSANOW, &terminal.raw);
 }
 
 }  // namespace display

@@ -18,6 +18,10 @@ struct Terminal {
     int32_t statusToOutput = 0;  // flag: stdout is a terminal and shows the status line
     int32_t settingsSaved = 0;   // flag: saved holds the settings to restore
     int64_t lastStatusNs = 0;    // steady-clock time the status line was last written
+    int32_t columns = 80;        // the terminal's width; the status line stays within it
+    int32_t plain = 0;           // flag: TERM=dumb, so no escape sequences
+    int32_t lastLength = 0;      // characters of the status line last written
+    int32_t clearLine = 0;       // flag: the size changed, so clear the line before the next one
     termios saved{};             // stdin's settings before the program changed them
     termios raw{};               // stdin's settings while the program runs: keys at once, no echo
 };
@@ -33,8 +37,11 @@ inline constexpr size_t STATUS_CAPACITY = 4 * TEXT_COLUMNS + 16;  // characters 
 // The read-out rows as one line of fields parted by " | ", without their
 // blanks; returns its length.
 size_t statusLine(const Screen& screen, char* line, size_t capacity);
-// Rewrites the status line from the text grid, at most ten times a second.
+// Rewrites the status line from the text grid, at most ten times a second,
+// cut to the terminal's width.
 void showTerminalStatus(Terminal& terminal, const Screen& screen);
+// After SIGWINCH: reads the width again and writes the line anew at once.
+void terminalResized(Terminal& terminal);
 void closeTerminal(Terminal& terminal);
 // Async-signal-safe: puts stdin's settings back, from the background too. For
 // fatal signals and for a stop (Ctrl+Z).

@@ -3,7 +3,10 @@
 // gtest first: Xlib's macros (None, Bool, Status) would break its templates.
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -108,9 +111,16 @@ protected:
         close(slave);
         close(errors[0]);
     }
-    void startProgram(int input, bool ownGroup = false) {
-        program = spawn({BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, input, errors[1], -1, ownGroup);
+    void startProgram(int input, bool ownGroup = false, int output = -1, const std::string& term = "TERM=xterm") {
+        program = spawn({BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", term}, input, errors[1], output,
+                        ownGroup);
         close(errors[1]);
+    }
+    // What the program writes to the terminal in that time.
+    std::string output(double seconds) { return readFor(master, seconds, "\x01never\x02"); }
+    void setColumns(unsigned short columns) {
+        const winsize size{24, columns, 0, 0};
+        ioctl(master, TIOCSWINSZ, &size);
     }
     bool echoing() {
         termios settings{};
@@ -195,6 +205,86 @@ TEST_F(TerminalTest, ThePacedLoopLeavesTheProcessorMostlyIdle) {
     const double seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     EXPECT_LT(seconds, 1.0) << "over half a core for two seconds";
+}
+
+// The longest piece of status line written between two returns to the line's start.
+size_t longestStatus(const std::string& written) {
+    size_t longest = 0, start = 0;
+    for (size_t i = 0; i <= written.size(); ++i) {
+        if (i < written.size() && written[i] != '\r' && written[i] != '\n') continue;
+        std::string piece = written.substr(start, i - start);
+        for (size_t at; (at = piece.find("\x1b[K")) != std::string::npos;) piece.erase(at, 3);
+        longest = std::max(longest, piece.size());
+        start = i + 1;
+    }
+    return longest;
+}
+
+TEST_F(TerminalTest, TheStatusLineKeepsWithinTheWidthAndADumbTerminalGetsNoEscapes) {
+    setColumns(20);
+    startProgram(slave, false, slave);
+    readFor(errors[0], 10, "\n");
+    const std::string narrow = output(0.6);
+    EXPECT_FALSE(narrow.empty());
+    EXPECT_LE(longestStatus(narrow), 19u) << "in 20 columns";
+    setColumns(12);
+    kill(program, SIGWINCH);
+    output(0.2);
+    EXPECT_LE(longestStatus(output(0.5)), 11u) << "after shrinking to 12 columns";
+    ASSERT_EQ(write(master, "q", 1), 1);
+    expectExit(1.0);
+
+    ASSERT_EQ(pipe(errors), 0);
+    setColumns(80);
+    startProgram(slave, false, slave, "TERM=dumb");
+    readFor(errors[0], 10, "\n");
+    const std::string dumb = output(0.6);
+    EXPECT_FALSE(dumb.empty());
+    EXPECT_EQ(dumb.find('\x1b'), std::string::npos) << "an escape sequence with TERM=dumb";
+    ASSERT_EQ(write(master, "q", 1), 1);
+    expectExit(1.0);
+}
+
+// Any signal that ends a process by default leaves the terminal usable; one
+// ignored when the program starts (SIGHUP under nohup) stays ignored.
+TEST_F(TerminalTest, EveryEndingSignalRestoresTheTerminalAndIgnoredOnesStayIgnored) {
+    startProgram(slave);
+    readFor(errors[0], 10, "\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(echoing());
+    kill(program, SIGUSR1);
+    EXPECT_EQ(waitExit(program, 1.0), 128 + SIGUSR1);
+    program = -1;
+    EXPECT_TRUE(echoing()) << "SIGUSR1 left the terminal raw";
+
+    ASSERT_EQ(pipe(errors), 0);
+    program = spawn({"sh", "-c", "trap '' HUP; exec \"$0\"", BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY",
+                    "SDL_VIDEODRIVER"}, slave, errors[1]);
+    close(errors[1]);
+    readFor(errors[0], 10, "\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(program, SIGHUP);
+    EXPECT_EQ(waitExit(program, 0.5), -1) << "SIGHUP ended it though it was ignored at start";
+    kill(program, SIGTERM);
+    expectExit(1.0);
+}
+
+// As a shell's job on the terminal it runs in: `barrage &` then `kill %1`,
+// and the same once the job is stopped.
+TEST_F(TerminalTest, SigtermEndsABackgroundOrStoppedJobWithStatusZero) {
+    ASSERT_TRUE(onPath("setsid") && onPath("bash"));
+    const std::string script =
+        "\"$0\" 2>/dev/null & sleep 1; kill %1; wait %1; echo \"background $?\"; "
+        "\"$0\" 2>/dev/null & sleep 1; kill -TSTP %1; sleep 0.5; kill %1; wait %1; echo \"stopped $?\"";
+    program = spawn({"setsid", "--ctty", "--wait", "bash", "-m", "-c", script, BARRAGE_PATH},
+                    {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TERM=xterm"}, slave, errors[1], slave);
+    close(errors[1]);
+    const std::string said = readFor(master, 15, "stopped ");
+    const std::string rest = readFor(master, 1, "\n");
+    EXPECT_NE(said.find("background 0"), std::string::npos) << said;
+    EXPECT_NE((said + rest).find("stopped 0"), std::string::npos) << said << rest;
+    EXPECT_TRUE(echoing());
+    expectExit(5.0);
 }
 
 TEST_F(TerminalTest, WithoutATerminalSigintEndsIt) {
