@@ -3,6 +3,7 @@
 // only file that knows SDL; the display service reaches it through the table
 // at the bottom, from OpenScreen, WaitVerticalRetrace, PollKey and CloseScreen.
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -27,9 +28,46 @@ struct Window {
     int32_t hidden = 0;                // flag: minimised or hidden; nothing is drawn into it
     int32_t fullScreen = 0;            // flag: Alt+Enter switched to full screen
     int32_t height = SCREEN_HEIGHT;    // rows of the picture: the screen's, or more with a status strip
+    int32_t gone = 0;                  // flag: another program destroyed the window
 };
 
 namespace {
+
+// A window that another program destroys (xdotool windowclose, say) is the
+// close request, not the end of the process: Xlib's own handler would print
+// the failed request and exit with status 1. The X server reports it
+// asynchronously, from whichever call touches the window next, so the record
+// of it lives here for the handler to reach.
+struct ForeignDestruction {
+    unsigned long windowId = 0;                        // the X window of the open window, 0 if none
+    int (*previous)(::Display*, XErrorEvent*) = nullptr;  // Xlib's handler before ours
+    volatile int32_t happened = 0;                     // flag: the window is gone
+};
+ForeignDestruction foreign;
+
+int onXError(::Display* x, XErrorEvent* error) {
+    if (foreign.windowId != 0 && error->resourceid == foreign.windowId) {
+        foreign.happened = 1;
+        return 0;
+    }
+    return foreign.previous ? foreign.previous(x, error) : 0;
+}
+
+void watchForForeignDestruction(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    foreign.windowId = info.info.x11.window;
+    foreign.happened = 0;
+    foreign.previous = XSetErrorHandler(onXError);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+bool destroysOurWindow(const SDL_Event& event) {
+    if (event.type != SDL_SYSWMEVENT || !event.syswm.msg || event.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
+    const XEvent& x = event.syswm.msg->msg.x11.event;
+    return x.type == DestroyNotify && x.xdestroywindow.window == foreign.windowId;
+}
 
 bool isFallbackDriver(const char* driver) {
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
@@ -263,6 +301,7 @@ Window* openWindow(const Screen& screen, int32_t height, const char* title, cons
                             (uint32_t{screen.palette[i][1]} << 8) | uint32_t{screen.palette[i][2]};
     }
     SDL_StartTextInput();
+    watchForForeignDestruction(window.window);
     return handle;
 }
 
@@ -270,7 +309,15 @@ void pumpWindowEvents(Window* handle, Screen& screen) {
     Window& window = *handle;
     WindowRequests requests;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) translateWindowEvent(event, screen, requests);
+    while (SDL_PollEvent(&event)) {
+        if (destroysOurWindow(event)) foreign.happened = 1;
+        translateWindowEvent(event, screen, requests);
+    }
+    if (foreign.happened && !window.gone) {
+        window.gone = -1;
+        pushKey(screen, CLOSE_KEY);
+    }
+    if (window.gone) return;
     if (requests.pictureLost) window.pictureStale = -1;
     if (requests.visibility) {
         window.hidden = requests.visibility < 0 ? -1 : 0;
@@ -286,8 +333,9 @@ void pumpWindowEvents(Window* handle, Screen& screen) {
 
 void uploadPicture(Window* handle, const Screen& screen, const uint8_t* rows, int32_t changed) {
     Window& window = *handle;
-    // A hidden window keeps its time going but gets no picture.
-    if (window.hidden || (!changed && !window.pictureStale)) return;
+    // A hidden window keeps its time going but gets no picture; a window
+    // destroyed from outside gets none either.
+    if (window.hidden || window.gone || (!changed && !window.pictureStale)) return;
     if (!window.renderer) {
         writeSurface(window, screen, rows);
         return;
@@ -306,7 +354,7 @@ void uploadPicture(Window* handle, const Screen& screen, const uint8_t* rows, in
 
 void presentWindow(Window* handle) {
     Window& window = *handle;
-    if (window.hidden) return;
+    if (window.hidden || window.gone) return;
     if (window.renderer) {
         SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
         SDL_RenderClear(window.renderer);
@@ -323,6 +371,9 @@ void closeWindow(Window* window) {
     if (window->window) SDL_DestroyWindow(window->window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
+    // Xlib's own handler again, once nothing can report on the window.
+    if (foreign.windowId != 0) XSetErrorHandler(foreign.previous);
+    foreign = ForeignDestruction{};
     delete window;
 }
 

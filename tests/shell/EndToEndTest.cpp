@@ -99,6 +99,17 @@ TEST_F(WindowTest, SigintAndSigtermEndItWithStatusZero) {
     }
 }
 
+// Another program destroying the window (xdotool windowclose) is the close
+// request, not an X error that ends the process with status 1.
+TEST_F(WindowTest, AWindowDestroyedFromOutsideEndsItWithStatusZero) {
+    startProgram();
+    const Window window = waitForWindow(x, "barrage", 10);
+    ASSERT_NE(window, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    waitExit(spawn({"xdotool", "windowclose", std::to_string(window)}, {"DISPLAY=" + name}), 5);
+    expectExit(2.0);
+}
+
 class TerminalTest : public ProgramTest {
 protected:
     void SetUp() override {
