@@ -18,7 +18,7 @@ FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display
 SANITIZER_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build run web serve test test-plain test-sanitize test-fuzz fuzz bench clean
+.PHONY: all deps web-deps build run web serve test test-plain test-sanitize test-fuzz fuzz bench clean
 
 # Debian's emscripten finds its JavaScript optimiser's parser among Debian's
 # own Node modules only when told where they are.
@@ -28,6 +28,9 @@ all: build
 
 deps:
 	@bash tools/install-deps.sh
+
+web-deps:
+	@bash tools/install-deps.sh --web
 
 # The program and its tools only: no tests, so no test framework is needed.
 build: deps
@@ -39,7 +42,7 @@ run: build
 
 # The web page: $(WEB_BUILD)/index.html, barrage.js and barrage.wasm, for any
 # static file host; also the trace as WebAssembly for Node.
-web: deps
+web: web-deps
 	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_TESTS=OFF $(WEB_OPTIONS)
 	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
@@ -49,7 +52,7 @@ serve: web
 
 # The web page first (warnings as errors), then every test, then every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for FUZZ_SECONDS.
-test: deps
+test: web-deps
 	$(MAKE) --no-print-directory web WEB_OPTIONS=-DBARRAGE_WERROR=ON
 	$(MAKE) --no-print-directory test-plain test-sanitize test-fuzz
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, running and testing need; with
+# --web also those of the web page and its browser tests.
 # Quick and idempotent: it asks apt only when something is missing.
 set -euo pipefail
 
@@ -7,8 +8,10 @@ packages=(
   g++ clang libclang-rt-14-dev cmake make pkg-config
   libsdl2-dev libgtest-dev libpng-dev libgif-dev libx11-dev libbenchmark-dev
   xvfb xauth xdotool valgrind
-  emscripten node-acorn chromium chromium-driver python3-selenium
 )
+if [ "${1:-}" = "--web" ]; then
+  packages+=(emscripten node-acorn chromium chromium-driver python3-selenium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
