@@ -39,6 +39,7 @@ namespace {
 // asynchronously, from whichever call touches the window next, so the record
 // of it lives here for the handler to reach.
 struct ForeignDestruction {
+    ::Display* x = nullptr;                            // the X connection SDL opened, while a window is open
     unsigned long windowId = 0;                        // the X window of the open window, 0 if none
     int (*previous)(::Display*, XErrorEvent*) = nullptr;  // Xlib's handler before ours
     volatile int32_t happened = 0;                     // flag: the window is gone
@@ -57,6 +58,7 @@ void watchForForeignDestruction(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    foreign.x = info.info.x11.display;
     foreign.windowId = info.info.x11.window;
     foreign.happened = 0;
     foreign.previous = XSetErrorHandler(onXError);
@@ -369,6 +371,9 @@ void closeWindow(Window* window) {
     if (window->texture) SDL_DestroyTexture(window->texture);
     if (window->renderer) SDL_DestroyRenderer(window->renderer);
     if (window->window) SDL_DestroyWindow(window->window);
+    // SDL gives Xlib its own error handler back as it quits: what the server
+    // has to say about a window already destroyed must reach ours first.
+    if (foreign.x) XSync(foreign.x, False);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
     // Xlib's own handler again, once nothing can report on the window.
