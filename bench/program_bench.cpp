@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "support/Processes.h"
 #include "support/XWindows.h"
 
@@ -20,14 +21,8 @@ using namespace testing_support;
 constexpr int LATENCY_RUNS = 5;
 constexpr double LOAD_SECONDS = 20.0;
 
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
+using bench::millisecondsSince;
 
 void latency(Display* x, const std::string& name) {
     std::vector<double> toFirstFrame, toExit;

@@ -10,23 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "display/Control.h"
 #include "display/Display.h"
 #include "timeline/Viewer.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::millisecondsSince;
 constexpr int RUNS = 5;
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // The process's peak and current resident memory, in megabytes.
 double statusMb(const std::string& key) {

@@ -22,10 +22,9 @@ constexpr const char* USAGE =
     "  Escape, q or the window's close button end it\n";
 
 int32_t speedIndex(const char* text) {
-    constexpr const char* NAMES[timeline::SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};
     constexpr const char* DECIMALS[timeline::SPEED_COUNT] = {"0.25", "0.5", "1.0", "2.0", "4.0"};
     for (int32_t i = 0; i < timeline::SPEED_COUNT; ++i) {
-        if (std::strcmp(text, NAMES[i]) == 0 || std::strcmp(text, DECIMALS[i]) == 0) return i;
+        if (std::strcmp(text, timeline::SPEED_NAMES[i]) == 0 || std::strcmp(text, DECIMALS[i]) == 0) return i;
     }
     return -1;
 }
@@ -33,11 +32,6 @@ int32_t speedIndex(const char* text) {
 int badArguments(const char* what) {
     std::fprintf(stderr, "barrage-view: %s (barrage-view --help for usage)\n", what);
     return 2;
-}
-
-int32_t keyCode(const display::KeyString& key) {
-    const auto first = static_cast<uint8_t>(key.bytes[0]), second = static_cast<uint8_t>(key.bytes[1]);
-    return key.length == 2 ? display::SPECIAL_KEY + second : first;
 }
 
 }  // namespace
@@ -76,7 +70,7 @@ int main(int argc, char** argv) {
     while (!viewer->quit) {
         // Input.
         for (display::KeyString key = display::PollKey(); !display::isEmpty(key); key = display::PollKey()) {
-            timeline::viewerKey(*viewer, keyCode(key));
+            timeline::viewerKey(*viewer, display::keyCode(key));
         }
         // Update: the frames this tick is due at the speed.
         timeline::tickViewer(*viewer);

@@ -112,22 +112,26 @@ static_assert(std::endian::native == std::endian::little, "glyph rows are writte
 
 uint8_t* workRow(Screen& screen, int32_t y) { return screen.pages[screen.workPage][y]; }
 
+// One character's 8 x 16 cell into rows of pixels, a whole glyph row at a
+// time; the rows' byte order is the pixels' order.
+void writeGlyph(uint8_t (*rows)[SCREEN_WIDTH], int32_t top, int32_t left, uint8_t character, uint8_t ink,
+                uint8_t paper) {
+    const uint8_t* glyph = glyphFor(character);
+    const uint64_t inks = uint64_t{0x0101010101010101} * ink, papers = uint64_t{0x0101010101010101} * paper;
+    for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
+        const uint64_t mask = GLYPH_ROW_MASKS.masks[glyph[gy]];
+        const uint64_t pixels = (inks & mask) | (papers & ~mask);
+        std::memcpy(&rows[top + gy][left], &pixels, sizeof pixels);
+    }
+}
+
 void plot(Screen& screen, int32_t x, int32_t y, uint8_t colour) {
     if (x >= 0 && x < SCREEN_WIDTH && y >= 0 && y < SCREEN_HEIGHT) workRow(screen, y)[x] = colour;
 }
 
 void drawCell(Screen& screen, int32_t row, int32_t column, uint8_t character) {
-    const uint8_t* glyph = glyphFor(character);
-    const uint64_t ink = uint64_t{0x0101010101010101} * colourByte(screen.foreground);
-    const uint64_t paper = uint64_t{0x0101010101010101} * colourByte(screen.background);
-    const int32_t left = (column - 1) * CELL_WIDTH;
-    const int32_t top = (row - 1) * CELL_HEIGHT;
-    for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
-        // A whole row of the cell at once; the page's byte order is the pixels' order.
-        const uint64_t mask = GLYPH_ROW_MASKS.masks[glyph[gy]];
-        const uint64_t pixels = (ink & mask) | (paper & ~mask);
-        std::memcpy(workRow(screen, top + gy) + left, &pixels, sizeof pixels);
-    }
+    writeGlyph(screen.pages[screen.workPage], (row - 1) * CELL_HEIGHT, (column - 1) * CELL_WIDTH, character,
+               colourByte(screen.foreground), colourByte(screen.background));
     screen.text[row - 1][column - 1] = character;
 }
 
@@ -285,11 +289,7 @@ void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_H
         const int32_t top = SCREEN_HEIGHT + 2 + line * CELL_HEIGHT;
         const char* text = layers.status[line];
         for (int32_t column = 0; column < TEXT_COLUMNS && text[column]; ++column) {
-            const uint8_t* glyph = glyphFor(static_cast<uint8_t>(text[column]));
-            for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
-                const uint64_t pixels = GLYPH_ROW_MASKS.masks[glyph[gy]] & (uint64_t{0x0101010101010101} * STATUS_INK);
-                std::memcpy(&view[top + gy][column * CELL_WIDTH], &pixels, sizeof pixels);
-            }
+            writeGlyph(view, top, column * CELL_WIDTH, static_cast<uint8_t>(text[column]), STATUS_INK, 0);
         }
     }
 }

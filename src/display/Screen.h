@@ -51,6 +51,12 @@ struct KeyString {
 
 inline bool isEmpty(const KeyString& key) { return key.length == 0; }
 
+// A polled key back as the code it was pushed with.
+inline int32_t keyCode(const KeyString& key) {
+    const auto first = static_cast<uint8_t>(key.bytes[0]), second = static_cast<uint8_t>(key.bytes[1]);
+    return key.length == 2 ? SPECIAL_KEY + second : first;
+}
+
 struct Screen {
     int32_t isOpen = 0;          // flag: pages exist; drawing and text do nothing while 0
     int32_t workPage = 0;        // page that drawing and text go to
@@ -68,8 +74,8 @@ struct Screen {
 };
 
 // A viewer's own layers, drawn with the picture and never into the pages: an
-// overlay whose nonzero palette indices cover the picture, and one line of
-// two lines of text in a strip under it.
+// overlay whose nonzero palette indices cover the picture, and two lines of
+// text in a strip under it.
 inline constexpr int32_t STATUS_LINES = 2;
 inline constexpr int32_t STATUS_STRIP_HEIGHT = STATUS_LINES * CELL_HEIGHT + 4;  // pixels
 inline constexpr int32_t VIEW_HEIGHT = SCREEN_HEIGHT + STATUS_STRIP_HEIGHT;

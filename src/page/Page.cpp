@@ -7,15 +7,6 @@
 
 namespace page {
 
-namespace {
-
-int32_t keyCode(const display::KeyString& key) {
-    const auto first = static_cast<uint8_t>(key.bytes[0]), second = static_cast<uint8_t>(key.bytes[1]);
-    return key.length == 2 ? display::SPECIAL_KEY + second : first;
-}
-
-}  // namespace
-
 void openPage(Page& page, int64_t frame) {
     timeline::openViewer(page.viewer, frame > 0 ? frame : 1, frame > 0, timeline::NORMAL_SPEED);
     display::ShowVisiblePage();
@@ -25,8 +16,7 @@ int64_t runPageFrames(Page& page, int64_t hostNowNs) {
     timeline::Viewer& v = page.viewer;
     const int32_t due = display::FramesDue(hostNowNs);
     for (display::KeyString key = display::PollKey(); !display::isEmpty(key); key = display::PollKey()) {
-        timeline::viewerKey(v, keyCode(key));
-        v.quit = 0;
+        timeline::viewerKey(v, display::keyCode(key));
     }
     for (int32_t tick = 0; tick < due; ++tick) timeline::tickViewer(v);
     display::ShowVisiblePage();
@@ -37,11 +27,6 @@ int64_t seekPage(Page& page, int64_t frame) {
     timeline::seekViewer(page.viewer, frame);
     display::ShowVisiblePage();
     return timeline::viewerFrame(page.viewer);
-}
-
-void closePage(Page& page) {
-    timeline::closeViewer(page.viewer);
-    display::CloseScreen();
 }
 
 }  // namespace page

@@ -1,7 +1,7 @@
 // The viewer as a web page runs it. A page cannot wait in a loop: its script
 // calls in once per animation frame of the browser, and the ticks of the
 // display's 60-a-second schedule that are due then run. A page cannot quit
-// either, so the keys that end the native viewer do nothing here.
+// either: the viewer's quit flag is never read here.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,5 @@ void openPage(Page& page, int64_t frame);
 int64_t runPageFrames(Page& page, int64_t hostNowNs);
 // The page's own controls (number field, slider): frame `frame`, paused.
 int64_t seekPage(Page& page, int64_t frame);
-void closePage(Page& page);
 
 }  // namespace page

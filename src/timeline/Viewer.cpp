@@ -17,7 +17,6 @@ constexpr uint8_t TRAIL_COLOUR = 8;         // dark grey
 constexpr uint8_t BODY_PATH_COLOUR = 10;    // light green
 constexpr uint8_t BULLET_PATH_COLOUR = 14;  // yellow
 constexpr int32_t FRAMES_PER_TICK = 60;     // the credit a frame costs: SPEEDS are per 60 ticks
-constexpr const char* SPEED_NAMES[SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};
 
 void plot(display::Layers& layers, float x, float y, uint8_t colour) {
     int32_t px = 0, py = 0;

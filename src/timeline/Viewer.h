@@ -18,6 +18,7 @@ namespace timeline {
 inline constexpr int64_t MAX_SEEK_FRAME = 1'000'000;   // furthest frame a viewer goes to by number
 inline constexpr int32_t SPEED_COUNT = 5;
 inline constexpr int32_t SPEEDS[SPEED_COUNT] = {15, 30, 60, 120, 240};  // frames per second of wall time
+inline constexpr const char* SPEED_NAMES[SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};  // as multiples of 60
 inline constexpr int32_t NORMAL_SPEED = 2;                            // index of 60 a second
 inline constexpr int32_t TRAIL_LENGTH = 30;                           // positions a trail shows
 inline constexpr int32_t BODY_LOOKAHEAD = 180;                        // frames a body's path shows

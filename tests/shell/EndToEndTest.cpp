@@ -127,6 +127,11 @@ protected:
                         ownGroup);
         close(errors[1]);
     }
+    // Its one line saying it runs in the terminal, and time to take the keys.
+    void awaitRunning() {
+        readFor(errors[0], 10, "\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     // What the program writes to the terminal in that time.
     std::string output(double seconds) { return readFor(master, seconds, "\x01never\x02"); }
     void setColumns(unsigned short columns) {
@@ -155,8 +160,7 @@ TEST_F(TerminalTest, SaysSoOnceAndEndsOnAKeyTypedInTheTerminal) {
 
 TEST_F(TerminalTest, SigtermEndsItCleanlyAndRestoresTheTerminal) {
     startProgram(slave);
-    readFor(errors[0], 10, "\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    awaitRunning();
     EXPECT_FALSE(echoing());
     kill(program, SIGTERM);
     expectExit(1.0);
@@ -165,8 +169,7 @@ TEST_F(TerminalTest, SigtermEndsItCleanlyAndRestoresTheTerminal) {
 
 TEST_F(TerminalTest, CtrlCEndsItCleanlyAndRestoresTheTerminal) {
     startProgram(slave);
-    readFor(errors[0], 10, "\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    awaitRunning();
     // The program is not in the pty's foreground group, so send what Ctrl+C sends.
     kill(program, SIGINT);
     expectExit(1.0);
@@ -177,8 +180,7 @@ TEST_F(TerminalTest, EvenAFatalSignalLeavesTheTerminalUsable) {
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
     startProgram(slave);
-    readFor(errors[0], 10, "\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    awaitRunning();
     EXPECT_FALSE(echoing());
     kill(program, SIGQUIT);
     EXPECT_EQ(waitExit(program, 1.0), 128 + SIGQUIT);
@@ -190,8 +192,7 @@ TEST_F(TerminalTest, CtrlZThenFgGivesTheTerminalBackAndTakesItAgain) {
     // A group of its own, as a shell's job: a stop in an orphaned group
     // would be ignored.
     startProgram(slave, true);
-    readFor(errors[0], 10, "\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    awaitRunning();
     kill(program, SIGTSTP);
     ASSERT_TRUE(waitStopped(program, 5.0)) << "Ctrl+Z did not stop it";
     EXPECT_TRUE(echoing()) << "the terminal stays raw while the program is stopped";
@@ -260,8 +261,7 @@ TEST_F(TerminalTest, TheStatusLineKeepsWithinTheWidthAndADumbTerminalGetsNoEscap
 // ignored when the program starts (SIGHUP under nohup) stays ignored.
 TEST_F(TerminalTest, EveryEndingSignalRestoresTheTerminalAndIgnoredOnesStayIgnored) {
     startProgram(slave);
-    readFor(errors[0], 10, "\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    awaitRunning();
     EXPECT_FALSE(echoing());
     kill(program, SIGUSR1);
     EXPECT_EQ(waitExit(program, 1.0), 128 + SIGUSR1);
@@ -272,8 +272,7 @@ TEST_F(TerminalTest, EveryEndingSignalRestoresTheTerminalAndIgnoredOnesStayIgnor
     program = spawn({"sh", "-c", "trap '' HUP; exec \"$0\"", BARRAGE_PATH}, {"DISPLAY", "WAYLAND_DISPLAY",
                     "SDL_VIDEODRIVER"}, slave, errors[1]);
     close(errors[1]);
-    readFor(errors[0], 10, "\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    awaitRunning();
     kill(program, SIGHUP);
     EXPECT_EQ(waitExit(program, 0.5), -1) << "SIGHUP ended it though it was ignored at start";
     kill(program, SIGTERM);

@@ -12,8 +12,7 @@ namespace testing_support {
 inline std::vector<int32_t> pollAllKeys(display::Screen& screen) {
     std::vector<int32_t> keys;
     for (display::KeyString key = display::pollKey(screen); !display::isEmpty(key); key = display::pollKey(screen)) {
-        const auto first = static_cast<unsigned char>(key.bytes[0]);
-        keys.push_back(key.length == 2 ? display::SPECIAL_KEY + static_cast<unsigned char>(key.bytes[1]) : first);
+        keys.push_back(display::keyCode(key));
     }
     return keys;
 }
