@@ -168,19 +168,24 @@ int writeGif(shell::ShooterPass& pass, const Request& request, Progress& progres
     }
     auto writer = std::make_unique<tools::GifWriter>();
     bool written = tools::openGif(*writer, out.file, display::CurrentScreen(), static_cast<int32_t>(request.every));
+    bool interrupted = false;
     for (int64_t frame = 1; frame <= request.last && written; ++frame) {
-        if (endRequested()) written = false;
+        // An end request stops the capture whatever the next frame's write would say.
+        if ((interrupted = endRequested())) break;
         shell::runFrame(pass);
         if (frame < request.first || (frame - request.first) % request.every != 0) continue;
         written = tools::addGifFrame(*writer, display::CurrentScreen());
         if (request.last - request.first >= QUIET_RANGE) progress.at(frame, request.last);
     }
-    written = tools::closeGif(*writer) && written;
+    written = tools::closeGif(*writer) && written && !interrupted;
     const int error = tools::closeReplaceFile(out, written, writer->writeError);
     progress.end();
-    if (!error) return 0;
+    // Interrupted: the partial file is gone and the signal, let through by
+    // the caller, says the rest.
+    if (!error || interrupted) return interrupted ? 1 : 0;
     const char* reason = written || writer->writeError ? std::strerror(error) : tools::gifError(*writer);
-    std::fprintf(stderr, "barrage-capture: cannot write %s: %s\n", request.gif.c_str(), reason);
+    std::fprintf(stderr, "barrage-capture: cannot write %s: %s\n", request.gif.c_str(),
+                 reason ? reason : std::strerror(error));
     return 1;
 }
 

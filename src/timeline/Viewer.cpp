@@ -200,6 +200,11 @@ void closeViewer(Viewer& v) {
 }
 
 void viewerKey(Viewer& v, int32_t code) {
+    // The close request and the end signals end the viewer in every mode.
+    if (code == display::CLOSE_KEY) {
+        v.quit = -1;
+        return;
+    }
     if (v.typing) {
         typeKey(v, code);
         updateLayers(v);
@@ -233,8 +238,7 @@ void viewerKey(Viewer& v, int32_t code) {
             v.typed = 0;
             break;
         case 27:
-        case 'q':
-        case display::CLOSE_KEY: v.quit = -1; break;
+        case 'q': v.quit = -1; break;
         default: return;
     }
     updateLayers(v);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/Pictures.h"
+#include "support/Processes.h"
 
 namespace {
 
@@ -91,6 +92,32 @@ TEST(Gif, AWriteThatFailsIsReportedAndLeavesNoFile) {
     const std::string missing = run("1 3 --gif /nonexistent/folder/clip.gif");
     EXPECT_NE(missing.find("No such file or directory"), std::string::npos) << missing;
     EXPECT_NE(missing.find("status 1"), std::string::npos) << missing;
+}
+
+// An end request between frames stops the capture at the next frame, leaves
+// no file, partial or whole, and ends the process by that signal.
+TEST(Gif, AnEndSignalStopsAnyCaptureAndLeavesNoFile) {
+    using namespace testing_support;
+    char folder[] = "/tmp/barrage-gif-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string gifPath = std::string(folder) + "/clip.gif";
+    for (int signal : {SIGINT, SIGTERM}) {
+        int err[2];
+        ASSERT_EQ(pipe(err), 0);
+        const pid_t capture = spawn({CAPTURE_PATH, "1", "1000000", "--gif", gifPath, "--every", "1"}, {}, -1, err[1]);
+        close(err[1]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        kill(capture, signal);
+        const int status = waitExit(capture, 5);
+        if (status < 0) stop(capture);
+        EXPECT_EQ(status, 128 + signal) << "signal " << signal;
+        const std::string said = readFor(err[0], 0.2, "\n\n");
+        close(err[0]);
+        EXPECT_EQ(said.find("(null)"), std::string::npos) << said;
+        EXPECT_EQ(std::system(("test -z \"$(ls -A " + std::string(folder) + ")\"").c_str()), 0)
+            << "files left behind after signal " << signal;
+    }
+    std::system(("rm -rf " + std::string(folder)).c_str());
 }
 
 }  // namespace

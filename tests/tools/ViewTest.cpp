@@ -67,6 +67,35 @@ TEST(View, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
     XCloseDisplay(x);
 }
 
+// Typing a frame number takes digits, Backspace, Enter and Escape; the close
+// request and the end signals still end the viewer.
+TEST(View, EndsOnASignalOrTheCloseButtonWhileAFrameNumberIsTyped) {
+    ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool")) << "this test needs Xvfb and xdotool (make test installs them)";
+    XServer server;
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    ::Display* x = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(x, nullptr);
+    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    for (const char* ending : {"SIGTERM", "SIGINT", "SIGHUP", "close"}) {
+        pid_t view = spawn({VIEW_PATH, "--paused"}, {"DISPLAY=" + server.name, "SDL_VIDEODRIVER"});
+        const ::Window window = waitForWindow(x, "barrage-view", 10);
+        ASSERT_NE(window, 0u);
+        const std::string id = std::to_string(window);
+        waitExit(spawn({"xdotool", "windowfocus", "--sync", id, "key", "g", "4", "2"}, {"DISPLAY=" + server.name}), 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (std::string(ending) == "close") {
+            waitExit(spawn({"xdotool", "windowclose", id}, {"DISPLAY=" + server.name}), 5);
+        } else {
+            kill(view, std::string(ending) == "SIGTERM" ? SIGTERM : std::string(ending) == "SIGINT" ? SIGINT : SIGHUP);
+        }
+        const int status = waitExit(view, 5);
+        EXPECT_EQ(status, 0) << ending << " while typing";
+        if (status < 0) stop(view);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    XCloseDisplay(x);
+}
+
 TEST(View, BadArgumentsGiveOneLineAndStatusTwo) {
     for (const char* bad : {"--frame", "--frame 0", "--frame 1000001", "--speed 3", "--bogus"}) {
         const std::string command = std::string(VIEW_PATH) + " " + bad + " 2>&1; echo \"status $?\"";
