@@ -37,7 +37,7 @@ BENCHMARK(BM_PageClearAndCopyFloor);
 // One whole frame as the program runs it, on the headless display.
 void BM_HeadlessFrame(benchmark::State& state) {
     display::SelectBackend(display::Backend::Headless);
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     for (int i = 0; i < WARM_UP_FRAMES; ++i) shell::runFrame(pass);
     for (auto _ : state) shell::runFrame(pass);

@@ -76,7 +76,7 @@ void presentationCost(pid_t server) {
 
 void pacing() {
     display::SelectBackend(display::Backend::Automatic);
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     const double period = 1e3 / display::RefreshRate();
     std::vector<double> intervals;

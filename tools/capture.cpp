@@ -143,7 +143,7 @@ struct Progress {
     }
 };
 
-int writePngs(shell::ShooterPass& pass, const Request& request, Progress& progress) {
+int writePngs(shell::World& pass, const Request& request, Progress& progress) {
     for (int64_t frame = 1; frame <= request.last && !endRequested(); ++frame) {
         shell::runFrame(pass);
         if (frame < request.first) continue;
@@ -160,7 +160,7 @@ int writePngs(shell::ShooterPass& pass, const Request& request, Progress& progre
     return 0;
 }
 
-int writeGif(shell::ShooterPass& pass, const Request& request, Progress& progress) {
+int writeGif(shell::World& pass, const Request& request, Progress& progress) {
     tools::ReplaceFile out;
     if (const int error = tools::openReplaceFile(out, request.gif)) {
         std::fprintf(stderr, "barrage-capture: cannot write %s: %s\n", request.gif.c_str(), std::strerror(error));
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &ends, &before);
 
     display::SelectBackend(display::Backend::Headless);
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     Progress progress;
     const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);

@@ -43,17 +43,22 @@ T* nextStepOnExpiry(RecordList<T>& program, T& step, int32_t restored, int32_t& 
     return next;
 }
 
-// Shows where a program stands: the current step's countdown and the list index.
-using ReadOut = void (*)(int32_t countdown, int32_t listIndex);
+// Where a program stands after a frame's step, as its read-out shows it.
+struct ReadOut {
+    int32_t shown = 0;      // flag: the program had a step to count down, so it has a read-out
+    int32_t countdown = 0;  // the current step's countdown after this frame, frames
+    int32_t listIndex = 0;  // steps loaded since the program last wrapped
+};
 
-// One frame of a step program: counts the current step down, shows the
+// One frame of a step program: counts the current step down, notes the
 // read-out and, when the step has expired, restores its countdown from
 // restored and moves on. Returns the next step to load, or none.
 template <typename T>
-const T* stepProgram(RecordList<T>& program, int32_t& listIndex, int32_t restored, ReadOut readOut) {
+const T* stepProgram(RecordList<T>& program, int32_t& listIndex, int32_t restored, ReadOut& readOut) {
     T* step = countDownCurrentStep(program, listIndex);
+    readOut = ReadOut{};
     if (!step) return nullptr;
-    readOut(step->duration, listIndex);
+    readOut = ReadOut{-1, step->duration, listIndex};
     return nextStepOnExpiry(program, *step, restored, listIndex);
 }
 

@@ -31,9 +31,6 @@ int32_t FramesDue(int64_t hostNowNs);
 // Then, once it has run them: the visible page becomes the picture.
 void ShowVisiblePage();
 
-// While suspended, drawing and text do nothing, as with the display closed:
-// a viewer runs the frames it does not show at the cost of the simulation.
-void SuspendDrawing(int32_t suspended);
 // Before OpenScreen: the window shows a viewer's layers with the picture and
 // is taller by the status strip. The caller owns them and may change them
 // between retrace waits; none: the picture alone.

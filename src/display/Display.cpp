@@ -40,7 +40,6 @@ struct Service {
     Window* window = nullptr;              // the window backend's own record, while open
     Terminal terminal;
     Pacer pacer;  // the one frame schedule, whatever shows the frames
-    int32_t drawingSuspended = 0;          // flag: drawing and text do nothing
     const Layers* layers = nullptr;        // a viewer's layers over and under the picture; the caller's
     uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH] = {};  // the picture with the layers, as the window shows it
 };
@@ -152,8 +151,6 @@ void SelectBackend(Backend backend) { service.backend = backend; }
 
 void UseWindowSystem(const WindowSystem* system) { service.windows = system; }
 
-void SuspendDrawing(int32_t suspended) { service.drawingSuspended = suspended ? -1 : 0; }
-
 void UseLayers(const Layers* layers) { service.layers = layers; }
 
 void ClearTextScreen() { clearText(service.screen); }
@@ -195,12 +192,10 @@ void SetPages(int32_t workPage, int32_t visiblePage) {
 }
 
 void FillBox(float x1, float y1, float x2, float y2, int32_t colour, int32_t) {
-    if (service.drawingSuspended) return;
     fillBox(service.screen, x1, y1, x2, y2, colour);
 }
 
 void DrawCircle(float x, float y, float radius, int32_t colour, float, float, float, int32_t) {
-    if (service.drawingSuspended) return;
     drawCircle(service.screen, x, y, radius, colour);
 }
 
@@ -255,13 +250,12 @@ void CopyWorkPage(int32_t fromPage, int32_t toPage) {
 void LocateText(int32_t row, int32_t column) { locateText(service.screen, row, column); }
 
 void PrintText(std::string_view text, bool newline) {
-    if (service.drawingSuspended) return;
     const auto length = static_cast<int32_t>(text.size() > 4096 ? 4096 : text.size());
     printText(service.screen, text.data(), length, newline);
 }
 
 void PrintInteger(int32_t value, bool newline) {
-    if (!service.drawingSuspended) printInteger(service.screen, value, newline);
+    printInteger(service.screen, value, newline);
 }
 
 KeyString PollKey() {

@@ -2,17 +2,15 @@
 // the process so that tools and tests drive exactly what the program runs.
 #pragma once
 
-#include "shell/ShooterPass.h"
+#include "shell/World.h"
 
 namespace shell {
 
-// Opens the display, sets up the shooters and chooses the pages.
-void startUp(ShooterPass& pass);
-// One frame's drawing on the work page: clear, centre ring, shooter pass.
-void drawFrame(ShooterPass& pass);
-// One whole frame: draw, wait for the retrace, show the page.
-void runFrame(ShooterPass& pass);
-void shutDown(ShooterPass& pass);
+// Opens the display, sets up the world and chooses the pages.
+void startUp(World& world);
+// One whole frame: step the world, draw it, wait for the retrace, show the page.
+void runFrame(World& world);
+void shutDown(World& world);
 
 // Start-up, frames until a key is polled, and shut-down. Returns the exit status.
 int runProgram();

@@ -40,10 +40,15 @@ void destroyShooter(Shooter& s) {
 }
 
 void updateShooter(Shooter& s) {
+    collections::ReadOut unused;
+    updateShooter(s, unused);
+}
+
+void updateShooter(Shooter& s, collections::ReadOut& turretReadOut) {
     (s.emitterMove ? s.emitterMove : moveLinear)(s);
     s.turret.originX = s.emitter.x;
     s.turret.originY = s.emitter.y;
-    const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
+    const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
     turret::fireTurret(s, loaded);
 }
 

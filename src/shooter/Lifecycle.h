@@ -3,6 +3,7 @@
 #pragma once
 
 #include "actor/Shooter.h"
+#include "collections/ProgramWalk.h"
 
 namespace shooter {
 
@@ -16,6 +17,8 @@ void constructShooter(Shooter& shooter);
 void destroyShooter(Shooter& shooter);
 // One frame of an active shooter, after its movement program has run: move the
 // body, put the gun on it, run the firing program, fire and move the bullets.
+// turretReadOut takes what the firing program's read-out shows after it.
+void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut);
 void updateShooter(Shooter& shooter);
 
 }  // namespace shooter

@@ -15,7 +15,7 @@ bool inside(const void* p, const void* begin, size_t bytes) {
     return at >= from && at - from < bytes;
 }
 
-Place placeOf(const float* reference, const shell::ShooterPass& world) {
+Place placeOf(const float* reference, const shell::World& world) {
     if (!reference) return {};
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -31,7 +31,7 @@ Place placeOf(const float* reference, const shell::ShooterPass& world) {
     return {PlaceKind::Outside, 0, 0, reference};
 }
 
-const float* addressOf(const Place& place, const shell::ShooterPass& world) {
+const float* addressOf(const Place& place, const shell::World& world) {
     switch (place.kind) {
         case PlaceKind::Outside: return place.outside;
         case PlaceKind::Shooter:
@@ -75,7 +75,7 @@ void restoreProgram(collections::RecordList<T>& list, const ProgramCopy<T>& copy
     }
 }
 
-bool sameShape(const Snapshot& snapshot, const shell::ShooterPass& world) {
+bool sameShape(const Snapshot& snapshot, const shell::World& world) {
     if (snapshot.frame < 0 || world.count != snapshot.count || !world.shooters) return false;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -94,7 +94,7 @@ bool sameShape(const Snapshot& snapshot, const shell::ShooterPass& world) {
 
 }  // namespace
 
-bool takeSnapshot(Snapshot& snapshot, const shell::ShooterPass& world, int64_t frame) {
+bool takeSnapshot(Snapshot& snapshot, const shell::World& world, int64_t frame) {
     snapshot.frame = -1;
     if (world.count < 0 || world.count > shell::SHOOTER_COUNT || (world.count > 0 && !world.shooters)) return false;
     snapshot.count = world.count;
@@ -116,7 +116,7 @@ bool takeSnapshot(Snapshot& snapshot, const shell::ShooterPass& world, int64_t f
     return true;
 }
 
-bool restoreSnapshot(const Snapshot& snapshot, shell::ShooterPass& world) {
+bool restoreSnapshot(const Snapshot& snapshot, shell::World& world) {
     if (!sameShape(snapshot, world)) return false;
     for (int32_t i = 0; i < world.count; ++i) {
         actor::Shooter& s = world.shooters[i];

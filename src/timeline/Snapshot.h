@@ -11,7 +11,7 @@
 
 #include "actor/Shooter.h"
 #include "shell/Scenario.h"
-#include "shell/ShooterPass.h"
+#include "shell/World.h"
 
 namespace timeline {
 
@@ -57,9 +57,9 @@ struct Snapshot {
 
 // Returns false, and holds nothing, for a world it has no room for (more
 // shooters, or longer programs, than a snapshot holds).
-bool takeSnapshot(Snapshot& snapshot, const shell::ShooterPass& world, int64_t frame);
+bool takeSnapshot(Snapshot& snapshot, const shell::World& world, int64_t frame);
 // Puts the world back as it was. Returns false, and leaves the world as it
 // is, when the world is not set up like the one the snapshot was taken of.
-bool restoreSnapshot(const Snapshot& snapshot, shell::ShooterPass& world);
+bool restoreSnapshot(const Snapshot& snapshot, shell::World& world);
 
 }  // namespace timeline

@@ -50,13 +50,10 @@ void closeTimeline(Timeline& t) {
 }
 
 void stepTimeline(Timeline& t, bool shown) {
+    shell::stepWorld(t.world);
     if (shown) {
-        shell::drawFrame(t.world);
+        shell::drawWorld(t.world);
         display::CopyWorkPage();
-    } else {
-        display::SuspendDrawing(-1);
-        shell::drawFrame(t.world);
-        display::SuspendDrawing(0);
     }
     ++t.frame;
     keepSnapshot(t);
@@ -80,8 +77,8 @@ void bringTimelineTo(Timeline& t, int64_t frames) {
     }
     if (t.frame > goal) {
         // No snapshot to go back by (a world too large to hold): start again.
-        shell::tearDownShooters(t.world);
-        shell::setUpShooters(t.world);
+        shell::tearDownWorld(t.world);
+        shell::setUpWorld(t.world);
         t.frame = 0;
     }
     while (t.frame < goal) stepTimeline(t, false);

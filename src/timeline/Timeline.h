@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "shell/ShooterPass.h"
+#include "shell/World.h"
 #include "timeline/Snapshot.h"
 
 namespace timeline {
@@ -19,7 +19,7 @@ inline constexpr int64_t SNAPSHOT_SPACING = 600;         // frames between snaps
 inline constexpr int64_t SNAPSHOT_MEMORY = 32ll << 20;  // bytes the snapshots may take
 
 struct Timeline {
-    shell::ShooterPass world;            // the world shown
+    shell::World world;            // the world shown
     int64_t frame = 0;                   // frames the world has run; the visible page shows this one once drawn
     int64_t spacing = SNAPSHOT_SPACING;  // frames between the snapshots held
     Snapshot* snapshots = nullptr;       // at frames 0, spacing, 2 x spacing ...: owned, reserved at open

@@ -79,7 +79,7 @@ void drawTrails(Viewer& v) {
 // Simulates ahead on the copy, never on the world shown.
 void drawPaths(Viewer& v) {
     if (!takeSnapshot(v.scratch, v.timeline.world, v.timeline.frame) || !restoreSnapshot(v.scratch, v.ahead)) return;
-    shell::ShooterPass& ahead = v.ahead;
+    shell::World& ahead = v.ahead;
     int32_t aliveBefore[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
     int32_t ageBefore[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
     bool followed[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
@@ -93,9 +93,8 @@ void drawPaths(Viewer& v) {
     // The bodies' paths go over the bullets' once these are drawn.
     float bodies[BODY_LOOKAHEAD][shell::SHOOTER_COUNT][2] = {};
     int32_t bodyActive[BODY_LOOKAHEAD][shell::SHOOTER_COUNT] = {};
-    display::SuspendDrawing(-1);
     for (int32_t frame = 1; frame <= BODY_LOOKAHEAD; ++frame) {
-        shell::drawFrame(ahead);
+        shell::stepWorld(ahead);
         for (int32_t i = 0; i < ahead.count; ++i) {
             const actor::Shooter& s = ahead.shooters[i];
             bodies[frame - 1][i][0] = s.emitter.x;
@@ -114,7 +113,6 @@ void drawPaths(Viewer& v) {
             }
         }
     }
-    display::SuspendDrawing(0);
     for (int32_t frame = 0; frame < BODY_LOOKAHEAD; ++frame) {
         for (int32_t i = 0; i < ahead.count; ++i) {
             if (bodyActive[frame][i]) plot(v.layers, bodies[frame][i][0], bodies[frame][i][1], BODY_PATH_COLOUR);
@@ -187,7 +185,7 @@ void typeKey(Viewer& v, int32_t code) {
 
 void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed) {
     openTimeline(v.timeline);
-    shell::setUpShooters(v.ahead);
+    shell::setUpWorld(v.ahead);
     v.playing = paused ? 0 : -1;
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
     showFrame(v, frame < 1 ? 1 : frame > MAX_SEEK_FRAME ? MAX_SEEK_FRAME : frame);
@@ -195,7 +193,7 @@ void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed) {
 }
 
 void closeViewer(Viewer& v) {
-    shell::tearDownShooters(v.ahead);
+    shell::tearDownWorld(v.ahead);
     closeTimeline(v.timeline);
 }
 

@@ -51,7 +51,7 @@ struct Viewer {
     int64_t typed = 0;                  // the frame number typed so far
     int32_t quit = 0;                   // flag: Escape, `q` or the close request (the native viewer ends)
     Trails trails;                      // recent bullet positions, as the frames ran
-    shell::ShooterPass ahead;           // the copy of the world that path previews simulate
+    shell::World ahead;           // the copy of the world that path previews simulate
     Snapshot scratch;                   // the world as it stands, copied into `ahead`
 };
 

@@ -1,32 +1,21 @@
 // The firing program's schedule and read-out.
 #include "turret/TurretSchedule.h"
 
-#include "collections/ProgramWalk.h"
-#include "display/Display.h"
 #include "turret/TurretFiring.h"
 
 namespace turret {
-
-namespace {
-
-constexpr int32_t READ_OUT_ROW = 2;  // the countdown; the list index goes below it
-
-void showReadOut(int32_t countdown, int32_t listIndex) {
-    display::LocateText(READ_OUT_ROW, 1);
-    display::PrintText("turret time ");
-    display::PrintInteger(countdown, true);
-    display::PrintText("turret listindex ");
-    display::PrintInteger(listIndex, true);
-}
-
-}  // namespace
 
 void addTurretStep(actor::Shooter& s, const TurretStep& step) { collections::appendRecord(s.turretSteps, step); }
 
 void resetTurretSchedule(actor::Shooter& s) { collections::rewindList(s.turretSteps); }
 
 int32_t runTurretSchedule(actor::Shooter& s, int32_t x, int32_t y) {
-    const TurretStep* next = collections::stepProgram(s.turretSteps, s.turretListIndex, s.turret.duration, showReadOut);
+    ReadOut unused;
+    return runTurretSchedule(s, x, y, unused);
+}
+
+int32_t runTurretSchedule(actor::Shooter& s, int32_t x, int32_t y, ReadOut& readOut) {
+    const TurretStep* next = collections::stepProgram(s.turretSteps, s.turretListIndex, s.turret.duration, readOut);
     if (!next) return 0;
     loadTurretStep(s, *next);
     selectTurretBehaviour(s, s.turret.sweepKind);

@@ -117,10 +117,11 @@ TEST(WindowPicture, FrameSevenHundredAtOneAndTwoTimesIsTheGoldenFrame) {
 
     UseWindowSystem(sdlWindowSystem());
     SelectBackend(Backend::Automatic);
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= 700; ++frame) {  // as fast as it goes: the picture is what counts here
-        shell::drawFrame(pass);
+        shell::stepWorld(pass);
+        shell::drawWorld(pass);
         CopyWorkPage();
     }
     const ::Window window = testing_support::waitForWindow(x, program_invocation_short_name, 10);

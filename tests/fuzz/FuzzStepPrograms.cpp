@@ -8,7 +8,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
-#include "shell/ShooterPass.h"
+#include "shell/World.h"
 #include "shell/Program.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/Lifecycle.h"
@@ -66,9 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         shooter::resetEmitterSchedule(s);
         turret::resetTurretSchedule(s);
     }
-    shell::ShooterPass pass{shooters, 2};
+    shell::ShooterFrame frames[2];
+    shell::World pass{shooters, 2, frames};
     for (int32_t frame = 0; frame < FRAMES; ++frame) {
-        shell::drawFrame(pass);
+        shell::stepWorld(pass);
+        shell::drawWorld(pass);
         display::CopyWorkPage();
     }
     for (actor::Shooter& s : shooters) shooter::destroyShooter(s);

@@ -25,7 +25,7 @@ long anonymousKb() {
 
 TEST(LongRun, AMillionFramesKeepTheStoresInBoundsAndMemoryFlat) {
     display::SelectBackend(display::Backend::Headless);
-    ShooterPass pass;
+    World pass;
     startUp(pass);
     long memoryAtStart = 0;
     for (int32_t frame = 1; frame <= 1'000'000; ++frame) {

@@ -1,12 +1,12 @@
 // The scenario's programs, and the timeline the demonstration plays from them,
-// observed by running the program's own shooter pass.
+// observed by stepping the program's own world.
 #include "shell/Scenario.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "shell/ShooterPass.h"
+#include "shell/World.h"
 #include "shooter/EmitterSchedule.h"
 
 namespace shell {
@@ -20,9 +20,9 @@ std::vector<T> program(const collections::RecordList<T>& list) {
 }
 
 struct ScenarioTest : ::testing::Test {
-    ShooterPass pass;
-    void SetUp() override { setUpShooters(pass); }
-    void TearDown() override { tearDownShooters(pass); }
+    World pass;
+    void SetUp() override { setUpWorld(pass); }
+    void TearDown() override { tearDownWorld(pass); }
 };
 
 TEST_F(ScenarioTest, EveryShooterHasTheSameProgramsAQuarterTurnApart) {
@@ -70,7 +70,7 @@ TEST_F(ScenarioTest, ProgramsPlayTheirTimelineAndDriftApart) {
     std::vector<std::pair<int, int32_t>> moveLoads, shotLoads;
     int32_t lastMove = 0, lastShot = 0;
     for (int frame = 1; frame <= 16200; ++frame) {
-        runShooterPass(pass);
+        stepWorld(pass);
         const actor::Shooter& s = pass.shooters[3];
         if (s.emitterListIndex != lastMove && s.emitterListIndex != 0) moveLoads.emplace_back(frame, s.emitterListIndex);
         if (s.turretListIndex != lastShot && s.turretListIndex != 0) shotLoads.emplace_back(frame, s.turretListIndex);

@@ -30,7 +30,7 @@ uint64_t fnv(uint64_t hash, const void* bytes, size_t size) {
 
 // Everything the trace prints and more: every byte of each shooter's blocks,
 // store, program indices and stored countdowns.
-uint64_t worldDigest(const shell::ShooterPass& world) {
+uint64_t worldDigest(const shell::World& world) {
     uint64_t hash = 14695981039346656037ull;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -63,7 +63,7 @@ struct Straight {
 // The program's own frames, as barrage-capture runs them.
 Straight straightRun(int64_t frames) {
     Straight run;
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     run.world.push_back(worldDigest(pass));
     run.page.push_back(0);
@@ -124,11 +124,10 @@ TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictu
 // A snapshot restored into another world points that world's references into
 // itself, and the copy runs on exactly as the original.
 TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed) {
-    shell::ShooterPass a, b;
+    shell::World a, b;
     shell::startUp(a);
-    shell::setUpShooters(b);
-    display::SuspendDrawing(-1);
-    for (int32_t f = 0; f < 1'234; ++f) shell::drawFrame(a);
+    shell::setUpWorld(b);
+    for (int32_t f = 0; f < 1'234; ++f) shell::stepWorld(a);
     a.shooters[0].turret.targetRef = &a.shooters[1].emitter.x;
     a.shooters[2].turret.originRef = &a.shooters[3].bullets[7].x;
     collections::currentRecord(a.shooters[1].turretSteps)->targetRef = &a.shooters[0].emitter.y;
@@ -139,10 +138,9 @@ TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed
     EXPECT_EQ(b.shooters[2].turret.originRef, &b.shooters[3].bullets[7].x);
     EXPECT_EQ(collections::currentRecord(b.shooters[1].turretSteps)->targetRef, &b.shooters[0].emitter.y);
     for (int32_t f = 0; f < 600; ++f) {
-        shell::drawFrame(a);
-        shell::drawFrame(b);
+        shell::stepWorld(a);
+        shell::stepWorld(b);
     }
-    display::SuspendDrawing(0);
     // Same bytes, references apart.
     for (int32_t i = 0; i < a.count; ++i) {
         for (auto* s : {&a.shooters[i], &b.shooters[i]}) s->turret.originRef = s->turret.targetRef = nullptr;
@@ -153,7 +151,7 @@ TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed
         }
     }
     EXPECT_EQ(worldDigest(a), worldDigest(b));
-    shell::tearDownShooters(b);
+    shell::tearDownWorld(b);
     shell::shutDown(a);
 }
 

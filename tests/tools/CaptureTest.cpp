@@ -32,7 +32,7 @@ TEST(Capture, WritesTheVisiblePageOfEachFrameInTheRange) {
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     display::SelectBackend(display::Backend::Headless);
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= 3; ++frame) {
         shell::runFrame(pass);

@@ -16,7 +16,7 @@ using namespace testing_support;
 
 Picture frameOfTheProgram(int frames) {
     display::SelectBackend(display::Backend::Headless);
-    shell::ShooterPass pass;
+    shell::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= frames; ++frame) shell::runFrame(pass);
     Picture picture = visiblePicture(display::CurrentScreen());

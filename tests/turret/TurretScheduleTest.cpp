@@ -46,15 +46,14 @@ TEST_F(TurretScheduleTest, StepsLoadOnTheirTimelineAndOnlyLoadsRaiseTheFlag) {
     EXPECT_EQ(loads, (std::vector<int>{1, 1602, 2204, 3805, 5007}));
 }
 
-TEST_F(TurretScheduleTest, PrintsTheReadOutAtRowsTwoAndThree) {
+TEST_F(TurretScheduleTest, ReportsTheCountdownAndListIndexAsTheyStandAfterTheFrame) {
     addStep(5);
     resetTurretSchedule(s);
-    runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
-    EXPECT_EQ(testing_support::textRow(2), "turret time -1");
-    EXPECT_EQ(testing_support::textRow(3), "turret listindex  0");
-    runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN);
-    EXPECT_EQ(testing_support::textRow(2), "turret time  4");
-    EXPECT_EQ(testing_support::textRow(3), "turret listindex  1");
+    ReadOut readOut;
+    runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, readOut);
+    EXPECT_TRUE(readOut.shown && readOut.countdown == -1 && readOut.listIndex == 0);
+    runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, readOut);
+    EXPECT_TRUE(readOut.shown && readOut.countdown == 4 && readOut.listIndex == 1);
 }
 
 TEST_F(TurretScheduleTest, ALoadTakesTheGivenOriginAndSelectsTheSweep) {
@@ -89,9 +88,9 @@ TEST_F(TurretScheduleTest, NullReferencesKeepTheBlocksOwn) {
 
 TEST_F(TurretScheduleTest, AReleasedProgramDoesNothing) {
     collections::releaseList(s.turretSteps);
-    display::LocateText(1, 1);
-    EXPECT_EQ(runTurretSchedule(s, 1, 1), 0);
-    EXPECT_EQ(testing_support::textRow(2), "");
+    ReadOut readOut{-1, 7, 7};
+    EXPECT_EQ(runTurretSchedule(s, 1, 1, readOut), 0);
+    EXPECT_FALSE(readOut.shown) << "a program without a cursor has no read-out";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// What the shooter pass draws, compared byte for byte with pages drawn by hand.
-#include "shell/ShooterPass.h"
+// What a stepped world draws, compared byte for byte with pages drawn by hand;
+// stepping alone draws nothing.
+#include "shell/World.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 namespace shell {
 namespace {
 
-struct ShooterPassTest : ::testing::Test {
+struct WorldTest : ::testing::Test {
     std::unique_ptr<display::Screen> expected = std::make_unique<display::Screen>();
 
     void SetUp() override {
@@ -30,23 +31,27 @@ struct ShooterPassTest : ::testing::Test {
         collections::releaseList(s.turretSteps);
         s.turret.active = 0;
     }
+    static void stepAndDraw(World& world) {
+        stepWorld(world);
+        drawWorld(world);
+    }
     void expectPage() {
         EXPECT_EQ(std::memcmp(display::CurrentScreen().pages[0], expected->pages[0], sizeof expected->pages[0]), 0);
     }
 };
 
-TEST_F(ShooterPassTest, WithEveryShooterInactiveOnlyTheRingShows) {
-    ShooterPass pass;
-    setUpShooters(pass);
+TEST_F(WorldTest, WithEveryShooterInactiveOnlyTheRingShows) {
+    World pass;
+    setUpWorld(pass);
     for (int32_t i = 0; i < pass.count; ++i) pass.shooters[i].emitter.active = 0;
-    drawFrame(pass);
+    stepAndDraw(pass);
     expectPage();
-    tearDownShooters(pass);
+    tearDownWorld(pass);
 }
 
-TEST_F(ShooterPassTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
-    ShooterPass pass;
-    setUpShooters(pass);
+TEST_F(WorldTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
+    World pass;
+    setUpWorld(pass);
     for (int32_t i = 0; i < pass.count; ++i) {
         quieten(pass.shooters[i]);
         pass.shooters[i].emitter.active = 0;
@@ -59,7 +64,7 @@ TEST_F(ShooterPassTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
     s.bullets[1].alive = 0, s.bullets[1].x = 300.0f, s.bullets[1].y = 300.0f;
     s.bullets[4].alive = -1, s.bullets[4].x = -49.0f, s.bullets[4].y = 470.0f;
     s.bullets[5].alive = -1, s.bullets[5].x = 400.0f, s.bullets[5].y = 300.0f;
-    drawFrame(pass);
+    stepAndDraw(pass);
     display::drawCircle(*expected, 100.0f, 100.5f, 10, 13);
     display::drawCircle(*expected, 200, 200, 3, 15);
     display::drawCircle(*expected, -49.0f, 470.0f, 3, 15);
@@ -67,11 +72,11 @@ TEST_F(ShooterPassTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
 
     s.turret.bulletCount = 100000;  // more than the store: drawing stops at its end
     for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) s.bullets[j].alive = 0;
-    drawFrame(pass);
-    tearDownShooters(pass);
+    stepAndDraw(pass);
+    tearDownWorld(pass);
 }
 
-TEST_F(ShooterPassTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
+TEST_F(WorldTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     testing_support::OwnedShooter owned;
     actor::Shooter& s = owned.shooter;
     actor::EmitterStep off;
@@ -79,8 +84,12 @@ TEST_F(ShooterPassTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     shooter::addEmitterStep(s, off);
     shooter::resetEmitterSchedule(s);
     collections::releaseList(s.turretSteps);
-    ShooterPass pass{&s, 1};
-    drawFrame(pass);
+    ShooterFrame frame;
+    World pass{&s, 1, &frame};
+    const std::unique_ptr<display::Screen> before = std::make_unique<display::Screen>(display::CurrentScreen());
+    stepWorld(pass);
+    EXPECT_EQ(std::memcmp(before.get(), &display::CurrentScreen(), sizeof *before), 0) << "a step drew";
+    drawWorld(pass);
     // The read-out first, then the body over it.
     display::locateText(*expected, 6, 1);
     display::printText(*expected, "emitter time -1", 15, true);
@@ -88,7 +97,7 @@ TEST_F(ShooterPassTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     display::drawCircle(*expected, 100, 100, 10, 13);
     expectPage();
     EXPECT_EQ(s.emitter.active, 0);
-    drawFrame(pass);
+    stepAndDraw(pass);
     EXPECT_EQ(collections::currentRecord(s.emitterSteps)->duration, 5);  // its program no longer runs
 }
 
