@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "display/Control.h"
 #include "display/Display.h"
 #include "shell/Program.h"
 
@@ -28,28 +27,7 @@ void keepSnapshot(Timeline& t) {
     if (takeSnapshot(t.snapshots[t.count], t.world, t.frame)) ++t.count;
 }
 
-}  // namespace
-
-void openTimeline(Timeline& t, int64_t memoryCap) {
-    shell::startUp(t.world);
-    t.frame = 0;
-    t.spacing = SNAPSHOT_SPACING;
-    const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));
-    t.capacity = static_cast<int32_t>(room < 2 ? 2 : room > 1 << 20 ? 1 << 20 : room);
-    // Reserved, not touched: only the snapshots taken become resident.
-    t.snapshots = static_cast<Snapshot*>(std::calloc(static_cast<size_t>(t.capacity), sizeof(Snapshot)));
-    t.count = 0;
-    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
-}
-
-void closeTimeline(Timeline& t) {
-    std::free(t.snapshots);
-    t.snapshots = nullptr;
-    t.count = t.capacity = 0;
-    shell::shutDown(t.world);
-}
-
-void stepTimeline(Timeline& t, bool shown) {
+void stepFrame(Timeline& t, bool shown) {
     shell::stepWorld(t.world);
     if (shown) {
         shell::drawWorld(t.world);
@@ -59,12 +37,8 @@ void stepTimeline(Timeline& t, bool shown) {
     keepSnapshot(t);
 }
 
-void seekTimeline(Timeline& t, int64_t target) {
-    bringTimelineTo(t, (target < 1 ? 1 : target) - 1);
-    stepTimeline(t, true);
-}
-
-void bringTimelineTo(Timeline& t, int64_t frames) {
+// The world after `frames` frames, nothing drawn.
+void bringTo(Timeline& t, int64_t frames) {
     const int64_t goal = frames < 0 ? 0 : frames;
     if (t.count > 0) {
         int64_t k = goal / t.spacing;
@@ -76,12 +50,55 @@ void bringTimelineTo(Timeline& t, int64_t frames) {
         }
     }
     if (t.frame > goal) {
-        // No snapshot to go back by (a world too large to hold): start again.
+        // No snapshot to go back by (none kept, or a world too large to hold): start again.
         shell::tearDownWorld(t.world);
         shell::setUpWorld(t.world);
         t.frame = 0;
     }
-    while (t.frame < goal) stepTimeline(t, false);
+    while (t.frame < goal) stepFrame(t, false);
+}
+
+}  // namespace
+
+void openTimeline(Timeline& t, int64_t memoryCap) {
+    shell::startUp(t.world);
+    t.frame = 0;
+    t.spacing = SNAPSHOT_SPACING;
+    const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));
+    t.capacity = static_cast<int32_t>(room < 0 ? 0 : room > 1 << 20 ? 1 << 20 : room);
+    // Reserved, not touched: only the snapshots taken become resident.
+    t.snapshots = t.capacity > 0 ? static_cast<Snapshot*>(std::calloc(static_cast<size_t>(t.capacity), sizeof(Snapshot)))
+                                 : nullptr;
+    t.count = 0;
+    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
+}
+
+void closeTimeline(Timeline& t) {
+    std::free(t.snapshots);
+    t.snapshots = nullptr;
+    t.count = t.capacity = 0;
+    shell::shutDown(t.world);
+}
+
+void stepTimeline(Timeline& t, bool shown) { stepFrame(t, shown); }
+
+void seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch) {
+    if (target < 1) target = 1;
+    const int64_t span = watch.span > 0 ? watch.span : 0;
+    const int64_t start = target - 1 - span > 0 ? target - 1 - span : 0;
+    const auto seen = [&] {
+        if (watch.seen) watch.seen(watch.context, t);
+    };
+    if (t.frame < start || t.frame >= target) {
+        bringTo(t, start);
+        if (t.frame > 0) seen();
+    }
+    while (t.frame < target - 1) {
+        stepFrame(t, false);
+        seen();
+    }
+    stepFrame(t, true);
+    seen();
 }
 
 }  // namespace timeline

@@ -27,15 +27,26 @@ struct Timeline {
     int32_t count = 0;                   // snapshots held
 };
 
+// Who watches the last frames of a seek: told after each of the `span` frames
+// before the target, and after the target itself, as the world stands then.
+// A viewer's trails are made so.
+struct FrameWatch {
+    void (*seen)(void* context, const Timeline& timeline) = nullptr;  // none: nobody watches
+    void* context = nullptr;                                           // the watcher's own record
+    int64_t span = 0;                                                  // frames watched before the target
+};
+
 // Starts the program (display, shooters, pages) and reserves the snapshots.
+// A cap too small for one snapshot keeps none: every step back starts again.
 void openTimeline(Timeline& timeline, int64_t memoryCap = SNAPSHOT_MEMORY);
 void closeTimeline(Timeline& timeline);
 // Runs the world one frame on: drawn onto the visible page when `shown`, else
 // the simulation alone.
 void stepTimeline(Timeline& timeline, bool shown);
-// The world after `frames` frames, nothing drawn.
-void bringTimelineTo(Timeline& timeline, int64_t frames);
-// Frame `target` (1 or more) on the visible page.
-void seekTimeline(Timeline& timeline, int64_t target);
+// Frame `target` (1 or more) on the visible page: the one way to go to a
+// frame, forward or back. When the world already stands within the watched
+// frames before the target it goes on from there; otherwise it goes on from
+// the nearest snapshot before them.
+void seekTimeline(Timeline& timeline, int64_t target, const FrameWatch& watch = {});
 
 }  // namespace timeline

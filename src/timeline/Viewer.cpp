@@ -37,24 +37,11 @@ void recordTrail(Viewer& v) {
     }
 }
 
-void advance(Viewer& v, bool shown) {
-    stepTimeline(v.timeline, shown);
-    recordTrail(v);
-}
+void watchFrame(void* viewer, const Timeline&) { recordTrail(*static_cast<Viewer*>(viewer)); }
 
 // Frame `frame` on the visible page, with the trail rows of the frames before it.
 void showFrame(Viewer& v, int64_t frame) {
-    Timeline& t = v.timeline;
-    if (frame < 1) frame = 1;
-    if (frame == t.frame + 1) {
-        advance(v, true);
-        return;
-    }
-    const int64_t trailStart = frame - TRAIL_LENGTH;
-    bringTimelineTo(t, trailStart > 0 ? trailStart : 0);
-    if (t.frame > 0) recordTrail(v);
-    while (t.frame < frame - 1) advance(v, false);
-    advance(v, true);
+    seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, TRAIL_LENGTH - 1});
 }
 
 void drawTrails(Viewer& v) {
@@ -247,8 +234,9 @@ void tickViewer(Viewer& v) {
     v.credit += SPEEDS[v.speed];
     const int32_t due = v.credit / FRAMES_PER_TICK;
     v.credit %= FRAMES_PER_TICK;
-    for (int32_t i = 0; i < due; ++i) advance(v, i == due - 1);
-    if (due > 0) updateLayers(v);
+    if (due == 0) return;
+    showFrame(v, v.timeline.frame + due);
+    updateLayers(v);
 }
 
 void seekViewer(Viewer& v, int64_t frame) {

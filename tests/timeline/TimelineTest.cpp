@@ -121,6 +121,28 @@ TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictu
     closeTimeline(*t);
 }
 
+// A cap that holds three snapshots thins them as the world runs on; a cap that
+// holds none starts again from the beginning for every step back. Both still
+// give the straight run's frames.
+TEST_F(TimelineTest, SnapshotsThinUnderASmallCapAndWithNoneEverySeekStartsAgain) {
+    const Straight straight = straightRun(5'000);
+    for (const int64_t cap : {int64_t{3 * sizeof(Snapshot)}, int64_t{0}}) {
+        auto t = std::make_unique<Timeline>();
+        openTimeline(*t, cap);
+        for (const int64_t frame : {5'000, 4'321, 600, 1, 4'999, 2'400, 5'000, 1'201}) {
+            seekTimeline(*t, frame);
+            ASSERT_EQ(worldDigest(t->world), straight.world[frame]) << "cap " << cap << ", frame " << frame;
+            ASSERT_EQ(pageDigest(), straight.page[frame]) << "cap " << cap << ", frame " << frame;
+            ASSERT_LE(t->count, t->capacity);
+        }
+        EXPECT_EQ(t->capacity, cap ? 3 : 0);
+        if (cap) {
+            EXPECT_EQ(t->spacing, 4 * SNAPSHOT_SPACING) << "thinned twice by frame 5,000";
+        }
+        closeTimeline(*t);
+    }
+}
+
 // A snapshot restored into another world points that world's references into
 // itself, and the copy runs on exactly as the original.
 TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed) {
