@@ -2,7 +2,7 @@
 // script calls the program once per animation frame, puts browserPicture()
 // into a canvas and hands keys in. So this backend is plain memory: the
 // visible page through the palette into RGBA bytes, and a queue of keys. It
-// needs no browser, and native tests run it as it is.
+// needs no browser, and a native test runs it as it is.
 #include "display/Browser.h"
 
 #include <cstddef>
@@ -12,7 +12,9 @@
 
 namespace display {
 
-struct Window {
+namespace {
+
+struct BrowserPage {
     uint32_t picture[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // R, G, B, A bytes per pixel: what the canvas shows
     uint32_t overlay[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // a viewer's overlay as the canvas above shows it
     uint32_t colours[PALETTE_SIZE] = {};                 // palette as those four bytes in one word
@@ -20,37 +22,35 @@ struct Window {
     int32_t keys[KEY_BUFFER_SIZE] = {};                    // key codes, oldest first
 };
 
-namespace {
-
-Window page;  // the one page a browser tab holds
+BrowserPage page;  // the one page a browser tab holds
 
 // The canvas is the picture alone: a viewer's layers are the page's own
 // elements, so only the picture's rows are taken.
-Window* openPage(const Screen& screen, int32_t, const char*, const char**) {
+WindowHandle* openPage(const Screen& screen, int32_t, const char*, const char**) {
     for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
         const uint8_t rgba[4] = {screen.palette[i][0], screen.palette[i][1], screen.palette[i][2], 255};
         std::memcpy(&page.colours[i], rgba, sizeof rgba);
     }
     page.keyCount = 0;
-    return &page;
+    return reinterpret_cast<WindowHandle*>(&page);
 }
 
-void takeKeys(Window* window, Screen& screen) {
-    for (int32_t i = 0; i < window->keyCount; ++i) pushKey(screen, window->keys[i]);
-    window->keyCount = 0;
+void takeKeys(WindowHandle*, Screen& screen) {
+    for (int32_t i = 0; i < page.keyCount; ++i) pushKey(screen, page.keys[i]);
+    page.keyCount = 0;
 }
 
-void writePicture(Window* window, const Screen&, const uint8_t* rows, int32_t changed) {
+void writePicture(WindowHandle*, const Screen&, const uint8_t* rows, int32_t changed) {
     if (!changed) return;
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        colourRow(window->picture[y], rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH, SCREEN_WIDTH, window->colours);
+        colourRow(page.picture[y], rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH, SCREEN_WIDTH, page.colours);
     }
 }
 
 // The page's script puts the picture into its canvas once the call returns.
-void present(Window*) {}
+void present(WindowHandle*) {}
 
-void closePage(Window* window) { window->keyCount = 0; }
+void closePage(WindowHandle*) { page.keyCount = 0; }
 
 }  // namespace
 

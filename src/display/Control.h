@@ -10,9 +10,14 @@
 
 namespace display {
 
+// What serves the display: chosen before OpenScreen (Automatic or Headless),
+// and what OpenScreen then opened.
 enum class Backend : int32_t {
     Automatic = 0,  // a window if a display is available, else the terminal
     Headless = 1,   // pages in memory only: no window, no terminal, no pacing
+    Window = 2,     // a window system's window (the SDL window, the web page's canvas)
+    Terminal = 3,   // the terminal fallback
+    Closed = 4,     // nothing open
 };
 
 // Chosen before OpenScreen.

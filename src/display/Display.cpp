@@ -1,7 +1,8 @@
 // The display service: one Screen for the whole program, shown through a
-// window, the terminal, or nothing at all (headless). This file holds the
-// program's only global state; it is touched from the one program thread and
-// from the signal handlers, which only set a flag or restore the terminal.
+// window, the terminal, or nothing at all (headless). The service is the one
+// place with global state (the window backends keep what their platform
+// keeps); it is touched from the one program thread and from the signal
+// handlers, which only set a flag or restore the terminal.
 #include "display/Display.h"
 
 #include <pthread.h>
@@ -21,23 +22,21 @@ namespace display {
 
 namespace {
 
-enum class Platform : int32_t { None, Headless, Window, Terminal };
-
 struct ScriptedKey {
     int64_t afterRetraces = 0;  // retrace count at which the key arrives
     int32_t code = 0;           // key code
 };
 
 struct Service {
-    Backend backend = Backend::Automatic;  // chosen before OpenScreen
+    Backend chosen = Backend::Automatic;   // chosen before OpenScreen
     const WindowSystem* windows = nullptr;  // installed by the program; none in tools
-    Platform platform = Platform::None;    // what OpenScreen found
+    Backend open = Backend::Closed;        // what OpenScreen found
     int32_t pageChanged = 0;               // flag: the visible page differs from the picture
     int64_t retraces = 0;                  // WaitVerticalRetrace calls since OpenScreen
     int32_t scriptedCount = 0;             // keys waiting in script
     ScriptedKey script[KEY_BUFFER_SIZE];   // keys still to arrive, in order
     Screen screen;
-    Window* window = nullptr;              // the window backend's own record, while open
+    WindowHandle* window = nullptr;        // the window backend's own record, while open
     Terminal terminal;
     Pacer pacer;  // the one frame schedule, whatever shows the frames
     const Layers* layers = nullptr;        // a viewer's layers over and under the picture; the caller's
@@ -137,8 +136,8 @@ void deliverScriptedKeys() {
 }
 
 void gatherKeys() {
-    if (service.platform == Platform::Window) service.windows->pumpEvents(service.window, service.screen);
-    if (service.platform == Platform::Terminal) readTerminalKeys(service.terminal, service.screen);
+    if (service.open == Backend::Window) service.windows->pumpEvents(service.window, service.screen);
+    if (service.open == Backend::Terminal) readTerminalKeys(service.terminal, service.screen);
     if (stopRequested) {
         stopRequested = 0;
         pushKey(service.screen, CLOSE_KEY);
@@ -147,7 +146,7 @@ void gatherKeys() {
 
 }  // namespace
 
-void SelectBackend(Backend backend) { service.backend = backend; }
+void SelectBackend(Backend backend) { service.chosen = backend; }
 
 void UseWindowSystem(const WindowSystem* system) { service.windows = system; }
 
@@ -156,13 +155,13 @@ void UseLayers(const Layers* layers) { service.layers = layers; }
 void ClearTextScreen() { clearText(service.screen); }
 
 void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
-    if (service.platform != Platform::None) CloseScreen();
+    if (service.open != Backend::Closed) CloseScreen();
     openScreen(service.screen);
     service.retraces = 0;
     service.pageChanged = -1;
     deliverScriptedKeys();
-    if (service.backend == Backend::Headless) {
-        service.platform = Platform::Headless;
+    if (service.chosen == Backend::Headless) {
+        service.open = Backend::Headless;
         return;
     }
     installHandler(onEndSignal, END_SIGNALS, std::size(END_SIGNALS));
@@ -171,10 +170,10 @@ void OpenScreen(int32_t, int32_t, int32_t, int32_t, int32_t) {
     const int32_t height = service.layers ? VIEW_HEIGHT : SCREEN_HEIGHT;
     if (service.windows) service.window = service.windows->open(service.screen, height, programTitle(), &reason);
     if (service.window) {
-        service.platform = Platform::Window;
+        service.open = Backend::Window;
         return;
     }
-    service.platform = Platform::Terminal;
+    service.open = Backend::Terminal;
     openTerminal(service.terminal, programTitle(), reason);
     // Whatever ends or stops the process, the user's terminal must be left usable.
     installFatalHandlers(onFatalSignal);
@@ -200,17 +199,17 @@ void DrawCircle(float x, float y, float radius, int32_t colour, float, float, fl
 }
 
 void WaitVerticalRetrace() {
-    if (service.platform == Platform::None) return;
+    if (service.open == Backend::Closed) return;
     ++service.retraces;
     deliverScriptedKeys();
-    switch (service.platform) {
-        case Platform::Window:
+    switch (service.open) {
+        case Backend::Window:
             service.windows->pumpEvents(service.window, service.screen);
             if (service.windows->hostPaced) break;
             ShowVisiblePage();
             waitForTick(service.pacer);
             break;
-        case Platform::Terminal:
+        case Backend::Terminal:
             if (resized) {
                 resized = 0;
                 terminalResized(service.terminal);
@@ -230,7 +229,7 @@ void WaitVerticalRetrace() {
 int32_t FramesDue(int64_t hostNowNs) { return ticksDue(service.pacer, hostNowNs); }
 
 void ShowVisiblePage() {
-    if (service.platform != Platform::Window) return;
+    if (service.open != Backend::Window) return;
     if (service.layers) {
         // The layers may have changed whether the page did or not.
         composeView(service.screen, *service.layers, service.view);
@@ -264,15 +263,15 @@ KeyString PollKey() {
 }
 
 void CloseScreen() {
-    switch (service.platform) {
-        case Platform::Window:
+    switch (service.open) {
+        case Backend::Window:
             service.windows->close(service.window);
             service.window = nullptr;
             break;
-        case Platform::Terminal: closeTerminal(service.terminal); break;
+        case Backend::Terminal: closeTerminal(service.terminal); break;
         default: break;
     }
-    service.platform = Platform::None;
+    service.open = Backend::Closed;
     service.screen.isOpen = 0;
 }
 
@@ -290,9 +289,9 @@ void ScriptKey(int64_t afterRetraces, int32_t code) {
 int64_t RetraceCount() { return service.retraces; }
 
 int32_t RefreshRate() {
-    switch (service.platform) {
-        case Platform::Window:
-        case Platform::Terminal: return TICKS_PER_SECOND;
+    switch (service.open) {
+        case Backend::Window:
+        case Backend::Terminal: return TICKS_PER_SECOND;
         default: return 0;
     }
 }

@@ -24,6 +24,10 @@ inline constexpr int32_t PALETTE_SIZE = 256;
 // 255 and c, where c is the key's classic scan code (arrows, Home, End, Page
 // Up and Down, Insert, Delete, F1 to F12), 0 for any other key that types no
 // character, and 'k' for the window's close request.
+inline constexpr int32_t KEY_BACKSPACE = 8;
+inline constexpr int32_t KEY_TAB = 9;
+inline constexpr int32_t KEY_ENTER = 13;
+inline constexpr int32_t KEY_ESCAPE = 27;
 inline constexpr int32_t SPECIAL_KEY = 256;
 inline constexpr int32_t CLOSE_KEY = SPECIAL_KEY + 'k';  // the window's close request
 

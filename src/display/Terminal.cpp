@@ -96,7 +96,7 @@ void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count
     for (int32_t i = 0; i < count; ++i) {
         // An escape sequence (arrows, function keys) is one special key, with
         // the code the window gives the same key.
-        if (bytes[i] == 27 && i + 1 < count && (bytes[i + 1] == '[' || bytes[i + 1] == 'O')) {
+        if (bytes[i] == KEY_ESCAPE && i + 1 < count && (bytes[i + 1] == '[' || bytes[i + 1] == 'O')) {
             i += 2;
             int32_t number = 0, numbers = 0;
             for (; i < count && !(bytes[i] >= 0x40 && bytes[i] <= 0x7E); ++i) {

@@ -17,7 +17,7 @@ namespace display {
 // scaled by the renderer, presents that wait for the retrace), or, where the
 // only renderer would rasterise in software, by writing the window's own
 // pixels directly, which costs the least processor time.
-struct Window {
+struct SdlWindow {
     SDL_Window* window = nullptr;      // the 640 x 480 window, resizable
     SDL_Renderer* renderer = nullptr;  // hardware path: presents the picture; none on the direct path
     SDL_Texture* texture = nullptr;    // hardware path: the visible page through the palette
@@ -32,6 +32,10 @@ struct Window {
 };
 
 namespace {
+
+// The service holds the record as the table's opaque handle.
+SdlWindow* own(WindowHandle* handle) { return reinterpret_cast<SdlWindow*>(handle); }
+WindowHandle* handleOf(SdlWindow* window) { return reinterpret_cast<WindowHandle*>(window); }
 
 // A window that another program destroys (xdotool windowclose, say) is the
 // close request, not the end of the process: Xlib's own handler would print
@@ -98,7 +102,7 @@ bool rasterisesInSoftware(SDL_Renderer* renderer) {
 // tens of milliseconds at start-up and tens of megabytes, for nothing.
 bool mayHaveGraphicsProcessor() { return access("/dev/dri", F_OK) == 0 || access("/dev/nvidia0", F_OK) == 0; }
 
-bool openHardwarePath(Window& window, const char* title) {
+bool openHardwarePath(SdlWindow& window, const char* title) {
     if (!mayHaveGraphicsProcessor()) return false;
     // Hidden and untitled until it proves itself, so nothing looks for it.
     window.window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, window.height,
@@ -125,7 +129,7 @@ bool openHardwarePath(Window& window, const char* title) {
 
 // Writes the picture into the window's pixels, scaled by the largest whole
 // multiple that fits and centred on black.
-void writeSurface(Window& window, const Screen& screen, const uint8_t* rows) {
+void writeSurface(SdlWindow& window, const Screen& screen, const uint8_t* rows) {
     SDL_Surface* surface = SDL_GetWindowSurface(window.window);
     if (!surface || surface->format->BytesPerPixel != 4) return;
     if (surface != window.surface || window.pictureStale) {
@@ -206,9 +210,9 @@ void handleKeyDown(Screen& screen, WindowRequests& requests, const SDL_KeyboardE
         return;
     }
     switch (key) {
-        case SDLK_ESCAPE: pushKey(screen, 27); return;
+        case SDLK_ESCAPE: pushKey(screen, KEY_ESCAPE); return;
         case SDLK_RETURN:
-        case SDLK_KP_ENTER: pushKey(screen, 13); return;
+        case SDLK_KP_ENTER: pushKey(screen, KEY_ENTER); return;
         case SDLK_BACKSPACE: pushKey(screen, 8); return;
         case SDLK_TAB: pushKey(screen, 9); return;
         default: break;
@@ -259,12 +263,12 @@ void translateWindowEvent(const SDL_Event& event, Screen& screen, WindowRequests
 
 namespace {
 
-void closeWindow(Window* window);
+void closeWindow(WindowHandle* opaque);
 
-Window* openWindow(const Screen& screen, int32_t height, const char* title, const char** reason) {
-    Window* handle = new Window{};
+WindowHandle* openWindow(const Screen& screen, int32_t height, const char* title, const char** reason) {
+    SdlWindow* handle = new SdlWindow{};
     handle->height = height < SCREEN_HEIGHT ? SCREEN_HEIGHT : height > VIEW_HEIGHT ? VIEW_HEIGHT : height;
-    Window& window = *handle;
+    SdlWindow& window = *handle;
     // The service handles SIGINT and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -293,7 +297,7 @@ Window* openWindow(const Screen& screen, int32_t height, const char* title, cons
                                          window.height, SDL_WINDOW_RESIZABLE);
         if (!window.window || !SDL_GetWindowSurface(window.window)) {
             *reason = SDL_GetError();
-            closeWindow(handle);
+            closeWindow(handleOf(handle));
             return nullptr;
         }
     }
@@ -304,11 +308,11 @@ Window* openWindow(const Screen& screen, int32_t height, const char* title, cons
     }
     SDL_StartTextInput();
     watchForForeignDestruction(window.window);
-    return handle;
+    return handleOf(handle);
 }
 
-void pumpWindowEvents(Window* handle, Screen& screen) {
-    Window& window = *handle;
+void pumpWindowEvents(WindowHandle* opaque, Screen& screen) {
+    SdlWindow& window = *own(opaque);
     WindowRequests requests;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -333,8 +337,8 @@ void pumpWindowEvents(Window* handle, Screen& screen) {
     }
 }
 
-void uploadPicture(Window* handle, const Screen& screen, const uint8_t* rows, int32_t changed) {
-    Window& window = *handle;
+void uploadPicture(WindowHandle* opaque, const Screen& screen, const uint8_t* rows, int32_t changed) {
+    SdlWindow& window = *own(opaque);
     // A hidden window keeps its time going but gets no picture; a window
     // destroyed from outside gets none either.
     if (window.hidden || window.gone || (!changed && !window.pictureStale)) return;
@@ -354,8 +358,8 @@ void uploadPicture(Window* handle, const Screen& screen, const uint8_t* rows, in
     SDL_UnlockTexture(window.texture);
 }
 
-void presentWindow(Window* handle) {
-    Window& window = *handle;
+void presentWindow(WindowHandle* opaque) {
+    SdlWindow& window = *own(opaque);
     if (window.hidden || window.gone) return;
     if (window.renderer) {
         SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
@@ -367,7 +371,8 @@ void presentWindow(Window* handle) {
     }
 }
 
-void closeWindow(Window* window) {
+void closeWindow(WindowHandle* opaque) {
+    SdlWindow* window = own(opaque);
     if (window->texture) SDL_DestroyTexture(window->texture);
     if (window->renderer) SDL_DestroyRenderer(window->renderer);
     if (window->window) SDL_DestroyWindow(window->window);

@@ -9,27 +9,29 @@
 
 namespace display {
 
-struct Window;  // a backend's own record
+// A backend's own record as the service holds it: never defined, each backend
+// hands out its own record (of its own name) as this and casts it back.
+struct WindowHandle;
 
 struct WindowSystem {
     // OpenScreen: opens the window for a picture of `height` rows (the
     // screen's, or more with a viewer's status strip), or gives none and a
     // reason when there is no display to open it on.
-    Window* (*open)(const Screen& screen, int32_t height, const char* title, const char** reason);
+    WindowHandle* (*open)(const Screen& screen, int32_t height, const char* title, const char** reason);
     // WaitVerticalRetrace and PollKey: keys into the screen's key buffer, the
     // close request, and the window's own events.
-    void (*pumpEvents)(Window* window, Screen& screen);
+    void (*pumpEvents)(WindowHandle* window, Screen& screen);
     // WaitVerticalRetrace: turns rows of palette indices (SCREEN_WIDTH each,
     // as many as open was given) into the window's picture, when they changed
     // or the window lost its picture. A minimised or hidden window skips this
     // and the present.
-    void (*upload)(Window* window, const Screen& screen, const uint8_t* rows, int32_t changed);
+    void (*upload)(WindowHandle* window, const Screen& screen, const uint8_t* rows, int32_t changed);
     // WaitVerticalRetrace: shows the picture as soon as it is ready, without
     // tearing where the platform allows; the service's schedule, not the
     // display's refresh, decides when the next frame comes.
-    void (*present)(Window* window);
+    void (*present)(WindowHandle* window);
     // CloseScreen and EndProgram: closes the window and releases the handle.
-    void (*close)(Window* window);
+    void (*close)(WindowHandle* window);
     // Flag: the host cannot wait (a web page). It runs the frames from its own
     // display's callback as FramesDue says and then calls ShowVisiblePage; the
     // retrace wait only takes the events.

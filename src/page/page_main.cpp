@@ -42,6 +42,16 @@ double barrage_seek(page::Page* opened, double frame) {
     return static_cast<double>(page::seekPage(*opened, frameFrom(frame) > 0 ? frameFrom(frame) : 1));
 }
 
+// The numbers the script shares with the module, read once at start: the
+// furthest frame, the slider's frames, and the key codes of the keys that type
+// control characters, then the offset of the special keys.
+const int32_t* barrage_constants() {
+    static const int32_t constants[] = {
+        static_cast<int32_t>(timeline::MAX_SEEK_FRAME), shell::STUDY_FRAMES, display::KEY_ESCAPE, display::KEY_ENTER,
+        display::KEY_BACKSPACE, display::KEY_TAB, display::SPECIAL_KEY};
+    return constants;
+}
+
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
 
 // Go up whenever the status lines, or the overlay, may have changed.

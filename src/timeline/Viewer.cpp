@@ -16,7 +16,7 @@ namespace {
 constexpr uint8_t TRAIL_COLOUR = 8;         // dark grey
 constexpr uint8_t BODY_PATH_COLOUR = 10;    // light green
 constexpr uint8_t BULLET_PATH_COLOUR = 14;  // yellow
-constexpr int32_t FRAMES_PER_TICK = 60;     // the credit a frame costs: SPEEDS are per 60 ticks
+constexpr int32_t CREDIT_PER_FRAME = 60;    // a frame costs 60 credits; a tick earns SPEEDS[speed]
 
 void plot(display::Layers& layers, float x, float y, uint8_t colour) {
     int32_t px = 0, py = 0;
@@ -158,12 +158,12 @@ void updateLayers(Viewer& v) {
 void typeKey(Viewer& v, int32_t code) {
     if (code >= '0' && code <= '9') {
         if (v.typed <= MAX_SEEK_FRAME) v.typed = v.typed * 10 + (code - '0');
-    } else if (code == 8) {
+    } else if (code == display::KEY_BACKSPACE) {
         v.typed /= 10;
-    } else if (code == 13) {
+    } else if (code == display::KEY_ENTER) {
         v.typing = 0;
         if (v.typed > 0) seekViewer(v, v.typed);
-    } else if (code == 27) {
+    } else if (code == display::KEY_ESCAPE) {
         v.typing = 0;
     }
 }
@@ -222,7 +222,7 @@ void viewerKey(Viewer& v, int32_t code) {
             v.typing = -1;
             v.typed = 0;
             break;
-        case 27:
+        case display::KEY_ESCAPE:
         case 'q': v.quit = -1; break;
         default: return;
     }
@@ -232,8 +232,8 @@ void viewerKey(Viewer& v, int32_t code) {
 void tickViewer(Viewer& v) {
     if (!v.playing) return;
     v.credit += SPEEDS[v.speed];
-    const int32_t due = v.credit / FRAMES_PER_TICK;
-    v.credit %= FRAMES_PER_TICK;
+    const int32_t due = v.credit / CREDIT_PER_FRAME;
+    v.credit %= CREDIT_PER_FRAME;
     if (due == 0) return;
     showFrame(v, v.timeline.frame + due);
     updateLayers(v);

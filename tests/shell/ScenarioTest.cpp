@@ -69,7 +69,7 @@ TEST_F(ScenarioTest, EveryShooterHasTheSameProgramsAQuarterTurnApart) {
 TEST_F(ScenarioTest, ProgramsPlayTheirTimelineAndDriftApart) {
     std::vector<std::pair<int, int32_t>> moveLoads, shotLoads;
     int32_t lastMove = 0, lastShot = 0;
-    for (int frame = 1; frame <= 16200; ++frame) {
+    for (int frame = 1; frame <= STUDY_FRAMES; ++frame) {
         stepWorld(pass);
         const actor::Shooter& s = pass.shooters[3];
         if (s.emitterListIndex != lastMove && s.emitterListIndex != 0) moveLoads.emplace_back(frame, s.emitterListIndex);

@@ -85,7 +85,7 @@ protected:
 
 TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictures) {
     constexpr int64_t FRAMES = 10'000;
-    const Straight straight = straightRun(16'200);
+    const Straight straight = straightRun(shell::STUDY_FRAMES);
     auto t = std::make_unique<Timeline>();
     openTimeline(*t);
     std::mt19937 random(20261208);
@@ -116,8 +116,8 @@ TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictu
     for (int32_t i = 0; i < 100; ++i) stepTimeline(*t, true);
     EXPECT_EQ(t->frame, 5'000);
     EXPECT_EQ(pageDigest(), straight.page[5'000]);
-    seekTimeline(*t, 16'200);
-    EXPECT_EQ(pageDigest(), straight.page[16'200]);
+    seekTimeline(*t, shell::STUDY_FRAMES);
+    EXPECT_EQ(pageDigest(), straight.page[shell::STUDY_FRAMES]);
     closeTimeline(*t);
 }
 
