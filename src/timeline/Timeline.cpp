@@ -37,8 +37,9 @@ void stepFrame(Timeline& t, bool shown) {
     keepSnapshot(t);
 }
 
-// The world after `frames` frames, nothing drawn.
-void bringTo(Timeline& t, int64_t frames) {
+// The world after `frames` frames, nothing drawn, running at most `budget`
+// frames in this call. Returns whether it got there.
+bool bringTo(Timeline& t, int64_t frames, int64_t budget) {
     const int64_t goal = frames < 0 ? 0 : frames;
     if (t.count > 0) {
         int64_t k = goal / t.spacing;
@@ -55,7 +56,8 @@ void bringTo(Timeline& t, int64_t frames) {
         shell::setUpWorld(t.world);
         t.frame = 0;
     }
-    while (t.frame < goal) stepFrame(t, false);
+    for (; t.frame < goal && budget > 0; --budget) stepFrame(t, false);
+    return t.frame == goal;
 }
 
 }  // namespace
@@ -82,7 +84,7 @@ void closeTimeline(Timeline& t) {
 
 void stepTimeline(Timeline& t, bool shown) { stepFrame(t, shown); }
 
-void seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch) {
+bool seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch, int64_t budget) {
     if (target < 1) target = 1;
     const int64_t span = watch.span > 0 ? watch.span : 0;
     const int64_t start = target - 1 - span > 0 ? target - 1 - span : 0;
@@ -90,7 +92,7 @@ void seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch) {
         if (watch.seen) watch.seen(watch.context, t);
     };
     if (t.frame < start || t.frame >= target) {
-        bringTo(t, start);
+        if (!bringTo(t, start, budget)) return false;
         if (t.frame > 0) seen();
     }
     while (t.frame < target - 1) {
@@ -99,6 +101,7 @@ void seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch) {
     }
     stepFrame(t, true);
     seen();
+    return true;
 }
 
 }  // namespace timeline

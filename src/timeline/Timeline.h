@@ -46,7 +46,11 @@ void stepTimeline(Timeline& timeline, bool shown);
 // Frame `target` (1 or more) on the visible page: the one way to go to a
 // frame, forward or back. When the world already stands within the watched
 // frames before the target it goes on from there; otherwise it goes on from
-// the nearest snapshot before them.
-void seekTimeline(Timeline& timeline, int64_t target, const FrameWatch& watch = {});
+// the nearest snapshot before them. A long way is run in parts: with a budget,
+// at most that many frames before the watched ones run in one call, and it
+// returns false while the world is still on its way (called again, it goes on
+// from there).
+inline constexpr int64_t NO_BUDGET = INT64_MAX;
+bool seekTimeline(Timeline& timeline, int64_t target, const FrameWatch& watch = {}, int64_t budget = NO_BUDGET);
 
 }  // namespace timeline

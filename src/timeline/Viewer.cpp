@@ -39,9 +39,17 @@ void recordTrail(Viewer& v) {
 
 void watchFrame(void* viewer, const Timeline&) { recordTrail(*static_cast<Viewer*>(viewer)); }
 
-// Frame `frame` on the visible page, with the trail rows of the frames before it.
-void showFrame(Viewer& v, int64_t frame) {
-    seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, TRAIL_LENGTH - 1});
+// Frame `frame` on the visible page, with the trail rows of the frames before
+// it; false while a long way is still to go (it goes on at the next call).
+bool showFrame(Viewer& v, int64_t frame, int64_t budget = NO_BUDGET) {
+    if (!seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, TRAIL_LENGTH - 1}, budget)) return false;
+    v.shown = v.timeline.frame;
+    return true;
+}
+
+// A slice of the long seek under way.
+void goOnSeeking(Viewer& v) {
+    if (showFrame(v, v.seeking, SEEK_SLICE)) v.seeking = 0;
 }
 
 void drawTrails(Viewer& v) {
@@ -130,7 +138,10 @@ void writeStatus(Viewer& v) {
     int used = std::snprintf(first, room, "frame %" PRId64 " %s x%s bullets %d %d %d %d =%d%s%s", t.frame,
                              v.playing ? "playing" : "paused", SPEED_NAMES[v.speed], live[0], live[1], live[2],
                              live[3], total, v.showTrails ? " trails" : "", v.showPaths ? " paths" : "");
-    if (v.typing && used >= 0 && static_cast<size_t>(used) < room) {
+    if (v.seeking && used >= 0 && static_cast<size_t>(used) < room) {
+        std::snprintf(first, room, "going to %" PRId64 ": frame %" PRId64 " (%d%%), Escape stops", v.seeking,
+                      t.frame, static_cast<int>(t.frame * 100 / v.seeking));
+    } else if (v.typing && used >= 0 && static_cast<size_t>(used) < room) {
         std::snprintf(first + used, room - static_cast<size_t>(used), " go to %" PRId64 "_", v.typed);
     }
     used = std::snprintf(second, room, "fire/move list:left");
@@ -143,8 +154,9 @@ void writeStatus(Viewer& v) {
 }
 
 void updateLayers(Viewer& v) {
-    // With both overlays off, an empty overlay stays as it is.
-    if (v.showTrails || v.showPaths || v.overlayDrawn) {
+    // With both overlays off, an empty overlay stays as it is; on the way of a
+    // long seek it keeps showing the frame shown.
+    if (!v.seeking && (v.showTrails || v.showPaths || v.overlayDrawn)) {
         std::memset(v.layers.overlay, 0, sizeof v.layers.overlay);
         if (v.showTrails) drawTrails(v);
         if (v.showPaths) drawPaths(v);
@@ -175,7 +187,9 @@ void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed) {
     shell::setUpWorld(v.ahead);
     v.playing = paused ? 0 : -1;
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
-    showFrame(v, frame < 1 ? 1 : frame > MAX_SEEK_FRAME ? MAX_SEEK_FRAME : frame);
+    showFrame(v, 1);
+    if (frame > 1) seekViewer(v, frame);
+    v.playing = paused ? 0 : -1;
     updateLayers(v);
 }
 
@@ -193,6 +207,15 @@ void viewerKey(Viewer& v, int32_t code) {
     if (v.typing) {
         typeKey(v, code);
         updateLayers(v);
+        return;
+    }
+    if (v.seeking) {
+        // Escape stops a long seek where it has got to; other keys wait for it.
+        if (code == display::KEY_ESCAPE) {
+            v.seeking = 0;
+            showFrame(v, v.timeline.frame > 0 ? v.timeline.frame : 1);
+            updateLayers(v);
+        }
         return;
     }
     const int64_t frame = v.timeline.frame;
@@ -230,6 +253,11 @@ void viewerKey(Viewer& v, int32_t code) {
 }
 
 void tickViewer(Viewer& v) {
+    if (v.seeking) {
+        goOnSeeking(v);
+        updateLayers(v);
+        return;
+    }
     if (!v.playing) return;
     v.credit += SPEEDS[v.speed];
     const int32_t due = v.credit / CREDIT_PER_FRAME;
@@ -241,10 +269,12 @@ void tickViewer(Viewer& v) {
 
 void seekViewer(Viewer& v, int64_t frame) {
     v.playing = 0;
-    showFrame(v, frame < 1 ? 1 : frame > MAX_SEEK_FRAME ? MAX_SEEK_FRAME : frame);
+    v.typing = 0;
+    v.seeking = frame < 1 ? 1 : frame > MAX_SEEK_FRAME ? MAX_SEEK_FRAME : frame;
+    goOnSeeking(v);
     updateLayers(v);
 }
 
-int64_t viewerFrame(const Viewer& v) { return v.timeline.frame; }
+int64_t viewerFrame(const Viewer& v) { return v.shown; }
 
 }  // namespace timeline

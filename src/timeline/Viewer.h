@@ -23,6 +23,9 @@ inline constexpr int32_t NORMAL_SPEED = 2;                            // index o
 inline constexpr int32_t TRAIL_LENGTH = 30;                           // positions a trail shows
 inline constexpr int32_t BODY_LOOKAHEAD = 180;                        // frames a body's path shows
 inline constexpr int32_t LAUNCH_LOOKAHEAD = 60;                       // frames whose launched bullets are shown
+// Frames a long seek runs in one tick: a few tens of milliseconds natively and
+// in the page, so the viewer keeps taking keys, the close request and signals.
+inline constexpr int64_t SEEK_SLICE = 1'500;
 
 struct TrailPoint {
     float x = 0.0f;      // pixels
@@ -50,6 +53,8 @@ struct Viewer {
     int32_t typing = 0;                 // flag: `g` was pressed and digits follow
     int64_t typed = 0;                  // the frame number typed so far
     int32_t quit = 0;                   // flag: Escape, `q` or the close request (the native viewer ends)
+    int64_t seeking = 0;                // frame a long seek is on its way to, a slice a tick; 0: none
+    int64_t shown = 0;                  // frame on the visible page
     Trails trails;                      // recent bullet positions, as the frames ran
     shell::World ahead;           // the copy of the world that path previews simulate
     Snapshot scratch;                   // the world as it stands, copied into `ahead`
@@ -62,8 +67,11 @@ void closeViewer(Viewer& viewer);
 void viewerKey(Viewer& viewer, int32_t code);
 // One tick of the display's 60-a-second schedule: the frames due at the speed.
 void tickViewer(Viewer& viewer);
-// Shows `frame`, clamped to 1 to MAX_SEEK_FRAME, and pauses.
+// Shows `frame`, clamped to 1 to MAX_SEEK_FRAME, and pauses; a long way is
+// run a slice a tick, the status saying how far it has got, and Escape stops
+// it where it has got to.
 void seekViewer(Viewer& viewer, int64_t frame);
+// The frame on the visible page.
 int64_t viewerFrame(const Viewer& viewer);
 
 }  // namespace timeline

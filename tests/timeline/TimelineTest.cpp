@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "display/Control.h"
@@ -212,6 +213,35 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
     }
     EXPECT_FALSE(v->quit);
     viewerKey(*v, 'q');
+    EXPECT_TRUE(v->quit);
+    closeViewer(*v);
+}
+
+// A long seek runs a slice a tick: the picture stays on the frame shown, the
+// status says how far it has got, Escape stops it on the frame reached, and
+// the close request ends the viewer on the way.
+TEST_F(TimelineTest, ALongSeekGoesASliceATickShowsItsProgressAndStopsOnEscape) {
+    const Straight straight = straightRun(3 * SEEK_SLICE + 1);
+    auto v = std::make_unique<Viewer>();
+    openViewer(*v, MAX_SEEK_FRAME, true, NORMAL_SPEED);
+    EXPECT_EQ(viewerFrame(*v), 1);
+    EXPECT_EQ(pageDigest(), straight.page[1]);
+    EXPECT_EQ(v->timeline.frame, 1 + SEEK_SLICE) << "one slice at open";
+    tickViewer(*v);
+    tickViewer(*v);
+    EXPECT_EQ(v->timeline.frame, 1 + 3 * SEEK_SLICE);
+    EXPECT_EQ(pageDigest(), straight.page[1]) << "the picture stays on the frame shown";
+    EXPECT_NE(std::string(v->layers.status[0]).find("going to 1000000: frame 4501 (0%)"), std::string::npos)
+        << v->layers.status[0];
+    viewerKey(*v, ' ');
+    EXPECT_FALSE(v->playing) << "keys but Escape and the close request wait for the seek";
+    viewerKey(*v, display::KEY_ESCAPE);
+    EXPECT_EQ(v->seeking, 0);
+    EXPECT_FALSE(v->quit);
+    EXPECT_EQ(viewerFrame(*v), 1 + 3 * SEEK_SLICE);
+    EXPECT_EQ(pageDigest(), straight.page[1 + 3 * SEEK_SLICE]);
+    seekViewer(*v, MAX_SEEK_FRAME);
+    viewerKey(*v, display::CLOSE_KEY);
     EXPECT_TRUE(v->quit);
     closeViewer(*v);
 }

@@ -69,7 +69,7 @@ TEST(View, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
 
 // Typing a frame number takes digits, Backspace, Enter and Escape; the close
 // request and the end signals still end the viewer.
-TEST(View, EndsOnASignalOrTheCloseButtonWhileAFrameNumberIsTyped) {
+TEST(View, EndsOnASignalOrTheCloseButtonWhileTypingOrSeeking) {
     ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool")) << "this test needs Xvfb and xdotool (make test installs them)";
     XServer server;
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
@@ -93,6 +93,14 @@ TEST(View, EndsOnASignalOrTheCloseButtonWhileAFrameNumberIsTyped) {
         if (status < 0) stop(view);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    // And on the way of a long first seek, which runs a slice a tick.
+    pid_t view = spawn({VIEW_PATH, "--frame", "1000000"}, {"DISPLAY=" + server.name, "SDL_VIDEODRIVER"});
+    ASSERT_NE(waitForWindow(x, "barrage-view", 10), 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(view, SIGTERM);
+    const int status = waitExit(view, 1);
+    EXPECT_EQ(status, 0) << "SIGTERM during a seek to frame 1,000,000";
+    if (status < 0) stop(view);
     XCloseDisplay(x);
 }
 
