@@ -1,0 +1,17 @@
+// What the viewer's three parts share: the controller (Viewer.cpp) records
+// trails and redraws the layers through the overlays (ViewerOverlays.cpp) and
+// the status text (ViewerStatus.cpp).
+#pragma once
+
+#include "timeline/Viewer.h"
+
+namespace timeline {
+
+// The live bullets' positions after the frame the world stands on.
+void recordTrail(Viewer& viewer);
+void drawTrails(Viewer& viewer);
+// Simulates ahead on the viewer's copy of the world and plots where it goes.
+void drawPaths(Viewer& viewer);
+void writeStatus(Viewer& viewer);
+
+}  // namespace timeline
