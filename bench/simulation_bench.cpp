@@ -11,6 +11,7 @@
 #include "Ratios.h"
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/Program.h"
 #include "shell/Scenario.h"
 #include "shooter/EmitterSchedule.h"
@@ -36,7 +37,7 @@ BENCHMARK(BM_PageClearAndCopyFloor);
 
 // One whole frame as the program runs it, on the headless display.
 void BM_HeadlessFrame(benchmark::State& state) {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
     shell::startUp(pass);
     for (int i = 0; i < WARM_UP_FRAMES; ++i) shell::runFrame(pass);

@@ -13,6 +13,7 @@
 #include "Timing.h"
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "timeline/Viewer.h"
 
 namespace {
@@ -36,7 +37,7 @@ double statusMb(const std::string& key) {
 }  // namespace
 
 int main() {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     std::vector<double> cold, warm;
     for (int run = 0; run < RUNS; ++run) {
         auto t = std::make_unique<timeline::Timeline>();

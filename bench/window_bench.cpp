@@ -13,6 +13,7 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display/WindowSystem.h"
+#include "display_sdl/SdlWindow.h"
 #include "display/Pacer.h"
 #include "shell/Program.h"
 #include "support/Processes.h"
@@ -45,12 +46,12 @@ double percentile(std::vector<double> values, double share) {
 }
 
 void presentationCost(pid_t server) {
-    auto screen = std::make_unique<display::Screen>();
-    display::openScreen(*screen);
-    for (int i = 0; i < 300; ++i) display::drawCircle(*screen, float(i * 2 % 640), float(i * 7 % 480), 3.0f, 15);
-    const display::WindowSystem& sdl = *display::sdlWindowSystem();
+    auto screen = std::make_unique<screen::Screen>();
+    screen::openScreen(*screen);
+    for (int i = 0; i < 300; ++i) screen::drawCircle(*screen, float(i * 2 % 640), float(i * 7 % 480), 3.0f, 15);
+    const display::WindowSystem& sdl = *display_sdl::sdlWindowSystem();
     const char* reason = "";
-    display::Window* window = sdl.open(*screen, display::SCREEN_HEIGHT, "barrage-bench", &reason);
+    display::Window* window = sdl.open(*screen, screen::SCREEN_HEIGHT, "barrage-bench", &reason);
     if (!window) {
         std::printf("presentation: no window (%s)\n", reason);
         return;
@@ -75,7 +76,6 @@ void presentationCost(pid_t server) {
 }
 
 void pacing() {
-    display::SelectBackend(display::Backend::Automatic);
     shell::World pass;
     shell::startUp(pass);
     const double period = 1e3 / display::RefreshRate();
@@ -108,7 +108,7 @@ int main() {
         return 1;
     }
     setenv("DISPLAY", server.name.c_str(), 1);
-    display::UseWindowSystem(display::sdlWindowSystem());
+    display::UseWindowSystem(display_sdl::sdlWindowSystem());
     presentationCost(server.pid);
     pacing();
     return 0;

@@ -43,7 +43,7 @@ int32_t gifDelay(int64_t index, int32_t every) {
     return static_cast<int32_t>(perFrameTimes3 * (index + 1) / 3 - perFrameTimes3 * index / 3);
 }
 
-bool openGif(GifWriter& writer, FILE* file, const display::Screen& screen, int32_t every) {
+bool openGif(GifWriter& writer, FILE* file, const screen::Screen& screen, int32_t every) {
     writer.file = file;
     writer.writeError = 0;
     writer.framesWritten = 0;
@@ -56,30 +56,30 @@ bool openGif(GifWriter& writer, FILE* file, const display::Screen& screen, int32
     }
     writer.gif = gif;
     EGifSetGifVersion(gif, true);
-    GifColorType colours[display::PALETTE_SIZE];
-    for (int32_t i = 0; i < display::PALETTE_SIZE; ++i) {
+    GifColorType colours[screen::PALETTE_SIZE];
+    for (int32_t i = 0; i < screen::PALETTE_SIZE; ++i) {
         colours[i] = {screen.palette[i][0], screen.palette[i][1], screen.palette[i][2]};
     }
-    ColorMapObject* map = GifMakeMapObject(display::PALETTE_SIZE, colours);
+    ColorMapObject* map = GifMakeMapObject(screen::PALETTE_SIZE, colours);
     if (!map) return false;
     const bool described =
-        !failed(writer, EGifPutScreenDesc(gif, display::SCREEN_WIDTH, display::SCREEN_HEIGHT, 8, 0, map));
+        !failed(writer, EGifPutScreenDesc(gif, screen::SCREEN_WIDTH, screen::SCREEN_HEIGHT, 8, 0, map));
     GifFreeMapObject(map);
     return described && putLoopForever(writer);
 }
 
-bool addGifFrame(GifWriter& writer, const display::Screen& screen) {
+bool addGifFrame(GifWriter& writer, const screen::Screen& screen) {
     GifFileType* gif = encoder(writer);
     const auto& page = screen.pages[screen.visiblePage];
     // The rectangle that changed; all of it for the first frame.
-    int32_t left = 0, top = 0, right = display::SCREEN_WIDTH - 1, bottom = display::SCREEN_HEIGHT - 1;
+    int32_t left = 0, top = 0, right = screen::SCREEN_WIDTH - 1, bottom = screen::SCREEN_HEIGHT - 1;
     if (writer.framesWritten > 0) {
-        left = display::SCREEN_WIDTH, top = display::SCREEN_HEIGHT, right = -1, bottom = -1;
-        for (int32_t y = 0; y < display::SCREEN_HEIGHT; ++y) {
-            if (std::memcmp(page[y], writer.previous[y], display::SCREEN_WIDTH) == 0) continue;
+        left = screen::SCREEN_WIDTH, top = screen::SCREEN_HEIGHT, right = -1, bottom = -1;
+        for (int32_t y = 0; y < screen::SCREEN_HEIGHT; ++y) {
+            if (std::memcmp(page[y], writer.previous[y], screen::SCREEN_WIDTH) == 0) continue;
             if (top > y) top = y;
             bottom = y;
-            for (int32_t x = 0; x < display::SCREEN_WIDTH; ++x) {
+            for (int32_t x = 0; x < screen::SCREEN_WIDTH; ++x) {
                 if (page[y][x] == writer.previous[y][x]) continue;
                 if (left > x) left = x;
                 if (right < x) right = x;
@@ -97,7 +97,7 @@ bool addGifFrame(GifWriter& writer, const display::Screen& screen) {
     const int32_t width = right - left + 1, height = bottom - top + 1;
     if (failed(writer, EGifPutImageDesc(gif, left, top, width, height, false, nullptr))) return false;
     for (int32_t y = top; y <= bottom; ++y) {
-        GifPixelType row[display::SCREEN_WIDTH];
+        GifPixelType row[screen::SCREEN_WIDTH];
         std::memcpy(row, &page[y][left], static_cast<size_t>(width));
         if (failed(writer, EGifPutLine(gif, row, width))) return false;
     }

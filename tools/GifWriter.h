@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 namespace tools {
 
@@ -18,7 +18,7 @@ struct GifWriter {
     int32_t encoderError = 0;                                    // giflib's code for its last failure
     int32_t framesWritten = 0;                                   // GIF frames so far
     int32_t every = 1;                                           // program frames per GIF frame
-    uint8_t previous[display::SCREEN_HEIGHT][display::SCREEN_WIDTH] = {};  // the picture the GIF shows so far
+    uint8_t previous[screen::SCREEN_HEIGHT][screen::SCREEN_WIDTH] = {};  // the picture the GIF shows so far
 };
 
 // Hundredths of a second GIF frame `index` stays, when each stands for
@@ -28,8 +28,8 @@ int32_t gifDelay(int64_t index, int32_t every);
 
 // Each returns false on failure, with writer.writeError set when a write
 // failed; gifError() then tells the encoder's own reason.
-bool openGif(GifWriter& writer, FILE* file, const display::Screen& screen, int32_t every);
-bool addGifFrame(GifWriter& writer, const display::Screen& screen);
+bool openGif(GifWriter& writer, FILE* file, const screen::Screen& screen, int32_t every);
+bool addGifFrame(GifWriter& writer, const screen::Screen& screen);
 bool closeGif(GifWriter& writer);
 const char* gifError(const GifWriter& writer);
 

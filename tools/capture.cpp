@@ -20,6 +20,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/Program.h"
 #include "tools/Arguments.h"
 #include "tools/GifWriter.h"
@@ -30,21 +31,21 @@ namespace {
 constexpr int64_t QUIET_RANGE = 10;  // longer ranges show their progress
 
 // The page as a palette PNG into an open file; false if libpng failed.
-bool encodePng(FILE* file, const display::Screen& screen) {
+bool encodePng(FILE* file, const screen::Screen& screen) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     bool written = false;
     if (info && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file);
-        png_set_IHDR(png, info, display::SCREEN_WIDTH, display::SCREEN_HEIGHT, 8, PNG_COLOR_TYPE_PALETTE,
+        png_set_IHDR(png, info, screen::SCREEN_WIDTH, screen::SCREEN_HEIGHT, 8, PNG_COLOR_TYPE_PALETTE,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_color palette[display::PALETTE_SIZE];
-        for (int32_t i = 0; i < display::PALETTE_SIZE; ++i) {
+        png_color palette[screen::PALETTE_SIZE];
+        for (int32_t i = 0; i < screen::PALETTE_SIZE; ++i) {
             palette[i] = {screen.palette[i][0], screen.palette[i][1], screen.palette[i][2]};
         }
-        png_set_PLTE(png, info, palette, display::PALETTE_SIZE);
+        png_set_PLTE(png, info, palette, screen::PALETTE_SIZE);
         png_write_info(png, info);
-        for (int32_t y = 0; y < display::SCREEN_HEIGHT; ++y) {
+        for (int32_t y = 0; y < screen::SCREEN_HEIGHT; ++y) {
             png_write_row(png, screen.pages[screen.visiblePage][y]);
         }
         png_write_end(png, nullptr);
@@ -55,7 +56,7 @@ bool encodePng(FILE* file, const display::Screen& screen) {
 }
 
 // Returns 0, or the errno of the failure.
-int writePng(const std::string& path, const display::Screen& screen) {
+int writePng(const std::string& path, const screen::Screen& screen) {
     tools::ReplaceFile out;
     if (const int error = tools::openReplaceFile(out, path)) return error;
     errno = 0;
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
     const sigset_t ends = endSignals();
     sigprocmask(SIG_BLOCK, &ends, &before);
 
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
     shell::startUp(pass);
     Progress progress;

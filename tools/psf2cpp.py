@@ -3,7 +3,7 @@
 display draws its text with, so the program reads no font file at run time.
 
 Run once, by hand, when the font changes:
-    tools/psf2cpp.py /usr/share/consolefonts/spleen-8x16.psfu.gz > src/display/Font.cpp
+    tools/psf2cpp.py /usr/share/consolefonts/spleen-8x16.psfu.gz > src/screen/Font.cpp
 """
 import gzip
 import struct
@@ -68,7 +68,7 @@ def load(path):
 def main():
     glyphs, by_code = load(sys.argv[1])
     print(NOTICE)
-    print('#include "display/Font.h"\n')
+    print('#include "screen/Font.h"\n')
     print("namespace display {\n")
     print(f"const uint8_t FONT_GLYPHS[{LAST - FIRST + 1}][16] = {{")
     for code in range(FIRST, LAST + 1):

@@ -9,7 +9,8 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
-#include "display/WindowSystem.h"
+#include "display_sdl/SdlWindow.h"
+#include "display_terminal/Terminal.h"
 #include "timeline/Viewer.h"
 #include "tools/Arguments.h"
 
@@ -64,13 +65,13 @@ int main(int argc, char** argv) {
 
     // Start-up.
     auto viewer = std::make_unique<timeline::Viewer>();
-    display::UseWindowSystem(display::sdlWindowSystem());
+    display::UseWindowSystem(display_sdl::sdlWindowSystem(), display_terminal::terminalSystem());
     display::UseLayers(&viewer->layers);
     timeline::openViewer(*viewer, frame, paused, speed);
     while (!viewer->quit) {
         // Input.
-        for (display::KeyString key = display::PollKey(); !display::isEmpty(key); key = display::PollKey()) {
-            timeline::viewerKey(*viewer, display::keyCode(key));
+        for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
+            timeline::viewerKey(*viewer, screen::keyCode(key));
         }
         // Update: the frames this tick is due at the speed.
         timeline::tickViewer(*viewer);

@@ -6,28 +6,15 @@
 
 #include <cstdint>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 namespace display {
 
-// What serves the display: chosen before OpenScreen (Automatic or Headless),
-// and what OpenScreen then opened.
-enum class Backend : int32_t {
-    Automatic = 0,  // a window if a display is available, else the terminal
-    Headless = 1,   // pages in memory only: no window, no terminal, no pacing
-    Window = 2,     // a window system's window (the SDL window, the web page's canvas)
-    Terminal = 3,   // the terminal fallback
-    Closed = 4,     // nothing open
-};
-
-// Chosen before OpenScreen.
-void SelectBackend(Backend backend);
-
 struct WindowSystem;
-// The window system Automatic tries first; without one, the terminal serves.
-// The program entry installs the SDL window (display/WindowSystem.h) before
-// OpenScreen.
-void UseWindowSystem(const WindowSystem* system);
+// The backend OpenScreen tries first (a window), and the one it falls back on
+// when the first gives none (the terminal), chosen before OpenScreen. With
+// none, or none that opens, the pages live in memory only.
+void UseWindowSystem(const WindowSystem* system, const WindowSystem* fallback = nullptr);
 
 // For a host that cannot wait in a loop (a web page): called from its
 // display's frame callback with that callback's time, on the clock of
@@ -39,11 +26,11 @@ void ShowVisiblePage();
 // Before OpenScreen: the window shows a viewer's layers with the picture and
 // is taller by the status strip. The caller owns them and may change them
 // between retrace waits; none: the picture alone.
-void UseLayers(const Layers* layers);
+void UseLayers(const screen::Layers* layers);
 
 // Releases the display without ending the process.
 void CloseScreen();
-const Screen& CurrentScreen();
+const screen::Screen& CurrentScreen();
 // The key arrives once the display has waited for that many retraces since
 // OpenScreen (0: already waiting when it opens). Up to 15 keys can be scripted.
 void ScriptKey(int64_t afterRetraces, int32_t code);

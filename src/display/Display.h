@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 namespace display {
 
@@ -42,7 +42,7 @@ void LocateText(int32_t row, int32_t column);
 void PrintText(std::string_view text, bool newline = false);
 void PrintInteger(int32_t value, bool newline = false);
 // Never waits. SIGINT and SIGTERM arrive here as the close request.
-KeyString PollKey();
+screen::KeyString PollKey();
 // Closes the display, restores the terminal and ends the process.
 [[noreturn]] void EndProgram(int32_t status);
 

@@ -15,8 +15,8 @@ void openPage(Page& page, int64_t frame) {
 int64_t runPageFrames(Page& page, int64_t hostNowNs) {
     timeline::Viewer& v = page.viewer;
     const int32_t due = display::FramesDue(hostNowNs);
-    for (display::KeyString key = display::PollKey(); !display::isEmpty(key); key = display::PollKey()) {
-        timeline::viewerKey(v, display::keyCode(key));
+    for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
+        timeline::viewerKey(v, screen::keyCode(key));
     }
     for (int32_t tick = 0; tick < due; ++tick) timeline::tickViewer(v);
     display::ShowVisiblePage();

@@ -5,9 +5,8 @@
 // drives it.
 #include <cmath>
 
-#include "display/Browser.h"
 #include "display/Control.h"
-#include "display/WindowSystem.h"
+#include "display_browser/Browser.h"
 #include "page/Page.h"
 
 namespace {
@@ -25,7 +24,7 @@ extern "C" {
 // Opens the page on `frame`, paused (0: plays from the start). The page lives
 // as long as the tab.
 page::Page* barrage_open(double frame) {
-    display::UseWindowSystem(display::browserWindowSystem());
+    display::UseWindowSystem(display_browser::browserWindowSystem());
     auto* opened = new page::Page;
     page::openPage(*opened, frameFrom(frame));
     return opened;
@@ -47,8 +46,8 @@ double barrage_seek(page::Page* opened, double frame) {
 // control characters, then the offset of the special keys.
 const int32_t* barrage_constants() {
     static const int32_t constants[] = {
-        static_cast<int32_t>(timeline::MAX_SEEK_FRAME), shell::STUDY_FRAMES, display::KEY_ESCAPE, display::KEY_ENTER,
-        display::KEY_BACKSPACE, display::KEY_TAB, display::SPECIAL_KEY};
+        static_cast<int32_t>(timeline::MAX_SEEK_FRAME), shell::STUDY_FRAMES, screen::KEY_ESCAPE, screen::KEY_ENTER,
+        screen::KEY_BACKSPACE, screen::KEY_TAB, screen::SPECIAL_KEY};
     return constants;
 }
 
@@ -63,10 +62,10 @@ const char* barrage_status(const page::Page* opened, int32_t line) {
     return opened->viewer.layers.status[line == 1 ? 1 : 0];
 }
 
-const uint8_t* barrage_overlay(const page::Page* opened) { return display::browserOverlay(opened->viewer.layers); }
+const uint8_t* barrage_overlay(const page::Page* opened) { return display_browser::browserOverlay(opened->viewer.layers); }
 
-const uint8_t* barrage_picture() { return display::browserPicture(); }
+const uint8_t* barrage_picture() { return display_browser::browserPicture(); }
 
-void barrage_key(int32_t code) { display::pressBrowserKey(code); }
+void barrage_key(int32_t code) { display_browser::pressBrowserKey(code); }
 
 }  // extern "C"

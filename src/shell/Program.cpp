@@ -37,7 +37,7 @@ int runProgram() {
     startUp(world);
     do {
         runFrame(world);
-    } while (display::isEmpty(display::PollKey()));
+    } while (screen::isEmpty(display::PollKey()));
     shutDown(world);
     return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 #include "shell/World.h"
 #include "timeline/ViewerParts.h"
 
@@ -46,12 +46,12 @@ void updateLayers(Viewer& v) {
 void typeKey(Viewer& v, int32_t code) {
     if (code >= '0' && code <= '9') {
         if (v.typed <= MAX_SEEK_FRAME) v.typed = v.typed * 10 + (code - '0');
-    } else if (code == display::KEY_BACKSPACE) {
+    } else if (code == screen::KEY_BACKSPACE) {
         v.typed /= 10;
-    } else if (code == display::KEY_ENTER) {
+    } else if (code == screen::KEY_ENTER) {
         v.typing = 0;
         if (v.typed > 0) seekViewer(v, v.typed);
-    } else if (code == display::KEY_ESCAPE) {
+    } else if (code == screen::KEY_ESCAPE) {
         v.typing = 0;
     }
 }
@@ -76,7 +76,7 @@ void closeViewer(Viewer& v) {
 
 void viewerKey(Viewer& v, int32_t code) {
     // The close request and the end signals end the viewer in every mode.
-    if (code == display::CLOSE_KEY) {
+    if (code == screen::CLOSE_KEY) {
         v.quit = -1;
         return;
     }
@@ -87,7 +87,7 @@ void viewerKey(Viewer& v, int32_t code) {
     }
     if (v.seeking) {
         // Escape stops a long seek where it has got to; other keys wait for it.
-        if (code == display::KEY_ESCAPE) {
+        if (code == screen::KEY_ESCAPE) {
             v.seeking = 0;
             showFrame(v, v.timeline.frame > 0 ? v.timeline.frame : 1);
             updateLayers(v);
@@ -100,17 +100,17 @@ void viewerKey(Viewer& v, int32_t code) {
             v.playing = v.playing ? 0 : -1;
             v.credit = 0;
             break;
-        case display::KEY_RIGHT:
+        case screen::KEY_RIGHT:
         case '.':
             v.playing = 0;
             showFrame(v, frame + 1);
             break;
-        case display::KEY_LEFT:
+        case screen::KEY_LEFT:
         case ',':
             v.playing = 0;
             if (frame > 1) showFrame(v, frame - 1);
             break;
-        case display::KEY_HOME: showFrame(v, 1); break;
+        case screen::KEY_HOME: showFrame(v, 1); break;
         case '1': case '2': case '3': case '4': case '5':
             v.speed = code - '1';
             v.credit = 0;
@@ -121,7 +121,7 @@ void viewerKey(Viewer& v, int32_t code) {
             v.typing = -1;
             v.typed = 0;
             break;
-        case display::KEY_ESCAPE:
+        case screen::KEY_ESCAPE:
         case 'q': v.quit = -1; break;
         default: return;
     }

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 #include "shell/Scenario.h"
 #include "timeline/Timeline.h"
 
@@ -41,7 +41,7 @@ struct Trails {
 
 struct Viewer {
     Timeline timeline;                  // the world shown and its snapshots
-    display::Layers layers;             // overlay and status lines, above and under the picture
+    screen::Layers layers;             // overlay and status lines, above and under the picture
     int32_t layersVersion = 0;          // goes up whenever the layers change
     int32_t overlayVersion = 0;         // goes up whenever the overlay may have changed
     int32_t overlayDrawn = 0;           // flag: the overlay holds something
@@ -63,7 +63,7 @@ struct Viewer {
 // Opens the program and shows `frame` (1 or more), playing or paused.
 void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed);
 void closeViewer(Viewer& viewer);
-// A key in the display's codes (display/Screen.h).
+// A key in the display's codes (screen/Screen.h).
 void viewerKey(Viewer& viewer, int32_t code);
 // One tick of the display's 60-a-second schedule: the frames due at the speed.
 void tickViewer(Viewer& viewer);

@@ -3,7 +3,7 @@
 // world, never on the world shown), drawn on a layer above the picture.
 #include <cstring>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 #include "shell/World.h"
 #include "timeline/ViewerParts.h"
 
@@ -15,10 +15,10 @@ constexpr uint8_t TRAIL_COLOUR = 8;         // dark grey
 constexpr uint8_t BODY_PATH_COLOUR = 10;    // light green
 constexpr uint8_t BULLET_PATH_COLOUR = 14;  // yellow
 
-void plot(display::Layers& layers, float x, float y, uint8_t colour) {
+void plot(screen::Layers& layers, float x, float y, uint8_t colour) {
     int32_t px = 0, py = 0;
-    if (!display::toPixel(x, &px) || !display::toPixel(y, &py)) return;
-    if (px < 0 || px >= display::SCREEN_WIDTH || py < 0 || py >= display::SCREEN_HEIGHT) return;
+    if (!screen::toPixel(x, &px) || !screen::toPixel(y, &py)) return;
+    if (px < 0 || px >= screen::SCREEN_WIDTH || py < 0 || py >= screen::SCREEN_HEIGHT) return;
     layers.overlay[py][px] = colour;
 }
 

@@ -9,6 +9,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ struct Reader {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     Reader in{data, size};
     if (in.byte() & 1) display::OpenScreen(18, 8, 2, 0, 0);  // closed or open
     static char text[5000];

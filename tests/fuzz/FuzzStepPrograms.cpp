@@ -8,6 +8,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/World.h"
 #include "shell/Program.h"
 #include "shooter/EmitterSchedule.h"
@@ -40,7 +41,7 @@ const float POSITION[2] = {320.0f, 240.0f};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     display::OpenScreen(18, 8, 2, 0, 0);
     display::SetPages(1, 0);
     Reader input{data, size};

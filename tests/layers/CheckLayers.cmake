@@ -7,23 +7,11 @@ get_filename_component(SOURCES "${SOURCES}" ABSOLUTE)
 
 set(failures "")
 
-# Every library is named after its folder, except the window backends, which
-# live beside the service they plug into.
-function(library_of folder file out)
-  if(folder STREQUAL "display" AND file MATCHES "/Window\\.(h|cpp)$")
-    set(${out} display_sdl PARENT_SCOPE)
-  elseif(folder STREQUAL "display" AND file MATCHES "/Browser\\.(h|cpp)$")
-    set(${out} display_browser PARENT_SCOPE)
-  else()
-    set(${out} ${folder} PARENT_SCOPE)
-  endif()
-endfunction()
-
 # Includes that point at a library the including one does not link.
 file(GLOB_RECURSE files RELATIVE ${SOURCES} ${SOURCES}/*.h ${SOURCES}/*.cpp)
 foreach(file IN LISTS files)
   string(REGEX MATCH "^[^/]+" folder "${file}")
-  library_of(${folder} "/${file}" library)
+  set(library ${folder})  # every library is named after its folder
   if(NOT library IN_LIST LIBRARIES)
     list(APPEND failures "${file}: folder ${folder} is no library the layer check knows")
     continue()

@@ -11,13 +11,15 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
+#include "display_terminal/Terminal.h"
 #include "shell/Program.h"
 
 namespace shell {
 namespace {
 
 struct FrameLoopTest : ::testing::Test {
-    void SetUp() override { display::SelectBackend(display::Backend::Headless); }
+    void SetUp() override { display::UseWindowSystem(display_headless::headlessSystem()); }
     void TearDown() override { display::CloseScreen(); }
 };
 
@@ -27,7 +29,7 @@ TEST_F(FrameLoopTest, AWaitingKeyEndsTheLoopAfterOneCompleteFrameAndOnlyItIsTake
     EXPECT_EQ(runProgram(), 0);
 
     EXPECT_EQ(display::RetraceCount(), 1);
-    const display::Screen& screen = display::CurrentScreen();
+    const screen::Screen& screen = display::CurrentScreen();
     EXPECT_EQ(screen.workPage, 1);
     EXPECT_EQ(screen.visiblePage, 0);
     // Drawn, waited for and shown: the visible page is the finished work page.
@@ -37,34 +39,33 @@ TEST_F(FrameLoopTest, AWaitingKeyEndsTheLoopAfterOneCompleteFrameAndOnlyItIsTake
     EXPECT_NE(std::find(pixels, end, 15), end);  // the ring
     EXPECT_NE(std::find(pixels, end, 13), end);  // the bodies
 
-    const display::KeyString left = display::PollKey();
+    const screen::KeyString left = display::PollKey();
     ASSERT_EQ(left.length, 1);
     EXPECT_EQ(left.bytes[0], 'b');
 }
 
 TEST_F(FrameLoopTest, TheLoopRunsUntilAKeyArrivesAndAnyKeyEndsIt) {
-    display::ScriptKey(5, display::CLOSE_KEY);
+    display::ScriptKey(5, screen::CLOSE_KEY);
     EXPECT_EQ(runProgram(), 0);
     EXPECT_EQ(display::RetraceCount(), 5);
-    EXPECT_TRUE(display::isEmpty(display::PollKey()));
+    EXPECT_TRUE(screen::isEmpty(display::PollKey()));
 }
 
 TEST(FrameLoopSignal, SigtermEndsTheLoopAfterTheFrameInProgress) {
     // No window system: the display falls back to the terminal, where signals
     // are handled as they are with a window.
-    display::UseWindowSystem(nullptr);
-    display::SelectBackend(display::Backend::Automatic);
+    display::UseWindowSystem(nullptr, display_terminal::terminalSystem());
     std::thread sender([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(getpid(), SIGTERM);
     });
     EXPECT_EQ(runProgram(), 0);  // returns only after the shooters' tear-down
     sender.join();
-    const display::Screen& screen = display::CurrentScreen();
+    const screen::Screen& screen = display::CurrentScreen();
     EXPECT_GE(display::RetraceCount(), 5);
     EXPECT_EQ(std::memcmp(screen.pages[0], screen.pages[1], sizeof screen.pages[0]), 0);
     display::CloseScreen();
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/Program.h"
 
 namespace shell {
@@ -24,7 +25,7 @@ long anonymousKb() {
 }
 
 TEST(LongRun, AMillionFramesKeepTheStoresInBoundsAndMemoryFlat) {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     World pass;
     startUp(pass);
     long memoryAtStart = 0;

@@ -15,13 +15,13 @@ namespace shell {
 namespace {
 
 struct WorldTest : ::testing::Test {
-    std::unique_ptr<display::Screen> expected = std::make_unique<display::Screen>();
+    std::unique_ptr<screen::Screen> expected = std::make_unique<screen::Screen>();
 
     void SetUp() override {
         testing_support::openHeadlessDisplay();
-        display::openScreen(*expected);
-        display::fillBox(*expected, 0, 0, 639, 479, 0);
-        display::drawCircle(*expected, 320, 240, 10, 15);
+        screen::openScreen(*expected);
+        screen::fillBox(*expected, 0, 0, 639, 479, 0);
+        screen::drawCircle(*expected, 320, 240, 10, 15);
     }
     void TearDown() override { display::CloseScreen(); }
 
@@ -65,9 +65,9 @@ TEST_F(WorldTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
     s.bullets[4].alive = -1, s.bullets[4].x = -49.0f, s.bullets[4].y = 470.0f;
     s.bullets[5].alive = -1, s.bullets[5].x = 400.0f, s.bullets[5].y = 300.0f;
     stepAndDraw(pass);
-    display::drawCircle(*expected, 100.0f, 100.5f, 10, 13);
-    display::drawCircle(*expected, 200, 200, 3, 15);
-    display::drawCircle(*expected, -49.0f, 470.0f, 3, 15);
+    screen::drawCircle(*expected, 100.0f, 100.5f, 10, 13);
+    screen::drawCircle(*expected, 200, 200, 3, 15);
+    screen::drawCircle(*expected, -49.0f, 470.0f, 3, 15);
     expectPage();
 
     s.turret.bulletCount = 100000;  // more than the store: drawing stops at its end
@@ -86,15 +86,15 @@ TEST_F(WorldTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     collections::releaseList(s.turretSteps);
     ShooterFrame frame;
     World pass{&s, 1, &frame};
-    const std::unique_ptr<display::Screen> before = std::make_unique<display::Screen>(display::CurrentScreen());
+    const std::unique_ptr<screen::Screen> before = std::make_unique<screen::Screen>(display::CurrentScreen());
     stepWorld(pass);
     EXPECT_EQ(std::memcmp(before.get(), &display::CurrentScreen(), sizeof *before), 0) << "a step drew";
     drawWorld(pass);
     // The read-out first, then the body over it.
-    display::locateText(*expected, 6, 1);
-    display::printText(*expected, "emitter time -1", 15, true);
-    display::printText(*expected, "emitter listindex  0", 20, true);
-    display::drawCircle(*expected, 100, 100, 10, 13);
+    screen::locateText(*expected, 6, 1);
+    screen::printText(*expected, "emitter time -1", 15, true);
+    screen::printText(*expected, "emitter listindex  0", 20, true);
+    screen::drawCircle(*expected, 100, 100, 10, 13);
     expectPage();
     EXPECT_EQ(s.emitter.active, 0);
     stepAndDraw(pass);

@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 namespace testing_support {
 
-inline std::vector<int32_t> pollAllKeys(display::Screen& screen) {
+inline std::vector<int32_t> pollAllKeys(screen::Screen& screen) {
     std::vector<int32_t> keys;
-    for (display::KeyString key = display::pollKey(screen); !display::isEmpty(key); key = display::pollKey(screen)) {
-        keys.push_back(display::keyCode(key));
+    for (screen::KeyString key = screen::pollKey(screen); !screen::isEmpty(key); key = screen::pollKey(screen)) {
+        keys.push_back(screen::keyCode(key));
     }
     return keys;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 namespace testing_support {
 
@@ -33,8 +33,8 @@ inline Picture readPng(const std::string& path) {
 // Frame 700 of the demonstration: rings, bodies in colour 13, the read-out
 // cells. Never made again from the code without looking at it.
 // The visible page through the palette, as a window or a PNG shows it.
-inline Picture visiblePicture(const display::Screen& screen) {
-    Picture picture{display::SCREEN_WIDTH, display::SCREEN_HEIGHT, {}};
+inline Picture visiblePicture(const screen::Screen& screen) {
+    Picture picture{screen::SCREEN_WIDTH, screen::SCREEN_HEIGHT, {}};
     for (const auto& row : screen.pages[screen.visiblePage]) {
         for (uint8_t index : row) picture.rgb.insert(picture.rgb.end(), screen.palette[index], screen.palette[index] + 3);
     }

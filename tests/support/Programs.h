@@ -6,6 +6,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shooter/Lifecycle.h"
 
 namespace testing_support {
@@ -21,12 +22,12 @@ struct OwnedShooter {
 // A text row of the headless display, without its trailing blanks.
 inline std::string textRow(int32_t row) {
     const auto& cells = display::CurrentScreen().text[row - 1];
-    std::string text(reinterpret_cast<const char*>(cells), display::TEXT_COLUMNS);
+    std::string text(reinterpret_cast<const char*>(cells), screen::TEXT_COLUMNS);
     return text.substr(0, text.find_last_not_of(' ') + 1);
 }
 
 inline void openHeadlessDisplay() {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     display::OpenScreen(18, 8, 2, 0, 0);
 }
 

@@ -11,6 +11,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/Program.h"
 #include "timeline/Viewer.h"
 
@@ -53,7 +54,7 @@ uint64_t worldDigest(const shell::World& world) {
 }
 
 uint64_t pageDigest() {
-    const display::Screen& screen = display::CurrentScreen();
+    const screen::Screen& screen = display::CurrentScreen();
     return fnv(14695981039346656037ull, screen.pages[screen.visiblePage], sizeof screen.pages[0]);
 }
 
@@ -80,7 +81,7 @@ Straight straightRun(int64_t frames) {
 
 class TimelineTest : public testing::Test {
 protected:
-    void SetUp() override { display::SelectBackend(display::Backend::Headless); }
+    void SetUp() override { display::UseWindowSystem(display_headless::headlessSystem()); }
     void TearDown() override { display::CloseScreen(); }
 };
 
@@ -184,10 +185,10 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
     auto v = std::make_unique<Viewer>();
     openViewer(*v, 700, true, NORMAL_SPEED);
     EXPECT_EQ(pageDigest(), straight.page[700]);
-    viewerKey(*v, display::KEY_RIGHT);
+    viewerKey(*v, screen::KEY_RIGHT);
     EXPECT_EQ(viewerFrame(*v), 701);
     viewerKey(*v, ',');
-    viewerKey(*v, display::KEY_LEFT);
+    viewerKey(*v, screen::KEY_LEFT);
     EXPECT_EQ(viewerFrame(*v), 699);
     EXPECT_EQ(pageDigest(), straight.page[699]);
     viewerKey(*v, 't');
@@ -235,13 +236,13 @@ TEST_F(TimelineTest, ALongSeekGoesASliceATickShowsItsProgressAndStopsOnEscape) {
         << v->layers.status[0];
     viewerKey(*v, ' ');
     EXPECT_FALSE(v->playing) << "keys but Escape and the close request wait for the seek";
-    viewerKey(*v, display::KEY_ESCAPE);
+    viewerKey(*v, screen::KEY_ESCAPE);
     EXPECT_EQ(v->seeking, 0);
     EXPECT_FALSE(v->quit);
     EXPECT_EQ(viewerFrame(*v), 1 + 3 * SEEK_SLICE);
     EXPECT_EQ(pageDigest(), straight.page[1 + 3 * SEEK_SLICE]);
     seekViewer(*v, MAX_SEEK_FRAME);
-    viewerKey(*v, display::CLOSE_KEY);
+    viewerKey(*v, screen::CLOSE_KEY);
     EXPECT_TRUE(v->quit);
     closeViewer(*v);
 }

@@ -17,6 +17,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/Program.h"
 #include "support/Pictures.h"
 
@@ -31,7 +32,7 @@ TEST(Capture, WritesTheVisiblePageOfEachFrameInTheRange) {
     const std::string command = std::string(CAPTURE_PATH) + " 2 3 --out " + folder;
     ASSERT_EQ(std::system(command.c_str()), 0);
 
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= 3; ++frame) {
@@ -42,7 +43,7 @@ TEST(Capture, WritesTheVisiblePageOfEachFrameInTheRange) {
         const Picture picture = readPng(name);
         ASSERT_EQ(picture.width, 640) << name;
         ASSERT_EQ(picture.height, 480);
-        const display::Screen& screen = display::CurrentScreen();
+        const screen::Screen& screen = display::CurrentScreen();
         int mismatches = 0;
         for (int y = 0; y < 480; ++y) {
             for (int x = 0; x < 640; ++x) {

@@ -6,6 +6,7 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display_headless/Headless.h"
 #include "shell/Program.h"
 #include "support/Processes.h"
 #include "support/XWindows.h"
@@ -15,7 +16,7 @@ namespace {
 using namespace testing_support;
 
 Picture frameOfTheProgram(int frames) {
-    display::SelectBackend(display::Backend::Headless);
+    display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= frames; ++frame) shell::runFrame(pass);
@@ -53,7 +54,7 @@ TEST(View, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
     XWindowAttributes attributes{};
     XGetWindowAttributes(x, window, &attributes);
     EXPECT_EQ(attributes.width, 640);
-    EXPECT_EQ(attributes.height, display::VIEW_HEIGHT) << "the picture and the status strip under it";
+    EXPECT_EQ(attributes.height, screen::VIEW_HEIGHT) << "the picture and the status strip under it";
     EXPECT_EQ(settledDifferences(x, window, golden), 0) << "frame 700";
 
     const std::string id = std::to_string(window);

@@ -1,6 +1,6 @@
 // The pure display: rounding, boxes, circles, pages, text and keys, checked on
 // the page bytes.
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace display {
+namespace screen {
 namespace {
 
 struct ScreenTest : ::testing::Test {
@@ -260,4 +260,4 @@ TEST_F(ScreenTest, KeyBufferKeepsTheFifteenNewestInOrder) {
 }
 
 }  // namespace
-}  // namespace display
+}  // namespace screen

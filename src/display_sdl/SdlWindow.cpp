@@ -8,10 +8,14 @@
 
 #include <cstring>
 
-#include "display/WindowEvents.h"
-#include "display/WindowSystem.h"
+#include "display_sdl/SdlWindow.h"
+#include "display_sdl/WindowEvents.h"
 
-namespace display {
+namespace display_sdl {
+
+using namespace screen;  // the pages, the palette, the key codes
+using display::WindowHandle;
+using display::WindowSystem;
 
 // Two ways to show the page: through a graphics processor (a streaming texture
 // scaled by the renderer, presents that wait for the retrace), or, where the
@@ -391,8 +395,9 @@ void closeWindow(WindowHandle* opaque) {
 
 const WindowSystem* sdlWindowSystem() {
     static constexpr WindowSystem SDL_WINDOWS{openWindow, pumpWindowEvents, uploadPicture, presentWindow,
-                                              closeWindow, 0};
+                                              closeWindow, nullptr,   nullptr,       nullptr,
+                                              display::PACED_BY_SERVICE, -1, 0};
     return &SDL_WINDOWS;
 }
 
-}  // namespace display
+}  // namespace display_sdl

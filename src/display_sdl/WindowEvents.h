@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 union SDL_Event;
 
-namespace display {
+namespace display_sdl {
+
+using screen::Screen;
 
 // What the events of one pump ask of the window, beyond keys.
 struct WindowRequests {
@@ -23,4 +25,4 @@ struct WindowRequests {
 // as SPECIAL_KEY + their classic scan code, the close request as CLOSE_KEY.
 void translateWindowEvent(const SDL_Event& event, Screen& screen, WindowRequests& requests);
 
-}  // namespace display
+}  // namespace display_sdl

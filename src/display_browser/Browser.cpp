@@ -3,14 +3,18 @@
 // into a canvas and hands keys in. So this backend is plain memory: the
 // visible page through the palette into RGBA bytes, and a queue of keys. It
 // needs no browser, and a native test runs it as it is.
-#include "display/Browser.h"
+#include "display_browser/Browser.h"
 
 #include <cstddef>
 #include <cstring>
 
 #include "display/WindowSystem.h"
 
-namespace display {
+namespace display_browser {
+
+using namespace screen;  // the pages, the palette, the key codes
+using display::WindowHandle;
+using display::WindowSystem;
 
 namespace {
 
@@ -69,8 +73,9 @@ void pressBrowserKey(int32_t code) {
 }
 
 const WindowSystem* browserWindowSystem() {
-    static constexpr WindowSystem PAGE{openPage, takeKeys, writePicture, present, closePage, 1};
+    static constexpr WindowSystem PAGE{openPage, takeKeys, writePicture, present, closePage,
+                                       nullptr,  nullptr,  nullptr,      display::PACED_BY_HOST, 0, 0};
     return &PAGE;
 }
 
-}  // namespace display
+}  // namespace display_browser

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace display {
+namespace screen {
 
 inline constexpr int32_t SCREEN_WIDTH = 640;   // pixels
 inline constexpr int32_t SCREEN_HEIGHT = 480;  // pixels
@@ -111,4 +111,4 @@ void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_H
 void colourRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours);
 KeyString pollKey(Screen& screen);
 
-}  // namespace display
+}  // namespace screen

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace display {
+namespace screen {
 
 inline constexpr int32_t FONT_FIRST = 32;  // first character with a glyph
 inline constexpr int32_t FONT_LAST = 126;  // last character with a glyph
@@ -17,4 +17,4 @@ inline const uint8_t* glyphFor(uint8_t character) {
     return FONT_GLYPHS[index];
 }
 
-}  // namespace display
+}  // namespace screen

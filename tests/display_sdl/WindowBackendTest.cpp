@@ -11,16 +11,19 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
-#include "display/WindowEvents.h"
-#include "display/WindowSystem.h"
+#include "display_sdl/WindowEvents.h"
+#include "display_sdl/SdlWindow.h"
 #include "shell/Program.h"
 #include "support/Keys.h"
 #include "support/Pictures.h"
 #include "support/Processes.h"
 #include "support/XWindows.h"  // after gtest and SDL: Xlib's macros clash with both
 
-namespace display {
+namespace display_sdl {
 namespace {
+
+using namespace screen;
+using namespace display;
 
 struct Translated {
     std::vector<int32_t> keys;
@@ -116,7 +119,6 @@ TEST(WindowPicture, FrameSevenHundredAtOneAndTwoTimesIsTheGoldenFrame) {
     ASSERT_EQ(golden.width, 640);
 
     UseWindowSystem(sdlWindowSystem());
-    SelectBackend(Backend::Automatic);
     shell::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= 700; ++frame) {  // as fast as it goes: the picture is what counts here
@@ -149,4 +151,4 @@ TEST(WindowPicture, FrameSevenHundredAtOneAndTwoTimesIsTheGoldenFrame) {
 }
 
 }  // namespace
-}  // namespace display
+}  // namespace display_sdl

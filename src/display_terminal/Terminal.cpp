@@ -1,5 +1,5 @@
 // Terminal fallback of the display service: raw keys in, one status line out.
-#include "display/Terminal.h"
+#include "display_terminal/Terminal.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -13,7 +13,9 @@
 
 #include "display/Pacer.h"
 
-namespace display {
+namespace display_terminal {
+
+using namespace screen;  // the key codes, the text grid and its sizes
 
 namespace {
 
@@ -156,7 +158,7 @@ size_t statusLine(const Screen& screen, char* line, size_t capacity) {
 
 void showTerminalStatus(Terminal& terminal, const Screen& screen) {
     if (!terminal.statusToOutput) return;
-    const int64_t now = steadyNowNs();
+    const int64_t now = display::steadyNowNs();
     if (now - terminal.lastStatusNs < STATUS_INTERVAL_NS) return;
     terminal.lastStatusNs = now;
     // Back to the line's start, the fields cut one short of the width (a
@@ -215,4 +217,58 @@ void resumeTerminalSettings(const Terminal& terminal) {
     if (terminal.settingsSaved && inForeground()) tcsetattr(STDIN_FILENO, TCSANOW, &terminal.raw);
 }
 
-}  // namespace display
+namespace {
+
+using display::WindowHandle;
+
+Terminal theTerminal;  // the process has one terminal
+
+WindowHandle* open(const Screen&, int32_t, const char* title, const char** reason) {
+    openTerminal(theTerminal, title, *reason);
+    return reinterpret_cast<WindowHandle*>(&theTerminal);
+}
+
+Terminal& own(WindowHandle* handle) { return *reinterpret_cast<Terminal*>(handle); }
+
+void pumpEvents(WindowHandle* handle, Screen& screen) {
+    Terminal& terminal = own(handle);
+    if (terminal.sizeChanged) {
+        terminal.sizeChanged = 0;
+        terminalResized(terminal);
+    }
+    if (terminal.redraw) {
+        terminal.redraw = 0;
+        terminal.lastStatusNs = 0;  // write the status line at once
+    }
+    readTerminalKeys(terminal, screen);
+}
+
+// The terminal shows the text read-out, not the pixels.
+void upload(WindowHandle* handle, const Screen& screen, const uint8_t*, int32_t) {
+    showTerminalStatus(own(handle), screen);
+}
+
+void present(WindowHandle*) {}
+
+void close(WindowHandle* handle) { closeTerminal(own(handle)); }
+
+void restore(WindowHandle* handle) { restoreTerminalSettings(own(handle)); }
+
+// fg (or bg, or SIGCONT however sent): keys without echo again, the status
+// line drawn anew.
+void continued(WindowHandle* handle) {
+    resumeTerminalSettings(own(handle));
+    own(handle).redraw = 1;
+}
+
+void resized(WindowHandle* handle) { own(handle).sizeChanged = 1; }
+
+}  // namespace
+
+const display::WindowSystem* terminalSystem() {
+    static constexpr display::WindowSystem TERMINAL{open,    pumpEvents, upload,  present, close, restore,
+                                                    continued, resized,  display::PACED_BY_SERVICE, -1, -1};
+    return &TERMINAL;
+}
+
+}  // namespace display_terminal

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "display/Screen.h"
-#include "display/Terminal.h"
+#include "screen/Screen.h"
+#include "display_terminal/Terminal.h"
 #include "support/Keys.h"
 
-namespace display {
+namespace display_terminal {
 namespace {
+
+using namespace screen;
 
 std::vector<int32_t> keysOf(const std::string& typed) {
     auto screen = std::make_unique<Screen>();
@@ -52,4 +54,4 @@ TEST(TerminalStatus, ShowsTheReadOutAsItIsOnTheScreenWithNothingLeftOver) {
 }
 
 }  // namespace
-}  // namespace display
+}  // namespace display_terminal

@@ -1,17 +1,26 @@
-// The terminal behind the display service when no display is available: keys
-// come from the keyboard without echo, and the text read-out is one status
-// line rewritten in place. The service calls these from OpenScreen,
-// WaitVerticalRetrace, PollKey and EndProgram.
+// The terminal backend, the display service's fallback when no display is
+// available: keys come from the keyboard without echo, and the text read-out
+// is one status line rewritten in place. terminalSystem() is its table; the
+// rest is here for its tests.
 #pragma once
 
 #include <termios.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 
-#include "display/Screen.h"
+#include "display/WindowSystem.h"
+#include "screen/Screen.h"
 
-namespace display {
+namespace display_terminal {
+
+using screen::Screen;
+
+// The terminal behind the service's table: it says once on stderr why it
+// runs, takes the keys and shows the read-out; the end, stop and continue
+// signals leave the user's terminal as it was.
+const display::WindowSystem* terminalSystem();
 
 struct Terminal {
     int32_t keysFromInput = 0;   // flag: stdin is a terminal and gives keys
@@ -24,6 +33,8 @@ struct Terminal {
     int32_t clearLine = 0;       // flag: the size changed, so clear the line before the next one
     termios saved{};             // stdin's settings before the program changed them
     termios raw{};               // stdin's settings while the program runs: keys at once, no echo
+    volatile std::sig_atomic_t redraw = 0;       // flag: continued after a stop, so write the status line at once
+    volatile std::sig_atomic_t sizeChanged = 0;  // flag: SIGWINCH came, so read the width again
 };
 
 // Switches stdin to keys without echo; says once on stderr what is going on.
@@ -32,7 +43,7 @@ void readTerminalKeys(Terminal& terminal, Screen& screen);
 // Turns bytes typed in the terminal into keys: characters as themselves, an
 // escape sequence as one special key with the code the window gives that key.
 void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count);
-inline constexpr size_t STATUS_CAPACITY = 4 * TEXT_COLUMNS + 16;  // characters of a status line at most
+inline constexpr size_t STATUS_CAPACITY = 4 * screen::TEXT_COLUMNS + 16;  // characters of a status line at most
 
 // The read-out rows as one line of fields parted by " | ", without their
 // blanks; returns its length.
@@ -51,4 +62,4 @@ void restoreTerminalSettings(const Terminal& terminal);
 // the terminal to the shell until it is brought back).
 void resumeTerminalSettings(const Terminal& terminal);
 
-}  // namespace display
+}  // namespace display_terminal

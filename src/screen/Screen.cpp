@@ -1,16 +1,16 @@
 // Pure page, text and key operations of the display. Every argument is safe:
 // coordinates are rounded and clipped, pages and text positions out of range
 // are ignored, and nothing writes outside the pages.
-#include "display/Screen.h"
+#include "screen/Screen.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "display/Font.h"
+#include "screen/Font.h"
 
-namespace display {
+namespace screen {
 
 namespace {
 
@@ -339,4 +339,4 @@ KeyString pollKey(Screen& screen) {
     return key;
 }
 
-}  // namespace display
+}  // namespace screen
