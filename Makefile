@@ -40,15 +40,15 @@ build: deps
 run: build
 	./$(BUILD)/bin/barrage
 
-# The web page: $(WEB_BUILD)/index.html, barrage.js and barrage.wasm, for any
-# static file host; also the trace as WebAssembly for Node.
+# The web page: $(WEB_BUILD)/page/ holds index.html, barrage.js and
+# barrage.wasm, for any static file host; also the trace as WebAssembly for Node.
 web: web-deps
 	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBARRAGE_TESTS=OFF $(WEB_OPTIONS)
 	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
 serve: web
 	@echo "Open http://127.0.0.1:$(PORT)/ in a browser; Ctrl+C stops the server."
-	/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD) $(PORT)
+	/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD)/page $(PORT)
 
 # The web page first (warnings as errors), then every test, then every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for FUZZ_SECONDS.

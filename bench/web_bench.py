@@ -61,12 +61,13 @@ def main():
           "(%.3f s of it Node's start-up): ratio %.2f (%.2f without the start-up)"
           % (frames, RUNS, native, wasm, startup, wasm / native, (wasm - startup) / native))
 
-    sizes = {name: os.path.getsize(os.path.join(web_dir, name)) for name in ("index.html", "barrage.js", "barrage.wasm")}
+    page_dir = os.path.join(web_dir, "page")
+    sizes = {name: os.path.getsize(os.path.join(page_dir, name)) for name in ("index.html", "barrage.js", "barrage.wasm")}
     print("download: %s; %d bytes in all (%.1f KB)"
           % (", ".join("%s %d" % item for item in sizes.items()), sum(sizes.values()), sum(sizes.values()) / 1024))
 
     with tempfile.TemporaryDirectory() as scratch:
-        server = start_server(web_dir)
+        server = start_server(page_dir)
         url = "http://127.0.0.1:%d/index.html" % server.server_address[1]
         driver = start_browser(os.path.join(scratch, "profile"))
         try:

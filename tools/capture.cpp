@@ -131,10 +131,13 @@ bool parse(int argc, char** argv, Request& request) {
     return request.last >= request.first;
 }
 
-// The progress line, for long ranges; ended before anything else is printed.
+// The progress line, for long ranges and only on a terminal (a log file
+// would fill with it); ended before anything else is printed.
 struct Progress {
     bool shown = false;
+    bool onTerminal = isatty(STDERR_FILENO) != 0;
     void at(int64_t frame, int64_t last) {
+        if (!onTerminal) return;
         std::fprintf(stderr, "\rframe %lld of %lld", static_cast<long long>(frame), static_cast<long long>(last));
         shown = true;
     }

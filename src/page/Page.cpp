@@ -8,6 +8,7 @@
 namespace page {
 
 void openPage(Page& page, int64_t frame) {
+    page.viewer.seekSlice = timeline::PAGE_SEEK_SLICE;
     timeline::openViewer(page.viewer, frame > 0 ? frame : 1, frame > 0, timeline::NORMAL_SPEED);
     display::ShowVisiblePage();
 }

@@ -42,12 +42,12 @@ double barrage_seek(page::Page* opened, double frame) {
 }
 
 // The numbers the script shares with the module, read once at start: the
-// furthest frame, the slider's frames, and the key codes of the keys that type
-// control characters, then the offset of the special keys.
+// furthest frame, the slider's frames, the key codes of the keys that type
+// control characters, the offset of the special keys, and the status lines.
 const int32_t* barrage_constants() {
     static const int32_t constants[] = {
         static_cast<int32_t>(timeline::MAX_SEEK_FRAME), shell::STUDY_FRAMES, screen::KEY_ESCAPE, screen::KEY_ENTER,
-        screen::KEY_BACKSPACE, screen::KEY_TAB, screen::SPECIAL_KEY};
+        screen::KEY_BACKSPACE, screen::KEY_TAB, screen::SPECIAL_KEY, screen::STATUS_LINES};
     return constants;
 }
 
@@ -57,9 +57,9 @@ int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playin
 int32_t barrage_layers_version(const page::Page* opened) { return opened->viewer.layersVersion; }
 int32_t barrage_overlay_version(const page::Page* opened) { return opened->viewer.overlayVersion; }
 
-// Status line 0 or 1, ended by a 0.
+// Status line 0 to STATUS_LINES - 1, ended by a 0.
 const char* barrage_status(const page::Page* opened, int32_t line) {
-    return opened->viewer.layers.status[line == 1 ? 1 : 0];
+    return opened->viewer.layers.status[line > 0 && line < screen::STATUS_LINES ? line : 0];
 }
 
 const uint8_t* barrage_overlay(const page::Page* opened) { return display_browser::browserOverlay(opened->viewer.layers); }

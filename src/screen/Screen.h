@@ -80,7 +80,7 @@ struct Screen {
 // A viewer's own layers, drawn with the picture and never into the pages: an
 // overlay whose nonzero palette indices cover the picture, and two lines of
 // text in a strip under it.
-inline constexpr int32_t STATUS_LINES = 2;
+inline constexpr int32_t STATUS_LINES = 5;  // the frame, then one line for each shooter of the demonstration
 inline constexpr int32_t STATUS_STRIP_HEIGHT = STATUS_LINES * CELL_HEIGHT + 4;  // pixels
 inline constexpr int32_t VIEW_HEIGHT = SCREEN_HEIGHT + STATUS_STRIP_HEIGHT;
 inline constexpr int32_t STATUS_INK = 7;  // light grey

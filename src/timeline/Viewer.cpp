@@ -26,7 +26,7 @@ bool showFrame(Viewer& v, int64_t frame, int64_t budget = NO_BUDGET) {
 
 // A slice of the long seek under way.
 void goOnSeeking(Viewer& v) {
-    if (showFrame(v, v.seeking, SEEK_SLICE)) v.seeking = 0;
+    if (showFrame(v, v.seeking, v.seekSlice)) v.seeking = 0;
 }
 
 void updateLayers(Viewer& v) {

@@ -23,9 +23,11 @@ inline constexpr int32_t NORMAL_SPEED = 2;                            // index o
 inline constexpr int32_t TRAIL_LENGTH = 30;                           // positions a trail shows
 inline constexpr int32_t BODY_LOOKAHEAD = 180;                        // frames a body's path shows
 inline constexpr int32_t LAUNCH_LOOKAHEAD = 60;                       // frames whose launched bullets are shown
-// Frames a long seek runs in one tick: a few tens of milliseconds natively and
-// in the page, so the viewer keeps taking keys, the close request and signals.
+// Frames a long seek runs in one tick: some 20 milliseconds natively, so the
+// viewer keeps taking keys, the close request and signals. The page, whose
+// WebAssembly runs slower and whose tab must never stall, runs smaller ones.
 inline constexpr int64_t SEEK_SLICE = 1'500;
+inline constexpr int64_t PAGE_SEEK_SLICE = 600;
 
 struct TrailPoint {
     float x = 0.0f;      // pixels
@@ -54,6 +56,7 @@ struct Viewer {
     int64_t typed = 0;                  // the frame number typed so far
     int32_t quit = 0;                   // flag: Escape, `q` or the close request (the native viewer ends)
     int64_t seeking = 0;                // frame a long seek is on its way to, a slice a tick; 0: none
+    int64_t seekSlice = SEEK_SLICE;     // frames a tick of a long seek runs
     int64_t shown = 0;                  // frame on the visible page
     Trails trails;                      // recent bullet positions, as the frames ran
     shell::World ahead;           // the copy of the world that path previews simulate

@@ -203,6 +203,19 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
     for (int32_t code : {int32_t{'g'}, int32_t{'9'}, int32_t{'0'}, int32_t{'0'}, 13}) viewerKey(*v, code);
     EXPECT_EQ(viewerFrame(*v), 900);
     EXPECT_EQ(pageDigest(), straight.page[900]);
+    // Every field of every shooter is in the strip, within its 80 columns.
+    for (int32_t i = 0; i < shell::SHOOTER_COUNT; ++i) {
+        const actor::Shooter& s = v->timeline.world.shooters[i];
+        int32_t live = 0;
+        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += s.bullets[j].alive != 0;
+        const std::string expected = "#" + std::to_string(i) + " live " + std::to_string(live) + " fire " +
+                                     std::to_string(s.turretListIndex) + ":" +
+                                     std::to_string(collections::currentRecord(s.turretSteps)->duration) + " move " +
+                                     std::to_string(s.emitterListIndex) + ":" +
+                                     std::to_string(collections::currentRecord(s.emitterSteps)->duration);
+        EXPECT_EQ(std::string(v->layers.status[1 + i]), expected);
+    }
+    for (const auto& line : v->layers.status) EXPECT_LT(std::strlen(line), size_t{screen::TEXT_COLUMNS});
     // A second of ticks at each speed.
     for (int32_t speed = 0; speed < SPEED_COUNT; ++speed) {
         viewerKey(*v, '1' + speed);

@@ -112,6 +112,45 @@ def first_difference(actual, expected):
     return "sizes %d and %d" % (len(actual), len(expected))
 
 
+def status_text(driver):
+    return driver.execute_script("return document.getElementById('status').textContent")
+
+
+def check_far_seek(driver, base, failures):
+    """A seek to frame 1,000,000 runs in slices: the tab keeps drawing its
+    animation frames (no gap over 100 ms beyond a frame) and says how far it
+    has got."""
+    driver.get("%s?frame=1000000" % base)
+    WebDriverWait(driver, 10).until(lambda d: "going to 1000000" in status_text(d))
+    gap = driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        let last = performance.now(), worst = 0;
+        const end = last + 2000;
+        function tick(now) {
+          worst = Math.max(worst, now - last);
+          last = now;
+          if (now < end) requestAnimationFrame(tick); else done(worst);
+        }
+        requestAnimationFrame(tick);""")
+    if gap > 117:
+        failures.append("far seek: the tab went %.0f ms without an animation frame" % gap)
+    print("far seek: longest gap between animation frames %.0f ms" % gap)
+
+
+def check_opened_as_a_file(driver, web_dir, failures):
+    """Opened from file:// the module cannot load: the page says how to serve
+    it, and its controls are disabled."""
+    driver.get("file://" + os.path.abspath(os.path.join(web_dir, "index.html")))
+    try:
+        WebDriverWait(driver, 10).until(lambda d: "make serve" in status_text(d))
+    except Exception:
+        failures.append("opened as a file, the page says: %r" % status_text(driver))
+    disabled = driver.execute_script(
+        "return document.getElementById('goto').disabled && document.getElementById('timeline').disabled")
+    if not disabled:
+        failures.append("opened as a file, the controls are live")
+
+
 def main():
     web_dir, capture = sys.argv[1], sys.argv[2]
     screenshot = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--screenshot" else None
@@ -149,9 +188,11 @@ def main():
                 time.sleep(0.5)
                 driver.save_screenshot(screenshot)
 
+            check_far_seek(driver, base, failures)
             for entry in driver.get_log("browser"):
                 if entry.get("level") == "SEVERE":
                     failures.append("console error: " + entry.get("message", ""))
+            check_opened_as_a_file(driver, web_dir, failures)
         finally:
             driver.quit()
             server.shutdown()

@@ -4,7 +4,7 @@
 # a skipped test.
 web_dir=$1
 shift
-if [ ! -f "$web_dir/barrage.wasm" ] || [ ! -f "$web_dir/bin/barrage-trace.js" ]; then
+if [ ! -f "$web_dir/page/barrage.wasm" ] || [ ! -f "$web_dir/bin/barrage-trace.js" ]; then
   echo "skipped: the web page is not built in $web_dir; run 'make web' first (make test does)"
   exit 77
 fi
