@@ -120,4 +120,28 @@ TEST(Gif, AnEndSignalStopsAnyCaptureAndLeavesNoFile) {
     std::system(("rm -rf " + std::string(folder)).c_str());
 }
 
+// A symbolic link, dangling or not, stays a link and its target gets the
+// file; a file that was there keeps its mode. The same for the PNG files.
+TEST(Gif, WritesThroughSymbolicLinksAndKeepsTheFilesMode) {
+    char folder[] = "/tmp/barrage-links-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder;
+    const auto sh = [](const std::string& command) { return std::system(command.c_str()); };
+    ASSERT_EQ(sh("cd " + dir + " && echo old > target.gif && chmod 640 target.gif && ln -s target.gif link.gif"
+                 " && ln -s made.gif dangling.gif && mkdir pngs && echo old > pngs/real.png && chmod 600 pngs/real.png"
+                 " && ln -s real.png pngs/frame-000002.png"), 0);
+    EXPECT_NE(run("1 2 --gif " + dir + "/link.gif").find("status 0"), std::string::npos);
+    EXPECT_NE(run("1 2 --gif " + dir + "/dangling.gif").find("status 0"), std::string::npos);
+    EXPECT_NE(run("2 --out " + dir + "/pngs").find("status 0"), std::string::npos);
+    for (const char* link : {"link.gif", "dangling.gif", "pngs/frame-000002.png"}) {
+        EXPECT_EQ(sh("test -L " + dir + "/" + std::string(link)), 0) << link << " is no longer a link";
+    }
+    EXPECT_EQ(sh("head -c 6 " + dir + "/target.gif | grep -q GIF89a"), 0) << "the link's target was not written";
+    EXPECT_EQ(sh("head -c 6 " + dir + "/made.gif | grep -q GIF89a"), 0) << "the dangling link's target was not made";
+    EXPECT_EQ(sh("head -c 4 " + dir + "/pngs/real.png | grep -q PNG"), 0) << "the PNG link's target was not written";
+    EXPECT_EQ(sh("test \"$(stat -c %a " + dir + "/target.gif)\" = 640"), 0) << "the GIF's mode changed";
+    EXPECT_EQ(sh("test \"$(stat -c %a " + dir + "/pngs/real.png)\" = 600"), 0) << "the PNG's mode changed";
+    sh("rm -rf " + dir);
+}
+
 }  // namespace
