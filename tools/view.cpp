@@ -22,6 +22,11 @@ constexpr const char* USAGE =
     "  1-5 speed x1/4 x1/2 x1 x2 x4   g digits Enter go to a frame   t trails   p path preview\n"
     "  Escape, q or the window's close button end it\n";
 
+// What the keys do, for the terminal's first line when there is no display.
+constexpr const char* KEY_HELP =
+    "Space plays or pauses, Right or . and Left or , step, Home goes to frame 1, 1-5 set the speed, "
+    "g digits Enter go to a frame, t trails, p paths, q or Escape (or Ctrl+C) quits.";
+
 int32_t speedIndex(const char* text) {
     constexpr const char* DECIMALS[timeline::SPEED_COUNT] = {"0.25", "0.5", "1.0", "2.0", "4.0"};
     for (int32_t i = 0; i < timeline::SPEED_COUNT; ++i) {
@@ -67,6 +72,7 @@ int main(int argc, char** argv) {
     auto viewer = std::make_unique<timeline::Viewer>();
     display::UseWindowSystem(display_sdl::sdlWindowSystem(), display_terminal::terminalSystem());
     display::UseLayers(&viewer->layers);
+    display::UseKeyHelp(KEY_HELP);
     timeline::openViewer(*viewer, frame, paused, speed);
     while (!viewer->quit) {
         // Input.

@@ -28,6 +28,10 @@ void ShowVisiblePage();
 // between retrace waits; none: the picture alone.
 void UseLayers(const screen::Layers* layers);
 
+// Before OpenScreen: what the keys do, said by a backend that tells the user
+// (the terminal); none: any key ends the program.
+void UseKeyHelp(const char* keys);
+
 // Releases the display without ending the process.
 void CloseScreen();
 const screen::Screen& CurrentScreen();

@@ -41,6 +41,7 @@ struct Service {
     Screen screen;
     Pacer pacer;                             // the one frame schedule, whatever shows the frames
     const screen::Layers* layers = nullptr;  // a viewer's layers over and under the picture; the caller's
+    const char* keys = nullptr;              // what the keys do, for the user; the caller's
     uint8_t view[screen::VIEW_HEIGHT][screen::SCREEN_WIDTH] = {};  // the picture with the layers, as shown
 };
 
@@ -153,9 +154,13 @@ void gatherKeys() {
 // Opens the backend, or none when it gives no handle; reason says why.
 bool openBackend(const WindowSystem* system, const char** reason) {
     if (!system) return false;
-    const int32_t height = service.layers ? screen::VIEW_HEIGHT : screen::SCREEN_HEIGHT;
+    OpenRequest request;
+    request.height = service.layers ? screen::VIEW_HEIGHT : screen::SCREEN_HEIGHT;
+    request.title = programTitle();
+    request.keys = service.keys;
+    request.layers = service.layers;
     if (system->endSignals) installHandler(onEndSignal, END_SIGNALS, std::size(END_SIGNALS));
-    service.handle = system->open(service.screen, height, programTitle(), reason);
+    service.handle = system->open(service.screen, request, reason);
     if (!service.handle) return false;
     service.open = system;
     if (system->ownsTerminal) {
@@ -176,6 +181,8 @@ void UseWindowSystem(const WindowSystem* system, const WindowSystem* fallback) {
 }
 
 void UseLayers(const screen::Layers* layers) { service.layers = layers; }
+
+void UseKeyHelp(const char* keys) { service.keys = keys; }
 
 void ClearTextScreen() { screen::clearText(service.screen); }
 

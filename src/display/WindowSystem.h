@@ -20,12 +20,19 @@ inline constexpr int32_t PACED_BY_SERVICE = 0;  // the retrace wait sleeps to th
 inline constexpr int32_t PACED_BY_HOST = 1;     // a host that cannot wait (a web page) runs the frames FramesDue gives
 inline constexpr int32_t NOT_PACED = 2;         // as fast as the caller goes (tools and tests)
 
+// What OpenScreen asks of a backend.
+struct OpenRequest {
+    int32_t height = screen::SCREEN_HEIGHT;  // rows of the picture: the screen's, or more with a status strip
+    const char* title = "";                  // the window's title: the program's name
+    const char* keys = nullptr;              // what the keys do, for a backend that tells the user; none: any key ends it
+    const screen::Layers* layers = nullptr;  // a viewer's layers, for a backend that shows their text (the terminal)
+};
+
 struct WindowSystem {
-    // OpenScreen: opens the backend for a picture of `height` rows (the
-    // screen's, or more with a viewer's status strip), or gives none and a
-    // reason. On entry *reason says why the backend tried before could not
-    // open, for a fallback to tell the user.
-    WindowHandle* (*open)(const screen::Screen& screen, int32_t height, const char* title, const char** reason);
+    // OpenScreen: opens the backend, or gives none and a reason. On entry
+    // *reason says why the backend tried before could not open, for a
+    // fallback to tell the user.
+    WindowHandle* (*open)(const screen::Screen& screen, const OpenRequest& request, const char** reason);
     // WaitVerticalRetrace and PollKey: keys into the screen's key buffer, the
     // close request, and the backend's own events.
     void (*pumpEvents)(WindowHandle* handle, screen::Screen& screen);

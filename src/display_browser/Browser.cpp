@@ -30,7 +30,7 @@ BrowserPage page;  // the one page a browser tab holds
 
 // The canvas is the picture alone: a viewer's layers are the page's own
 // elements, so only the picture's rows are taken.
-WindowHandle* openPage(const Screen& screen, int32_t, const char*, const char**) {
+WindowHandle* openPage(const Screen& screen, const display::OpenRequest&, const char**) {
     for (int32_t i = 0; i < PALETTE_SIZE; ++i) {
         const uint8_t rgba[4] = {screen.palette[i][0], screen.palette[i][1], screen.palette[i][2], 255};
         std::memcpy(&page.colours[i], rgba, sizeof rgba);

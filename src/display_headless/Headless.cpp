@@ -14,7 +14,7 @@ struct HeadlessDisplay {
 
 HeadlessDisplay memoryOnly;  // the one headless display; it holds nothing of its own
 
-WindowHandle* open(const screen::Screen&, int32_t, const char*, const char**) {
+WindowHandle* open(const screen::Screen&, const display::OpenRequest&, const char**) {
     memoryOnly.open = -1;
     return reinterpret_cast<WindowHandle*>(&memoryOnly);
 }

@@ -269,7 +269,9 @@ namespace {
 
 void closeWindow(WindowHandle* opaque);
 
-WindowHandle* openWindow(const Screen& screen, int32_t height, const char* title, const char** reason) {
+WindowHandle* openWindow(const Screen& screen, const display::OpenRequest& request, const char** reason) {
+    const int32_t height = request.height;
+    const char* title = request.title;
     SdlWindow* handle = new SdlWindow{};
     handle->height = height < SCREEN_HEIGHT ? SCREEN_HEIGHT : height > VIEW_HEIGHT ? VIEW_HEIGHT : height;
     SdlWindow& window = *handle;

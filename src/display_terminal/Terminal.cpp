@@ -114,17 +114,16 @@ void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count
     }
 }
 
-void openTerminal(Terminal& terminal, const char* program, const char* reason) {
+void openTerminal(Terminal& terminal, const char* program, const char* reason, const char* keys) {
     terminal = Terminal{};
     terminal.keysFromInput = isatty(STDIN_FILENO) ? -1 : 0;
     terminal.statusToOutput = isatty(STDOUT_FILENO) ? -1 : 0;
     terminal.columns = terminalColumns();
     const char* type = std::getenv("TERM");
     terminal.plain = type && std::strcmp(type, "dumb") == 0 ? -1 : 0;
+    const char* help = keys ? keys : "press any key or Ctrl+C to quit.";
     std::fprintf(stderr, "%s: no display is available (%s), so the demonstration runs in the terminal; %s\n",
-                 program, reason,
-                 terminal.keysFromInput ? "press any key or Ctrl+C to quit."
-                                        : "send it SIGINT or SIGTERM (Ctrl+C) to quit.");
+                 program, reason, terminal.keysFromInput ? help : "send it SIGINT or SIGTERM (Ctrl+C) to quit.");
     if (terminal.keysFromInput && tcgetattr(STDIN_FILENO, &terminal.saved) == 0) {
         terminal.settingsSaved = -1;
         termios& raw = terminal.raw;
@@ -150,8 +149,17 @@ void readTerminalKeys(Terminal& terminal, Screen& screen) {
     pushTerminalBytes(screen, bytes, static_cast<int32_t>(count));
 }
 
-size_t statusLine(const Screen& screen, char* line, size_t capacity) {
+size_t statusLine(const Screen& screen, char* line, size_t capacity, const Layers* layers) {
     size_t length = 0;
+    if (layers) {
+        for (const auto& text : layers->status) {
+            uint8_t row[TEXT_COLUMNS];
+            std::memset(row, ' ', sizeof row);
+            for (int32_t i = 0; i < TEXT_COLUMNS && text[i]; ++i) row[i] = static_cast<uint8_t>(text[i]);
+            length = appendRow(line, length, capacity, row);
+        }
+        return length;
+    }
     for (int32_t row : STATUS_ROWS) length = appendRow(line, length, capacity, screen.text[row - 1]);
     return length;
 }
@@ -166,7 +174,7 @@ void showTerminalStatus(Terminal& terminal, const Screen& screen) {
     // cleared: by an escape sequence, or on a dumb terminal by blanks over
     // what the last line had beyond this one.
     char fields[STATUS_CAPACITY];
-    size_t count = statusLine(screen, fields, sizeof fields);
+    size_t count = statusLine(screen, fields, sizeof fields, terminal.layers);
     const size_t room = terminal.columns > 1 ? static_cast<size_t>(terminal.columns - 1) : 1;
     if (count > room) count = room;
     char line[8 + 2 * STATUS_CAPACITY];
@@ -223,8 +231,9 @@ using display::WindowHandle;
 
 Terminal theTerminal;  // the process has one terminal
 
-WindowHandle* open(const Screen&, int32_t, const char* title, const char** reason) {
-    openTerminal(theTerminal, title, *reason);
+WindowHandle* open(const Screen&, const display::OpenRequest& request, const char** reason) {
+    openTerminal(theTerminal, request.title, *reason, request.keys);
+    theTerminal.layers = request.layers;
     return reinterpret_cast<WindowHandle*>(&theTerminal);
 }
 

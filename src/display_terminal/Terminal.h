@@ -15,6 +15,7 @@
 
 namespace display_terminal {
 
+using screen::Layers;
 using screen::Screen;
 
 // The terminal behind the service's table: it says once on stderr why it
@@ -33,21 +34,23 @@ struct Terminal {
     int32_t clearLine = 0;       // flag: the size changed, so clear the line before the next one
     termios saved{};             // stdin's settings before the program changed them
     termios raw{};               // stdin's settings while the program runs: keys at once, no echo
+    const Layers* layers = nullptr;  // a viewer's layers: their text is the status line; none: the read-out rows
     volatile std::sig_atomic_t redraw = 0;       // flag: continued after a stop, so write the status line at once
     volatile std::sig_atomic_t sizeChanged = 0;  // flag: SIGWINCH came, so read the width again
 };
 
-// Switches stdin to keys without echo; says once on stderr what is going on.
-void openTerminal(Terminal& terminal, const char* program, const char* reason);
+// Switches stdin to keys without echo; says once on stderr what is going on
+// and what the keys do (keys; none: any key ends it).
+void openTerminal(Terminal& terminal, const char* program, const char* reason, const char* keys = nullptr);
 void readTerminalKeys(Terminal& terminal, Screen& screen);
 // Turns bytes typed in the terminal into keys: characters as themselves, an
 // escape sequence as one special key with the code the window gives that key.
 void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count);
-inline constexpr size_t STATUS_CAPACITY = 4 * screen::TEXT_COLUMNS + 16;  // characters of a status line at most
+inline constexpr size_t STATUS_CAPACITY = 8 * screen::TEXT_COLUMNS + 16;  // characters of a status line at most
 
 // The read-out rows as one line of fields parted by " | ", without their
-// blanks; returns its length.
-size_t statusLine(const Screen& screen, char* line, size_t capacity);
+// blanks; with a viewer's layers, their status lines instead. Returns its length.
+size_t statusLine(const Screen& screen, char* line, size_t capacity, const Layers* layers = nullptr);
 // Rewrites the status line from the text grid, at most ten times a second,
 // cut to the terminal's width.
 void showTerminalStatus(Terminal& terminal, const Screen& screen);

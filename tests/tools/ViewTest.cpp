@@ -2,6 +2,9 @@
 // steps on a key, ends on `q`, and refuses bad arguments.
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <sys/ioctl.h>
+
 #include <memory>
 
 #include "display/Control.h"
@@ -103,6 +106,31 @@ TEST(View, EndsOnASignalOrTheCloseButtonWhileTypingOrSeeking) {
     EXPECT_EQ(status, 0) << "SIGTERM during a seek to frame 1,000,000";
     if (status < 0) stop(view);
     XCloseDisplay(x);
+}
+
+// Without a display the viewer runs in the terminal: its first line says what
+// its keys do, and the status line is the viewer's, typing included.
+TEST(View, WithoutADisplayItTellsItsKeysAndShowsItsStatusInTheTerminal) {
+    int master = -1, slave = -1, errors[2] = {-1, -1};
+    ASSERT_EQ(pipe(errors), 0);
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const winsize size{24, 200, 0, 0};
+    ioctl(master, TIOCSWINSZ, &size);
+    pid_t view = spawn({VIEW_PATH, "--paused", "--frame", "7"}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TERM=xterm"},
+                       slave, errors[1], slave);
+    close(errors[1]);
+    const std::string message = readFor(errors[0], 10, "\n");
+    EXPECT_NE(message.find("g digits Enter go to a frame"), std::string::npos) << message;
+    EXPECT_NE(readFor(master, 5, "frame 7 paused").find("frame 7 paused"), std::string::npos);
+    ASSERT_EQ(write(master, "g12", 3), 3);
+    EXPECT_NE(readFor(master, 5, "go to 12_").find("go to 12_"), std::string::npos);
+    ASSERT_EQ(write(master, "\x1bq", 2), 2);  // Escape leaves the typing, q ends it
+    const int status = waitExit(view, 5);
+    EXPECT_EQ(status, 0);
+    if (status < 0) stop(view);
+    close(master);
+    close(slave);
+    close(errors[0]);
 }
 
 TEST(View, BadArgumentsGiveOneLineAndStatusTwo) {
