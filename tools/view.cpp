@@ -54,8 +54,10 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--paused") == 0) {
             paused = true;
         } else if (std::strcmp(argv[i], "--frame") == 0) {
-            if (i + 1 == argc || !tools::parseCount(argv[++i], &frame) || frame > timeline::MAX_SEEK_FRAME) {
-                return badArguments("--frame takes a frame from 1 to 1000000");
+            if (i + 1 == argc || !timeline::parseFrame(argv[++i], &frame)) {
+                char what[96];
+                std::snprintf(what, sizeof what, "--frame: %s", timeline::FRAME_RULE);
+                return badArguments(what);
             }
         } else if (std::strcmp(argv[i], "--speed") == 0) {
             if (i + 1 == argc || (speed = speedIndex(argv[++i])) < 0) {

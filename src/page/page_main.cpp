@@ -51,6 +51,21 @@ const int32_t* barrage_constants() {
     return constants;
 }
 
+// A frame asked for by number, as text: the script writes it (up to 63
+// bytes, ended by a 0) into the buffer, then asks for the frame, 0 when the
+// text breaks the rule every front end follows.
+char* barrage_frame_text() {
+    static char text[64];
+    return text;
+}
+
+double barrage_parse_frame() {
+    char* text = barrage_frame_text();
+    text[63] = '\0';
+    int64_t frame = 0;
+    return timeline::parseFrame(text, &frame) ? static_cast<double>(frame) : 0.0;
+}
+
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
 
 // Go up whenever the status lines, or the overlay, may have changed.

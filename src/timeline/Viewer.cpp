@@ -50,7 +50,11 @@ void typeKey(Viewer& v, int32_t code) {
         v.typed /= 10;
     } else if (code == screen::KEY_ENTER) {
         v.typing = 0;
-        if (v.typed > 0) seekViewer(v, v.typed);
+        if (v.typed >= 1 && v.typed <= MAX_SEEK_FRAME) {
+            seekViewer(v, v.typed);
+        } else {
+            v.refused = -1;
+        }
     } else if (code == screen::KEY_ESCAPE) {
         v.typing = 0;
     }
@@ -80,6 +84,7 @@ void viewerKey(Viewer& v, int32_t code) {
         v.quit = -1;
         return;
     }
+    v.refused = 0;
     if (v.typing) {
         typeKey(v, code);
         updateLayers(v);
@@ -152,5 +157,18 @@ void seekViewer(Viewer& v, int64_t frame) {
 }
 
 int64_t viewerFrame(const Viewer& v) { return v.shown; }
+
+bool parseFrame(const char* text, int64_t* frame) {
+    int64_t value = 0;
+    if (!text || !*text) return false;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9') return false;
+        value = value * 10 + (*text - '0');
+        if (value > MAX_SEEK_FRAME) return false;
+    }
+    if (value < 1) return false;
+    *frame = value;
+    return true;
+}
 
 }  // namespace timeline

@@ -16,6 +16,8 @@
 namespace timeline {
 
 inline constexpr int64_t MAX_SEEK_FRAME = 1'000'000;   // furthest frame a viewer goes to by number
+// The one rule for a frame asked for by number, in every front end.
+inline constexpr const char* FRAME_RULE = "a frame is a whole number from 1 to 1000000";
 inline constexpr int32_t SPEED_COUNT = 5;
 inline constexpr int32_t SPEEDS[SPEED_COUNT] = {15, 30, 60, 120, 240};  // frames per second of wall time
 inline constexpr const char* SPEED_NAMES[SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};  // as multiples of 60
@@ -54,6 +56,7 @@ struct Viewer {
     int32_t showPaths = 0;              // flag: `p`
     int32_t typing = 0;                 // flag: `g` was pressed and digits follow
     int64_t typed = 0;                  // the frame number typed so far
+    int32_t refused = 0;                // flag: the frame typed broke FRAME_RULE; the status says so until a key
     int32_t quit = 0;                   // flag: Escape, `q` or the close request (the native viewer ends)
     int64_t seeking = 0;                // frame a long seek is on its way to, a slice a tick; 0: none
     int64_t seekSlice = SEEK_SLICE;     // frames a tick of a long seek runs
@@ -76,5 +79,8 @@ void tickViewer(Viewer& viewer);
 void seekViewer(Viewer& viewer, int64_t frame);
 // The frame on the visible page.
 int64_t viewerFrame(const Viewer& viewer);
+// A frame asked for by number: digits only, 1 to MAX_SEEK_FRAME (leading
+// zeros allowed). False, with frame untouched, for anything else.
+bool parseFrame(const char* text, int64_t* frame);
 
 }  // namespace timeline

@@ -53,6 +53,8 @@ void writeStatus(Viewer& v) {
                                    v.showTrails ? " trails" : "", v.showPaths ? " paths" : "");
     if (v.typing && used >= 0 && static_cast<size_t>(used) < room) {
         std::snprintf(first + used, room - static_cast<size_t>(used), " go to %" PRId64 "_", v.typed);
+    } else if (v.refused && used >= 0 && static_cast<size_t>(used) < room) {
+        std::snprintf(first + used, room - static_cast<size_t>(used), " (%s)", FRAME_RULE);
     }
 }
 

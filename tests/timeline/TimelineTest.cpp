@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -228,6 +229,33 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
     EXPECT_FALSE(v->quit);
     viewerKey(*v, 'q');
     EXPECT_TRUE(v->quit);
+    closeViewer(*v);
+}
+
+// One rule for a frame asked for by number, from the cases the page's test
+// reads too; a frame typed that breaks it is refused with the rule.
+TEST_F(TimelineTest, AFrameByNumberIsWholeFromOneToAMillionOrRefused) {
+    std::ifstream cases(std::string(BARRAGE_SOURCE_DIR) + "/tests/support/frame-cases.txt");
+    ASSERT_TRUE(cases.good());
+    int32_t checked = 0;
+    for (std::string line; std::getline(cases, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::string text = line.substr(0, line.find('\t')), expected = line.substr(line.find('\t') + 1);
+        int64_t frame = -1;
+        const bool accepted = parseFrame(text.c_str(), &frame);
+        EXPECT_EQ(accepted ? std::to_string(frame) : "refused", expected) << "'" << text << "'";
+        ++checked;
+    }
+    EXPECT_GE(checked, 14);
+    auto v = std::make_unique<Viewer>();
+    openViewer(*v, 5, true, NORMAL_SPEED);
+    for (int32_t code : {int32_t{'g'}, int32_t{'1'}, int32_t{'0'}, int32_t{'0'}, int32_t{'0'}, int32_t{'0'},
+                         int32_t{'0'}, int32_t{'1'}, screen::KEY_ENTER}) {
+        viewerKey(*v, code);
+    }
+    EXPECT_EQ(v->seeking, 0) << "1000001 was not refused";
+    EXPECT_EQ(viewerFrame(*v), 5);
+    EXPECT_NE(std::string(v->layers.status[0]).find(FRAME_RULE), std::string::npos) << v->layers.status[0];
     closeViewer(*v);
 }
 

@@ -15,6 +15,7 @@ import sys
 import tempfile
 
 import time
+import urllib.parse
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
@@ -137,6 +138,53 @@ def check_far_seek(driver, base, failures):
     print("far seek: longest gap between animation frames %.0f ms" % gap)
 
 
+def frame_cases():
+    """The cases barrage-view's tests read too: (text, frame or None)."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    cases = []
+    with open(os.path.join(here, "..", "support", "frame-cases.txt"), encoding="ascii") as lines:
+        for line in lines:
+            line = line.rstrip("\n")
+            if not line or line.startswith("#"):
+                continue
+            text, expected = line.split("\t")
+            cases.append((text, None if expected == "refused" else int(expected)))
+    return cases
+
+
+def notice_text(driver):
+    return driver.execute_script("return document.getElementById('notice').textContent")
+
+
+def check_frame_values(driver, base, failures):
+    """?frame= and the number field follow the one rule: the frame, or a
+    one-line notice with the address corrected."""
+    wait = WebDriverWait(driver, 30)
+    for text, expected in frame_cases():
+        driver.get("%s?frame=%s" % (base, urllib.parse.quote(text)))
+        wait.until(lambda d: int(frame_shown(d) or 0) >= 1 and (expected is None or frame_shown(d) == str(expected)))
+        if expected is None:
+            search = driver.execute_script("return window.location.search")
+            if "frame=" in search or not notice_text(driver):
+                failures.append("?frame=%r: address %r, notice %r" % (text, search, notice_text(driver)))
+        elif notice_text(driver):
+            failures.append("?frame=%r: a notice for a good frame: %r" % (text, notice_text(driver)))
+    driver.get("%s?frame=50" % base)
+    wait.until(lambda d: frame_shown(d) == "50")
+    for text, expected in frame_cases():
+        driver.execute_script("const f = document.getElementById('goto'); f.value = arguments[0];"
+                              "f.dispatchEvent(new Event('change'));", text)
+        if expected is None:
+            if not notice_text(driver) or frame_shown(driver) != "50":
+                failures.append("field %r: frame %s, notice %r" % (text, frame_shown(driver), notice_text(driver)))
+        else:
+            wait.until(lambda d: frame_shown(d) == str(expected))
+            driver.execute_script("const f = document.getElementById('goto'); f.value = '50';"
+                                  "f.dispatchEvent(new Event('change'));")
+            wait.until(lambda d: frame_shown(d) == "50")
+    print("frame values: %d cases in the address and in the field" % len(frame_cases()))
+
+
 def check_opened_as_a_file(driver, web_dir, failures):
     """Opened from file:// the module cannot load: the page says how to serve
     it, and its controls are disabled."""
@@ -189,6 +237,7 @@ def main():
                 driver.save_screenshot(screenshot)
 
             check_far_seek(driver, base, failures)
+            check_frame_values(driver, base, failures)
             for entry in driver.get_log("browser"):
                 if entry.get("level") == "SEVERE":
                     failures.append("console error: " + entry.get("message", ""))
