@@ -90,13 +90,6 @@ int checkDirectory(const std::string& directory) {
     return access(directory.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
-int usage() {
-    std::fprintf(stderr,
-                 "usage: barrage-capture FIRST [LAST] [--out DIR]  or  barrage-capture FIRST LAST --gif FILE "
-                 "[--every K]  (frames counted from 1)\n");
-    return 2;
-}
-
 struct Request {
     int64_t first = 0;         // first frame written
     int64_t last = 0;          // last frame run
@@ -105,30 +98,34 @@ struct Request {
     std::string gif;           // GIF: the file; empty: PNG files
 };
 
-bool parse(int argc, char** argv, Request& request) {
-    int32_t counts = 0;
-    bool everyGiven = false, outGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
-            request.directory = argv[++i];
-            if (request.directory.empty()) return false;
-            outGiven = true;
-        } else if (std::strcmp(argv[i], "--gif") == 0 && hasValue) {
-            request.gif = argv[++i];
-            if (request.gif.empty()) return false;
-        } else if (std::strcmp(argv[i], "--every") == 0 && hasValue) {
-            if (!tools::parseCount(argv[++i], &request.every) || request.every > 3600) return false;
-            everyGiven = true;
-        } else if (counts < 2 && tools::parseCount(argv[i], counts == 0 ? &request.first : &request.last)) {
-            ++counts;
-        } else {
-            return false;
-        }
-    }
-    if (counts == 0 || (outGiven && !request.gif.empty()) || (everyGiven && request.gif.empty())) return false;
-    if (counts == 1) request.last = request.first;
-    return request.last >= request.first;
+constexpr int64_t MOST_FRAMES = 999'999'999'999;
+constexpr int64_t MOST_EVERY = 3'600;
+
+// Returns -1 to go on, or the status to end with.
+int parse(int argc, char** argv, Request& request) {
+    CLI::App app("Writes frames of the demonstration, run with no window and no pacing, as PNG files "
+                 "(DIR/frame-NNNNNN.png) or as one animated GIF.",
+                 "barrage-capture");
+    std::string firstText, lastText, everyText = "1";
+    app.add_option("FIRST", firstText, "first frame written (frames count from 1)")
+        ->required()
+        ->check(tools::countFrom1To(MOST_FRAMES));
+    app.add_option("LAST", lastText, "last frame written (default FIRST)")->check(tools::countFrom1To(MOST_FRAMES));
+    CLI::Option* out = app.add_option("--out", request.directory, "folder for the PNG files (default .)")
+                           ->check(tools::notEmpty());
+    CLI::Option* gif = app.add_option("--gif", request.gif, "one animated GIF instead of PNG files")
+                           ->check(tools::notEmpty())
+                           ->excludes(out);
+    app.add_option("--every", everyText, "GIF: every K-th frame (default 1)")
+        ->option_text("K")
+        ->check(tools::countFrom1To(MOST_EVERY))
+        ->needs(gif);
+    if (const int status = tools::parseArguments(app, argc, argv); status >= 0) return status;
+    request.first = tools::countOf(firstText);
+    request.last = lastText.empty() ? request.first : tools::countOf(lastText);
+    request.every = tools::countOf(everyText);
+    if (request.last < request.first) return tools::usageError(app, "LAST: must be FIRST or more");
+    return -1;
 }
 
 // The progress line, for long ranges and only on a terminal (a log file
@@ -197,7 +194,7 @@ int writeGif(shell::World& pass, const Request& request, Progress& progress) {
 
 int main(int argc, char** argv) {
     Request request;
-    if (!parse(argc, argv, request)) return usage();
+    if (const int status = parse(argc, argv, request); status >= 0) return status;
     if (request.gif.empty()) {
         if (const int error = checkDirectory(request.directory)) {
             std::fprintf(stderr, "barrage-capture: cannot write into %s: %s\n", request.directory.c_str(),

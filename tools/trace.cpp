@@ -39,12 +39,15 @@ void printShooter(int32_t index, const actor::Shooter& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int64_t frames = 0, every = 1;
-    if (argc < 2 || argc > 3 || !tools::parseCount(argv[1], &frames) ||
-        (argc == 3 && !tools::parseCount(argv[2], &every))) {
-        std::fprintf(stderr, "usage: barrage-trace FRAMES [EVERY]  (positive whole numbers)\n");
-        return 2;
-    }
+    CLI::App app("Runs the demonstration with no window and no pacing and prints its state after every EVERY-th "
+                 "frame and after the last one.",
+                 "barrage-trace");
+    constexpr int64_t MOST = 999'999'999'999;
+    std::string framesText, everyText = "1";
+    app.add_option("FRAMES", framesText, "frames to run")->required()->check(tools::countFrom1To(MOST));
+    app.add_option("EVERY", everyText, "print every EVERY-th frame (default 1)")->check(tools::countFrom1To(MOST));
+    if (const int status = tools::parseArguments(app, argc, argv); status >= 0) return status;
+    const int64_t frames = tools::countOf(framesText), every = tools::countOf(everyText);
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr const char* USAGE =
-    "usage: barrage-view [--frame N] [--paused] [--speed 1/4|1/2|1|2|4]\n"
+constexpr const char* KEYS =
+    "Keys:\n"
     "  Space play/pause   Right or . one frame on   Left or , one frame back   Home frame 1\n"
     "  1-5 speed x1/4 x1/2 x1 x2 x4   g digits Enter go to a frame   t trails   p path preview\n"
     "  Escape, q or the window's close button end it\n";
@@ -35,40 +35,36 @@ int32_t speedIndex(const char* text) {
     return -1;
 }
 
-int badArguments(const char* what) {
-    std::fprintf(stderr, "barrage-view: %s (barrage-view --help for usage)\n", what);
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    int64_t frame = 1;
+    CLI::App app("The demonstration on a timeline, to study its patterns: it opens on a frame, playing unless "
+                 "--paused, with a status strip under the picture.",
+                 "barrage-view");
+    app.footer(KEYS);
+    std::string frameText = "1", speedText = "1";
     bool paused = false;
-    int32_t speed = timeline::NORMAL_SPEED;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(USAGE, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--paused") == 0) {
-            paused = true;
-        } else if (std::strcmp(argv[i], "--frame") == 0) {
-            if (i + 1 == argc || !timeline::parseFrame(argv[++i], &frame)) {
-                char what[96];
-                std::snprintf(what, sizeof what, "--frame: %s", timeline::FRAME_RULE);
-                return badArguments(what);
-            }
-        } else if (std::strcmp(argv[i], "--speed") == 0) {
-            if (i + 1 == argc || (speed = speedIndex(argv[++i])) < 0) {
-                return badArguments("--speed takes 1/4, 1/2, 1, 2 or 4");
-            }
-        } else {
-            char what[96];
-            std::snprintf(what, sizeof what, "unknown argument '%.60s'", argv[i]);
-            return badArguments(what);
-        }
-    }
+    app.add_option("--frame", frameText, "the frame it opens on (default 1)")
+        ->option_text("N")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                int64_t frame = 0;
+                return timeline::parseFrame(text.c_str(), &frame) ? std::string() : std::string(timeline::FRAME_RULE);
+            },
+            "1..1000000"));
+    app.add_flag("--paused", paused, "open paused");
+    app.add_option("--speed", speedText, "times the program's speed: 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)")
+        ->option_text("X")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return speedIndex(text.c_str()) >= 0 ? std::string()
+                                                     : std::string("takes 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)");
+            },
+            "SPEED"));
+    if (const int status = tools::parseArguments(app, argc, argv); status >= 0) return status;
+    int64_t frame = 1;
+    timeline::parseFrame(frameText.c_str(), &frame);
+    const int32_t speed = speedIndex(speedText.c_str());
 
     // Start-up.
     auto viewer = std::make_unique<timeline::Viewer>();
