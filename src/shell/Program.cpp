@@ -16,10 +16,10 @@ constexpr int32_t VISIBLE_PAGE = 0;
 
 }  // namespace
 
-void startUp(World& world) {
+void startUp(World& world, const WorldMaker& maker) {
     display::ClearTextScreen();
     display::OpenScreen(SCREEN_MODE, COLOUR_DEPTH, PAGES, 0, 0);
-    setUpWorld(world);
+    setUpWorld(world, maker);
     display::SetPages(WORK_PAGE, VISIBLE_PAGE);
 }
 

@@ -6,8 +6,9 @@
 
 namespace shell {
 
-// Opens the display, sets up the world and chooses the pages.
-void startUp(World& world);
+// Opens the display, sets up the world (the demonstration unless the maker
+// says otherwise) and chooses the pages.
+void startUp(World& world, const WorldMaker& maker = {});
 // One whole frame: step the world, draw it, wait for the retrace, show the page.
 void runFrame(World& world);
 void shutDown(World& world);

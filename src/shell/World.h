@@ -22,11 +22,28 @@ struct World {
     actor::Shooter* shooters = nullptr;  // one array, owned, made at set-up
     int32_t count = 0;                     // shooters in the array, recorded when it was made
     ShooterFrame* frames = nullptr;        // one per shooter: what the last step left to draw; owned
+    float* points = nullptr;               // fixed points (x then y) that firing steps may follow; owned
+    int32_t pointCount = 0;                // points held
+};
+
+// How a world is set up: the demonstration's scenario by default, or a
+// pattern. Called on a world with no shooters; leaves it set up and rewound.
+struct WorldMaker {
+    void (*make)(const void* context, World& world) = nullptr;  // none: the demonstration
+    const void* context = nullptr;                               // what make needs, the caller's
 };
 
 // Makes and constructs the shooters, fills their programs from the scenario
 // and rewinds the programs.
 void setUpWorld(World& world);
+// Set up as the maker says.
+void setUpWorld(World& world, const WorldMaker& maker);
+// For a maker: `count` constructed shooters, each with its two default head
+// steps, and room for `points` fixed points, all zero.
+void makeShooters(World& world, int32_t count, int32_t points);
+// For a maker, once every step is in: rewinds the movement programs, then the
+// firing programs.
+void rewindPrograms(World& world);
 // One frame of the simulation: each active shooter's programs, body, gun and
 // bullets, in index order. Draws nothing.
 void stepWorld(World& world);

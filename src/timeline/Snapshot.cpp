@@ -28,6 +28,10 @@ Place placeOf(const float* reference, const shell::World& world) {
             return {PlaceKind::Store, i, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - store), nullptr};
         }
     }
+    const auto* points = reinterpret_cast<const char*>(world.points);
+    if (points && inside(reference, points, sizeof(float) * 2 * static_cast<size_t>(world.pointCount))) {
+        return {PlaceKind::Point, 0, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - points), nullptr};
+    }
     return {PlaceKind::Outside, 0, 0, reference};
 }
 
@@ -40,6 +44,8 @@ const float* addressOf(const Place& place, const shell::World& world) {
         case PlaceKind::Store:
             return reinterpret_cast<const float*>(reinterpret_cast<const char*>(world.shooters[place.shooter].bullets) +
                                                   place.offset);
+        case PlaceKind::Point:
+            return reinterpret_cast<const float*>(reinterpret_cast<const char*>(world.points) + place.offset);
         default: return nullptr;
     }
 }
@@ -76,7 +82,7 @@ void restoreProgram(collections::RecordList<T>& list, const ProgramCopy<T>& copy
 }
 
 bool sameShape(const Snapshot& snapshot, const shell::World& world) {
-    if (snapshot.frame < 0 || world.count != snapshot.count || !world.shooters) return false;
+    if (snapshot.frame < 0 || world.count != snapshot.count || !world.shooters || world.pointCount != snapshot.points) return false;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
         const ShooterSnapshot& copy = snapshot.shooters[i];
@@ -98,6 +104,7 @@ bool takeSnapshot(Snapshot& snapshot, const shell::World& world, int64_t frame) 
     snapshot.frame = -1;
     if (world.count < 0 || world.count > shell::SHOOTER_COUNT || (world.count > 0 && !world.shooters)) return false;
     snapshot.count = world.count;
+    snapshot.points = world.pointCount;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
         ShooterSnapshot& copy = snapshot.shooters[i];

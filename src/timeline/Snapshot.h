@@ -22,12 +22,13 @@ enum class PlaceKind : int32_t {
     Outside = 1,  // memory outside the world: kept as the address
     Shooter = 2,  // inside a shooter's record
     Store = 3,    // inside a shooter's bullet store
+    Point = 4,    // inside the world's fixed points
 };
 
 struct Place {
     PlaceKind kind = PlaceKind::None;
     int32_t shooter = 0;             // index of the shooter whose record or store holds it
-    int32_t offset = 0;              // bytes from the start of that record or store
+    int32_t offset = 0;              // bytes from the start of that record, store or the points
     const float* outside = nullptr;  // the address, for memory outside the world
 };
 
@@ -52,6 +53,7 @@ struct ShooterSnapshot {
 struct Snapshot {
     int64_t frame = -1;  // frames the world had run; -1: holds nothing
     int32_t count = 0;   // shooters held
+    int32_t points = 0;  // fixed points of the world it was taken of
     ShooterSnapshot shooters[shell::SHOOTER_COUNT] = {};
 };
 

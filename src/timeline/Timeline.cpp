@@ -53,7 +53,7 @@ bool bringTo(Timeline& t, int64_t frames, int64_t budget) {
     if (t.frame > goal) {
         // No snapshot to go back by (none kept, or a world too large to hold): start again.
         shell::tearDownWorld(t.world);
-        shell::setUpWorld(t.world);
+        shell::setUpWorld(t.world, t.maker);
         t.frame = 0;
     }
     for (; t.frame < goal && budget > 0; --budget) stepFrame(t, false);
@@ -62,8 +62,9 @@ bool bringTo(Timeline& t, int64_t frames, int64_t budget) {
 
 }  // namespace
 
-void openTimeline(Timeline& t, int64_t memoryCap) {
-    shell::startUp(t.world);
+void openTimeline(Timeline& t, int64_t memoryCap, const shell::WorldMaker& maker) {
+    t.maker = maker;
+    shell::startUp(t.world, maker);
     t.frame = 0;
     t.spacing = SNAPSHOT_SPACING;
     const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));

@@ -62,9 +62,9 @@ void typeKey(Viewer& v, int32_t code) {
 
 }  // namespace
 
-void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed) {
-    openTimeline(v.timeline);
-    shell::setUpWorld(v.ahead);
+void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const shell::WorldMaker& maker) {
+    openTimeline(v.timeline, SNAPSHOT_MEMORY, maker);
+    shell::setUpWorld(v.ahead, maker);
     v.playing = paused ? 0 : -1;
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
     showFrame(v, 1);

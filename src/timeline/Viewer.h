@@ -66,8 +66,9 @@ struct Viewer {
     Snapshot scratch;                   // the world as it stands, copied into `ahead`
 };
 
-// Opens the program and shows `frame` (1 or more), playing or paused.
-void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed);
+// Opens the program on the world the maker sets up (the demonstration by
+// default) and shows `frame` (1 or more), playing or paused.
+void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed, const shell::WorldMaker& maker = {});
 void closeViewer(Viewer& viewer);
 // A key in the display's codes (screen/Screen.h).
 void viewerKey(Viewer& viewer, int32_t code);

@@ -59,10 +59,12 @@ void drawTrails(Viewer& v) {
 void drawPaths(Viewer& v) {
     if (!takeSnapshot(v.scratch, v.timeline.world, v.timeline.frame) || !restoreSnapshot(v.scratch, v.ahead)) return;
     shell::World& ahead = v.ahead;
+    // The overlays follow the first shooters, as many as the arrays below hold.
+    const int32_t shown = ahead.count < shell::SHOOTER_COUNT ? ahead.count : shell::SHOOTER_COUNT;
     int32_t aliveBefore[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
     int32_t ageBefore[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
     bool followed[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
-    for (int32_t i = 0; i < ahead.count; ++i) {
+    for (int32_t i = 0; i < shown; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             const bullets::Bullet b = actor::bulletAt(ahead.shooters[i], j);
             aliveBefore[i][j] = b.alive;
@@ -74,7 +76,7 @@ void drawPaths(Viewer& v) {
     int32_t bodyActive[BODY_LOOKAHEAD][shell::SHOOTER_COUNT] = {};
     for (int32_t frame = 1; frame <= BODY_LOOKAHEAD; ++frame) {
         shell::stepWorld(ahead);
-        for (int32_t i = 0; i < ahead.count; ++i) {
+        for (int32_t i = 0; i < shown; ++i) {
             const actor::Shooter& s = ahead.shooters[i];
             bodies[frame - 1][i][0] = s.emitter.x;
             bodies[frame - 1][i][1] = s.emitter.y;
@@ -93,7 +95,7 @@ void drawPaths(Viewer& v) {
         }
     }
     for (int32_t frame = 0; frame < BODY_LOOKAHEAD; ++frame) {
-        for (int32_t i = 0; i < ahead.count; ++i) {
+        for (int32_t i = 0; i < shown; ++i) {
             if (bodyActive[frame][i]) plot(v.layers, bodies[frame][i][0], bodies[frame][i][1], BODY_PATH_COLOUR);
         }
     }
