@@ -1,0 +1,565 @@
+// Reading and checking a pattern file. Every mistake is collected with its
+// line and column, not only the first: TOML syntax (which stops the reading),
+// unknown fields (with the closest known name), wrong types, numbers out of
+// range, missing values, NaN and infinity, too many steps or shooters, and
+// references to programs or shooters that do not exist.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "numerics/Numerics.h"
+#include "pattern/Pattern.h"
+#include "pattern/Toml.h"
+
+namespace pattern {
+
+namespace {
+
+// A value that a field takes by name as well as by number.
+struct Name {
+    const char* name;
+    int32_t value;
+};
+
+constexpr Name MOVE_MODES[] = {{"linear", 0},           {"wave-y", 1}, {"wave-x", 2}, {"rectified-wave-y", 3},
+                               {"rectified-wave-x", 4}, {"circle", 5}, {"orbit", 6}};
+constexpr Name SPREAD_KINDS[] = {{"centred-fan", 0}, {"turning-fan", 2}, {"v-fan", 3}, {"alternating-fan", 4},
+                                 {"wall", 5}};
+constexpr Name SWEEP_KINDS[] = {{"wrap", 0}, {"bounce", 1}};
+constexpr Name MOTIONS[] = {{"accelerated", 0}, {"drag", 1}, {"damped", 2}, {"homing", 3}};
+
+enum class Kind : int32_t { Integer, Float, Flag, Named, Reference };
+
+// One settable field of a step: its name, what it takes, and where it goes.
+struct Field {
+    const char* name;
+    Kind kind;
+    int64_t least;           // Integer, Named: the range
+    int64_t most;
+    const Name* names;       // Named: the names it takes
+    size_t nameCount;
+    const char* otherwise;   // Named: what the engine does with a number outside the names
+};
+
+constexpr int64_t I32_MIN = std::numeric_limits<int32_t>::min();
+constexpr int64_t I32_MAX = std::numeric_limits<int32_t>::max();
+
+constexpr Field integer(const char* name, int64_t least = I32_MIN, int64_t most = I32_MAX) {
+    return {name, Kind::Integer, least, most, nullptr, 0, nullptr};
+}
+constexpr Field real(const char* name) { return {name, Kind::Float, 0, 0, nullptr, 0, nullptr}; }
+constexpr Field flag(const char* name) { return {name, Kind::Flag, 0, 0, nullptr, 0, nullptr}; }
+template <size_t N>
+constexpr Field named(const char* name, const Name (&names)[N], const char* otherwise) {
+    return {name, Kind::Named, I32_MIN, I32_MAX, names, N, otherwise};
+}
+constexpr Field reference(const char* name) { return {name, Kind::Reference, 0, 0, nullptr, 0, nullptr}; }
+
+// In record order.
+constexpr Field MOVEMENT_FIELDS[] = {
+    integer("duration"), real("x"),       real("y"),           real("vx"),         real("vy"),
+    real("centreX"),     real("centreY"), flag("active"),      integer("angle"),   integer("angleStep"),
+    integer("radius"),   named("moveMode", MOVE_MODES, "moves linearly"),
+};
+
+constexpr Field FIRING_FIELDS[] = {
+    integer("duration"),
+    flag("aimAtTarget"),
+    reference("originRef"),
+    reference("targetRef"),
+    real("originX"),
+    real("originY"),
+    real("originVx"),
+    real("originVy"),
+    real("bulletAx"),
+    real("bulletAy"),
+    real("targetX"),
+    real("targetY"),
+    flag("active"),
+    real("muzzleRadiusX"),
+    real("muzzleRadiusY"),
+    integer("angle"),
+    integer("angleMin"),
+    integer("angleMax"),
+    named("sweepKind", SWEEP_KINDS, "wraps"),
+    integer("sweepStep"),
+    integer("sweepDir", -1, 1),
+    integer("fireDelay"),
+    integer("burstPause"),
+    integer("bulletCount", 0, 256),
+    integer("bulletTagB"),
+    integer("bulletTagC"),
+    integer("volleySize", 0, 256),
+    integer("spreadStep"),
+    real("speed"),
+    real("speedStep"),
+    real("oddShotSpreadScale"),
+    named("spreadKind", SPREAD_KINDS, "lays the volley out as a centred fan"),
+    integer("shotIndex"),
+    integer("bulletHaltAt"),
+    integer("burstLength"),
+    integer("shotInterval"),
+    named("bulletMotion", MOTIONS, "leaves the bullets where they are launched"),
+    integer("bulletTagKey"),
+    integer("bulletTagA"),
+    integer("reserved"),
+};
+
+// Where each field lives in its record, by index in the tables above.
+void* movementSlot(actor::EmitterStep& s, size_t index) {
+    void* slots[] = {&s.duration, &s.x,     &s.y,         &s.vx,     &s.vy,        &s.centreX,
+                     &s.centreY,  &s.active, &s.angle,    &s.angleStep, &s.radius, &s.moveMode};
+    return slots[index];
+}
+
+void* firingSlot(FiringStep& f, size_t index) {
+    actor::TurretStep& s = f.step;
+    void* slots[] = {&s.duration,     &s.aimAtTarget,  &f.origin,       &f.target,        &s.originX,
+                     &s.originY,      &s.originVx,     &s.originVy,     &s.bulletAx,      &s.bulletAy,
+                     &s.targetX,      &s.targetY,      &s.active,       &s.muzzleRadiusX, &s.muzzleRadiusY,
+                     &s.angle,        &s.angleMin,     &s.angleMax,     &s.sweepKind,     &s.sweepStep,
+                     &s.sweepDir,     &s.fireDelay,    &s.burstPause,   &s.bulletCount,   &s.bulletTagB,
+                     &s.bulletTagC,   &s.volleySize,   &s.spreadStep,   &s.speed,         &s.speedStep,
+                     &s.oddShotSpreadScale, &s.spreadKind, &s.shotIndex, &s.bulletHaltAt, &s.burstLength,
+                     &s.shotInterval, &s.bulletMotion, &s.bulletTagKey, &s.bulletTagA,    &s.reserved};
+    return slots[index];
+}
+
+size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The reader's state: the text (for the exact decimal of a float), the
+// messages, and the pattern being filled.
+struct Reader {
+    std::string_view text;
+    std::vector<std::string_view> lines;
+    Loaded loaded;
+
+    void say(const toml::source_region& where, bool error, std::string message) {
+        loaded.messages.push_back({static_cast<int32_t>(where.begin.line), static_cast<int32_t>(where.begin.column),
+                                   error ? -1 : 0, std::move(message)});
+    }
+    void error(const toml::node& node, std::string message) { say(node.source(), true, std::move(message)); }
+    void warn(const toml::node& node, std::string message) { say(node.source(), false, std::move(message)); }
+
+    // The float as written, rounded once from its decimal to single precision.
+    bool floatOf(const toml::node& node, const std::string& name, float* out) {
+        double value = 0.0;
+        if (const auto* f = node.as_floating_point()) {
+            value = f->get();
+        } else if (const auto* i = node.as_integer()) {
+            value = static_cast<double>(i->get());
+        } else {
+            error(node, name + " must be a number, not " + typeName(node));
+            return false;
+        }
+        if (!std::isfinite(value)) {
+            error(node, name + " must be a finite number, not " + std::string(std::isnan(value) ? "nan" : "inf"));
+            return false;
+        }
+        if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+            error(node, name + " must lie within +-3.4e38 (a single-precision float)");
+            return false;
+        }
+        *out = static_cast<float>(value);
+        const toml::source_region& where = node.source();
+        if (where.begin.line == where.end.line && where.begin.line >= 1 && where.begin.line <= lines.size()) {
+            const std::string_view line = lines[where.begin.line - 1];
+            const size_t from = where.begin.column - 1, to = std::min<size_t>(where.end.column - 1, line.size());
+            if (from < to) {
+                std::string digits;
+                for (char c : line.substr(from, to - from)) {
+                    if (c != '_') digits += c;
+                }
+                char* end = nullptr;
+                const float exact = std::strtof(digits.c_str(), &end);
+                if (end && *end == '\0' && std::isfinite(exact)) *out = exact;
+            }
+        }
+        return true;
+    }
+
+    static std::string typeName(const toml::node& node) {
+        switch (node.type()) {
+            case toml::node_type::string: return "text";
+            case toml::node_type::integer: return "a whole number";
+            case toml::node_type::floating_point: return "a number with a fraction";
+            case toml::node_type::boolean: return "true or false";
+            case toml::node_type::array: return "a list";
+            case toml::node_type::table: return "a table";
+            default: return "a date or time";
+        }
+    }
+
+    bool integerOf(const toml::node& node, const std::string& name, int64_t least, int64_t most, int32_t* out) {
+        const auto* i = node.as_integer();
+        if (!i) {
+            error(node, name + " must be a whole number, not " + typeName(node));
+            return false;
+        }
+        if (i->get() < least || i->get() > most) {
+            error(node, name + " must be from " + std::to_string(least) + " to " + std::to_string(most) + ", not " +
+                            std::to_string(i->get()));
+            return false;
+        }
+        *out = static_cast<int32_t>(i->get());
+        return true;
+    }
+
+    void setField(const Field& field, const toml::node& node, void* slot, int32_t shooterCount) {
+        const std::string name = field.name;
+        switch (field.kind) {
+            case Kind::Integer: integerOf(node, name, field.least, field.most, static_cast<int32_t*>(slot)); break;
+            case Kind::Float: floatOf(node, name, static_cast<float*>(slot)); break;
+            case Kind::Flag:
+                if (const auto* b = node.as_boolean()) {
+                    *static_cast<int32_t*>(slot) = b->get() ? -1 : 0;
+                } else {
+                    integerOf(node, name + " (true, false or a whole number)", I32_MIN, I32_MAX,
+                              static_cast<int32_t*>(slot));
+                }
+                break;
+            case Kind::Named: setNamed(field, node, static_cast<int32_t*>(slot)); break;
+            case Kind::Reference: setReference(name, node, static_cast<Reference*>(slot), shooterCount); break;
+        }
+    }
+
+    void setNamed(const Field& field, const toml::node& node, int32_t* slot) {
+        std::string known;
+        for (size_t k = 0; k < field.nameCount; ++k) known += std::string(k ? ", " : "") + field.names[k].name;
+        if (const auto* s = node.as_string()) {
+            for (size_t k = 0; k < field.nameCount; ++k) {
+                if (s->get() == field.names[k].name) {
+                    *slot = field.names[k].value;
+                    return;
+                }
+            }
+            error(node, std::string(field.name) + " \"" + s->get() + "\" is none of " + known);
+            return;
+        }
+        if (!integerOf(node, std::string(field.name) + " (" + known + " or a whole number)", I32_MIN, I32_MAX, slot)) {
+            return;
+        }
+        for (size_t k = 0; k < field.nameCount; ++k) {
+            if (*slot == field.names[k].value) return;
+        }
+        warn(node, std::string(field.name) + " " + std::to_string(*slot) + " is none of the known ones (" + known +
+                       "): the engine " + field.otherwise);
+    }
+
+    void setReference(const std::string& name, const toml::node& node, Reference* out, int32_t shooterCount) {
+        if (const auto* s = node.as_string(); s && s->get() == "none") {
+            *out = Reference{};
+            return;
+        }
+        if (const auto* a = node.as_array(); a && a->size() == 2) {
+            Reference r;
+            r.kind = REFERENCE_POINT;
+            if (floatOf(*a->get(0), name + "'s x", &r.x) && floatOf(*a->get(1), name + "'s y", &r.y)) *out = r;
+            return;
+        }
+        if (const auto* t = node.as_table(); t && t->size() == 1 && t->get("shooter")) {
+            const toml::node& index = *t->get("shooter");
+            Reference r;
+            r.kind = REFERENCE_SHOOTER;
+            if (!integerOf(index, name + "'s shooter", 0, MAX_SHOOTERS - 1, &r.shooter)) return;
+            if (shooterCount > 0 && r.shooter >= shooterCount) {
+                error(index, name + " follows shooter " + std::to_string(r.shooter) + ", but the shooters are 0 to " +
+                                 std::to_string(shooterCount - 1));
+                return;
+            }
+            *out = r;
+            return;
+        }
+        error(node, name + " must be \"none\", a point [x, y] or { shooter = N }");
+    }
+
+    void unknownField(const toml::key& key, const Field* fields, size_t count, const std::string& where) {
+        size_t best = 0, distance = SIZE_MAX;
+        for (size_t k = 0; k < count; ++k) {
+            const size_t d = editDistance(key.str(), fields[k].name);
+            if (d < distance) distance = d, best = k;
+        }
+        std::string message = "unknown field '" + std::string(key.str()) + "' in " + where;
+        if (distance <= std::max<size_t>(2, key.str().size() / 3)) {
+            message += "; did you mean '" + std::string(fields[best].name) + "'?";
+        }
+        say(key.source(), true, message);
+    }
+
+    // A step: the defaults, then what it says itself.
+    template <size_t N, typename Step, typename Slot>
+    void readStep(const toml::table& table, const Field (&fields)[N], Step& step, Slot slot, const std::string& where,
+                  int32_t shooterCount) {
+        for (auto&& [key, node] : table) {
+            size_t k = 0;
+            while (k < N && key.str() != fields[k].name) ++k;
+            if (k == N) {
+                unknownField(key, fields, N, where);
+                continue;
+            }
+            setField(fields[k], node, slot(step, k), shooterCount);
+        }
+    }
+
+    template <size_t N, typename Step, typename Slot>
+    bool readProgram(const toml::key& key, const toml::node& node, const Field (&fields)[N], const char* kind,
+                     std::vector<Step>& steps, Slot slot, int32_t shooterCount) {
+        const std::string where = std::string(kind) + " program '" + std::string(key.str()) + "'";
+        const auto* program = node.as_table();
+        if (!program) {
+            error(node, where + " must be a table with its steps");
+            return false;
+        }
+        Step defaults{};
+        for (auto&& [name, value] : *program) {
+            if (name.str() == "defaults") {
+                if (const auto* t = value.as_table()) {
+                    readStep(*t, fields, defaults, slot, where + "'s defaults", shooterCount);
+                } else {
+                    error(value, where + "'s defaults must be a table");
+                }
+            } else if (name.str() != "steps") {
+                say(name.source(), true, "unknown field '" + std::string(name.str()) + "' in " + where +
+                                             "; a program has defaults and steps");
+            }
+        }
+        const toml::node* list = program->get("steps");
+        if (!list) {
+            say(node.source(), true, where + " has no steps");
+            return false;
+        }
+        const auto* array = list->as_array();
+        if (!array || array->empty()) {
+            error(*list, where + "'s steps must be a list of one or more tables");
+            return false;
+        }
+        if (array->size() > static_cast<size_t>(MAX_STEPS)) {
+            error(*list, where + " has " + std::to_string(array->size()) + " steps; at most " +
+                             std::to_string(MAX_STEPS));
+            return false;
+        }
+        for (size_t s = 0; s < array->size(); ++s) {
+            const toml::node& entry = *array->get(s);
+            const auto* table = entry.as_table();
+            if (!table) {
+                error(entry, where + "'s step " + std::to_string(s + 1) + " must be a table");
+                continue;
+            }
+            Step step = defaults;
+            readStep(*table, fields, step, slot, where + "'s step " + std::to_string(s + 1), shooterCount);
+            if constexpr (std::is_same_v<Step, FiringStep>) {
+                step.line = static_cast<int32_t>(entry.source().begin.line);
+                step.column = static_cast<int32_t>(entry.source().begin.column);
+            }
+            steps.push_back(step);
+        }
+        return true;
+    }
+
+    // Which program each shooter runs: one name for all, or a list of one per shooter.
+    template <typename Program>
+    void assign(const toml::table& shooters, const char* field, const std::vector<Program>& programs,
+                std::vector<int32_t>& of, int32_t count, const toml::node& whole) {
+        of.assign(static_cast<size_t>(count), -1);
+        const toml::node* node = shooters.get(field);
+        const auto find = [&](const toml::node& name) -> int32_t {
+            const auto* s = name.as_string();
+            if (!s) {
+                error(name, std::string("shooters.") + field + " must name a program, not " + typeName(name));
+                return -1;
+            }
+            for (size_t p = 0; p < programs.size(); ++p) {
+                if (programs[p].name == s->get()) return static_cast<int32_t>(p);
+            }
+            error(name, std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() +
+                            "'");
+            return -1;
+        };
+        if (!node) {
+            if (programs.size() == 1) {
+                std::fill(of.begin(), of.end(), 0);
+            } else {
+                say(whole.source(), true,
+                    std::string("shooters.") + field + " must name the program each shooter runs (there are " +
+                        std::to_string(programs.size()) + ")");
+            }
+            return;
+        }
+        if (const auto* list = node->as_array()) {
+            if (list->size() != static_cast<size_t>(count)) {
+                error(*node, std::string("shooters.") + field + " names " + std::to_string(list->size()) +
+                                 " programs for " + std::to_string(count) + " shooters");
+                return;
+            }
+            for (int32_t i = 0; i < count; ++i) of[static_cast<size_t>(i)] = find(*list->get(static_cast<size_t>(i)));
+            return;
+        }
+        std::fill(of.begin(), of.end(), find(*node));
+    }
+
+    void read(const toml::table& root) {
+        Pattern& p = loaded.pattern;
+        // The shooters first: references to them are checked against the count.
+        const toml::node* shootersNode = root.get("shooters");
+        const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
+        if (!shooters) {
+            say(shootersNode ? shootersNode->source() : root.source(), true,
+                "a pattern needs a [shooters] table with their count");
+        } else if (const toml::node* count = shooters->get("count")) {
+            integerOf(*count, "shooters.count", 1, MAX_SHOOTERS, &p.shooterCount);
+        } else {
+            say(shootersNode->source(), true, "shooters.count is missing: how many shooters, 1 to 64");
+        }
+        for (auto&& [key, node] : root) {
+            if (key.str() == "shooters") continue;
+            const bool movement = key.str() == "movement", firing = key.str() == "firing";
+            if (!movement && !firing) {
+                say(key.source(), true, "unknown table '" + std::string(key.str()) +
+                                            "'; a pattern has shooters, movement and firing");
+                continue;
+            }
+            const auto* programs = node.as_table();
+            if (!programs) {
+                error(node, std::string(key.str()) + " must hold named programs, as [" + std::string(key.str()) +
+                                ".NAME]");
+                continue;
+            }
+            for (auto&& [name, program] : *programs) {
+                if (movement) {
+                    p.movements.push_back({std::string(name.str()), {}});
+                    readProgram(name, program, MOVEMENT_FIELDS, "movement", p.movements.back().steps, movementSlot,
+                                p.shooterCount);
+                } else {
+                    p.firings.push_back({std::string(name.str()), {}});
+                    readProgram(name, program, FIRING_FIELDS, "firing", p.firings.back().steps, firingSlot,
+                                p.shooterCount);
+                }
+            }
+        }
+        if (p.movements.empty()) say(root.source(), true, "a pattern needs a movement program, as [movement.NAME]");
+        if (p.firings.empty()) say(root.source(), true, "a pattern needs a firing program, as [firing.NAME]");
+        if (!shooters || p.shooterCount < 1) return;
+        for (auto&& [key, node] : *shooters) {
+            if (key.str() != "count" && key.str() != "phases" && key.str() != "movement" && key.str() != "firing") {
+                say(key.source(), true, "unknown field '" + std::string(key.str()) +
+                                            "' in shooters; they have count, phases, movement and firing");
+            }
+        }
+        // Phases: a list of one per shooter, or the step between shooters.
+        p.phases.assign(static_cast<size_t>(p.shooterCount), 0);
+        const toml::node* phases = shooters->get("phases");
+        if (!phases) {
+            for (int32_t i = 0; i < p.shooterCount; ++i) p.phases[static_cast<size_t>(i)] = 360 * i / p.shooterCount;
+        } else if (const auto* list = phases->as_array()) {
+            if (list->size() != static_cast<size_t>(p.shooterCount)) {
+                error(*phases, "shooters.phases has " + std::to_string(list->size()) + " angles for " +
+                                   std::to_string(p.shooterCount) + " shooters");
+            } else {
+                for (int32_t i = 0; i < p.shooterCount; ++i) {
+                    integerOf(*list->get(static_cast<size_t>(i)), "a phase", I32_MIN, I32_MAX,
+                              &p.phases[static_cast<size_t>(i)]);
+                }
+            }
+        } else {
+            int32_t step = 0;
+            if (integerOf(*phases, "shooters.phases (a list of angles, or the step between shooters)", I32_MIN,
+                          I32_MAX, &step)) {
+                for (int32_t i = 0; i < p.shooterCount; ++i) {
+                    p.phases[static_cast<size_t>(i)] = numerics::wrapMul(step, i);
+                }
+            }
+        }
+        assign(*shooters, "movement", p.movements, p.movementOf, p.shooterCount, *shootersNode);
+        assign(*shooters, "firing", p.firings, p.firingOf, p.shooterCount, *shootersNode);
+    }
+};
+
+}  // namespace
+
+bool refused(const Loaded& loaded) {
+    return std::any_of(loaded.messages.begin(), loaded.messages.end(), [](const Message& m) { return m.error; });
+}
+
+std::string formatMessage(const std::string& file, const Message& m) {
+    std::string text = file + ":";
+    if (m.line > 0) text += std::to_string(m.line) + ":" + std::to_string(m.column) + ":";
+    return text + (m.error ? " error: " : " warning: ") + m.text;
+}
+
+Loaded parsePattern(std::string_view text, const std::string& file) {
+    Reader reader;
+    reader.text = text;
+    reader.loaded.pattern.file = file;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = text.find('\n', start);
+        reader.lines.push_back(text.substr(start, end == std::string_view::npos ? text.size() - start : end - start));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    toml::parse_result parsed = toml::parse(text, std::string_view(file));
+    if (!parsed) {
+        const toml::parse_error& failure = parsed.error();
+        reader.say(failure.source(), true, std::string(failure.description()));
+        return std::move(reader.loaded);
+    }
+    reader.read(parsed.table());
+    std::stable_sort(reader.loaded.messages.begin(), reader.loaded.messages.end(),
+                     [](const Message& a, const Message& b) {
+                         return a.line != b.line ? a.line < b.line : a.column < b.column;
+                     });
+    return std::move(reader.loaded);
+}
+
+Loaded loadPattern(const std::string& path) {
+    const auto whole = [&](const std::string& text) {
+        Loaded refusedFile;
+        refusedFile.pattern.file = path;
+        refusedFile.messages.push_back({0, 0, -1, text});
+        return refusedFile;
+    };
+    struct stat status{};
+    if (stat(path.c_str(), &status) != 0) return whole(std::string("cannot read it: ") + std::strerror(errno));
+    if (S_ISDIR(status.st_mode)) return whole("it is a folder, not a pattern file");
+    if (!S_ISREG(status.st_mode)) return whole("it is not a regular file (a device, a FIFO or a socket)");
+    if (status.st_size > MAX_FILE_BYTES) {
+        return whole("it has " + std::to_string(status.st_size) + " bytes; a pattern file has at most 1 MiB (" +
+                     std::to_string(MAX_FILE_BYTES) + " bytes)");
+    }
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return whole(std::string("cannot read it: ") + std::strerror(errno));
+    std::string text;
+    char buffer[65536];
+    size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, count);
+        if (text.size() > static_cast<size_t>(MAX_FILE_BYTES)) break;  // it grew while being read
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return whole("cannot read it: read error");
+    if (text.size() > static_cast<size_t>(MAX_FILE_BYTES)) return whole("it has more than 1 MiB");
+    return parsePattern(text, path);
+}
+
+}  // namespace pattern

@@ -1,0 +1,62 @@
+// A world made from a pattern: each shooter gets its programs' steps with its
+// phase added to their angles, and the references their steps follow point
+// into that world (a fixed point it holds, or another shooter's body).
+#include "numerics/Numerics.h"
+#include "pattern/Pattern.h"
+#include "shooter/EmitterSchedule.h"
+#include "turret/TurretSchedule.h"
+
+namespace pattern {
+
+namespace {
+
+// Fixed points: two (origin and target) for every firing step of every program.
+int32_t pointIndex(const Pattern& p, size_t program, size_t step, int32_t which) {
+    size_t before = 0;
+    for (size_t k = 0; k < program; ++k) before += p.firings[k].steps.size();
+    return static_cast<int32_t>(2 * (before + step)) + which;
+}
+
+const float* follow(const Reference& r, shell::World& world, int32_t point) {
+    switch (r.kind) {
+        case REFERENCE_POINT:
+            world.points[2 * point] = r.x;
+            world.points[2 * point + 1] = r.y;
+            return &world.points[2 * point];
+        case REFERENCE_SHOOTER: return &world.shooters[r.shooter].emitter.x;  // x, then y beside it
+        default: return nullptr;
+    }
+}
+
+void make(const void* context, shell::World& world) {
+    const Pattern& p = *static_cast<const Pattern*>(context);
+    size_t firingSteps = 0;
+    for (const FiringProgram& program : p.firings) firingSteps += program.steps.size();
+    shell::makeShooters(world, p.shooterCount, static_cast<int32_t>(2 * firingSteps));
+    for (int32_t i = 0; i < p.shooterCount; ++i) {
+        const auto shooter = static_cast<size_t>(i);
+        for (actor::EmitterStep step : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {
+            step.angle = numerics::wrapAdd(step.angle, p.phases[shooter]);
+            shooter::addEmitterStep(world.shooters[i], step);
+        }
+    }
+    for (int32_t i = 0; i < p.shooterCount; ++i) {
+        const auto shooter = static_cast<size_t>(i);
+        const auto program = static_cast<size_t>(p.firingOf[shooter]);
+        const std::vector<FiringStep>& steps = p.firings[program].steps;
+        for (size_t s = 0; s < steps.size(); ++s) {
+            actor::TurretStep step = steps[s].step;
+            step.angle = numerics::wrapAdd(step.angle, p.phases[shooter]);
+            step.originRef = follow(steps[s].origin, world, pointIndex(p, program, s, 0));
+            step.targetRef = follow(steps[s].target, world, pointIndex(p, program, s, 1));
+            turret::addTurretStep(world.shooters[i], step);
+        }
+    }
+    shell::rewindPrograms(world);
+}
+
+}  // namespace
+
+shell::WorldMaker makerFor(const Pattern& pattern) { return {make, &pattern}; }
+
+}  // namespace pattern

@@ -1,0 +1,87 @@
+// Patterns written by people: how many shooters, each one's phase, and the
+// movement and firing programs they run, read from a TOML file and checked
+// with the place of every mistake. A pattern makes worlds for the timeline,
+// the viewer and the tools; the program itself plays only its built-in
+// choreography.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "actor/EmitterStep.h"
+#include "actor/TurretStep.h"
+#include "shell/World.h"
+
+namespace pattern {
+
+inline constexpr int32_t MAX_SHOOTERS = 64;
+inline constexpr int32_t MAX_STEPS = 10'000;              // steps in one program
+inline constexpr int64_t MAX_FILE_BYTES = 1 << 20;        // a pattern file's size at most
+
+// What a firing step's origin or target follows.
+struct Reference {
+    int32_t kind = 0;     // REFERENCE_NONE, REFERENCE_POINT or REFERENCE_SHOOTER
+    float x = 0.0f;       // a fixed point, pixels
+    float y = 0.0f;       // as x
+    int32_t shooter = 0;  // the shooter whose body it follows, by index
+};
+inline constexpr int32_t REFERENCE_NONE = 0;
+inline constexpr int32_t REFERENCE_POINT = 1;
+inline constexpr int32_t REFERENCE_SHOOTER = 2;
+
+struct FiringStep {
+    actor::TurretStep step;  // every field; the references are set when a world is made
+    Reference origin;        // what originRef follows
+    Reference target;        // what targetRef follows
+    int32_t line = 0;        // where the step stands in the file, for messages
+    int32_t column = 0;
+};
+
+struct MovementProgram {
+    std::string name;
+    std::vector<actor::EmitterStep> steps;
+};
+
+struct FiringProgram {
+    std::string name;
+    std::vector<FiringStep> steps;
+};
+
+struct Pattern {
+    std::string file;                     // the name it was read from, for messages
+    int32_t shooterCount = 0;             // 1 to MAX_SHOOTERS
+    std::vector<int32_t> phases;          // degrees added to every step's angle, one per shooter
+    std::vector<int32_t> movementOf;      // the movement program of each shooter, by index
+    std::vector<int32_t> firingOf;        // the firing program of each shooter, by index
+    std::vector<MovementProgram> movements;
+    std::vector<FiringProgram> firings;
+};
+
+// One finding, in the form compilers use: FILE:LINE:COLUMN: error: ...
+struct Message {
+    int32_t line = 0;     // 1 and up; 0: the file as a whole
+    int32_t column = 0;   // 1 and up; 0: the file as a whole
+    int32_t error = 0;    // flag: refuses the file; 0: a warning
+    std::string text;
+};
+
+struct Loaded {
+    Pattern pattern;                 // whole only when no message is an error
+    std::vector<Message> messages;   // every mistake found, in file order
+};
+
+bool refused(const Loaded& loaded);
+std::string formatMessage(const std::string& file, const Message& message);
+
+// Reads pattern text. `file` names it in messages.
+Loaded parsePattern(std::string_view text, const std::string& file);
+// Reads a pattern file: its size, kind and bytes are checked before parsing
+// (a directory, a FIFO, a device, a file over MAX_FILE_BYTES are refused).
+Loaded loadPattern(const std::string& path);
+// A maker for the timeline, the viewer and the tools; the pattern must
+// outlive every world made from it.
+shell::WorldMaker makerFor(const Pattern& pattern);
+
+}  // namespace pattern

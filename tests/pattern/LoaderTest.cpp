@@ -1,0 +1,106 @@
+// The pattern reader: a table of files with one mistake each, every kind of
+// mistake with its exact place and message; several mistakes all reported;
+// warnings that do not refuse a file; and files that are no pattern at all.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "pattern/Pattern.h"
+
+namespace pattern {
+namespace {
+
+// A small good pattern; each case puts its mistake into one of its lines.
+std::string patternWith(const std::string& shooters, const std::string& movement, const std::string& firing) {
+    return "[shooters]\n" + shooters + "\n[movement.m]\nsteps = [ { duration = 10" + movement +
+           " } ]\n[firing.f]\nsteps = [ { duration = 10" + firing + " } ]\n";
+}
+
+std::string firstMessage(const Loaded& loaded) {
+    return loaded.messages.empty() ? std::string("no message")
+                                   : formatMessage("p.toml", loaded.messages.front());
+}
+
+TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
+    const std::string many(10'001 * 4, ' ');
+    std::string steps = "[shooters]\ncount = 1\n[movement.m]\nsteps = [ { duration = 10 } ]\n[firing.f]\nsteps = [";
+    for (int i = 0; i <= MAX_STEPS; ++i) steps += "{},";
+    steps += "]\n";
+    const struct {
+        std::string text;
+        std::string expected;  // the first message, from its place on
+    } cases[] = {
+        {"[shooters\ncount = 1\n", "p.toml:1:10: error: "},
+        {patternWith("count = 2", ", radius = 3", ", volleysize = 3"),
+         "p.toml:6:28: error: unknown field 'volleysize' in firing program 'f''s step 1; did you mean 'volleySize'?"},
+        {patternWith("count = 2", ", angle = \"up\"", ""),
+         "p.toml:4:36: error: angle must be a whole number, not text"},
+        {patternWith("count = 2", "", ", bulletCount = 300"),
+         "p.toml:6:42: error: bulletCount must be from 0 to 256, not 300"},
+        {patternWith("", "", ""), "p.toml:1:1: error: shooters.count is missing: how many shooters, 1 to 64"},
+        {patternWith("count = 2", "", ", speed = nan"), "p.toml:6:36: error: speed must be a finite number, not nan"},
+        {patternWith("count = 2", ", x = -inf", ""), "p.toml:4:32: error: x must be a finite number, not inf"},
+        {patternWith("count = 65", "", ""), "p.toml:2:9: error: shooters.count must be from 1 to 64, not 65"},
+        {steps, "p.toml:6:9: error: firing program 'f' has 10001 steps; at most 10000"},
+        {patternWith("count = 2", "", ", targetRef = { shooter = 2 }"),
+         "p.toml:6:52: error: targetRef follows shooter 2, but the shooters are 0 to 1"},
+        {patternWith("count = 2\nmovement = \"nope\"", "", ""), "p.toml:3:12: error: no movement program 'nope'"},
+        {patternWith("count = 2", ", moveMode = \"spiral\"", ""),
+         "p.toml:4:39: error: moveMode \"spiral\" is none of linear, wave-y, wave-x, rectified-wave-y, "
+         "rectified-wave-x, circle, orbit"},
+    };
+    for (const auto& c : cases) {
+        const Loaded loaded = parsePattern(c.text, "p.toml");
+        EXPECT_TRUE(refused(loaded)) << c.expected;
+        EXPECT_EQ(firstMessage(loaded).substr(0, c.expected.size()), c.expected);
+    }
+}
+
+TEST(PatternLoader, ThreeMistakesAreAllReportedAndWarningsDoNotRefuse) {
+    const Loaded three =
+        parsePattern(patternWith("count = 2", ", radius = 1.5, moveMod = 5", ", bulletCount = -1"), "p.toml");
+    ASSERT_EQ(three.messages.size(), 3u);
+    EXPECT_EQ(formatMessage("p.toml", three.messages[0]), "p.toml:4:37: error: radius must be a whole number, not a number with a fraction");
+    EXPECT_EQ(formatMessage("p.toml", three.messages[1]).substr(0, 43), "p.toml:4:42: error: unknown field 'moveMod'");
+    EXPECT_EQ(formatMessage("p.toml", three.messages[2]), "p.toml:6:42: error: bulletCount must be from 0 to 256, not -1");
+
+    const Loaded warned = parsePattern(patternWith("count = 2", "", ", spreadKind = 7, bulletMotion = 9"), "p.toml");
+    EXPECT_FALSE(refused(warned));
+    ASSERT_EQ(warned.messages.size(), 2u);
+    EXPECT_EQ(formatMessage("p.toml", warned.messages[0]).substr(0, 60),
+              "p.toml:6:41: warning: spreadKind 7 is none of the known ones");
+    EXPECT_EQ(warned.pattern.firings[0].steps[0].step.spreadKind, 7);
+}
+
+TEST(PatternLoader, FilesThatAreNoPatternAreRefusedInOneLine) {
+    char folder[] = "/tmp/barrage-patterns-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder;
+    std::ofstream(dir + "/big.toml") << std::string(MAX_FILE_BYTES + 1, '#');
+    std::ofstream(dir + "/bytes.toml") << "[shooters]\ncount = 1 # \xff\xfe\n";
+    ASSERT_EQ(mkfifo((dir + "/fifo.toml").c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string expected;
+    } cases[] = {
+        {dir, "error: it is a folder"},
+        {dir + "/fifo.toml", "error: it is not a regular file"},
+        {"/dev/zero", "error: it is not a regular file"},
+        {dir + "/big.toml", "error: it has 1048577 bytes; a pattern file has at most 1 MiB"},
+        {dir + "/gone.toml", "error: cannot read it: No such file or directory"},
+        {dir + "/bytes.toml", "2:12: error: Encountered invalid utf-8"},
+    };
+    for (const auto& c : cases) {
+        const Loaded loaded = loadPattern(c.path);
+        ASSERT_EQ(loaded.messages.size(), 1u) << c.path;
+        EXPECT_NE(formatMessage(c.path, loaded.messages[0]).find(c.expected), std::string::npos)
+            << formatMessage(c.path, loaded.messages[0]);
+    }
+    std::system(("rm -rf " + dir).c_str());
+}
+
+}  // namespace
+}  // namespace pattern

@@ -1,0 +1,50 @@
+// --pattern FILE, the same in every tool: a file, or the bare name of a sample
+// pattern (found in the source tree's patterns folder, or where the samples
+// were installed). Every message goes to stderr in the compilers' form; a
+// refused file ends the tool with status 2 before anything starts.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "pattern/Pattern.h"
+#include "shell/World.h"
+
+namespace tools {
+
+// The file a --pattern value names: a bare name (no slash, no .toml) is a
+// sample pattern.
+inline std::string patternPath(const std::string& name) {
+    if (name.find('/') != std::string::npos || (name.size() >= 5 && name.compare(name.size() - 5, 5, ".toml") == 0)) {
+        return name;
+    }
+    for (const char* folder : {BARRAGE_SOURCE_PATTERNS, BARRAGE_INSTALLED_PATTERNS}) {
+        const std::string path = std::string(folder) + "/" + name + ".toml";
+        struct stat status{};
+        if (stat(path.c_str(), &status) == 0) return path;
+    }
+    return name;
+}
+
+struct ChosenPattern {
+    std::unique_ptr<pattern::Loaded> loaded;  // none: the built-in choreography
+    shell::WorldMaker maker;                  // how worlds are made: the pattern's, or the demonstration's
+};
+
+// Loads the pattern named (none when the name is empty) and says what it
+// found. Returns -1 to go on, or 2 when the file is refused.
+inline int choosePattern(ChosenPattern& chosen, const std::string& name) {
+    if (name.empty()) return -1;
+    chosen.loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(patternPath(name)));
+    for (const pattern::Message& message : chosen.loaded->messages) {
+        std::fprintf(stderr, "%s\n", pattern::formatMessage(chosen.loaded->pattern.file, message).c_str());
+    }
+    if (pattern::refused(*chosen.loaded)) return 2;
+    chosen.maker = pattern::makerFor(chosen.loaded->pattern);
+    return -1;
+}
+
+}  // namespace tools
