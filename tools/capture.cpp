@@ -24,6 +24,7 @@
 #include "shell/Program.h"
 #include "tools/Arguments.h"
 #include "tools/GifWriter.h"
+#include "tools/PatternOption.h"
 #include "tools/ReplaceFile.h"
 
 namespace {
@@ -96,6 +97,7 @@ struct Request {
     int64_t every = 1;         // GIF: program frames per GIF frame
     std::string directory = ".";  // PNG: where the files go
     std::string gif;           // GIF: the file; empty: PNG files
+    std::string pattern;       // a pattern file or sample name; empty: the built-in choreography
 };
 
 constexpr int64_t MOST_FRAMES = 999'999'999'999;
@@ -116,6 +118,7 @@ int parse(int argc, char** argv, Request& request) {
     CLI::Option* gif = app.add_option("--gif", request.gif, "one animated GIF instead of PNG files")
                            ->check(tools::notEmpty())
                            ->excludes(out);
+    app.add_option("--pattern", request.pattern, "a pattern file, or the name of a sample pattern")->option_text("FILE");
     app.add_option("--every", everyText, "GIF: every K-th frame (default 1)")
         ->option_text("K")
         ->check(tools::countFrom1To(MOST_EVERY))
@@ -195,6 +198,8 @@ int writeGif(shell::World& pass, const Request& request, Progress& progress) {
 int main(int argc, char** argv) {
     Request request;
     if (const int status = parse(argc, argv, request); status >= 0) return status;
+    tools::ChosenPattern chosen;
+    if (const int status = tools::choosePattern(chosen, request.pattern); status >= 0) return status;
     if (request.gif.empty()) {
         if (const int error = checkDirectory(request.directory)) {
             std::fprintf(stderr, "barrage-capture: cannot write into %s: %s\n", request.directory.c_str(),
@@ -208,7 +213,7 @@ int main(int argc, char** argv) {
 
     display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
-    shell::startUp(pass);
+    shell::startUp(pass, chosen.maker);
     Progress progress;
     const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);
     progress.end();

@@ -3,9 +3,12 @@
 // unless --paused, at X times the program's speed (1/4, 1/2, 1, 2 or 4).
 // Under the picture a status strip gives the frame, the live bullets and
 // where each shooter's programs stand.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "display/Control.h"
 #include "display/Display.h"
@@ -13,6 +16,7 @@
 #include "display_terminal/Terminal.h"
 #include "timeline/Viewer.h"
 #include "tools/Arguments.h"
+#include "tools/PatternOption.h"
 
 namespace {
 
@@ -20,6 +24,7 @@ constexpr const char* KEYS =
     "Keys:\n"
     "  Space play/pause   Right or . one frame on   Left or , one frame back   Home frame 1\n"
     "  1-5 speed x1/4 x1/2 x1 x2 x4   g digits Enter go to a frame   t trails   p path preview\n"
+    "  r read the pattern again (it is also read again whenever its file changes)\n"
     "  Escape, q or the window's close button end it\n";
 
 // What the keys do, for the terminal's first line when there is no display.
@@ -33,6 +38,48 @@ int32_t speedIndex(const char* text) {
         if (std::strcmp(text, timeline::SPEED_NAMES[i]) == 0 || std::strcmp(text, DECIMALS[i]) == 0) return i;
     }
     return -1;
+}
+
+constexpr int32_t RELOAD_CHECK_TICKS = 15;  // the pattern file is looked at four times a second
+
+// What identifies a version of the pattern file on disk.
+struct FileStamp {
+    int64_t seconds = 0;      // modification time
+    int64_t nanoseconds = 0;
+    int64_t size = -1;        // bytes; -1: not there
+    int64_t inode = 0;        // a file saved by renaming a new one over it has a new inode
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const std::string& path) {
+    struct stat status{};
+    if (stat(path.c_str(), &status) != 0) return {};
+    return {static_cast<int64_t>(status.st_mtim.tv_sec), static_cast<int64_t>(status.st_mtim.tv_nsec),
+            static_cast<int64_t>(status.st_size), static_cast<int64_t>(status.st_ino)};
+}
+
+// Reads the pattern again: a good one becomes the viewer's world on the frame
+// shown; a refused one leaves the picture as it is, its first error and the
+// count in the status strip and every message on stderr.
+void reload(timeline::Viewer& viewer, tools::ChosenPattern& chosen, const std::string& path) {
+    auto fresh = std::make_unique<pattern::Loaded>(pattern::loadPattern(path));
+    int32_t errors = 0;
+    const pattern::Message* first = nullptr;
+    for (const pattern::Message& message : fresh->messages) {
+        std::fprintf(stderr, "%s\n", pattern::formatMessage(fresh->pattern.file, message).c_str());
+        if (message.error && !first) first = &message;
+        errors += message.error ? 1 : 0;
+    }
+    if (first) {
+        std::string line = pattern::formatMessage(fresh->pattern.file, *first);
+        if (errors > 1) line += " (" + std::to_string(errors) + " errors)";
+        timeline::noticeViewer(viewer, line.c_str());
+        return;
+    }
+    // The old pattern makes the worlds until the new one takes over.
+    timeline::remakeViewer(viewer, pattern::makerFor(fresh->pattern));
+    chosen.loaded = std::move(fresh);
+    chosen.maker = pattern::makerFor(chosen.loaded->pattern);
 }
 
 }  // namespace
@@ -53,6 +100,10 @@ int main(int argc, char** argv) {
             },
             "1..1000000"));
     app.add_flag("--paused", paused, "open paused");
+    std::string patternName;
+    app.add_option("--pattern", patternName,
+                   "a pattern file, or the name of a sample pattern; read again when it changes, or on r")
+        ->option_text("FILE");
     app.add_option("--speed", speedText, "times the program's speed: 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)")
         ->option_text("X")
         ->check(CLI::Validator(
@@ -65,18 +116,36 @@ int main(int argc, char** argv) {
     int64_t frame = 1;
     timeline::parseFrame(frameText.c_str(), &frame);
     const int32_t speed = speedIndex(speedText.c_str());
+    tools::ChosenPattern chosen;
+    if (const int status = tools::choosePattern(chosen, patternName); status >= 0) return status;
+    const std::string patternFile = patternName.empty() ? std::string() : tools::patternPath(patternName);
+    FileStamp stamp = patternFile.empty() ? FileStamp{} : stampOf(patternFile);
 
     // Start-up.
     auto viewer = std::make_unique<timeline::Viewer>();
     display::UseWindowSystem(display_sdl::sdlWindowSystem(), display_terminal::terminalSystem());
     display::UseLayers(&viewer->layers);
     display::UseKeyHelp(KEY_HELP);
-    timeline::openViewer(*viewer, frame, paused, speed);
-    while (!viewer->quit) {
-        // Input.
+    timeline::openViewer(*viewer, frame, paused, speed, chosen.maker);
+    for (int64_t tick = 0; !viewer->quit; ++tick) {
+        // Input: keys, and the pattern file when it has changed.
+        bool reloadNow = false;
         for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
-            timeline::viewerKey(*viewer, screen::keyCode(key));
+            const int32_t code = screen::keyCode(key);
+            if (code == 'r' && !patternFile.empty() && !viewer->typing) {
+                reloadNow = true;
+            } else {
+                timeline::viewerKey(*viewer, code);
+            }
         }
+        if (!patternFile.empty() && tick % RELOAD_CHECK_TICKS == 0) {
+            const FileStamp now = stampOf(patternFile);
+            if (!(now == stamp)) {
+                stamp = now;
+                reloadNow = true;
+            }
+        }
+        if (reloadNow) reload(*viewer, chosen, patternFile);
         // Update: the frames this tick is due at the speed.
         timeline::tickViewer(*viewer);
         // Draw and pace: the picture with its layers, at the next tick.

@@ -495,6 +495,97 @@ struct Reader {
     }
 };
 
+// The characters the TOML reader's test for Unicode whitespace has no answer
+// for: given one where whitespace may stand, it reaches code its author marked
+// unreachable, which is undefined behaviour. They are fine inside comments
+// and strings, where that test is not made, except right after a backslash in
+// a multi-line basic string.
+bool unanswered(char32_t c) {
+    return (c >= 0xA1 && c <= 0x499) || (c >= 0x2C8E && c <= 0x3057 && c != 0x3000) || (c >= 0xFB06 && c <= 0xFEFE);
+}
+
+// The code point at text[i] (a lead byte of valid UTF-8, or one byte as it
+// stands) and its length; the TOML reader itself refuses what is not UTF-8.
+char32_t codePoint(std::string_view text, size_t i, size_t* length) {
+    const auto byte = [&](size_t k) { return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u; };
+    const unsigned lead = byte(0);
+    *length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (*length == 1) return lead;
+    char32_t c = lead & (0x7F >> *length);
+    for (size_t k = 1; k < *length; ++k) c = (c << 6) | (byte(k) & 0x3F);
+    return c;
+}
+
+// Refuses, with its place, a character outside the ASCII range that stands
+// outside strings and comments (where TOML allows none anyway), or one the
+// reader cannot test safely; returns whether the text may go to the reader.
+bool safeForTheReader(std::string_view text, Reader& reader) {
+    enum class State { Normal, Comment, Basic, Literal, MultiBasic, MultiLiteral } state = State::Normal;
+    int32_t line = 1, column = 1;
+    bool afterBackslash = false;  // in a multi-line basic string: a backslash, then only whitespace so far
+    const auto at = [&](size_t i, const char* three) { return text.substr(i, 3) == three; };
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        const char32_t c = codePoint(text, i, &length);
+        const bool bad = (state == State::Normal && c >= 0x80) ||
+                         (state == State::MultiBasic && afterBackslash && unanswered(c));
+        if (bad) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            reader.loaded.messages.push_back(
+                {line, column, -1,
+                 std::string("character ") + code +
+                     (state == State::Normal ? " may stand only inside a string or a comment"
+                                             : " cannot follow a backslash in a multi-line string")});
+            return false;
+        }
+        size_t step = length;
+        switch (state) {
+            case State::Normal:
+                if (c == '#') state = State::Comment;
+                if (c == '"') state = at(i, "\"\"\"") ? (step = 3, State::MultiBasic) : State::Basic;
+                if (c == '\'') state = at(i, "'''") ? (step = 3, State::MultiLiteral) : State::Literal;
+                break;
+            case State::Comment:
+                if (c == '\n') state = State::Normal;
+                break;
+            case State::Basic:
+                if (c == '\\') step = 1 + (i + 1 < text.size() && text[i + 1] != '\n' ? 1 : 0);
+                if (c == '"' || c == '\n') state = State::Normal;
+                break;
+            case State::Literal:
+                if (c == '\'' || c == '\n') state = State::Normal;
+                break;
+            case State::MultiBasic:
+                if (afterBackslash && c != ' ' && c != '\t' && c != '\r' && c != '\n') afterBackslash = false;
+                if (c == '\\') {
+                    // What follows a backslash is looked at as whitespace first.
+                    afterBackslash = true;
+                } else if (at(i, "\"\"\"")) {
+                    state = State::Normal;
+                    step = 3;
+                }
+                break;
+            case State::MultiLiteral:
+                if (at(i, "'''")) {
+                    state = State::Normal;
+                    step = 3;
+                }
+                break;
+        }
+        for (size_t k = 0; k < step && i + k < text.size(); ++k) {
+            if (text[i + k] == '\n') {
+                ++line;
+                column = 1;
+            } else if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                ++column;
+            }
+        }
+        i += step;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool refused(const Loaded& loaded) {
@@ -517,6 +608,7 @@ Loaded parsePattern(std::string_view text, const std::string& file) {
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
+    if (!safeForTheReader(text, reader)) return std::move(reader.loaded);
     toml::parse_result parsed = toml::parse(text, std::string_view(file));
     if (!parsed) {
         const toml::parse_error& failure = parsed.error();

@@ -76,6 +76,16 @@ void openTimeline(Timeline& t, int64_t memoryCap, const shell::WorldMaker& maker
     if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
 }
 
+void remakeTimeline(Timeline& t, const shell::WorldMaker& maker) {
+    shell::tearDownWorld(t.world);
+    t.maker = maker;
+    shell::setUpWorld(t.world, maker);
+    t.frame = 0;
+    t.spacing = SNAPSHOT_SPACING;
+    t.count = 0;
+    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
+}
+
 void closeTimeline(Timeline& t) {
     std::free(t.snapshots);
     t.snapshots = nullptr;

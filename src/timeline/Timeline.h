@@ -41,6 +41,9 @@ struct FrameWatch {
 // A cap too small for one snapshot keeps none: every step back starts again.
 void openTimeline(Timeline& timeline, int64_t memoryCap = SNAPSHOT_MEMORY, const shell::WorldMaker& maker = {});
 void closeTimeline(Timeline& timeline);
+// The world set up anew as the maker says, at frame 0 with its snapshots gone;
+// the display stays open.
+void remakeTimeline(Timeline& timeline, const shell::WorldMaker& maker);
 // Runs the world one frame on: drawn onto the visible page when `shown`, else
 // the simulation alone.
 void stepTimeline(Timeline& timeline, bool shown);

@@ -2,6 +2,7 @@
 // credit of frames per tick) and seeking, a slice a tick for a long way.
 #include "timeline/Viewer.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "screen/Screen.h"
@@ -70,6 +71,24 @@ void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const shel
     showFrame(v, 1);
     if (frame > 1) seekViewer(v, frame);
     v.playing = paused ? 0 : -1;
+    updateLayers(v);
+}
+
+void remakeViewer(Viewer& v, const shell::WorldMaker& maker) {
+    const int64_t frame = v.shown > 0 ? v.shown : 1;
+    const int32_t playing = v.playing;
+    const int64_t seeking = v.seeking;
+    shell::tearDownWorld(v.ahead);
+    shell::setUpWorld(v.ahead, maker);
+    std::memset(v.trails.frames, 0, sizeof v.trails.frames);
+    remakeTimeline(v.timeline, maker);
+    v.notice[0] = '\0';
+    seekViewer(v, seeking ? seeking : frame);
+    v.playing = playing;
+}
+
+void noticeViewer(Viewer& v, const char* notice) {
+    std::snprintf(v.notice, sizeof v.notice, "%s", notice ? notice : "");
     updateLayers(v);
 }
 

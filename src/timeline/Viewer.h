@@ -61,6 +61,7 @@ struct Viewer {
     int64_t seeking = 0;                // frame a long seek is on its way to, a slice a tick; 0: none
     int64_t seekSlice = SEEK_SLICE;     // frames a tick of a long seek runs
     int64_t shown = 0;                  // frame on the visible page
+    char notice[screen::TEXT_COLUMNS + 1] = {};  // a line for the user (a pattern refused); empty: none
     Trails trails;                      // recent bullet positions, as the frames ran
     shell::World ahead;           // the copy of the world that path previews simulate
     Snapshot scratch;                   // the world as it stands, copied into `ahead`
@@ -70,6 +71,11 @@ struct Viewer {
 // default) and shows `frame` (1 or more), playing or paused.
 void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed, const shell::WorldMaker& maker = {});
 void closeViewer(Viewer& viewer);
+// The world set up anew as the maker says (an edited pattern), back on the
+// frame shown, playing or paused as before.
+void remakeViewer(Viewer& viewer, const shell::WorldMaker& maker);
+// A line in the status strip until the next remake; empty clears it.
+void noticeViewer(Viewer& viewer, const char* notice);
 // A key in the display's codes (screen/Screen.h).
 void viewerKey(Viewer& viewer, int32_t code);
 // One tick of the display's 60-a-second schedule: the frames due at the speed.

@@ -2,7 +2,9 @@
 // overlays, what is being typed or how far a long seek has got, and where each
 // shooter's programs stand.
 #include <cinttypes>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "timeline/ViewerParts.h"
 
@@ -51,10 +53,19 @@ void writeStatus(Viewer& v) {
     const int used = std::snprintf(first, room, "frame %" PRId64 " %s x%s live %d%s%s", t.frame,
                                    v.playing ? "playing" : "paused", SPEED_NAMES[v.speed], total,
                                    v.showTrails ? " trails" : "", v.showPaths ? " paths" : "");
-    if (v.typing && used >= 0 && static_cast<size_t>(used) < room) {
-        std::snprintf(first + used, room - static_cast<size_t>(used), " go to %" PRId64 "_", v.typed);
-    } else if (v.refused && used >= 0 && static_cast<size_t>(used) < room) {
-        std::snprintf(first + used, room - static_cast<size_t>(used), " (%s)", FRAME_RULE);
+    if (used < 0 || static_cast<size_t>(used) >= room) return;
+    char* tail = first + used;
+    const size_t left = room - static_cast<size_t>(used);
+    if (v.typing) {
+        std::snprintf(tail, left, " go to %" PRId64 "_", v.typed);
+    } else if (v.refused) {
+        std::snprintf(tail, left, " (%s)", FRAME_RULE);
+    } else if (v.notice[0] && left > 4) {
+        // As much of the notice as the line has room for.
+        const size_t length = std::min(std::strlen(v.notice), left - 4);
+        std::memcpy(tail, " | ", 3);
+        std::memcpy(tail + 3, v.notice, length);
+        tail[3 + length] = '\0';
     }
 }
 

@@ -48,6 +48,11 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
         {patternWith("count = 2", "", ", targetRef = { shooter = 2 }"),
          "p.toml:6:52: error: targetRef follows shooter 2, but the shooters are 0 to 1"},
         {patternWith("count = 2\nmovement = \"nope\"", "", ""), "p.toml:3:12: error: no movement program 'nope'"},
+        // The TOML reader's whitespace test reaches undefined behaviour on
+        // U+0493 where whitespace may stand: refused before it gets there.
+        {"[shooters]\ncount = 1\n[movement\xd2\x93rbits]\n",
+         "p.toml:3:10: error: character U+0493 may stand only inside a string or a comment"},
+        {"a = \"\"\"x\\\n  \xd2\x93\"\"\"\n", "p.toml:2:3: error: character U+0493 cannot follow a backslash"},
         {patternWith("count = 2", ", moveMode = \"spiral\"", ""),
          "p.toml:4:39: error: moveMode \"spiral\" is none of linear, wave-y, wave-x, rectified-wave-y, "
          "rectified-wave-x, circle, orbit"},

@@ -133,6 +133,67 @@ TEST(View, WithoutADisplayItTellsItsKeysAndShowsItsStatusInTheTerminal) {
     close(errors[0]);
 }
 
+// The strip under the picture, as the window shows it: a checksum of its pixels.
+unsigned long stripSum(::Display* x, ::Window window) {
+    XImage* image = XGetImage(x, window, 0, screen::SCREEN_HEIGHT, screen::SCREEN_WIDTH,
+                              screen::STATUS_STRIP_HEIGHT, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    unsigned long sum = 0;
+    for (int y = 0; y < screen::STATUS_STRIP_HEIGHT; ++y) {
+        for (int xx = 0; xx < screen::SCREEN_WIDTH; ++xx) sum = sum * 31 + (XGetPixel(image, xx, y) & 0xFFFFFF);
+    }
+    XDestroyImage(image);
+    return sum;
+}
+
+// barrage-view --pattern reads the file again when it changes: a good edit
+// shows the edited pattern's frame within a second, a refused one leaves the
+// picture and says why in the strip, and the fix is followed again.
+TEST(View, APatternFileIsReadAgainWhenItChanges) {
+    ASSERT_TRUE(onPath("Xvfb")) << "this test needs Xvfb (make test installs it)";
+    XServer server;
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    ::Display* x = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(x, nullptr);
+    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    char folder[] = "/tmp/barrage-reload-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder, file = dir + "/p.toml", demonstration = std::string(BARRAGE_SOURCE_DIR) +
+                                                                       "/patterns/demonstration.toml";
+    const auto sh = [](const std::string& command) { return std::system(command.c_str()); };
+    const auto captured = [&](const std::string& pattern, const std::string& out) {
+        sh("mkdir -p " + out + " && " + CAPTURE_PATH + " 500 --pattern " + pattern + " --out " + out);
+        return readPng(out + "/frame-000500.png");
+    };
+    ASSERT_EQ(sh("cp " + demonstration + " " + file), 0);
+    const Picture original = captured(file, dir + "/original");
+    // T1 is in force at frame 500: five bullets a volley instead of two.
+    ASSERT_EQ(sh("sed 's/volleySize = 2,/volleySize = 5,/' " + demonstration + " > " + dir + "/wider.toml"), 0);
+    const Picture wider = captured(dir + "/wider.toml", dir + "/wider");
+
+    pid_t view = spawn({VIEW_PATH, "--pattern", file, "--frame", "500", "--paused"},
+                       {"DISPLAY=" + server.name, "SDL_VIDEODRIVER"});
+    const ::Window window = waitForWindow(x, "barrage-view", 10);
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(settledDifferences(x, window, original), 0) << "frame 500 of the pattern";
+    ASSERT_EQ(sh("cp " + dir + "/wider.toml " + file), 0);
+    EXPECT_EQ(settledDifferences(x, window, wider), 0) << "the edit not shown within a second";
+    const unsigned long strip = stripSum(x, window);
+    ASSERT_EQ(sh("printf '[shooters\\n' > " + file), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(differingPixels(x, window, 0, 0, 1, wider), 0) << "a refused file changed the picture";
+    EXPECT_NE(stripSum(x, window), strip) << "the strip does not say the file was refused";
+    ASSERT_EQ(sh("cp " + demonstration + " " + file), 0);
+    EXPECT_EQ(settledDifferences(x, window, original), 0) << "the fix not followed";
+    waitExit(spawn({"xdotool", "windowfocus", "--sync", std::to_string(window), "key", "q"},
+                   {"DISPLAY=" + server.name}), 5);
+    const int status = waitExit(view, 5);
+    EXPECT_EQ(status, 0);
+    if (status < 0) stop(view);
+    XCloseDisplay(x);
+    sh("rm -rf " + dir);
+}
+
 TEST(View, BadArgumentsGiveOneLineAndStatusTwo) {
     for (const char* bad : {"--frame", "--frame 0", "--frame 1000001", "--speed 3", "--bogus"}) {
         const std::string command = std::string(VIEW_PATH) + " " + bad + " 2>&1; echo \"status $?\"";

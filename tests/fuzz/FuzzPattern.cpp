@@ -1,0 +1,27 @@
+// The pattern reader on arbitrary bytes, seeded with the sample patterns:
+// whatever the text, reading gives messages or a pattern and never reaches
+// undefined behaviour; a pattern it takes is made into a world and run.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "pattern/Pattern.h"
+
+namespace {
+
+constexpr int32_t FRAMES = 120;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > static_cast<size_t>(pattern::MAX_FILE_BYTES)) return 0;
+    const pattern::Loaded loaded =
+        pattern::parsePattern(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.toml");
+    for (const pattern::Message& message : loaded.messages) (void)pattern::formatMessage("fuzz.toml", message);
+    if (pattern::refused(loaded)) return 0;
+    shell::World world;
+    shell::setUpWorld(world, pattern::makerFor(loaded.pattern));
+    for (int32_t frame = 0; frame < FRAMES; ++frame) shell::stepWorld(world);
+    shell::tearDownWorld(world);
+    return 0;
+}
