@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ clang libclang-rt-14-dev cmake make pkg-config
-  libsdl2-dev libgtest-dev libpng-dev libgif-dev libx11-dev libbenchmark-dev libcli11-dev
+  libsdl2-dev libgtest-dev libpng-dev libgif-dev libx11-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
   xvfb xauth xdotool valgrind
 )
 if [ "${1:-}" = "--web" ]; then
