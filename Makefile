@@ -18,7 +18,7 @@ FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display fuzz_pattern
 SANITIZER_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps web-deps build run web serve test test-plain test-sanitize test-fuzz fuzz bench clean
+.PHONY: all deps web-deps build run web serve install test test-plain test-sanitize test-fuzz fuzz bench clean
 
 # Debian's emscripten finds its JavaScript optimiser's parser among Debian's
 # own Node modules only when told where they are.
@@ -39,6 +39,13 @@ build: deps
 
 run: build
 	./$(BUILD)/bin/barrage
+
+# The program and the tools into PREFIX/bin, the sample patterns and the web
+# page into PREFIX/share/barrage.
+PREFIX ?= /usr/local
+install: build web
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(WEB_BUILD) --prefix $(PREFIX)
 
 # The web page: $(WEB_BUILD)/page/ holds index.html, barrage.js and
 # barrage.wasm, for any static file host; also the trace as WebAssembly for Node.

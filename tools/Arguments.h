@@ -57,13 +57,18 @@ inline int usageError(const CLI::App& app, const std::string& what) {
     return 2;
 }
 
-// Parses the command line. Returns -1 to go on, or the status to end with:
-// 0 after the help (1 when it could not be written), 2 after a usage error.
+// Parses the command line, --version included. Returns -1 to go on, or the
+// status to end with: 0 after the help or the version (1 when it could not be
+// written), 2 after a usage error.
 inline int parseArguments(CLI::App& app, int argc, char** argv) {
+    app.set_version_flag("--version", app.get_name() + " " + BARRAGE_VERSION);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    } catch (const CLI::CallForVersion& version) {
+        std::printf("%s\n", version.what());
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     } catch (const CLI::ParseError& error) {
         return usageError(app, error.what());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -15,13 +16,24 @@
 
 namespace tools {
 
+// Where the samples lie when the tools are installed: share/barrage/patterns
+// beside the bin folder the running tool is in, wherever it was installed.
+inline std::string installedPatterns() {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return BARRAGE_INSTALLED_PATTERNS;
+    std::string path(self, static_cast<size_t>(length));
+    path = path.substr(0, path.rfind('/'));  // the bin folder
+    return path.substr(0, path.rfind('/')) + "/share/barrage/patterns";
+}
+
 // The file a --pattern value names: a bare name (no slash, no .toml) is a
 // sample pattern.
 inline std::string patternPath(const std::string& name) {
     if (name.find('/') != std::string::npos || (name.size() >= 5 && name.compare(name.size() - 5, 5, ".toml") == 0)) {
         return name;
     }
-    for (const char* folder : {BARRAGE_SOURCE_PATTERNS, BARRAGE_INSTALLED_PATTERNS}) {
+    for (const std::string& folder : {installedPatterns(), std::string(BARRAGE_SOURCE_PATTERNS)}) {
         const std::string path = std::string(folder) + "/" + name + ".toml";
         struct stat status{};
         if (stat(path.c_str(), &status) == 0) return path;
