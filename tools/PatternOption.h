@@ -51,6 +51,7 @@ struct ChosenPattern {
 inline int choosePattern(ChosenPattern& chosen, const std::string& name) {
     if (name.empty()) return -1;
     chosen.loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(patternPath(name)));
+    pattern::simulateForWarnings(*chosen.loaded);
     for (const pattern::Message& message : chosen.loaded->messages) {
         std::fprintf(stderr, "%s\n", pattern::formatMessage(chosen.loaded->pattern.file, message).c_str());
     }

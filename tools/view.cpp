@@ -63,6 +63,7 @@ FileStamp stampOf(const std::string& path) {
 // count in the status strip and every message on stderr.
 void reload(timeline::Viewer& viewer, tools::ChosenPattern& chosen, const std::string& path) {
     auto fresh = std::make_unique<pattern::Loaded>(pattern::loadPattern(path));
+    pattern::simulateForWarnings(*fresh);
     int32_t errors = 0;
     const pattern::Message* first = nullptr;
     for (const pattern::Message& message : fresh->messages) {

@@ -19,6 +19,7 @@ namespace pattern {
 inline constexpr int32_t MAX_SHOOTERS = 64;
 inline constexpr int32_t MAX_STEPS = 10'000;              // steps in one program
 inline constexpr int64_t MAX_FILE_BYTES = 1 << 20;        // a pattern file's size at most
+inline constexpr int64_t CHECK_FRAMES = 20'000;           // frames the check simulates for full stores
 
 // What a firing step's origin or target follows.
 struct Reference {
@@ -80,6 +81,12 @@ Loaded parsePattern(std::string_view text, const std::string& file);
 // Reads a pattern file: its size, kind and bytes are checked before parsing
 // (a directory, a FIFO, a device, a file over MAX_FILE_BYTES are refused).
 Loaded loadPattern(const std::string& path);
+// Warnings found by simulating the first `frames` frames without drawing:
+// for each firing step whose volleys found no free slot (every slot of the
+// store live), how many bullets, from which frame and in which shooter. Does
+// nothing for a refused pattern.
+void simulateForWarnings(Loaded& loaded, int64_t frames = CHECK_FRAMES);
+
 // A maker for the timeline, the viewer and the tools; the pattern must
 // outlive every world made from it.
 shell::WorldMaker makerFor(const Pattern& pattern);

@@ -74,7 +74,7 @@ void stepWorld(World& world) {
         if (!s.emitter.active) continue;
         frame.stepped = -1;
         shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
-        shooter::updateShooter(s, frame.turret);
+        shooter::updateShooter(s, frame.turret, &frame.dropped);
     }
 }
 

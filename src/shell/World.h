@@ -16,6 +16,7 @@ struct ShooterFrame {
     int32_t stepped = 0;            // flag: the shooter was active, so it moved and is drawn
     collections::ReadOut emitter;   // the movement program's read-out
     collections::ReadOut turret;    // the firing program's read-out
+    int32_t dropped = 0;            // bullets of its volley that found no free slot in its store
 };
 
 struct World {

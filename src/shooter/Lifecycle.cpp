@@ -44,12 +44,12 @@ void updateShooter(Shooter& s) {
     updateShooter(s, unused);
 }
 
-void updateShooter(Shooter& s, collections::ReadOut& turretReadOut) {
+void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dropped) {
     (s.emitterMove ? s.emitterMove : moveLinear)(s);
     s.turret.originX = s.emitter.x;
     s.turret.originY = s.emitter.y;
     const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
-    turret::fireTurret(s, loaded);
+    turret::fireTurret(s, loaded, dropped);
 }
 
 }  // namespace shooter

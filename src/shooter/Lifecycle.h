@@ -18,7 +18,8 @@ void destroyShooter(Shooter& shooter);
 // One frame of an active shooter, after its movement program has run: move the
 // body, put the gun on it, run the firing program, fire and move the bullets.
 // turretReadOut takes what the firing program's read-out shows after it.
-void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut);
+// dropped, if given, takes how many bullets of its volley found no free slot.
+void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut, int32_t* dropped = nullptr);
 void updateShooter(Shooter& shooter);
 
 }  // namespace shooter

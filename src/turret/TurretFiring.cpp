@@ -99,13 +99,13 @@ void sweepBounce(Shooter& s) {
 
 namespace {
 
-void launchVolley(Shooter& s, Launch launch) {
+// Returns how many bullets of the volley found no free slot.
+int32_t launchVolley(Shooter& s, Launch launch) {
     const TurretStep& gun = s.turret;
     const int32_t n = gun.volleySize;
-    if (n <= 0) return;
+    if (n <= 0) return 0;
     if (n == 1) {
-        launchBullet(s, launch, gun.angle, gun.angle, gun.speed);
-        return;
+        return launchBullet(s, launch, gun.angle, gun.angle, gun.speed) ? 0 : 1;
     }
 
     const int32_t kind = gun.spreadKind;
@@ -115,9 +115,9 @@ void launchVolley(Shooter& s, Launch launch) {
         for (int32_t k = 0; k < n; ++k) {
             angle = wrapAdd(angle, turn);
             const double speed = gun.speed + (static_cast<double>(k) + 1.0) * gun.speedStep / n;
-            if (!launchBullet(s, launch, angle, angle, speed)) return;
+            if (!launchBullet(s, launch, angle, angle, speed)) return n - k;
         }
-        return;
+        return 0;
     }
 
     // A centred fan: symmetric about the base angle for even n, half a step
@@ -138,8 +138,9 @@ void launchVolley(Shooter& s, Launch launch) {
             direction = gun.angle;
             speed = vSpeed(gun, k, half);
         }
-        if (!launchBullet(s, launch, angle, direction, speed)) return;
+        if (!launchBullet(s, launch, angle, direction, speed)) return n - k;
     }
+    return 0;
 }
 
 }  // namespace
@@ -149,7 +150,8 @@ void launchVolley(Shooter& s) { launchVolley(s, Launch{}); }
 // Free slots take the turret's tags (in frames without a load) before anything
 // else happens; since nothing between here and the motion step reads or writes
 // tags, the refresh rides along with the launches and the motion walk.
-void fireTurret(Shooter& s, int32_t loaded) {
+void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped) {
+    if (dropped) *dropped = 0;
     TurretStep& gun = s.turret;
     if (!gun.active) return;
     if (gun.targetRef) {
@@ -175,7 +177,8 @@ void fireTurret(Shooter& s, int32_t loaded) {
             gun.shotIndex = 0;
             gun.fireDelay = gun.burstPause;
         }
-        launchVolley(s, Launch{0, !loaded});
+        const int32_t lost = launchVolley(s, Launch{0, !loaded});
+        if (dropped) *dropped = lost;
     }
     gun.originX += gun.originVx;
     gun.originY += gun.originVy;

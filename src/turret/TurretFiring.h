@@ -10,8 +10,9 @@
 namespace turret {
 
 // loaded: non-zero when the schedule loaded a new step in this same frame;
-// free slots are then not retagged.
-void fireTurret(actor::Shooter& shooter, int32_t loaded);
+// free slots are then not retagged. dropped, if given, takes how many
+// bullets of this frame's volley found no free slot (0 when none fired).
+void fireTurret(actor::Shooter& shooter, int32_t loaded, int32_t* dropped = nullptr);
 
 // The two sweep behaviours, called at the opening shot of a burst.
 void sweepWrap(actor::Shooter& shooter);

@@ -80,6 +80,22 @@ TEST(PatternLoader, ThreeMistakesAreAllReportedAndWarningsDoNotRefuse) {
     EXPECT_EQ(warned.pattern.firings[0].steps[0].step.spreadKind, 7);
 }
 
+// 64 bullets a frame that never move fill the 256 slots in four frames; from
+// the fifth every volley is lost, and the check says so at the step.
+TEST(PatternLoader, AVolleyThatFindsTheStoreFullIsWarnedFromItsFirstFrame) {
+    Loaded loaded = parsePattern(
+        "[shooters]\ncount = 1\n[movement.still]\nsteps = [ { duration = 100, x = 320.0, y = 240.0, active = true } ]\n"
+        "[firing.hose]\nsteps = [\n  { duration = 100, active = true, bulletCount = 256, volleySize = 64, "
+        "spreadStep = 5, fireDelay = 0 },\n]\n",
+        "p.toml");
+    ASSERT_FALSE(refused(loaded)) << formatMessage("p.toml", loaded.messages.front());
+    simulateForWarnings(loaded, 1'000);
+    ASSERT_EQ(loaded.messages.size(), 1u);
+    EXPECT_EQ(formatMessage("p.toml", loaded.messages[0]),
+              "p.toml:7:3: warning: 63744 bullets of this step's volleys found no free slot (all 256 slots live) in "
+              "the first 1000 frames, from frame 5 on (shooter 0)");
+}
+
 TEST(PatternLoader, FilesThatAreNoPatternAreRefusedInOneLine) {
     char folder[] = "/tmp/barrage-patterns-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
