@@ -91,6 +91,7 @@ bench: deps web
 	./$(BENCH_BUILD)/bin/window_bench
 	./$(BENCH_BUILD)/bin/program_bench
 	./$(BENCH_BUILD)/bin/timeline_bench
+	./$(BENCH_BUILD)/bin/pattern_bench
 	/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(BENCH_BUILD)/bin/barrage-trace
 
 clean:

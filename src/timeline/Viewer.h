@@ -25,10 +25,11 @@ inline constexpr int32_t NORMAL_SPEED = 2;                            // index o
 inline constexpr int32_t TRAIL_LENGTH = 30;                           // positions a trail shows
 inline constexpr int32_t BODY_LOOKAHEAD = 180;                        // frames a body's path shows
 inline constexpr int32_t LAUNCH_LOOKAHEAD = 60;                       // frames whose launched bullets are shown
-// Frames a long seek runs in one tick: some 20 milliseconds natively, so the
-// viewer keeps taking keys, the close request and signals. The page, whose
+// Frames a long seek runs in one tick: some 30 milliseconds natively, so the
+// viewer keeps taking keys, the close request and signals, and an edited
+// pattern is back on frame 16,200 within a few ticks. The page, whose
 // WebAssembly runs slower and whose tab must never stall, runs smaller ones.
-inline constexpr int64_t SEEK_SLICE = 1'500;
+inline constexpr int64_t SEEK_SLICE = 6'000;
 inline constexpr int64_t PAGE_SEEK_SLICE = 600;
 
 struct TrailPoint {
