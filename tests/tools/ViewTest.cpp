@@ -40,13 +40,24 @@ int settledDifferences(::Display* x, ::Window window, const Picture& picture) {
     return differing;
 }
 
-TEST(View, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
-    ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool")) << "this test needs Xvfb and xdotool (make test installs them)";
+// barrage-view in a window on a private X server of its own.
+class ViewWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool")) << "this test needs Xvfb and xdotool (make test installs them)";
+        ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+        x = XOpenDisplay(server.name.c_str());
+        ASSERT_NE(x, nullptr);
+        XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    }
+    void TearDown() override {
+        if (x) XCloseDisplay(x);
+    }
     XServer server;
-    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
-    ::Display* x = XOpenDisplay(server.name.c_str());
-    ASSERT_NE(x, nullptr);
-    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    ::Display* x = nullptr;
+};
+
+TEST_F(ViewWindow, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
     const Picture golden = readPng(goldenFrame700());
     ASSERT_EQ(golden.width, 640);
     const Picture next = frameOfTheProgram(701);
@@ -68,18 +79,11 @@ TEST(View, OpensPausedOnFrameSevenHundredStepsOnRightAndEndsOnQ) {
     const int status = waitExit(view, 5);
     EXPECT_EQ(status, 0);
     if (status < 0) stop(view);
-    XCloseDisplay(x);
 }
 
 // Typing a frame number takes digits, Backspace, Enter and Escape; the close
 // request and the end signals still end the viewer.
-TEST(View, EndsOnASignalOrTheCloseButtonWhileTypingOrSeeking) {
-    ASSERT_TRUE(onPath("Xvfb") && onPath("xdotool")) << "this test needs Xvfb and xdotool (make test installs them)";
-    XServer server;
-    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
-    ::Display* x = XOpenDisplay(server.name.c_str());
-    ASSERT_NE(x, nullptr);
-    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+TEST_F(ViewWindow, EndsOnASignalOrTheCloseButtonWhileTypingOrSeeking) {
     for (const char* ending : {"SIGTERM", "SIGINT", "SIGHUP", "close"}) {
         pid_t view = spawn({VIEW_PATH, "--paused"}, {"DISPLAY=" + server.name, "SDL_VIDEODRIVER"});
         const ::Window window = waitForWindow(x, "barrage-view", 10);
@@ -105,7 +109,6 @@ TEST(View, EndsOnASignalOrTheCloseButtonWhileTypingOrSeeking) {
     const int status = waitExit(view, 1);
     EXPECT_EQ(status, 0) << "SIGTERM during a seek to frame 1,000,000";
     if (status < 0) stop(view);
-    XCloseDisplay(x);
 }
 
 // Without a display the viewer runs in the terminal: its first line says what
@@ -149,13 +152,7 @@ unsigned long stripSum(::Display* x, ::Window window) {
 // barrage-view --pattern reads the file again when it changes: a good edit
 // shows the edited pattern's frame within a second, a refused one leaves the
 // picture and says why in the strip, and the fix is followed again.
-TEST(View, APatternFileIsReadAgainWhenItChanges) {
-    ASSERT_TRUE(onPath("Xvfb")) << "this test needs Xvfb (make test installs it)";
-    XServer server;
-    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
-    ::Display* x = XOpenDisplay(server.name.c_str());
-    ASSERT_NE(x, nullptr);
-    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+TEST_F(ViewWindow, APatternFileIsReadAgainWhenItChanges) {
     char folder[] = "/tmp/barrage-reload-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     const std::string dir = folder, file = dir + "/p.toml", demonstration = std::string(BARRAGE_SOURCE_DIR) +
@@ -190,7 +187,6 @@ TEST(View, APatternFileIsReadAgainWhenItChanges) {
     const int status = waitExit(view, 5);
     EXPECT_EQ(status, 0);
     if (status < 0) stop(view);
-    XCloseDisplay(x);
     sh("rm -rf " + dir);
 }
 
