@@ -30,4 +30,22 @@ int64_t seekPage(Page& page, int64_t frame) {
     return timeline::viewerFrame(page.viewer);
 }
 
+bool applyPattern(Page& page, std::string_view text) {
+    page.last = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME));
+    if (pattern::refused(*page.last)) return false;
+    // The old pattern makes the worlds until the new one takes over.
+    auto fresh = std::make_unique<pattern::Loaded>(*page.last);
+    timeline::remakeViewer(page.viewer, pattern::makerFor(fresh->pattern));
+    page.shown = std::move(fresh);
+    display::ShowVisiblePage();
+    return true;
+}
+
+void applyDemonstration(Page& page) {
+    page.last.reset();
+    timeline::remakeViewer(page.viewer, shell::WorldMaker{});
+    page.shown.reset();
+    display::ShowVisiblePage();
+}
+
 }  // namespace page

@@ -5,13 +5,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 
+#include "pattern/Pattern.h"
 #include "timeline/Viewer.h"
 
 namespace page {
 
+inline constexpr const char* PATTERN_NAME = "pattern.toml";  // the edited pattern's name in messages
+
 struct Page {
-    timeline::Viewer viewer;  // the world on its timeline, with its layers
+    timeline::Viewer viewer;                   // the world on its timeline, with its layers
+    std::unique_ptr<pattern::Loaded> shown;    // the pattern the world is made from; none: the demonstration
+    std::unique_ptr<pattern::Loaded> last;     // the pattern text read last, good or refused, with its messages
 };
 
 // Opens on `frame`, paused; 0 plays from frame 1.
@@ -22,5 +29,11 @@ void openPage(Page& page, int64_t frame);
 int64_t runPageFrames(Page& page, int64_t hostNowNs);
 // The page's own controls (number field, slider): frame `frame`, paused.
 int64_t seekPage(Page& page, int64_t frame);
+// Pattern text from the editor: read and checked; a good pattern becomes the
+// world, back on the frame shown, playing or paused as before; a refused one
+// changes nothing but the messages. Returns whether it was taken.
+bool applyPattern(Page& page, std::string_view text);
+// Back to the built-in choreography, on the frame shown.
+void applyDemonstration(Page& page);
 
 }  // namespace page

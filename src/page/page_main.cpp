@@ -4,6 +4,7 @@
 // picture and the overlay into their canvases. No main loop: the browser
 // drives it.
 #include <cmath>
+#include <string>
 
 #include "display/Control.h"
 #include "display_browser/Browser.h"
@@ -64,6 +65,39 @@ double barrage_parse_frame() {
     text[63] = '\0';
     int64_t frame = 0;
     return timeline::parseFrame(text, &frame) ? static_cast<double>(frame) : 0.0;
+}
+
+// Pattern text from the editor: the script writes its UTF-8 bytes into the
+// buffer (up to 1 MiB), then applies them. Returns 1 when the pattern was
+// taken, 0 when refused; either way its messages are there to read.
+char* barrage_pattern_text() {
+    static char text[pattern::MAX_FILE_BYTES + 1];
+    return text;
+}
+
+int32_t barrage_apply_pattern(page::Page* opened, int32_t length) {
+    const auto bytes = static_cast<size_t>(length < 0 ? 0 : length > pattern::MAX_FILE_BYTES ? pattern::MAX_FILE_BYTES
+                                                                                                 : length);
+    return page::applyPattern(*opened, std::string_view(barrage_pattern_text(), bytes)) ? 1 : 0;
+}
+
+void barrage_apply_demonstration(page::Page* opened) { page::applyDemonstration(*opened); }
+
+int32_t barrage_message_count(const page::Page* opened) {
+    return opened->last ? static_cast<int32_t>(opened->last->messages.size()) : 0;
+}
+
+// Message `index` of the text applied last, as LINE TAB COLUMN TAB
+// error|warning TAB the whole line the native tools print; ended by a 0.
+const char* barrage_message(const page::Page* opened, int32_t index) {
+    static std::string line;
+    line.clear();
+    if (opened->last && index >= 0 && static_cast<size_t>(index) < opened->last->messages.size()) {
+        const pattern::Message& m = opened->last->messages[static_cast<size_t>(index)];
+        line = std::to_string(m.line) + "\t" + std::to_string(m.column) + "\t" + (m.error ? "error" : "warning") +
+               "\t" + pattern::formatMessage(page::PATTERN_NAME, m);
+    }
+    return line.c_str();
 }
 
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }

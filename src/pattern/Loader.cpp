@@ -492,6 +492,18 @@ struct Reader {
         }
         assign(*shooters, "movement", p.movements, p.movementOf, p.shooterCount, *shootersNode);
         assign(*shooters, "firing", p.firings, p.firingOf, p.shooterCount, *shootersNode);
+        // Each shooter holds its own copy of its programs: the world's memory.
+        int64_t held = 0;
+        for (int32_t i = 0; i < p.shooterCount; ++i) {
+            const int32_t movement = p.movementOf[static_cast<size_t>(i)], firing = p.firingOf[static_cast<size_t>(i)];
+            if (movement >= 0) held += static_cast<int64_t>(p.movements[static_cast<size_t>(movement)].steps.size());
+            if (firing >= 0) held += static_cast<int64_t>(p.firings[static_cast<size_t>(firing)].steps.size());
+        }
+        if (held > MAX_WORLD_STEPS) {
+            say(shootersNode->source(), true,
+                "the shooters' programs would hold " + std::to_string(held) + " steps in all; at most " +
+                    std::to_string(MAX_WORLD_STEPS));
+        }
     }
 };
 

@@ -18,6 +18,7 @@ namespace pattern {
 
 inline constexpr int32_t MAX_SHOOTERS = 64;
 inline constexpr int32_t MAX_STEPS = 10'000;              // steps in one program
+inline constexpr int64_t MAX_WORLD_STEPS = 100'000;       // steps all the shooters' programs hold together
 inline constexpr int64_t MAX_FILE_BYTES = 1 << 20;        // a pattern file's size at most
 inline constexpr int64_t CHECK_FRAMES = 20'000;           // frames the check simulates for full stores
 

@@ -25,7 +25,6 @@ std::string firstMessage(const Loaded& loaded) {
 }
 
 TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
-    const std::string many(10'001 * 4, ' ');
     std::string steps = "[shooters]\ncount = 1\n[movement.m]\nsteps = [ { duration = 10 } ]\n[firing.f]\nsteps = [";
     for (int i = 0; i <= MAX_STEPS; ++i) steps += "{},";
     steps += "]\n";
@@ -45,6 +44,13 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
         {patternWith("count = 2", ", x = -inf", ""), "p.toml:4:32: error: x must be a finite number, not inf"},
         {patternWith("count = 65", "", ""), "p.toml:2:9: error: shooters.count must be from 1 to 64, not 65"},
         {steps, "p.toml:6:9: error: firing program 'f' has 10001 steps; at most 10000"},
+        {"[shooters]\ncount = 64\n[movement.m]\nsteps = [ {} ]\n[firing.f]\nsteps = [" + std::string(2000 * 3, ' ') +
+             [] {
+                 std::string many;
+                 for (int i = 0; i < 2000; ++i) many += "{},";
+                 return many;
+             }() + "]\n",
+         "p.toml:1:1: error: the shooters' programs would hold 128064 steps in all; at most 100000"},
         {patternWith("count = 2", "", ", targetRef = { shooter = 2 }"),
          "p.toml:6:52: error: targetRef follows shooter 2, but the shooters are 0 to 1"},
         {patternWith("count = 2\nmovement = \"nope\"", "", ""), "p.toml:3:12: error: no movement program 'nope'"},

@@ -4,8 +4,8 @@
 set -euo pipefail
 native=$1 web=$2
 shift 2
-native_sum=$("$native" "$@" | sha256sum)
-web_sum=$(node "$web" "$@" | sha256sum)
+native_sum=$("$native" "$@" 2>/dev/null | sha256sum)
+web_sum=$(node "$web" "$@" 2>/dev/null | sha256sum)
 if [ "$native_sum" != "$web_sum" ]; then
   echo "barrage-trace $*: the WebAssembly output differs from the native one"
   cmp <("$native" "$@") <(node "$web" "$@") | head -n 1
