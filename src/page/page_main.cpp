@@ -100,6 +100,10 @@ const char* barrage_message(const page::Page* opened, int32_t index) {
     return line.c_str();
 }
 
+// Goes up whenever a frame is drawn: the same frame number may show another
+// picture once a pattern is applied.
+int32_t barrage_drawn(const page::Page* opened) { return opened->viewer.drawn; }
+
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
 
 // Go up whenever the status lines, or the overlay, may have changed.

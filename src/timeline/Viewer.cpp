@@ -22,6 +22,7 @@ void watchFrame(void* viewer, const Timeline&) { recordTrail(*static_cast<Viewer
 bool showFrame(Viewer& v, int64_t frame, int64_t budget = NO_BUDGET) {
     if (!seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, TRAIL_LENGTH - 1}, budget)) return false;
     v.shown = v.timeline.frame;
+    ++v.drawn;
     return true;
 }
 

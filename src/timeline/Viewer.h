@@ -62,6 +62,7 @@ struct Viewer {
     int64_t seeking = 0;                // frame a long seek is on its way to, a slice a tick; 0: none
     int64_t seekSlice = SEEK_SLICE;     // frames a tick of a long seek runs
     int64_t shown = 0;                  // frame on the visible page
+    int32_t drawn = 0;                  // goes up whenever a frame is drawn onto the visible page
     char notice[screen::TEXT_COLUMNS + 1] = {};  // a line for the user (a pattern refused); empty: none
     Trails trails;                      // recent bullet positions, as the frames ran
     shell::World ahead;           // the copy of the world that path previews simulate

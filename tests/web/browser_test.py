@@ -185,6 +185,115 @@ def check_frame_values(driver, base, failures):
     print("frame values: %d cases in the address and in the field" % len(frame_cases()))
 
 
+def canvas_is(driver, picture, seconds=1.0):
+    """Whether the canvas shows the picture within the time."""
+    end = time.time() + seconds
+    while True:
+        if canvas_rgba(driver) == picture:
+            return True
+        if time.time() > end:
+            return False
+        time.sleep(0.05)
+
+
+def resources(driver):
+    return driver.execute_script(
+        "return performance.getEntriesByType('navigation').concat(performance.getEntriesByType('resource'))"
+        ".map(function (e) { return [e.name.split('/').pop().split('?')[0], Math.max(e.encodedBodySize, e.decodedBodySize, e.transferSize)]; })")
+
+
+def check_editor(driver, base, capture, trace, scratch, failures):
+    """Edit the step in force at frame 900 by typing: the canvas shows the
+    edited pattern's frame 900 within a second; a mistake is marked where the
+    native tools place it and changes nothing; undo; the address holds the
+    pattern for a fresh browser; a damaged link shows the demonstration."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    source_file = os.path.join(here, "..", "..", "patterns", "demonstration.toml")
+    with open(source_file, encoding="utf-8") as f:
+        source = f.read()
+    lines = source.split("\n")
+    row = next(i for i, l in enumerate(lines) if "volleySize = 2," in l)
+    column = lines[row].index("volleySize = 2,") + len("volleySize = ") + 1
+    edited = source.replace("volleySize = 2,", "volleySize = 3,", 1)
+    edited_file = os.path.join(scratch, "edited.toml")
+    with open(edited_file, "w", encoding="utf-8") as f:
+        f.write(edited)
+    os.makedirs(os.path.join(scratch, "edited"), exist_ok=True)
+    subprocess.run([capture, "900", "--pattern", edited_file, "--out", os.path.join(scratch, "edited")], check=True,
+                   stderr=subprocess.DEVNULL)
+    expected = read_png_rgba(os.path.join(scratch, "edited", "frame-000900.png"))
+    demonstration = captured(capture, scratch, 900)
+
+    driver.get("%s?frame=900" % base)
+    wait = WebDriverWait(driver, 30)
+    wait.until(lambda d: frame_shown(d) == "900")
+    press(driver, "e")
+    wait.until(lambda d: d.execute_script("return !!document.querySelector('#editorPane .cm-content')"))
+    driver.execute_async_script("BarrageEdit.ready().then(arguments[arguments.length - 1])")
+    driver.execute_script("BarrageEdit.moveTo(arguments[0], arguments[1])", row + 1, column)
+    content = driver.find_element("css selector", "#editorPane .cm-content")
+    content.send_keys(Keys.DELETE, "3")
+    if not canvas_is(driver, expected, 1.5):
+        failures.append("editor: the canvas does not show the edited pattern's frame 900 within a second")
+    if expected == demonstration:
+        failures.append("editor: the edit does not change frame 900")
+
+    content.send_keys("x")
+    with open(os.path.join(scratch, "mistake.toml"), "w", encoding="utf-8") as f:
+        f.write(edited.replace("volleySize = 3,", "volleySize = 3x,", 1))
+    native = subprocess.run([trace, "--check", "--pattern", os.path.join(scratch, "mistake.toml")],
+                            capture_output=True, text=True).stderr.splitlines()[0]
+    wait.until(lambda d: d.execute_script("return document.querySelectorAll('#messages li').length") > 0)
+    shown = driver.execute_script("return document.querySelector('#messages li').textContent")
+    if shown.split(":", 1)[1] != native.split(":", 1)[1] or not shown.startswith("pattern.toml:"):
+        failures.append("editor: the page says %r where the native tool says %r" % (shown, native))
+    if not driver.execute_script("return !!document.querySelector('.cm-lintRange-error, .cm-lint-marker-error')"):
+        failures.append("editor: the mistake is not marked in the editor")
+    if canvas_rgba(driver) != expected:
+        failures.append("editor: a refused edit changed the canvas")
+    content.send_keys(Keys.CONTROL, "z")
+    content.send_keys(Keys.NULL)
+    wait.until(lambda d: d.execute_script("return document.querySelectorAll('#messages li').length") == 0)
+    if not canvas_is(driver, expected, 1.5):
+        failures.append("editor: after undo the canvas is not the edited pattern's frame 900")
+    editor_fetches = [name for name, size in resources(driver)].count("editor.js")
+    if editor_fetches != 1:
+        failures.append("editor: its bundle was fetched %d times" % editor_fetches)
+
+    link = driver.execute_script("return window.location.href")
+    if "#pattern=" not in link:
+        failures.append("editor: the address holds no pattern: %s" % link)
+    fresh = start_browser(os.path.join(scratch, "fresh-profile"), (1024, 768))
+    try:
+        # What a first visit fetches, in a browser with nothing cached.
+        fresh.get("%s?frame=1" % base)
+        WebDriverWait(fresh, 30).until(lambda d: frame_shown(d) == "1")
+        fetched = resources(fresh)
+        first = sum(size for name, size in fetched)
+        if first >= 300000:
+            failures.append("editor: the first download is %d bytes, not under 300 KB" % first)
+        if any(name in ("editor.js", "edit.js") for name, size in fetched):
+            failures.append("editor: its files were fetched before it was opened")
+        print("first download: %d bytes (%s)" % (first, ", ".join("%s %d" % tuple(f) for f in fetched)))
+        fresh.get("about:blank")
+        fresh.get(link)
+        WebDriverWait(fresh, 30).until(lambda d: frame_shown(d) == "900")
+        if not canvas_is(fresh, expected, 3.0):
+            failures.append("editor: the link does not show the edited pattern in a fresh browser")
+        fresh.get("about:blank")  # a new document, not a jump within the same one
+        fresh.get("%s?frame=900#pattern=@@not-a-pattern" % base)
+        WebDriverWait(fresh, 30).until(lambda d: frame_shown(d) == "900")
+        WebDriverWait(fresh, 10).until(lambda d: d.execute_script("return document.getElementById('notice').textContent"))
+        if not canvas_is(fresh, demonstration, 3.0):
+            failures.append("editor: a damaged link does not show the demonstration")
+        for entry in fresh.get_log("browser"):
+            if entry.get("level") == "SEVERE":
+                failures.append("editor: console error with a damaged link: " + entry.get("message", ""))
+    finally:
+        fresh.quit()
+    print("editor: edit, mistake, undo and links checked")
+
+
 def check_opened_as_a_file(driver, web_dir, failures):
     """Opened from file:// the module cannot load: the page says how to serve
     it, and its controls are disabled."""
@@ -201,6 +310,7 @@ def check_opened_as_a_file(driver, web_dir, failures):
 
 def main():
     web_dir, capture = sys.argv[1], sys.argv[2]
+    trace = os.path.join(os.path.dirname(capture), "barrage-trace")
     screenshot = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--screenshot" else None
     failures = []
     with tempfile.TemporaryDirectory() as scratch:
@@ -238,6 +348,7 @@ def main():
 
             check_far_seek(driver, base, failures)
             check_frame_values(driver, base, failures)
+            check_editor(driver, base, capture, trace, scratch, failures)
             for entry in driver.get_log("browser"):
                 if entry.get("level") == "SEVERE":
                     failures.append("console error: " + entry.get("message", ""))
