@@ -41,6 +41,52 @@ window.requestAnimationFrame = function (callback) {
 """
 
 
+def edits(driver, url):
+    """The editor: from the text applied (the 300 ms after the last
+    keystroke come first) to the picture of the same frame made anew, at
+    three frames; the page's first frame with and without a #pattern= link;
+    the editor bundle's size."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "..", "patterns", "demonstration.toml"), encoding="utf-8") as f:
+        demonstration = f.read()
+    link = None
+    for frame in (900, 8000, 16200):
+        driver.get(url + "?frame=%d" % frame)
+        while frame_shown(driver) != str(frame):
+            time.sleep(0.01)
+        driver.execute_script("document.getElementById('edit').click()")
+        driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            (function wait() { if (window.BarrageEdit) BarrageEdit.ready().then(done); else setTimeout(wait, 10); })();""")
+        times = []
+        for i in range(20):
+            text = demonstration.replace("volleySize = 2,", "volleySize = %d," % (3 + i % 2), 1)
+            times.append(driver.execute_async_script("""
+                const done = arguments[arguments.length - 1];
+                const m = window.barragePage.module, p = window.barragePage.page;
+                const before = m._barrage_drawn(p), start = performance.now();
+                BarrageEdit.apply(arguments[0]);
+                (function wait() {
+                  if (m._barrage_drawn(p) !== before) done(performance.now() - start); else requestAnimationFrame(wait);
+                })();""", text))
+        print("edit applied to the picture at frame %d: median %.0f ms, worst %.0f ms (20 edits)"
+              % (frame, statistics.median(times), max(times)))
+        link = driver.execute_script("return window.location.href")
+    firsts = {}
+    for name, address in (("without a link", url + "?frame=900"), ("with a #pattern= link", link)):
+        values = []
+        for _ in range(RUNS):
+            driver.get("about:blank")
+            driver.get(address)
+            while frame_shown(driver) in ("", "0"):
+                time.sleep(0.01)
+            values.append(driver.execute_script("return window.probe.firstFrameMs"))
+        firsts[name] = statistics.median(values)
+    print("first frame: %s" % ", ".join("%s %.0f ms" % item for item in firsts.items()))
+    print("editor bundle: %d bytes" % os.path.getsize(os.path.join(here, "..", "build-web", "page", "editor.js"))
+          if os.path.exists(os.path.join(here, "..", "build-web", "page", "editor.js")) else "editor bundle: not built")
+
+
 def best_seconds(command):
     best = None
     for _ in range(RUNS):
@@ -91,7 +137,7 @@ def main():
                 driver.get(url + "?frame=100000")
                 while frame_shown(driver) != "100000":
                     time.sleep(0.01)
-                cold.append(driver.execute_script("return window.probe.firstFrameMs"))
+                cold.append(driver.execute_script("return performance.now()"))
                 warm.append(driver.execute_script("""
                     const field = document.getElementById('goto');
                     const start = performance.now();
@@ -101,6 +147,7 @@ def main():
             print("seek to frame 100,000: cold (navigation to the frame shown) median %.0f ms (%s); "
                   "warm (to 99,999 from the snapshot at 99,600) median %.1f ms"
                   % (statistics.median(cold), ", ".join("%.0f" % v for v in cold), statistics.median(warm)))
+            edits(driver, url)
         finally:
             driver.quit()
             server.shutdown()

@@ -13,6 +13,12 @@ if [ "${1:-}" = "--web" ]; then
   packages+=(emscripten node-acorn chromium chromium-driver python3-selenium)
 fi
 
+# The page's editor is bundled from npm packages: Debian's npm, unless the
+# machine's own Node.js already brings one.
+if [ "${1:-}" = "--web" ] && ! command -v npm > /dev/null; then
+  packages+=(npm)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -263,6 +263,7 @@
   window.BarrageEdit = {
     openEditor: openEditor,
     openLink: openLink,
+    apply: applyNow,
     ready: function () { return opening ? opening.then(function () { return true; }) : Promise.resolve(false); },
     moveTo: function (line, column) { window.BarrageEditor.moveTo(view, line, column); },
   };

@@ -100,6 +100,15 @@ const char* barrage_message(const page::Page* opened, int32_t index) {
     return line.c_str();
 }
 
+// A long seek runs this many frames an animation frame: the script sizes the
+// slices by how long they take, so the tab never stalls and a seek is quick.
+void barrage_seek_slice(page::Page* opened, double frames) {
+    const double clamped = std::isfinite(frames) ? std::fmin(std::fmax(frames, 100.0), 100'000.0) : 600.0;
+    opened->viewer.seekSlice = static_cast<int64_t>(clamped);
+}
+
+int32_t barrage_seeking(const page::Page* opened) { return opened->viewer.seeking ? 1 : 0; }
+
 // Goes up whenever a frame is drawn: the same frame number may show another
 // picture once a pattern is applied.
 int32_t barrage_drawn(const page::Page* opened) { return opened->viewer.drawn; }

@@ -270,8 +270,8 @@ def check_editor(driver, base, capture, trace, scratch, failures):
         WebDriverWait(fresh, 30).until(lambda d: frame_shown(d) == "1")
         fetched = resources(fresh)
         first = sum(size for name, size in fetched)
-        if first >= 300000:
-            failures.append("editor: the first download is %d bytes, not under 300 KB" % first)
+        if first >= 300 * 1024:
+            failures.append("editor: the first download is %d bytes, not under 300 KB (307,200 bytes)" % first)
         if any(name in ("editor.js", "edit.js") for name, size in fetched):
             failures.append("editor: its files were fetched before it was opened")
         print("first download: %d bytes (%s)" % (first, ", ".join("%s %d" % tuple(f) for f in fetched)))
