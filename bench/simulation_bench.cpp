@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -23,17 +24,30 @@ namespace {
 constexpr int WARM_UP_FRAMES = 2000;  // the bullet stores are full by then
 constexpr size_t PAGE_BYTES = 640 * 480;
 
-// The floor: one clear and one copy of a page, the least a frame must do.
-void BM_PageClearAndCopyFloor(benchmark::State& state) {
-    std::vector<uint8_t> work(PAGE_BYTES), visible(PAGE_BYTES);
+// The floor: one clear and one copy of a page, the least a frame must do,
+// with both pages in one allocation as the screen holds them. Where memory
+// lands can make the same work ten times slower, so it is measured again with
+// two allocations, and the ratio is taken against the faster.
+void clearAndCopy(benchmark::State& state, uint8_t* work, uint8_t* visible) {
     for (auto _ : state) {
-        std::memset(work.data(), 0, PAGE_BYTES);
+        std::memset(work, 0, PAGE_BYTES);
         benchmark::ClobberMemory();
-        std::memcpy(visible.data(), work.data(), PAGE_BYTES);
+        std::memcpy(visible, work, PAGE_BYTES);
         benchmark::ClobberMemory();
     }
 }
+
+void BM_PageClearAndCopyFloor(benchmark::State& state) {
+    std::vector<uint8_t> pages(2 * PAGE_BYTES);
+    clearAndCopy(state, pages.data() + PAGE_BYTES, pages.data());
+}
 BENCHMARK(BM_PageClearAndCopyFloor);
+
+void BM_PageClearAndCopyFloorApart(benchmark::State& state) {
+    std::vector<uint8_t> work(PAGE_BYTES), visible(PAGE_BYTES);
+    clearAndCopy(state, work.data(), visible.data());
+}
+BENCHMARK(BM_PageClearAndCopyFloorApart);
 
 // One whole frame as the program runs it, on the headless display.
 void BM_HeadlessFrame(benchmark::State& state) {
@@ -99,10 +113,20 @@ int main(int argc, char** argv) {
     const auto pick = [](auto& map, const std::string& name) {
         return map.count(name + "_median") ? map[name + "_median"] : map[name];
     };
-    const double floor = pick(ns, "BM_PageClearAndCopyFloor"), frame = pick(ns, "BM_HeadlessFrame");
+    const double together = pick(ns, "BM_PageClearAndCopyFloor"), apart = pick(ns, "BM_PageClearAndCopyFloorApart");
+    const double frame = pick(ns, "BM_HeadlessFrame");
+    const double floor = std::min(together, apart);
     if (floor > 0 && frame > 0) {
-        std::printf("\nheadless frame: %.1f us, floor %.1f us, ratio %.2f (target <= 2.5)\n", frame / 1e3, floor / 1e3,
-                    frame / floor);
+        std::printf("\nfloor: %.1f us with both pages in one allocation, %.1f us in two\n", together / 1e3, apart / 1e3);
+        // 600 KB of memset and memcpy take well under 50 us on any machine
+        // this runs on; a floor above that, or placements 3 times apart, says
+        // more about the allocation than about the frame.
+        if (floor > 50e3 || std::max(together, apart) > 3 * floor) {
+            std::printf("headless frame: %.1f us; the floor looks implausible, so no ratio is given\n", frame / 1e3);
+        } else {
+            std::printf("headless frame: %.1f us, floor %.1f us, ratio %.2f (target <= 2.0)\n", frame / 1e3,
+                        floor / 1e3, frame / floor);
+        }
     }
     const auto perSlot = [&](const std::string& name) {
         const std::string median = name + "_median:ns_per_slot";
