@@ -41,23 +41,32 @@ inline std::string patternPath(const std::string& name) {
     return name;
 }
 
+// Reads and checks a pattern file (the full-store check included), every
+// message on stderr in the compilers' form.
+inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path) {
+    auto loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(path));
+    pattern::simulateForWarnings(*loaded);
+    for (const pattern::Message& message : loaded->messages) {
+        std::fprintf(stderr, "%s\n", pattern::formatMessage(loaded->pattern.file, message).c_str());
+    }
+    return loaded;
+}
+
 struct ChosenPattern {
     std::unique_ptr<pattern::Loaded> loaded;  // none: the built-in choreography
-    shell::WorldMaker maker;                  // how worlds are made: the pattern's, or the demonstration's
 };
 
-// Loads the pattern named (none when the name is empty) and says what it
-// found. Returns -1 to go on, or 2 when the file is refused.
+// How worlds are made: by the pattern, or the demonstration's own way.
+inline shell::WorldMaker makerOf(const ChosenPattern& chosen) {
+    return chosen.loaded ? pattern::makerFor(chosen.loaded->pattern) : shell::WorldMaker{};
+}
+
+// Loads the pattern named (none when the name is empty). Returns -1 to go
+// on, or 2 when the file is refused.
 inline int choosePattern(ChosenPattern& chosen, const std::string& name) {
     if (name.empty()) return -1;
-    chosen.loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(patternPath(name)));
-    pattern::simulateForWarnings(*chosen.loaded);
-    for (const pattern::Message& message : chosen.loaded->messages) {
-        std::fprintf(stderr, "%s\n", pattern::formatMessage(chosen.loaded->pattern.file, message).c_str());
-    }
-    if (pattern::refused(*chosen.loaded)) return 2;
-    chosen.maker = pattern::makerFor(chosen.loaded->pattern);
-    return -1;
+    chosen.loaded = readPattern(patternPath(name));
+    return pattern::refused(*chosen.loaded) ? 2 : -1;
 }
 
 }  // namespace tools

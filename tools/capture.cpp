@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
 
     display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
-    shell::startUp(pass, chosen.maker);
+    shell::startUp(pass, tools::makerOf(chosen));
     Progress progress;
     const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);
     progress.end();

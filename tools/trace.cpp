@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
     shell::World pass;
-    shell::setUpWorld(pass, chosen.maker);
+    shell::setUpWorld(pass, tools::makerOf(chosen));
     // A write that fails sets the stream's error flag, and what it held is
     // gone: stop there rather than simulate on for nobody.
     int writeError = 0;

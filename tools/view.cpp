@@ -5,6 +5,7 @@
 // where each shooter's programs stand.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -62,16 +63,12 @@ FileStamp stampOf(const std::string& path) {
 // shown; a refused one leaves the picture as it is, its first error and the
 // count in the status strip and every message on stderr.
 void reload(timeline::Viewer& viewer, tools::ChosenPattern& chosen, const std::string& path) {
-    auto fresh = std::make_unique<pattern::Loaded>(pattern::loadPattern(path));
-    pattern::simulateForWarnings(*fresh);
-    int32_t errors = 0;
-    const pattern::Message* first = nullptr;
-    for (const pattern::Message& message : fresh->messages) {
-        std::fprintf(stderr, "%s\n", pattern::formatMessage(fresh->pattern.file, message).c_str());
-        if (message.error && !first) first = &message;
-        errors += message.error ? 1 : 0;
-    }
-    if (first) {
+    std::unique_ptr<pattern::Loaded> fresh = tools::readPattern(path);
+    const auto errors = std::count_if(fresh->messages.begin(), fresh->messages.end(),
+                                      [](const pattern::Message& m) { return m.error != 0; });
+    if (errors > 0) {
+        const auto first = std::find_if(fresh->messages.begin(), fresh->messages.end(),
+                                        [](const pattern::Message& m) { return m.error != 0; });
         std::string line = pattern::formatMessage(fresh->pattern.file, *first);
         if (errors > 1) line += " (" + std::to_string(errors) + " errors)";
         timeline::noticeViewer(viewer, line.c_str());
@@ -80,7 +77,6 @@ void reload(timeline::Viewer& viewer, tools::ChosenPattern& chosen, const std::s
     // The old pattern makes the worlds until the new one takes over.
     timeline::remakeViewer(viewer, pattern::makerFor(fresh->pattern));
     chosen.loaded = std::move(fresh);
-    chosen.maker = pattern::makerFor(chosen.loaded->pattern);
 }
 
 }  // namespace
@@ -127,7 +123,7 @@ int main(int argc, char** argv) {
     display::UseWindowSystem(display_sdl::sdlWindowSystem(), display_terminal::terminalSystem());
     display::UseLayers(&viewer->layers);
     display::UseKeyHelp(KEY_HELP);
-    timeline::openViewer(*viewer, frame, paused, speed, chosen.maker);
+    timeline::openViewer(*viewer, frame, paused, speed, tools::makerOf(chosen));
     for (int64_t tick = 0; !viewer->quit; ++tick) {
         // Input: keys, and the pattern file when it has changed.
         bool reloadNow = false;

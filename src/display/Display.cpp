@@ -76,14 +76,14 @@ void installFatalHandlers(void (*handler)(int)) {
     for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) installHandler(handler, &signal, 1);
 }
 
-// The backend's own answer to a signal, if it has one.
-void tellBackend(void (*answer)(WindowHandle*)) {
-    if (service.open && answer) answer(service.handle);
+// The open backend's own answer to a signal, if it has one.
+void tellBackend(void (*WindowSystem::*answer)(WindowHandle*)) {
+    if (service.open && service.open->*answer) (service.open->*answer)(service.handle);
 }
 
 void onResizeSignal(int) {
     const int savedErrno = errno;
-    if (service.open) tellBackend(service.open->resized);
+    tellBackend(&WindowSystem::resized);
     errno = savedErrno;
 }
 
@@ -91,7 +91,7 @@ void onEndSignal(int) { stopRequested = 1; }
 
 void onFatalSignal(int signal) {
     // Leave the user's terminal usable, then die of the same signal.
-    if (service.open) tellBackend(service.open->restore);
+    tellBackend(&WindowSystem::restore);
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
@@ -100,7 +100,7 @@ void onFatalSignal(int signal) {
 // stops as it would have without a handler.
 void onStopSignal(int signal) {
     const int savedErrno = errno;
-    if (service.open) tellBackend(service.open->restore);
+    tellBackend(&WindowSystem::restore);
     std::signal(signal, SIG_DFL);
     sigset_t stop;
     sigemptyset(&stop);
@@ -117,7 +117,7 @@ void onStopSignal(int signal) {
 // it missed.
 void onContinueSignal(int) {
     const int savedErrno = errno;
-    if (service.open) tellBackend(service.open->continued);
+    tellBackend(&WindowSystem::continued);
     errno = savedErrno;
 }
 

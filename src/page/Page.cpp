@@ -31,10 +31,10 @@ int64_t seekPage(Page& page, int64_t frame) {
 }
 
 bool applyPattern(Page& page, std::string_view text) {
-    page.last = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME));
-    if (pattern::refused(*page.last)) return false;
+    auto fresh = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME));
+    page.messages = fresh->messages;
+    if (pattern::refused(*fresh)) return false;
     // The old pattern makes the worlds until the new one takes over.
-    auto fresh = std::make_unique<pattern::Loaded>(*page.last);
     timeline::remakeViewer(page.viewer, pattern::makerFor(fresh->pattern));
     page.shown = std::move(fresh);
     display::ShowVisiblePage();
@@ -42,7 +42,7 @@ bool applyPattern(Page& page, std::string_view text) {
 }
 
 void applyDemonstration(Page& page) {
-    page.last.reset();
+    page.messages.clear();
     timeline::remakeViewer(page.viewer, shell::WorldMaker{});
     page.shown.reset();
     display::ShowVisiblePage();

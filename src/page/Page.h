@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "pattern/Pattern.h"
 #include "timeline/Viewer.h"
@@ -18,7 +19,7 @@ inline constexpr const char* PATTERN_NAME = "pattern.toml";  // the edited patte
 struct Page {
     timeline::Viewer viewer;                   // the world on its timeline, with its layers
     std::unique_ptr<pattern::Loaded> shown;    // the pattern the world is made from; none: the demonstration
-    std::unique_ptr<pattern::Loaded> last;     // the pattern text read last, good or refused, with its messages
+    std::vector<pattern::Message> messages;    // what the reader said of the text applied last
 };
 
 // Opens on `frame`, paused; 0 plays from frame 1.

@@ -84,7 +84,7 @@ int32_t barrage_apply_pattern(page::Page* opened, int32_t length) {
 void barrage_apply_demonstration(page::Page* opened) { page::applyDemonstration(*opened); }
 
 int32_t barrage_message_count(const page::Page* opened) {
-    return opened->last ? static_cast<int32_t>(opened->last->messages.size()) : 0;
+    return static_cast<int32_t>(opened->messages.size());
 }
 
 // Message `index` of the text applied last, as LINE TAB COLUMN TAB
@@ -92,8 +92,8 @@ int32_t barrage_message_count(const page::Page* opened) {
 const char* barrage_message(const page::Page* opened, int32_t index) {
     static std::string line;
     line.clear();
-    if (opened->last && index >= 0 && static_cast<size_t>(index) < opened->last->messages.size()) {
-        const pattern::Message& m = opened->last->messages[static_cast<size_t>(index)];
+    if (index >= 0 && static_cast<size_t>(index) < opened->messages.size()) {
+        const pattern::Message& m = opened->messages[static_cast<size_t>(index)];
         line = std::to_string(m.line) + "\t" + std::to_string(m.column) + "\t" + (m.error ? "error" : "warning") +
                "\t" + pattern::formatMessage(page::PATTERN_NAME, m);
     }

@@ -57,9 +57,7 @@ void simulateForWarnings(Loaded& loaded, int64_t frames) {
                  " frames, from frame " + std::to_string(lost.firstFrame) + " on (shooter " +
                  std::to_string(lost.shooter) + ")"});
     }
-    std::stable_sort(loaded.messages.begin(), loaded.messages.end(), [](const Message& a, const Message& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
+    sortByPlace(loaded.messages);
 }
 
 }  // namespace pattern

@@ -148,10 +148,9 @@ size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-// The reader's state: the text (for the exact decimal of a float), the
+// The reader's state: the text's lines (for the exact decimal of a float), the
 // messages, and the pattern being filled.
 struct Reader {
-    std::string_view text;
     std::vector<std::string_view> lines;
     Loaded loaded;
 
@@ -600,6 +599,12 @@ bool safeForTheReader(std::string_view text, Reader& reader) {
 
 }  // namespace
 
+void sortByPlace(std::vector<Message>& messages) {
+    std::stable_sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
+}
+
 bool refused(const Loaded& loaded) {
     return std::any_of(loaded.messages.begin(), loaded.messages.end(), [](const Message& m) { return m.error; });
 }
@@ -612,7 +617,6 @@ std::string formatMessage(const std::string& file, const Message& m) {
 
 Loaded parsePattern(std::string_view text, const std::string& file) {
     Reader reader;
-    reader.text = text;
     reader.loaded.pattern.file = file;
     for (size_t start = 0; start <= text.size();) {
         const size_t end = text.find('\n', start);
@@ -628,10 +632,7 @@ Loaded parsePattern(std::string_view text, const std::string& file) {
         return std::move(reader.loaded);
     }
     reader.read(parsed.table());
-    std::stable_sort(reader.loaded.messages.begin(), reader.loaded.messages.end(),
-                     [](const Message& a, const Message& b) {
-                         return a.line != b.line ? a.line < b.line : a.column < b.column;
-                     });
+    sortByPlace(reader.loaded.messages);
     return std::move(reader.loaded);
 }
 

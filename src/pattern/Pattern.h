@@ -75,6 +75,8 @@ struct Loaded {
 };
 
 bool refused(const Loaded& loaded);
+// In file order: by line, then column; a message for the whole file first.
+void sortByPlace(std::vector<Message>& messages);
 std::string formatMessage(const std::string& file, const Message& message);
 
 // Reads pattern text. `file` names it in messages.

@@ -27,14 +27,12 @@ void keepSnapshot(Timeline& t) {
     if (takeSnapshot(t.snapshots[t.count], t.world, t.frame)) ++t.count;
 }
 
-void stepFrame(Timeline& t, bool shown) {
-    shell::stepWorld(t.world);
-    if (shown) {
-        shell::drawWorld(t.world);
-        display::CopyWorkPage();
-    }
-    ++t.frame;
-    keepSnapshot(t);
+// The world just set up: frame 0, its snapshot the first one kept.
+void startAtFrameZero(Timeline& t) {
+    t.frame = 0;
+    t.spacing = SNAPSHOT_SPACING;
+    t.count = 0;
+    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
 }
 
 // The world after `frames` frames, nothing drawn, running at most `budget`
@@ -56,34 +54,38 @@ bool bringTo(Timeline& t, int64_t frames, int64_t budget) {
         shell::setUpWorld(t.world, t.maker);
         t.frame = 0;
     }
-    for (; t.frame < goal && budget > 0; --budget) stepFrame(t, false);
+    for (; t.frame < goal && budget > 0; --budget) stepTimeline(t, false);
     return t.frame == goal;
 }
 
 }  // namespace
 
+void stepTimeline(Timeline& t, bool shown) {
+    shell::stepWorld(t.world);
+    if (shown) {
+        shell::drawWorld(t.world);
+        display::CopyWorkPage();
+    }
+    ++t.frame;
+    keepSnapshot(t);
+}
+
 void openTimeline(Timeline& t, int64_t memoryCap, const shell::WorldMaker& maker) {
     t.maker = maker;
     shell::startUp(t.world, maker);
-    t.frame = 0;
-    t.spacing = SNAPSHOT_SPACING;
     const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));
     t.capacity = static_cast<int32_t>(room < 0 ? 0 : room > 1 << 20 ? 1 << 20 : room);
     // Reserved, not touched: only the snapshots taken become resident.
     t.snapshots = t.capacity > 0 ? static_cast<Snapshot*>(std::calloc(static_cast<size_t>(t.capacity), sizeof(Snapshot)))
                                  : nullptr;
-    t.count = 0;
-    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
+    startAtFrameZero(t);
 }
 
 void remakeTimeline(Timeline& t, const shell::WorldMaker& maker) {
     shell::tearDownWorld(t.world);
     t.maker = maker;
     shell::setUpWorld(t.world, maker);
-    t.frame = 0;
-    t.spacing = SNAPSHOT_SPACING;
-    t.count = 0;
-    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
+    startAtFrameZero(t);
 }
 
 void closeTimeline(Timeline& t) {
@@ -92,8 +94,6 @@ void closeTimeline(Timeline& t) {
     t.count = t.capacity = 0;
     shell::shutDown(t.world);
 }
-
-void stepTimeline(Timeline& t, bool shown) { stepFrame(t, shown); }
 
 bool seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch, int64_t budget) {
     if (target < 1) target = 1;
@@ -107,10 +107,10 @@ bool seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch, int64_t 
         if (t.frame > 0) seen();
     }
     while (t.frame < target - 1) {
-        stepFrame(t, false);
+        stepTimeline(t, false);
         seen();
     }
-    stepFrame(t, true);
+    stepTimeline(t, true);
     seen();
     return true;
 }

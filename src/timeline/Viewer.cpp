@@ -67,10 +67,9 @@ void typeKey(Viewer& v, int32_t code) {
 void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const shell::WorldMaker& maker) {
     openTimeline(v.timeline, SNAPSHOT_MEMORY, maker);
     shell::setUpWorld(v.ahead, maker);
-    v.playing = paused ? 0 : -1;
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
     showFrame(v, 1);
-    if (frame > 1) seekViewer(v, frame);
+    if (frame > 1) seekViewer(v, frame);  // pauses
     v.playing = paused ? 0 : -1;
     updateLayers(v);
 }
