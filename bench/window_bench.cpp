@@ -51,7 +51,9 @@ void presentationCost(pid_t server) {
     for (int i = 0; i < 300; ++i) screen::drawCircle(*screen, float(i * 2 % 640), float(i * 7 % 480), 3.0f, 15);
     const display::WindowSystem& sdl = *display_sdl::sdlWindowSystem();
     const char* reason = "";
-    display::Window* window = sdl.open(*screen, screen::SCREEN_HEIGHT, "barrage-bench", &reason);
+    display::OpenRequest request;
+    request.title = "barrage-bench";
+    display::WindowHandle* window = sdl.open(*screen, request, &reason);
     if (!window) {
         std::printf("presentation: no window (%s)\n", reason);
         return;
