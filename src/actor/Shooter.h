@@ -54,9 +54,13 @@ inline bullets::BulletStore bulletStore(Shooter& shooter) {
     return {shooter.bullets, usedSlots(shooter), gun.targetX, gun.targetY, gun.speed, turretTags(gun)};
 }
 
-// A copy of the bullet at an index; outside the store, a default bullet.
-inline bullets::Bullet bulletAt(const Shooter& shooter, int32_t index) {
-    if (!shooter.bullets || index < 0 || index >= BULLET_CAPACITY) return bullets::Bullet{};
+// A free slot, for a read outside the store.
+inline constexpr bullets::Bullet NO_BULLET{};
+
+// The bullet at an index, read in place (drawing reads hundreds a frame);
+// outside the store, a free slot.
+inline const bullets::Bullet& bulletAt(const Shooter& shooter, int32_t index) {
+    if (!shooter.bullets || index < 0 || index >= BULLET_CAPACITY) return NO_BULLET;
     return shooter.bullets[index];
 }
 

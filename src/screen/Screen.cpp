@@ -70,30 +70,11 @@ struct Ring {
 constexpr Ring<3> BULLET_RING;
 constexpr Ring<10> BODY_RING;
 
-template <int32_t R>
-void drawRing(uint8_t* centre, const Ring<R>& ring, uint8_t colour) {
-    for (int32_t i = 0; i < ring.count; ++i) centre[ring.offsets[i]] = colour;
-}
-
-// The bullet ring, the most drawn shape, as one eight-pixel word per row: byte
-// i of a row's mask covers the pixel at dx = i - 3.
-struct BulletRows {
-    uint64_t masks[7] = {};
-    constexpr BulletRows() {
-        forEachRingPoint(3, [this](int32_t dx, int32_t dy) { masks[dy + 3] |= uint64_t{0xFF} << (8 * (dx + 3)); });
-    }
-};
-constexpr BulletRows BULLET_ROWS;
-
-void drawBulletRing(uint8_t* topLeft, uint8_t colour) {
-    const uint64_t ink = uint64_t{0x0101010101010101} * colour;
-    for (const uint64_t mask : BULLET_ROWS.masks) {
-        uint64_t pixels;
-        std::memcpy(&pixels, topLeft, sizeof pixels);
-        pixels = (pixels & ~mask) | (ink & mask);
-        std::memcpy(topLeft, &pixels, sizeof pixels);
-        topLeft += SCREEN_WIDTH;
-    }
+// Byte stores only: a ring's pixels are never read, so no store waits on a load.
+template <const auto& RING>
+void drawRing(uint8_t* centre, uint8_t colour) {
+    constexpr int32_t count = RING.count;
+    for (int32_t i = 0; i < count; ++i) centre[RING.offsets[i]] = colour;
 }
 
 // Each glyph row byte as eight bytes, 0xFF where the glyph has ink.
@@ -143,17 +124,17 @@ void newLine(Screen& screen) {
 }  // namespace
 
 bool toPixel(float value, int32_t* pixel) {
-    if (std::isnan(value)) return false;
     // In double, adding the half is exact for every float within the limit, and
-    // the conversion to an integer truncates towards zero.
+    // the conversion to an integer truncates towards zero: halves round away
+    // from zero. The half takes the value's sign without a branch; at zero
+    // either sign gives 0.
     const double v = value;
-    if (v >= PIXEL_LIMIT) {
-        *pixel = static_cast<int32_t>(PIXEL_LIMIT);
-    } else if (v <= -PIXEL_LIMIT) {
-        *pixel = -static_cast<int32_t>(PIXEL_LIMIT);
-    } else {
-        *pixel = static_cast<int32_t>(v > 0.0 ? v + 0.5 : v - 0.5);
+    if (v > -PIXEL_LIMIT && v < PIXEL_LIMIT) {
+        *pixel = static_cast<int32_t>(v + std::copysign(0.5, v));
+        return true;
     }
+    if (std::isnan(value)) return false;
+    *pixel = v > 0.0 ? static_cast<int32_t>(PIXEL_LIMIT) : -static_cast<int32_t>(PIXEL_LIMIT);
     return true;
 }
 
@@ -221,16 +202,12 @@ void drawCircle(Screen& screen, float x, float y, float radius, int32_t colour) 
     if (cx + r < 0 || cx - r >= SCREEN_WIDTH || cy + r < 0 || cy - r >= SCREEN_HEIGHT) return;
     const uint8_t value = colourByte(colour);
     const bool inside = cx - r >= 0 && cx + r < SCREEN_WIDTH && cy - r >= 0 && cy + r < SCREEN_HEIGHT;
-    if (inside && r == 3 && cx + 4 < SCREEN_WIDTH) {
-        drawBulletRing(workRow(screen, cy - 3) + cx - 3, value);
-        return;
-    }
     if (inside && (r == 3 || r == 10)) {
         uint8_t* centre = workRow(screen, cy) + cx;
         if (r == 3) {
-            drawRing(centre, BULLET_RING, value);
+            drawRing<BULLET_RING>(centre, value);
         } else {
-            drawRing(centre, BODY_RING, value);
+            drawRing<BODY_RING>(centre, value);
         }
         return;
     }

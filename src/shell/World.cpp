@@ -1,6 +1,6 @@
 // The world's step and its picture. An inactive shooter is frozen: nothing of
-// it moves or is drawn. Bullets are read as copies, so drawing never changes
-// the store. Every shooter prints its read-outs at the same places, each over
+// it moves or is drawn. Drawing reads the world through const references and
+// never changes it. Every shooter prints its read-outs at the same places, each over
 // the one before, and its body and bullets over its own read-out.
 #include "shell/World.h"
 
@@ -90,7 +90,7 @@ void drawWorld(const World& world) {
         display::DrawCircle(s.emitter.x, s.emitter.y, BODY_RADIUS, BODY_COLOUR);
         const int32_t slots = actor::usedSlots(s);
         for (int32_t j = 0; j < slots; ++j) {
-            const bullets::Bullet bullet = actor::bulletAt(s, j);
+            const bullets::Bullet& bullet = actor::bulletAt(s, j);
             if (bullet.alive) display::DrawCircle(bullet.x, bullet.y, BULLET_RADIUS, BULLET_COLOUR);
         }
     }

@@ -30,7 +30,7 @@ void recordTrail(Viewer& v) {
     v.trails.frames[row] = t.frame;
     for (int32_t i = 0; i < t.world.count && i < shell::SHOOTER_COUNT; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
-            const bullets::Bullet b = actor::bulletAt(t.world.shooters[i], j);
+            const bullets::Bullet& b = actor::bulletAt(t.world.shooters[i], j);
             v.trails.points[row][i][j] = {b.x, b.y, b.age, b.alive ? -1 : 0};
         }
     }
@@ -66,7 +66,7 @@ void drawPaths(Viewer& v) {
     bool followed[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
     for (int32_t i = 0; i < shown; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
-            const bullets::Bullet b = actor::bulletAt(ahead.shooters[i], j);
+            const bullets::Bullet& b = actor::bulletAt(ahead.shooters[i], j);
             aliveBefore[i][j] = b.alive;
             ageBefore[i][j] = b.age;
         }
@@ -82,7 +82,7 @@ void drawPaths(Viewer& v) {
             bodies[frame - 1][i][1] = s.emitter.y;
             bodyActive[frame - 1][i] = s.emitter.active;
             for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
-                const bullets::Bullet b = actor::bulletAt(s, j);
+                const bullets::Bullet& b = actor::bulletAt(s, j);
                 if (!b.alive) {
                     followed[i][j] = false;
                 } else if (!aliveBefore[i][j] || b.age < ageBefore[i][j]) {
