@@ -5,7 +5,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "screen/Font.h"
@@ -250,9 +249,17 @@ void printText(Screen& screen, const char* text, int32_t length, bool newline) {
 
 void printInteger(Screen& screen, int32_t value, bool newline) {
     if (!screen.isOpen) return;
-    char digits[16];
-    const int written = std::snprintf(digits, sizeof digits, "% d", static_cast<int>(value));
-    printText(screen, digits, written, newline);
+    // As "% d" prints it: a space or a minus, then the digits; written by hand,
+    // as the read-outs print eight numbers a frame.
+    char digits[12];
+    int32_t at = sizeof digits;
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        digits[--at] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    digits[--at] = value < 0 ? '-' : ' ';
+    printText(screen, digits + at, static_cast<int32_t>(sizeof digits) - at, newline);
 }
 
 void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH]) {

@@ -215,7 +215,8 @@ TEST_F(ScreenTest, TextCellsAreOpaqueAndTheCursorFollowsTheText) {
 
 TEST_F(ScreenTest, IntegersPrintWithASignOrABlank) {
     const std::pair<int32_t, std::string> cases[] = {
-        {0, " 0"}, {5, " 5"}, {123, " 123"}, {-1, "-1"}, {std::numeric_limits<int32_t>::min(), "-2147483648"}};
+        {0, " 0"}, {5, " 5"}, {123, " 123"}, {-1, "-1"}, {std::numeric_limits<int32_t>::min(), "-2147483648"},
+        {std::numeric_limits<int32_t>::max(), " 2147483647"}};
     for (const auto& [value, expected] : cases) {
         clearText(screen);
         printInteger(screen, value, false);
