@@ -43,6 +43,7 @@ struct Service {
     const screen::Layers* layers = nullptr;  // a viewer's layers over and under the picture; the caller's
     const char* keys = nullptr;              // what the keys do, for the user; the caller's
     uint8_t view[screen::VIEW_HEIGHT][screen::SCREEN_WIDTH] = {};  // the picture with the layers, as shown
+    screen::ComposedStrip strip;             // what the view's status strip shows
 };
 
 Service service;
@@ -228,7 +229,7 @@ void ShowVisiblePage() {
     if (!service.open) return;
     if (service.layers) {
         // The layers may have changed whether the page did or not.
-        screen::composeView(service.screen, *service.layers, service.view);
+        screen::composeView(service.screen, *service.layers, service.view, service.strip);
         service.open->upload(service.handle, service.screen, &service.view[0][0], -1);
     } else {
         const uint8_t* page = &service.screen.pages[service.screen.visiblePage][0][0];

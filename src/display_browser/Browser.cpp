@@ -22,6 +22,8 @@ struct BrowserPage {
     uint32_t picture[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // R, G, B, A bytes per pixel: what the canvas shows
     uint32_t overlay[SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // a viewer's overlay as the canvas above shows it
     uint32_t colours[PALETTE_SIZE] = {};                 // palette as those four bytes in one word
+    uint8_t shown[SCREEN_HEIGHT][SCREEN_WIDTH] = {};     // the palette indices the picture shows
+    int32_t shownValid = 0;                              // flag: shown is what the picture holds
     int32_t keyCount = 0;                                  // keys handed in and not yet taken, 0 to 15
     int32_t keys[KEY_BUFFER_SIZE] = {};                    // key codes, oldest first
 };
@@ -36,6 +38,7 @@ WindowHandle* openPage(const Screen& screen, const display::OpenRequest&, const 
         std::memcpy(&page.colours[i], rgba, sizeof rgba);
     }
     page.keyCount = 0;
+    page.shownValid = 0;  // the palette may be another
     return reinterpret_cast<WindowHandle*>(&page);
 }
 
@@ -44,10 +47,30 @@ void takeKeys(WindowHandle*, Screen& screen) {
     page.keyCount = 0;
 }
 
+// From one frame to the next most of the screen stays background: only the
+// eight-pixel groups that differ from what the picture shows are converted.
 void writePicture(WindowHandle*, const Screen&, const uint8_t* rows, int32_t changed) {
     if (!changed) return;
+    if (!page.shownValid) {
+        for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+            colourRow(page.picture[y], rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH, SCREEN_WIDTH, page.colours);
+        }
+        std::memcpy(page.shown, rows, sizeof page.shown);
+        page.shownValid = -1;
+        return;
+    }
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        colourRow(page.picture[y], rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH, SCREEN_WIDTH, page.colours);
+        const uint8_t* source = rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH;
+        uint8_t* shown = page.shown[y];
+        uint32_t* target = page.picture[y];
+        for (int32_t x = 0; x < SCREEN_WIDTH; x += 8) {
+            uint64_t now, before;
+            std::memcpy(&now, source + x, sizeof now);
+            std::memcpy(&before, shown + x, sizeof before);
+            if (now == before) continue;
+            std::memcpy(shown + x, &now, sizeof now);
+            for (int32_t k = x; k < x + 8; ++k) target[k] = page.colours[source[k]];
+        }
     }
 }
 

@@ -262,18 +262,39 @@ void printInteger(Screen& screen, int32_t value, bool newline) {
     printText(screen, digits + at, static_cast<int32_t>(sizeof digits) - at, newline);
 }
 
-void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH]) {
+void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH],
+                 ComposedStrip& strip) {
+    // Most of the overlay is clear: eight clear pixels at once let the
+    // picture's eight through.
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
         const uint8_t* picture = screen.pages[screen.visiblePage][y];
         const uint8_t* over = layers.overlay[y];
-        for (int32_t x = 0; x < SCREEN_WIDTH; ++x) view[y][x] = over[x] ? over[x] : picture[x];
+        uint8_t* out = view[y];
+        for (int32_t x = 0; x < SCREEN_WIDTH; x += 8) {
+            uint64_t eight;
+            std::memcpy(&eight, over + x, sizeof eight);
+            if (eight == 0) {
+                std::memcpy(out + x, picture + x, sizeof eight);
+            } else {
+                for (int32_t k = x; k < x + 8; ++k) out[k] = over[k] ? over[k] : picture[k];
+            }
+        }
     }
-    std::memset(view[SCREEN_HEIGHT], 0, sizeof(uint8_t) * STATUS_STRIP_HEIGHT * SCREEN_WIDTH);
+    // The strip changes a few characters a frame: only those are drawn.
     for (int32_t line = 0; line < STATUS_LINES; ++line) {
         const int32_t top = SCREEN_HEIGHT + 2 + line * CELL_HEIGHT;
         const char* text = layers.status[line];
-        for (int32_t column = 0; column < TEXT_COLUMNS && text[column]; ++column) {
-            writeGlyph(view, top, column * CELL_WIDTH, static_cast<uint8_t>(text[column]), STATUS_INK, 0);
+        bool ended = false;
+        for (int32_t column = 0; column < TEXT_COLUMNS; ++column) {
+            ended = ended || text[column] == '\0';
+            const char cell = ended ? '\0' : text[column];
+            if (cell == strip.cells[line][column]) continue;
+            strip.cells[line][column] = cell;
+            if (cell == '\0') {
+                for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) std::memset(&view[top + gy][column * CELL_WIDTH], 0, CELL_WIDTH);
+            } else {
+                writeGlyph(view, top, column * CELL_WIDTH, static_cast<uint8_t>(cell), STATUS_INK, 0);
+            }
         }
     }
 }

@@ -105,8 +105,17 @@ void locateText(Screen& screen, int32_t row, int32_t column);
 void printText(Screen& screen, const char* text, int32_t length, bool newline);
 void printInteger(Screen& screen, int32_t value, bool newline);
 void pushKey(Screen& screen, int32_t code);
-// The visible page with the overlay over it, then the status strip.
-void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH]);
+// What a view's status strip shows, cell by cell: composing the view again
+// draws only the cells that changed. 0 is an empty cell, all black; a fresh
+// (all black) view goes with a fresh record.
+struct ComposedStrip {
+    char cells[STATUS_LINES][TEXT_COLUMNS] = {};  // the character each cell of the strip shows
+};
+
+// The visible page with the overlay over it, then the status strip under it.
+// The view keeps its strip between calls, as the record says it is.
+void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_HEIGHT][SCREEN_WIDTH],
+                 ComposedStrip& strip);
 // A row of palette indices as the backend's 32-bit colours, one per index.
 void colourRow(uint32_t* target, const uint8_t* source, int32_t columns, const uint32_t* colours);
 KeyString pollKey(Screen& screen);

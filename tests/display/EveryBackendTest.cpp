@@ -45,6 +45,17 @@ TEST(EveryBackend, LinksIntoOneProgramAndThePagesBackendShowsThePictureAndTakesK
     EXPECT_EQ(rgba(10, 20), (std::vector<int>{screen.palette[14][0], screen.palette[14][1], screen.palette[14][2], 255}));
     EXPECT_EQ(screen::keyCode(PollKey()), 'x');
     EXPECT_TRUE(screen::isEmpty(PollKey()));
+    // The next frame converts only what changed, and must show all of it.
+    const auto colour = [&](int32_t index) {
+        return std::vector<int>{screen.palette[index][0], screen.palette[index][1], screen.palette[index][2], 255};
+    };
+    FillBox(0, 0, 639, 479, 0);
+    FillBox(300, 200, 300, 200, 14);
+    CopyWorkPage();
+    ShowVisiblePage();
+    EXPECT_EQ(rgba(10, 20), colour(0));
+    EXPECT_EQ(rgba(300, 200), colour(14));
+    EXPECT_EQ(rgba(639, 479), colour(0));
     CloseScreen();
     UseWindowSystem(nullptr);
 }

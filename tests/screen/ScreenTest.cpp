@@ -240,6 +240,48 @@ TEST_F(ScreenTest, LocateTextIgnoresPositionsOffTheGrid) {
     EXPECT_EQ(textRow(30).back(), 'x');
 }
 
+// The view is composed again every frame, drawing only the strip's cells that
+// changed: it must always equal a view composed afresh.
+TEST_F(ScreenTest, AViewComposedAgainEqualsOneComposedAfresh) {
+    struct View {
+        uint8_t rows[VIEW_HEIGHT][SCREEN_WIDTH] = {};
+    };
+    auto layers = std::make_unique<Layers>();
+    auto keptView = std::make_unique<View>(), freshView = std::make_unique<View>();
+    auto& kept = keptView->rows;
+    auto& fresh = freshView->rows;
+    ComposedStrip keptStrip;
+    const auto compose = [&](const char* lines[STATUS_LINES]) {
+        for (int32_t line = 0; line < STATUS_LINES; ++line) std::strcpy(layers->status[line], lines[line]);
+        composeView(screen, *layers, kept, keptStrip);
+        *freshView = View{};
+        ComposedStrip freshStrip;
+        composeView(screen, *layers, fresh, freshStrip);
+        return std::memcmp(kept, fresh, sizeof kept) == 0;
+    };
+    drawCircle(screen, 100.0f, 100.0f, 10.0f, 13);
+    copyWorkPage(screen, -1, -1);
+    layers->overlay[100][90] = 4;  // over the ring's leftmost pixel
+    const char* first[STATUS_LINES] = {"frame 1234", "shooter 1 a long line of text", "", "x", "y"};
+    EXPECT_TRUE(compose(first));
+    EXPECT_EQ(kept[100][90], 4);
+    EXPECT_EQ(kept[100][110], 13);
+    EXPECT_EQ(kept[100][111], 0);
+    // Shorter lines, other characters, the overlay cleared, another picture.
+    layers->overlay[100][90] = 0;
+    drawCircle(screen, 300.0f, 200.0f, 3.0f, 15);
+    copyWorkPage(screen, -1, -1);
+    const char* second[STATUS_LINES] = {"frame 99", "shooter 1", "now here", "", "y"};
+    EXPECT_TRUE(compose(second));
+    EXPECT_EQ(kept[100][90], 13);
+    // Past the end of a line the strip is black, whatever the line held before.
+    const int32_t lineTop = SCREEN_HEIGHT + 2 + CELL_HEIGHT;
+    int32_t ink = 0;
+    for (int32_t y = lineTop; y < lineTop + CELL_HEIGHT; ++y)
+        for (int32_t x = 9 * CELL_WIDTH; x < SCREEN_WIDTH; ++x) ink += kept[y][x] != 0;
+    EXPECT_EQ(ink, 0);
+}
+
 TEST_F(ScreenTest, KeyBufferKeepsTheFifteenNewestInOrder) {
     EXPECT_TRUE(isEmpty(pollKey(screen)));
     for (int32_t code = 1; code <= 16; ++code) pushKey(screen, code);
