@@ -116,15 +116,16 @@ bool outsidePlayArea(const Bullet& b) {
 
 // One walk of the store; a bullet retired on the way stays as it is until the
 // next frame.
-template <bool RETAG>
-void walkStore(BulletStore& store) {
+// One body for both walks (the step is large and compiled into it): whether
+// free slots take the tags is a branch that goes the same way all along.
+void walkStore(BulletStore& store, bool retag) {
     const int32_t slots = store.slots ? store.slotCount : 0;
     for (int32_t i = 0; i < slots; ++i) {
         Bullet& bullet = store.slots[i];
         // The walk is memory-bound in large worlds: ask for slots ahead early.
         if (i + PREFETCH_AHEAD < slots) __builtin_prefetch(&store.slots[i + PREFETCH_AHEAD], 1);
         if (!bullet.alive) {
-            if (RETAG) takeTags(bullet, store.tags);
+            if (retag) takeTags(bullet, store.tags);
             continue;
         }
         stepBullet(bullet, store.targetX, store.targetY, store.homingSpeed);
@@ -146,8 +147,8 @@ void takeTags(Bullet& slot, const TagSet& tags) {
     slot.tagC = tags.c;
 }
 
-void moveStore(BulletStore& store) { walkStore<false>(store); }
+void moveStore(BulletStore& store) { walkStore(store, false); }
 
-void moveStoreAndRetagFreeSlots(BulletStore& store) { walkStore<true>(store); }
+void moveStoreAndRetagFreeSlots(BulletStore& store) { walkStore(store, true); }
 
 }  // namespace bullets
