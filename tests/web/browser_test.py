@@ -65,6 +65,9 @@ def check_viewer(driver, base, capture, scratch, failures):
     time.sleep(0.4)
     if shown(driver) != paused:
         failures.append("Space did not stop the frame number: %d, then %d" % (paused, shown(driver)))
+    slider = driver.execute_script("return document.getElementById('timeline').value")
+    if slider != str(paused):
+        failures.append("paused on %d, the slider is on %s" % (paused, slider))
     press(driver, Keys.ARROW_RIGHT)
     time.sleep(0.3)
     if shown(driver) != paused + 1:
