@@ -54,7 +54,8 @@ void writePicture(WindowHandle*, const Screen&, const uint8_t* rows, int32_t cha
     if (!changed) return;
     if (!page.shownValid) {
         for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-            colourRow(page.picture[y], rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH, SCREEN_WIDTH, page.colours);
+            const uint8_t* source = rows + static_cast<std::ptrdiff_t>(y) * SCREEN_WIDTH;
+            colourRow(page.picture[y], source, SCREEN_WIDTH, page.colours);
         }
         std::memcpy(page.shown, rows, sizeof page.shown);
         page.shownValid = -1;

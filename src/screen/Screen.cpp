@@ -291,7 +291,9 @@ void composeView(const Screen& screen, const Layers& layers, uint8_t view[VIEW_H
             if (cell == strip.cells[line][column]) continue;
             strip.cells[line][column] = cell;
             if (cell == '\0') {
-                for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) std::memset(&view[top + gy][column * CELL_WIDTH], 0, CELL_WIDTH);
+                for (int32_t gy = 0; gy < CELL_HEIGHT; ++gy) {
+                    std::memset(&view[top + gy][column * CELL_WIDTH], 0, CELL_WIDTH);
+                }
             } else {
                 writeGlyph(view, top, column * CELL_WIDTH, static_cast<uint8_t>(cell), STATUS_INK, 0);
             }
