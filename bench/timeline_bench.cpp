@@ -52,7 +52,8 @@ int main() {
         timeline::closeTimeline(*t);
         display::CloseScreen();
     }
-    std::printf("seek to frame 100,000, median of %d: cold %.1f ms (target <= 700), warm %.2f ms (target <= 10)\n", RUNS, median(cold), median(warm));
+    std::printf("seek to frame 100,000, median of %d: cold %.1f ms (target <= 700), warm %.2f ms (target <= 10)\n",
+                RUNS, median(cold), median(warm));
     std::printf("one snapshot: %zu bytes; the cap: %lld bytes, room for %lld snapshots\n", sizeof(timeline::Snapshot),
                 static_cast<long long>(timeline::SNAPSHOT_MEMORY),
                 static_cast<long long>(timeline::SNAPSHOT_MEMORY / static_cast<long long>(sizeof(timeline::Snapshot))));

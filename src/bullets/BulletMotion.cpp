@@ -115,9 +115,8 @@ bool outsidePlayArea(const Bullet& b) {
 }
 
 // One walk of the store; a bullet retired on the way stays as it is until the
-// next frame.
-// One body for both walks (the step is large and compiled into it): whether
-// free slots take the tags is a branch that goes the same way all along.
+// next frame. One body serves both walks (the step compiled into it is large):
+// whether free slots take the tags is a branch that goes the same way all along.
 void walkStore(BulletStore& store, bool retag) {
     const int32_t slots = store.slots ? store.slotCount : 0;
     for (int32_t i = 0; i < slots; ++i) {

@@ -39,7 +39,7 @@ WindowHandle* openPage(const Screen& screen, const display::OpenRequest&, const 
         std::memcpy(&page.colours[i], rgba, sizeof rgba);
     }
     page.keyCount = 0;
-    page.shownValid = 0;  // the palette may be another
+    page.shownValid = 0;  // the first picture is converted whole: the canvas starts see-through
     return reinterpret_cast<WindowHandle*>(&page);
 }
 
@@ -80,6 +80,8 @@ void writePicture(WindowHandle*, const Screen&, const uint8_t* rows, int32_t cha
             for (uint64_t bits = differs[word]; bits != 0; bits &= bits - 1) {
                 const int32_t x = 8 * (64 * word + std::countr_zero(bits));
                 std::memcpy(shown + x, source + x, 8);
+                // Not colourRow: its test for eight background pixels is a
+                // branch at random here, where most groups hold a ring.
                 for (int32_t k = x; k < x + 8; ++k) target[k] = page.colours[source[k]];
             }
         }
