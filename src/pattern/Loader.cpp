@@ -148,6 +148,17 @@ size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
+// Where a column begins in a line, in bytes: the TOML reader counts columns
+// in characters, and a character takes one to four bytes.
+size_t byteOfColumn(std::string_view line, size_t column) {
+    size_t at = 0;
+    for (size_t c = 1; c < column && at < line.size(); ++c) {
+        ++at;
+        while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
+    }
+    return at;
+}
+
 // The reader's state: the text's lines (for the exact decimal of a float), the
 // messages, and the pattern being filled.
 struct Reader {
@@ -161,14 +172,13 @@ struct Reader {
     void error(const toml::node& node, std::string message) { say(node.source(), true, std::move(message)); }
     void warn(const toml::node& node, std::string message) { say(node.source(), false, std::move(message)); }
 
-    // The float as written, rounded once from its decimal to single precision.
+    // The float as written, rounded once from its decimal to single precision
+    // (through a double, a decimal near a halfway point would round twice).
     bool floatOf(const toml::node& node, const std::string& name, float* out) {
         double value = 0.0;
         if (const auto* f = node.as_floating_point()) {
             value = f->get();
-        } else if (const auto* i = node.as_integer()) {
-            value = static_cast<double>(i->get());
-        } else {
+        } else if (!node.as_integer()) {
             error(node, name + " must be a number, not " + typeName(node));
             return false;
         }
@@ -176,26 +186,37 @@ struct Reader {
             error(node, name + " must be a finite number, not " + std::string(std::isnan(value) ? "nan" : "inf"));
             return false;
         }
-        if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+        float exact = 0.0f;
+        if (!floatAsWritten(node, &exact)) {
+            // Half the last place beyond the largest float or more rounds to infinity.
+            if (const auto* i = node.as_integer()) exact = static_cast<float>(i->get());
+            else exact = std::fabs(value) < 0x1.ffffffp127 ? static_cast<float>(value) : HUGE_VALF;
+        }
+        if (!std::isfinite(exact)) {
             error(node, name + " must lie within +-3.4e38 (a single-precision float)");
             return false;
         }
-        *out = static_cast<float>(value);
-        const toml::source_region& where = node.source();
-        if (where.begin.line == where.end.line && where.begin.line >= 1 && where.begin.line <= lines.size()) {
-            const std::string_view line = lines[where.begin.line - 1];
-            const size_t from = where.begin.column - 1, to = std::min<size_t>(where.end.column - 1, line.size());
-            if (from < to) {
-                std::string digits;
-                for (char c : line.substr(from, to - from)) {
-                    if (c != '_') digits += c;
-                }
-                char* end = nullptr;
-                const float exact = std::strtof(digits.c_str(), &end);
-                if (end && *end == '\0' && std::isfinite(exact)) *out = exact;
-            }
-        }
+        *out = exact;
         return true;
+    }
+
+    // The number's own text, when it is one line of decimal digits that the C
+    // library reads whole, rounded once to single precision.
+    bool floatAsWritten(const toml::node& node, float* out) const {
+        const toml::source_region& where = node.source();
+        if (where.begin.line != where.end.line || where.begin.line < 1 || where.begin.line > lines.size()) {
+            return false;
+        }
+        const std::string_view line = lines[where.begin.line - 1];
+        const size_t from = byteOfColumn(line, where.begin.column), to = byteOfColumn(line, where.end.column);
+        if (from >= to) return false;
+        std::string digits;
+        for (char c : line.substr(from, to - from)) {
+            if (c != '_') digits += c;
+        }
+        char* end = nullptr;
+        *out = std::strtof(digits.c_str(), &end);
+        return end && *end == '\0' && end != digits.c_str();
     }
 
     static std::string typeName(const toml::node& node) {

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -100,6 +102,41 @@ TEST(PatternLoader, AVolleyThatFindsTheStoreFullIsWarnedFromItsFirstFrame) {
     EXPECT_EQ(formatMessage("p.toml", loaded.messages[0]),
               "p.toml:7:3: warning: 63744 bullets of this step's volleys found no free slot (all 256 slots live) in "
               "the first 1000 frames, from frame 5 on (shooter 0)");
+}
+
+// A number is read from its own text whatever stands before it on its line:
+// names of one- to four-byte characters, and numbers of every form.
+TEST(PatternLoader, NumbersAreReadExactlyAfterAnyTextOnTheirLine) {
+    const char* names[] = {"go", "w\xc3\xa4", "go\xe2\x82\xac", "go\xf0\x9f\x98\x80",
+                           "\xf0\x9f\x98\x80\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80"};
+    const char* numbers[] = {"1234.5", "1.5", "-0.1", "+3.25", "1e3", "6.02e-3", "1_000.125", "16777217.0",
+                             "1.000000059604644775390625001", "7", "-12_345", "3.40282347e38"};
+    for (const char* name : names) {
+        for (const char* number : numbers) {
+            const std::string text = std::string("[shooters]\ncount = 1\n[movement]\n\"") + name +
+                                     "\" = { steps = [ { duration = 1, x = " + number + ", angle = 45 } ] }\n"
+                                     "[firing]\n\"" + name + "\" = { steps = [ { speed = " + number +
+                                     ", targetRef = [" + number + ", " + number + "], burstPause = -77 } ] }\n";
+            const Loaded loaded = parsePattern(text, "p.toml");
+            if (refused(loaded)) {
+                ADD_FAILURE() << text << firstMessage(loaded);
+                continue;
+            }
+            std::string digits;
+            for (const char* c = number; *c; ++c) {
+                if (*c != '_') digits += *c;
+            }
+            const float expected = std::strtof(digits.c_str(), nullptr);
+            const FiringStep& fired = loaded.pattern.firings[0].steps[0];
+            for (const float read : {loaded.pattern.movements[0].steps[0].x, fired.step.speed, fired.target.x,
+                                     fired.target.y}) {
+                EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0)
+                    << number << " after \"" << name << "\" read as " << read;
+            }
+            EXPECT_EQ(loaded.pattern.movements[0].steps[0].angle, 45) << name;
+            EXPECT_EQ(fired.step.burstPause, -77) << name;
+        }
+    }
 }
 
 TEST(PatternLoader, FilesThatAreNoPatternAreRefusedInOneLine) {
