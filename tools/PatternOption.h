@@ -49,6 +49,9 @@ inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path) {
     for (const pattern::Message& message : loaded->messages) {
         std::fprintf(stderr, "%s\n", pattern::formatMessage(loaded->pattern.file, message).c_str());
     }
+    if (const std::string note = pattern::unshownNote(*loaded); !note.empty()) {
+        std::fprintf(stderr, "%s: %s\n", loaded->pattern.file.c_str(), note.c_str());
+    }
     return loaded;
 }
 

@@ -64,8 +64,7 @@ FileStamp stampOf(const std::string& path) {
 // count in the status strip and every message on stderr.
 void reload(timeline::Viewer& viewer, tools::ChosenPattern& chosen, const std::string& path) {
     std::unique_ptr<pattern::Loaded> fresh = tools::readPattern(path);
-    const auto errors = std::count_if(fresh->messages.begin(), fresh->messages.end(),
-                                      [](const pattern::Message& m) { return m.error != 0; });
+    const int64_t errors = pattern::errorCount(*fresh);
     if (errors > 0) {
         const auto first = std::find_if(fresh->messages.begin(), fresh->messages.end(),
                                         [](const pattern::Message& m) { return m.error != 0; });

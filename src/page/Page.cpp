@@ -33,6 +33,7 @@ int64_t seekPage(Page& page, int64_t frame) {
 bool applyPattern(Page& page, std::string_view text) {
     auto fresh = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME));
     page.messages = fresh->messages;
+    page.unshown = pattern::unshownNote(*fresh);
     if (pattern::refused(*fresh)) return false;
     // The old pattern makes the worlds until the new one takes over.
     timeline::remakeViewer(page.viewer, pattern::makerFor(fresh->pattern));
@@ -43,6 +44,7 @@ bool applyPattern(Page& page, std::string_view text) {
 
 void applyDemonstration(Page& page) {
     page.messages.clear();
+    page.unshown.clear();
     timeline::remakeViewer(page.viewer, shell::WorldMaker{});
     page.shown.reset();
     display::ShowVisiblePage();

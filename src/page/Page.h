@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Page {
     timeline::Viewer viewer;                   // the world on its timeline, with its layers
     std::unique_ptr<pattern::Loaded> shown;    // the pattern the world is made from; none: the demonstration
     std::vector<pattern::Message> messages;    // what the reader said of the text applied last
+    std::string unshown;                       // how many more it found than it told; empty: none
 };
 
 // Opens on `frame`, paused; 0 plays from frame 1.

@@ -83,12 +83,14 @@ int32_t barrage_apply_pattern(page::Page* opened, int32_t length) {
 
 void barrage_apply_demonstration(page::Page* opened) { page::applyDemonstration(*opened); }
 
+// The messages of the text applied last, and after them, when the reader
+// found more than it tells, a line saying how many.
 int32_t barrage_message_count(const page::Page* opened) {
-    return static_cast<int32_t>(opened->messages.size());
+    return static_cast<int32_t>(opened->messages.size() + (opened->unshown.empty() ? 0 : 1));
 }
 
 // Message `index` of the text applied last, as LINE TAB COLUMN TAB
-// error|warning TAB the whole line the native tools print; ended by a 0.
+// error|warning|note TAB the whole line the native tools print; ended by a 0.
 const char* barrage_message(const page::Page* opened, int32_t index) {
     static std::string line;
     line.clear();
@@ -96,6 +98,8 @@ const char* barrage_message(const page::Page* opened, int32_t index) {
         const pattern::Message& m = opened->messages[static_cast<size_t>(index)];
         line = std::to_string(m.line) + "\t" + std::to_string(m.column) + "\t" + (m.error ? "error" : "warning") +
                "\t" + pattern::formatMessage(page::PATTERN_NAME, m);
+    } else if (static_cast<size_t>(index) == opened->messages.size() && !opened->unshown.empty()) {
+        line = std::string("0\t0\tnote\t") + page::PATTERN_NAME + ": " + opened->unshown;
     }
     return line.c_str();
 }

@@ -50,14 +50,14 @@ void simulateForWarnings(Loaded& loaded, int64_t frames) {
     shell::tearDownWorld(world);
     for (const auto& [where, lost] : losses) {
         const FiringStep& step = p.firings[where.first].steps[where.second];
-        loaded.messages.push_back(
+        addMessage(loaded,
             {step.line, step.column, 0,
              std::to_string(lost.bullets) + " bullets of this step's volleys found no free slot (all " +
                  std::to_string(step.step.bulletCount) + " slots live) in the first " + std::to_string(frames) +
                  " frames, from frame " + std::to_string(lost.firstFrame) + " on (shooter " +
                  std::to_string(lost.shooter) + ")"});
     }
-    sortByPlace(loaded.messages);
+    sortMessages(loaded);
 }
 
 }  // namespace pattern

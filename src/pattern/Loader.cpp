@@ -166,8 +166,8 @@ struct Reader {
     Loaded loaded;
 
     void say(const toml::source_region& where, bool error, std::string message) {
-        loaded.messages.push_back({static_cast<int32_t>(where.begin.line), static_cast<int32_t>(where.begin.column),
-                                   error ? -1 : 0, std::move(message)});
+        addMessage(loaded, {static_cast<int32_t>(where.begin.line), static_cast<int32_t>(where.begin.column),
+                            error ? -1 : 0, std::move(message)});
     }
     void error(const toml::node& node, std::string message) { say(node.source(), true, std::move(message)); }
     void warn(const toml::node& node, std::string message) { say(node.source(), false, std::move(message)); }
@@ -314,17 +314,44 @@ struct Reader {
         error(node, name + " must be \"none\", a point [x, y] or { shooter = N }");
     }
 
-    void unknownField(const toml::key& key, const Field* fields, size_t count, const std::string& where) {
-        size_t best = 0, distance = SIZE_MAX;
-        for (size_t k = 0; k < count; ++k) {
-            const size_t d = editDistance(key.str(), fields[k].name);
-            if (d < distance) distance = d, best = k;
+    // A name the reader does not know (a key, or a program named): the known
+    // name it was probably meant to be, or else what may stand there (`has`).
+    void unknownName(std::string_view typed, const toml::source_region& place,
+                     const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {}) {
+        if (!wouldKeep(loaded, static_cast<int32_t>(place.begin.line), static_cast<int32_t>(place.begin.column))) {
+            say(place, true, {});  // counted, never worded
+            return;
         }
-        std::string message = "unknown field '" + std::string(key.str()) + "' in " + where;
-        if (distance <= std::max<size_t>(2, key.str().size() / 3)) {
-            message += "; did you mean '" + std::string(fields[best].name) + "'?";
+        std::string_view best;
+        size_t distance = SIZE_MAX;
+        for (std::string_view name : known) {
+            const size_t d = editDistance(typed, name);
+            if (d < distance) distance = d, best = name;
         }
-        say(key.source(), true, message);
+        std::string message = what;
+        if (distance <= std::max<size_t>(2, typed.size() / 3)) {
+            message += "; did you mean '" + std::string(best) + "'?";
+        } else if (!has.empty()) {
+            message += "; " + has;
+        }
+        say(place, true, message);
+    }
+
+    void unknownKey(const toml::key& key, const std::vector<std::string_view>& known, const std::string& where,
+                    const std::string& has = {}) {
+        unknownName(key.str(), key.source(), known, "unknown field '" + std::string(key.str()) + "' in " + where, has);
+    }
+
+    template <size_t N>
+    void unknownField(const toml::key& key, const Field (&fields)[N], const std::string& where) {
+        if (!wouldKeep(loaded, static_cast<int32_t>(key.source().begin.line),
+                       static_cast<int32_t>(key.source().begin.column))) {
+            say(key.source(), true, {});
+            return;
+        }
+        std::vector<std::string_view> names;
+        for (const Field& field : fields) names.push_back(field.name);
+        unknownKey(key, names, where);
     }
 
     // A step: the defaults, then what it says itself.
@@ -335,7 +362,7 @@ struct Reader {
             size_t k = 0;
             while (k < N && key.str() != fields[k].name) ++k;
             if (k == N) {
-                unknownField(key, fields, N, where);
+                unknownField(key, fields, where);
                 continue;
             }
             setField(fields[k], node, slot(step, k), shooterCount);
@@ -360,8 +387,7 @@ struct Reader {
                     error(value, where + "'s defaults must be a table");
                 }
             } else if (name.str() != "steps") {
-                say(name.source(), true, "unknown field '" + std::string(name.str()) + "' in " + where +
-                                             "; a program has defaults and steps");
+                unknownKey(name, {"defaults", "steps"}, where, "a program has defaults and steps");
             }
         }
         const toml::node* list = program->get("steps");
@@ -409,13 +435,16 @@ struct Reader {
                 error(name, std::string("shooters.") + field + " must name a program, not " + typeName(name));
                 return -1;
             }
+            std::vector<std::string_view> names;
             for (size_t p = 0; p < programs.size(); ++p) {
                 if (programs[p].name == s->get()) return static_cast<int32_t>(p);
+                names.push_back(programs[p].name);
             }
-            error(name, std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() +
-                            "'");
+            unknownName(s->get(), name.source(), names,
+                        std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() + "'");
             return -1;
         };
+        if (programs.empty()) return;  // said once for the whole pattern
         if (!node) {
             if (programs.size() == 1) {
                 std::fill(of.begin(), of.end(), 0);
@@ -451,12 +480,21 @@ struct Reader {
         } else {
             say(shootersNode->source(), true, "shooters.count is missing: how many shooters, 1 to 64");
         }
+        if (shooters) {
+            for (auto&& [key, node] : *shooters) {
+                if (key.str() != "count" && key.str() != "phases" && key.str() != "movement" && key.str() != "firing") {
+                    unknownKey(key, {"count", "phases", "movement", "firing"}, "shooters",
+                               "they have count, phases, movement and firing");
+                }
+            }
+        }
         for (auto&& [key, node] : root) {
             if (key.str() == "shooters") continue;
             const bool movement = key.str() == "movement", firing = key.str() == "firing";
             if (!movement && !firing) {
-                say(key.source(), true, "unknown table '" + std::string(key.str()) +
-                                            "'; a pattern has shooters, movement and firing");
+                unknownName(key.str(), key.source(), {"shooters", "movement", "firing"},
+                            "unknown table '" + std::string(key.str()) + "'",
+                            "a pattern has shooters, movement and firing");
                 continue;
             }
             const auto* programs = node.as_table();
@@ -477,15 +515,13 @@ struct Reader {
                 }
             }
         }
-        if (p.movements.empty()) say(root.source(), true, "a pattern needs a movement program, as [movement.NAME]");
-        if (p.firings.empty()) say(root.source(), true, "a pattern needs a firing program, as [firing.NAME]");
-        if (!shooters || p.shooterCount < 1) return;
-        for (auto&& [key, node] : *shooters) {
-            if (key.str() != "count" && key.str() != "phases" && key.str() != "movement" && key.str() != "firing") {
-                say(key.source(), true, "unknown field '" + std::string(key.str()) +
-                                            "' in shooters; they have count, phases, movement and firing");
-            }
+        if (p.movements.empty()) {
+            say(root.source(), true, "there are no movement programs: a pattern needs one, as [movement.NAME]");
         }
+        if (p.firings.empty()) {
+            say(root.source(), true, "there are no firing programs: a pattern needs one, as [firing.NAME]");
+        }
+        if (!shooters || p.shooterCount < 1) return;
         // Phases: a list of one per shooter, or the step between shooters.
         p.phases.assign(static_cast<size_t>(p.shooterCount), 0);
         const toml::node* phases = shooters->get("phases");
@@ -564,7 +600,7 @@ bool safeForTheReader(std::string_view text, Reader& reader) {
         if (bad) {
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-            reader.loaded.messages.push_back(
+            addMessage(reader.loaded,
                 {line, column, -1,
                  std::string("character ") + code +
                      (state == State::Normal ? " may stand only inside a string or a comment"
@@ -620,14 +656,52 @@ bool safeForTheReader(std::string_view text, Reader& reader) {
 
 }  // namespace
 
-void sortByPlace(std::vector<Message>& messages) {
-    std::stable_sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
+namespace {
+
+bool before(int32_t line, int32_t column, const Message& m) {
+    return line != m.line ? line < m.line : column < m.column;
 }
 
-bool refused(const Loaded& loaded) {
-    return std::any_of(loaded.messages.begin(), loaded.messages.end(), [](const Message& m) { return m.error; });
+}  // namespace
+
+// The first MAX_MESSAGES are kept sorted once there are that many; a finding
+// not before the last of them is only counted, and the others wait behind
+// them until there are twice as many, then are sorted in.
+void sortMessages(Loaded& loaded) {
+    std::vector<Message>& m = loaded.messages;
+    std::stable_sort(m.begin(), m.end(), [](const Message& a, const Message& b) { return before(a.line, a.column, b); });
+    for (size_t k = MAX_MESSAGES; k < m.size(); ++k) ++(m[k].error ? loaded.unshownErrors : loaded.unshownWarnings);
+    if (m.size() > MAX_MESSAGES) m.resize(MAX_MESSAGES);
+}
+
+bool wouldKeep(const Loaded& loaded, int32_t line, int32_t column) {
+    return loaded.messages.size() < MAX_MESSAGES || before(line, column, loaded.messages[MAX_MESSAGES - 1]);
+}
+
+void addMessage(Loaded& loaded, Message message) {
+    if (!wouldKeep(loaded, message.line, message.column)) {
+        ++(message.error ? loaded.unshownErrors : loaded.unshownWarnings);
+        return;
+    }
+    loaded.messages.push_back(std::move(message));
+    if (loaded.messages.size() == MAX_MESSAGES || loaded.messages.size() == 2 * MAX_MESSAGES) sortMessages(loaded);
+}
+
+int64_t errorCount(const Loaded& loaded) {
+    return loaded.unshownErrors +
+           std::count_if(loaded.messages.begin(), loaded.messages.end(), [](const Message& m) { return m.error != 0; });
+}
+
+bool refused(const Loaded& loaded) { return errorCount(loaded) > 0; }
+
+std::string unshownNote(const Loaded& loaded) {
+    const auto count = [](int64_t n, const char* what) {
+        return std::to_string(n) + " more " + what + (n == 1 ? "" : "s");
+    };
+    std::string note;
+    if (loaded.unshownErrors > 0) note = count(loaded.unshownErrors, "error");
+    if (loaded.unshownWarnings > 0) note += (note.empty() ? "" : " and ") + count(loaded.unshownWarnings, "warning");
+    return note.empty() ? note : note + " not shown";
 }
 
 std::string formatMessage(const std::string& file, const Message& m) {
@@ -653,7 +727,7 @@ Loaded parsePattern(std::string_view text, const std::string& file) {
         return std::move(reader.loaded);
     }
     reader.read(parsed.table());
-    sortByPlace(reader.loaded.messages);
+    sortMessages(reader.loaded);
     return std::move(reader.loaded);
 }
 
@@ -661,7 +735,7 @@ Loaded loadPattern(const std::string& path) {
     const auto whole = [&](const std::string& text) {
         Loaded refusedFile;
         refusedFile.pattern.file = path;
-        refusedFile.messages.push_back({0, 0, -1, text});
+        addMessage(refusedFile, {0, 0, -1, text});
         return refusedFile;
     };
     struct stat status{};

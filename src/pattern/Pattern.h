@@ -21,6 +21,7 @@ inline constexpr int32_t MAX_STEPS = 10'000;              // steps in one progra
 inline constexpr int64_t MAX_WORLD_STEPS = 100'000;       // steps all the shooters' programs hold together
 inline constexpr int64_t MAX_FILE_BYTES = 1 << 20;        // a pattern file's size at most
 inline constexpr int64_t CHECK_FRAMES = 20'000;           // frames the check simulates for full stores
+inline constexpr size_t MAX_MESSAGES = 100;               // findings told; the rest only counted
 
 // What a firing step's origin or target follows.
 struct Reference {
@@ -71,13 +72,24 @@ struct Message {
 
 struct Loaded {
     Pattern pattern;                 // whole only when no message is an error
-    std::vector<Message> messages;   // every mistake found, in file order
+    std::vector<Message> messages;   // the first MAX_MESSAGES findings in file order
+    int64_t unshownErrors = 0;       // errors found past those
+    int64_t unshownWarnings = 0;     // warnings found past those
 };
 
 bool refused(const Loaded& loaded);
+int64_t errorCount(const Loaded& loaded);
+// A finding. Past MAX_MESSAGES only the first in file order are kept and the
+// rest counted, so a text of a million mistakes costs no more than a hundred.
+void addMessage(Loaded& loaded, Message message);
+// Whether a finding at that place would be kept: one that would not need not
+// be worded.
+bool wouldKeep(const Loaded& loaded, int32_t line, int32_t column);
 // In file order: by line, then column; a message for the whole file first.
-void sortByPlace(std::vector<Message>& messages);
+void sortMessages(Loaded& loaded);
 std::string formatMessage(const std::string& file, const Message& message);
+// "N more errors and M more warnings not shown", or empty when all are shown.
+std::string unshownNote(const Loaded& loaded);
 
 // Reads pattern text. `file` names it in messages.
 Loaded parsePattern(std::string_view text, const std::string& file);

@@ -88,6 +88,45 @@ TEST(PatternLoader, ThreeMistakesAreAllReportedAndWarningsDoNotRefuse) {
     EXPECT_EQ(warned.pattern.firings[0].steps[0].step.spreadKind, 7);
 }
 
+// Mistakes do not hide each other, each misspelt name gets the name it was
+// probably meant to be, and a pattern without programs says so once.
+TEST(PatternLoader, EveryMistakeIsToldWithTheNameItProbablyMeant) {
+    const auto all = [](const std::string& text) {
+        std::string said;
+        for (const Message& m : parsePattern(text, "p.toml").messages) said += formatMessage("p.toml", m) + "\n";
+        return said;
+    };
+    EXPECT_EQ(all("[shooters]\ncont = 1\nmovement = \"wandr\"\n[movment.m]\nsteps = [{}]\n[movement.wander]\n"
+                  "steps = [{}]\n[firing.f]\nstep = [{}]\ndefault = {}\nsteps = [{}]\n"),
+              "p.toml:1:1: error: shooters.count is missing: how many shooters, 1 to 64\n"
+              "p.toml:2:1: error: unknown field 'cont' in shooters; did you mean 'count'?\n"
+              "p.toml:4:2: error: unknown table 'movment'; did you mean 'movement'?\n"
+              "p.toml:9:1: error: unknown field 'step' in firing program 'f'; did you mean 'steps'?\n"
+              "p.toml:10:1: error: unknown field 'default' in firing program 'f'; did you mean 'defaults'?\n");
+    EXPECT_EQ(all("[shooters]\ncount = 2\nmovement = \"wandr\"\n[movement.wander]\nsteps = [{}]\n"
+                  "[movement.b]\nsteps = [{}]\n[firing.f]\nsteps = [{}]\n"),
+              "p.toml:3:12: error: no movement program 'wandr'; did you mean 'wander'?\n");
+    EXPECT_EQ(all("[shooters]\ncount = 1\n"),
+              "p.toml:1:1: error: there are no movement programs: a pattern needs one, as [movement.NAME]\n"
+              "p.toml:1:1: error: there are no firing programs: a pattern needs one, as [firing.NAME]\n");
+}
+
+// A text of thousands of mistakes gives the first hundred in file order and
+// how many more, as a compiler does; the shooters' table, read first but
+// written last, does not push the first mistakes out.
+TEST(PatternLoader, AtMostAHundredMessagesThenHowManyMore) {
+    std::string text = "[movement.m]\nsteps = [ { duration = 10 } ]\n[firing.f]\nsteps = [ { duration = 10 } ]\n"
+                       "[movement.m.defaults]\n";
+    for (int i = 0; i < 5'000; ++i) text += "duraton" + std::to_string(i) + " = 1\n";
+    text += "[shooters]\ncont = 1\n";
+    const Loaded loaded = parsePattern(text, "p.toml");
+    EXPECT_TRUE(refused(loaded));
+    ASSERT_EQ(loaded.messages.size(), MAX_MESSAGES);
+    EXPECT_EQ(loaded.messages.front().line, 6);
+    EXPECT_EQ(loaded.messages.back().line, 6 + static_cast<int32_t>(MAX_MESSAGES) - 1);
+    EXPECT_EQ(unshownNote(loaded), "4902 more errors not shown");
+}
+
 // 64 bullets a frame that never move fill the 256 slots in four frames; from
 // the fifth every volley is lost, and the check says so at the step.
 TEST(PatternLoader, AVolleyThatFindsTheStoreFullIsWarnedFromItsFirstFrame) {
