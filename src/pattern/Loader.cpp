@@ -164,6 +164,9 @@ size_t byteOfColumn(std::string_view line, size_t column) {
 struct Reader {
     std::vector<std::string_view> lines;
     Loaded loaded;
+    // The steps list, in file order, with which the programs would hold
+    // more than MAX_WORLD_STEPS: it and those after it are not read.
+    const toml::node* overflowing = nullptr;
 
     void say(const toml::source_region& where, bool error, std::string message) {
         addMessage(loaded, {static_cast<int32_t>(where.begin.line), static_cast<int32_t>(where.begin.column),
@@ -405,6 +408,13 @@ struct Reader {
                              std::to_string(MAX_STEPS));
             return false;
         }
+        if (overflowing && !before(array->source().begin, overflowing->source().begin)) {
+            if (array == overflowing) {
+                error(*list, "with " + where + " the programs hold more than " + std::to_string(MAX_WORLD_STEPS) +
+                                 " steps in all");
+            }
+            return false;
+        }
         for (size_t s = 0; s < array->size(); ++s) {
             const toml::node& entry = *array->get(s);
             const auto* table = entry.as_table();
@@ -467,8 +477,38 @@ struct Reader {
         std::fill(of.begin(), of.end(), find(*node));
     }
 
+    static bool before(const toml::source_position& a, const toml::source_position& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    }
+
+    // What the programs hold is memory too, whether any shooter runs them or
+    // not: finds the steps list that takes them past MAX_WORLD_STEPS.
+    void findOverflow(const toml::table& root) {
+        std::vector<const toml::array*> lists;
+        for (const char* kind : {"movement", "firing"}) {
+            const toml::table* programs = root.get(kind) ? root.get(kind)->as_table() : nullptr;
+            if (!programs) continue;
+            for (auto&& [name, program] : *programs) {
+                const toml::node* steps = program.as_table() ? program.as_table()->get("steps") : nullptr;
+                if (steps && steps->as_array()) lists.push_back(steps->as_array());
+            }
+        }
+        std::sort(lists.begin(), lists.end(), [](const toml::array* a, const toml::array* b) {
+            return before(a->source().begin, b->source().begin);
+        });
+        int64_t held = 0;
+        for (const toml::array* list : lists) {
+            held += static_cast<int64_t>(list->size());
+            if (held > MAX_WORLD_STEPS) {
+                overflowing = list;
+                return;
+            }
+        }
+    }
+
     void read(const toml::table& root) {
         Pattern& p = loaded.pattern;
+        findOverflow(root);
         // The shooters first: references to them are checked against the count.
         const toml::node* shootersNode = root.get("shooters");
         const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;

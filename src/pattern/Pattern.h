@@ -18,7 +18,8 @@ namespace pattern {
 
 inline constexpr int32_t MAX_SHOOTERS = 64;
 inline constexpr int32_t MAX_STEPS = 10'000;              // steps in one program
-inline constexpr int64_t MAX_WORLD_STEPS = 100'000;       // steps all the shooters' programs hold together
+inline constexpr int64_t MAX_WORLD_STEPS = 100'000;       // steps all the shooters' programs hold together, and all
+                                                          // the pattern's programs
 inline constexpr int64_t MAX_FILE_BYTES = 1 << 20;        // a pattern file's size at most
 inline constexpr int64_t CHECK_FRAMES = 20'000;           // frames the check simulates for full stores
 inline constexpr size_t MAX_MESSAGES = 100;               // findings told; the rest only counted

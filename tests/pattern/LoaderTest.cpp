@@ -53,6 +53,16 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
                  return many;
              }() + "]\n",
          "p.toml:1:1: error: the shooters' programs would hold 128064 steps in all; at most 100000"},
+        {"[shooters]\ncount = 1\nfiring = \"p0\"\n[movement.m]\nsteps = [{}]\n" + [] {
+             std::string programs;
+             for (int p = 0; p < 11; ++p) programs += "[firing.p" + std::to_string(p) + "]\nsteps = [" + [] {
+                 std::string many;
+                 for (int i = 0; i < MAX_STEPS; ++i) many += "{},";
+                 return many;
+             }() + "]\n";
+             return programs;
+         }(),
+         "p.toml:25:9: error: with firing program 'p9' the programs hold more than 100000 steps in all"},
         {patternWith("count = 2", "", ", targetRef = { shooter = 2 }"),
          "p.toml:6:52: error: targetRef follows shooter 2, but the shooters are 0 to 1"},
         {patternWith("count = 2\nmovement = \"nope\"", "", ""), "p.toml:3:12: error: no movement program 'nope'"},
