@@ -148,11 +148,12 @@ size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-// Where a column begins in a line, in bytes: the TOML reader counts columns
-// in characters, and a character takes one to four bytes.
-size_t byteOfColumn(std::string_view line, size_t column) {
-    size_t at = 0;
-    for (size_t c = 1; c < column && at < line.size(); ++c) {
+// Where a column begins in a line, in bytes, counting on from a column whose
+// byte is known: the TOML reader counts columns in characters, and a
+// character takes one to four bytes.
+size_t byteOfColumn(std::string_view line, size_t column, size_t fromColumn = 1, size_t fromByte = 0) {
+    size_t at = fromByte;
+    for (size_t c = fromColumn; c < column && at < line.size(); ++c) {
         ++at;
         while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
     }
@@ -164,6 +165,9 @@ size_t byteOfColumn(std::string_view line, size_t column) {
 struct Reader {
     std::vector<std::string_view> lines;
     Loaded loaded;
+    struct {
+        size_t line = 0, column = 1, byte = 0;  // a column whose byte is known
+    } lastFloat;  // where floatAsWritten last stood
     // The steps list, in file order, with which the programs would hold
     // more than MAX_WORLD_STEPS: it and those after it are not read.
     const toml::node* overflowing = nullptr;
@@ -205,13 +209,17 @@ struct Reader {
 
     // The number's own text, when it is one line of decimal digits that the C
     // library reads whole, rounded once to single precision.
-    bool floatAsWritten(const toml::node& node, float* out) const {
+    bool floatAsWritten(const toml::node& node, float* out) {
         const toml::source_region& where = node.source();
         if (where.begin.line != where.end.line || where.begin.line < 1 || where.begin.line > lines.size()) {
             return false;
         }
         const std::string_view line = lines[where.begin.line - 1];
-        const size_t from = byteOfColumn(line, where.begin.column), to = byteOfColumn(line, where.end.column);
+        // The values of a long line come in order: count on from the last one.
+        if (where.begin.line != lastFloat.line || where.begin.column < lastFloat.column) lastFloat = {where.begin.line, 1, 0};
+        const size_t from = byteOfColumn(line, where.begin.column, lastFloat.column, lastFloat.byte);
+        const size_t to = byteOfColumn(line, where.end.column, where.begin.column, from);
+        lastFloat = {where.begin.line, where.end.column, to};
         if (from >= to) return false;
         std::string digits;
         for (char c : line.substr(from, to - from)) {
