@@ -490,27 +490,36 @@ struct Reader {
     }
 
     // What the programs hold is memory too, whether any shooter runs them or
-    // not: finds the steps list that takes them past MAX_WORLD_STEPS.
+    // not: finds the steps list, in file order, that takes them past
+    // MAX_WORLD_STEPS. Tables come in name order, so the place is found by
+    // halving: the first place up to which the lists hold too many.
     void findOverflow(const toml::table& root) {
-        std::vector<const toml::array*> lists;
+        std::vector<std::pair<int64_t, const toml::array*>> lists;  // by place: line, then column
+        int64_t held = 0;
         for (const char* kind : {"movement", "firing"}) {
             const toml::table* programs = root.get(kind) ? root.get(kind)->as_table() : nullptr;
             if (!programs) continue;
             for (auto&& [name, program] : *programs) {
                 const toml::node* steps = program.as_table() ? program.as_table()->get("steps") : nullptr;
-                if (steps && steps->as_array()) lists.push_back(steps->as_array());
+                if (!steps || !steps->as_array()) continue;
+                const toml::source_position& at = steps->source().begin;
+                lists.push_back({static_cast<int64_t>(at.line) << 32 | at.column, steps->as_array()});
+                held += static_cast<int64_t>(steps->as_array()->size());
             }
         }
-        std::sort(lists.begin(), lists.end(), [](const toml::array* a, const toml::array* b) {
-            return before(a->source().begin, b->source().begin);
-        });
-        int64_t held = 0;
-        for (const toml::array* list : lists) {
-            held += static_cast<int64_t>(list->size());
-            if (held > MAX_WORLD_STEPS) {
-                overflowing = list;
-                return;
-            }
+        if (held <= MAX_WORLD_STEPS) return;
+        const auto heldUpTo = [&](int64_t place) {
+            int64_t steps = 0;
+            for (const auto& [at, list] : lists) steps += at <= place ? static_cast<int64_t>(list->size()) : 0;
+            return steps;
+        };
+        int64_t low = 0, high = INT64_MAX;  // too many up to high, not up to low
+        while (high - low > 1) {
+            const int64_t middle = low + (high - low) / 2;
+            (heldUpTo(middle) > MAX_WORLD_STEPS ? high : low) = middle;
+        }
+        for (const auto& [at, list] : lists) {
+            if (at == high) overflowing = list;
         }
     }
 
@@ -717,7 +726,11 @@ bool before(int32_t line, int32_t column, const Message& m) {
 // them until there are twice as many, then are sorted in.
 void sortMessages(Loaded& loaded) {
     std::vector<Message>& m = loaded.messages;
-    std::stable_sort(m.begin(), m.end(), [](const Message& a, const Message& b) { return before(a.line, a.column, b); });
+    // At most twice MAX_MESSAGES, mostly in order already: an insertion sort,
+    // which keeps messages of one place in the order they were found.
+    for (size_t k = 1; k < m.size(); ++k) {
+        for (size_t j = k; j > 0 && before(m[j].line, m[j].column, m[j - 1]); --j) std::swap(m[j], m[j - 1]);
+    }
     for (size_t k = MAX_MESSAGES; k < m.size(); ++k) ++(m[k].error ? loaded.unshownErrors : loaded.unshownWarnings);
     if (m.size() > MAX_MESSAGES) m.resize(MAX_MESSAGES);
 }
@@ -752,10 +765,35 @@ std::string unshownNote(const Loaded& loaded) {
     return note.empty() ? note : note + " not shown";
 }
 
+namespace {
+
+// Names in messages come from the file: a control character (an escape
+// sequence that would drive the terminal) or one that turns the direction of
+// text is written as TOML writes it, \u001b.
+std::string escapeControls(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        const char32_t c = codePoint(text, i, &length);
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                             (c >= 0x2066 && c <= 0x2069);
+        if (control) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(c >> shift) & 0xF];
+        } else {
+            out.append(text, i, length);
+        }
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string formatMessage(const std::string& file, const Message& m) {
     std::string text = file + ":";
     if (m.line > 0) text += std::to_string(m.line) + ":" + std::to_string(m.column) + ":";
-    return text + (m.error ? " error: " : " warning: ") + m.text;
+    return escapeControls(text + (m.error ? " error: " : " warning: ") + m.text);
 }
 
 Loaded parsePattern(std::string_view text, const std::string& file) {

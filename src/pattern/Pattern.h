@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "actor/EmitterStep.h"
@@ -102,6 +104,29 @@ Loaded loadPattern(const std::string& path);
 // store live), how many bullets, from which frame and in which shooter. Does
 // nothing for a refused pattern.
 void simulateForWarnings(Loaded& loaded, int64_t frames = CHECK_FRAMES);
+
+// The same check a few frames at a time, so that a viewer keeps drawing while
+// it runs: started on a pattern that is not refused (which must outlive it),
+// run on, and its warnings added when it is done.
+struct Losses {
+    int64_t bullets = 0;     // bullets lost in all
+    int64_t firstFrame = 0;  // the frame of the first loss
+    int32_t shooter = 0;     // the shooter that lost them first
+};
+struct Check {
+    const Pattern* pattern = nullptr;  // none: no check under way
+    shell::World world;                // the pattern's world, never drawn
+    int64_t frame = 0;                 // frames run
+    int64_t frames = CHECK_FRAMES;     // frames to run
+    std::map<std::pair<size_t, size_t>, Losses> losses;  // by firing program and step
+};
+void startCheck(Check& check, const Pattern& pattern, int64_t frames = CHECK_FRAMES);
+// Runs at most `frames` more frames; returns whether the check has run all.
+bool runCheck(Check& check, int64_t frames);
+// Adds the warnings of a check that has run all, and ends it.
+void finishCheck(Check& check, Loaded& loaded);
+// Ends a check, done or not, adding nothing.
+void stopCheck(Check& check);
 
 // A maker for the timeline, the viewer and the tools; the pattern must
 // outlive every world made from it.

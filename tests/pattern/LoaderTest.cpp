@@ -116,6 +116,12 @@ TEST(PatternLoader, EveryMistakeIsToldWithTheNameItProbablyMeant) {
     EXPECT_EQ(all("[shooters]\ncount = 2\nmovement = \"wandr\"\n[movement.wander]\nsteps = [{}]\n"
                   "[movement.b]\nsteps = [{}]\n[firing.f]\nsteps = [{}]\n"),
               "p.toml:3:12: error: no movement program 'wandr'; did you mean 'wander'?\n");
+    // A name that holds an escape sequence is told as TOML writes it, never
+    // sent raw to the terminal.
+    EXPECT_EQ(all("[shooters]\ncount = 1\n\"\\u001b[31mRED\u202e\" = 2\n[movement.m]\nsteps = [{}]\n"
+                  "[firing.f]\nsteps = [{}]\n"),
+              "p.toml:3:1: error: unknown field '\\u001b[31mRED\\u202e' in shooters; they have count, phases, movement "
+              "and firing\n");
     EXPECT_EQ(all("[shooters]\ncount = 1\n"),
               "p.toml:1:1: error: there are no movement programs: a pattern needs one, as [movement.NAME]\n"
               "p.toml:1:1: error: there are no firing programs: a pattern needs one, as [firing.NAME]\n");
