@@ -22,9 +22,9 @@
 #include "display/Display.h"
 #include "display_headless/Headless.h"
 #include "shell/Program.h"
-#include "tools/Arguments.h"
+#include "command/Arguments.h"
 #include "tools/GifWriter.h"
-#include "tools/PatternOption.h"
+#include "command/PatternOption.h"
 #include "tools/ReplaceFile.h"
 
 namespace {
@@ -83,8 +83,14 @@ bool endRequested() {
     return false;
 }
 
-// The folder must be there and writable before any frame is simulated.
+// The folder must be there (made, with the folders it is in, as mkdir -p
+// makes them) and writable before any frame is simulated.
 int checkDirectory(const std::string& directory) {
+    for (size_t end = directory.find('/', 1); ; end = directory.find('/', end + 1)) {
+        const std::string folder = directory.substr(0, end);
+        if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+        if (end == std::string::npos) break;
+    }
     struct stat status{};
     if (stat(directory.c_str(), &status) != 0) return errno;
     if (!S_ISDIR(status.st_mode)) return ENOTDIR;
@@ -111,23 +117,23 @@ int parse(int argc, char** argv, Request& request) {
     std::string firstText, lastText, everyText = "1";
     app.add_option("FIRST", firstText, "first frame written (frames count from 1)")
         ->required()
-        ->check(tools::countFrom1To(MOST_FRAMES));
-    app.add_option("LAST", lastText, "last frame written (default FIRST)")->check(tools::countFrom1To(MOST_FRAMES));
+        ->check(command::countFrom1To(MOST_FRAMES));
+    app.add_option("LAST", lastText, "last frame written (default FIRST)")->check(command::countFrom1To(MOST_FRAMES));
     CLI::Option* out = app.add_option("--out", request.directory, "folder for the PNG files (default .)")
-                           ->check(tools::notEmpty());
+                           ->check(command::notEmpty());
     CLI::Option* gif = app.add_option("--gif", request.gif, "one animated GIF instead of PNG files")
-                           ->check(tools::notEmpty())
+                           ->check(command::notEmpty())
                            ->excludes(out);
-    app.add_option("--pattern", request.pattern, "a pattern file, or the name of a sample pattern")->option_text("FILE");
+    command::addPatternOption(app, request.pattern, "a pattern file, or the name of a sample pattern");
     app.add_option("--every", everyText, "GIF: every K-th frame (default 1)")
         ->option_text("K")
-        ->check(tools::countFrom1To(MOST_EVERY))
+        ->check(command::countFrom1To(MOST_EVERY))
         ->needs(gif);
-    if (const int status = tools::parseArguments(app, argc, argv); status >= 0) return status;
-    request.first = tools::countOf(firstText);
-    request.last = lastText.empty() ? request.first : tools::countOf(lastText);
-    request.every = tools::countOf(everyText);
-    if (request.last < request.first) return tools::usageError(app, "LAST: must be FIRST or more");
+    if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    request.first = command::countOf(firstText);
+    request.last = lastText.empty() ? request.first : command::countOf(lastText);
+    request.every = command::countOf(everyText);
+    if (request.last < request.first) return command::usageError(app, "LAST: must be FIRST or more");
     return -1;
 }
 
@@ -198,8 +204,8 @@ int writeGif(shell::World& pass, const Request& request, Progress& progress) {
 int main(int argc, char** argv) {
     Request request;
     if (const int status = parse(argc, argv, request); status >= 0) return status;
-    tools::ChosenPattern chosen;
-    if (const int status = tools::choosePattern(chosen, request.pattern); status >= 0) return status;
+    command::ChosenPattern chosen;
+    if (const int status = command::choosePattern(chosen, request.pattern); status >= 0) return status;
     if (request.gif.empty()) {
         if (const int error = checkDirectory(request.directory)) {
             std::fprintf(stderr, "barrage-capture: cannot write into %s: %s\n", request.directory.c_str(),
@@ -213,7 +219,7 @@ int main(int argc, char** argv) {
 
     display::UseWindowSystem(display_headless::headlessSystem());
     shell::World pass;
-    shell::startUp(pass, tools::makerOf(chosen));
+    shell::startUp(pass, command::makerOf(chosen));
     Progress progress;
     const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);
     progress.end();

@@ -16,8 +16,8 @@
 
 #include "shell/Program.h"
 #include "shell/Scenario.h"
-#include "tools/Arguments.h"
-#include "tools/PatternOption.h"
+#include "command/Arguments.h"
+#include "command/PatternOption.h"
 
 namespace {
 
@@ -45,24 +45,24 @@ int main(int argc, char** argv) {
                  "barrage-trace");
     constexpr int64_t MOST = 999'999'999'999;
     std::string framesText, everyText = "1";
-    app.add_option("FRAMES", framesText, "frames to run")->check(tools::countFrom1To(MOST));
-    app.add_option("EVERY", everyText, "print every EVERY-th frame (default 1)")->check(tools::countFrom1To(MOST));
+    app.add_option("FRAMES", framesText, "frames to run")->check(command::countFrom1To(MOST));
+    app.add_option("EVERY", everyText, "print every EVERY-th frame (default 1)")->check(command::countFrom1To(MOST));
     std::string patternName;
     bool checkOnly = false;
-    app.add_option("--pattern", patternName, "a pattern file, or the name of a sample pattern")->option_text("FILE");
+    command::addPatternOption(app, patternName, "a pattern file, or the name of a sample pattern");
     app.add_flag("--check", checkOnly, "only check the pattern: print its errors and warnings")->needs("--pattern");
-    if (const int status = tools::parseArguments(app, argc, argv); status >= 0) return status;
-    tools::ChosenPattern chosen;
-    if (const int status = tools::choosePattern(chosen, patternName); status >= 0 || checkOnly) {
+    if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    command::ChosenPattern chosen;
+    if (const int status = command::choosePattern(chosen, patternName); status >= 0 || checkOnly) {
         return status >= 0 ? status : 0;
     }
-    if (framesText.empty()) return tools::usageError(app, "FRAMES is required");
-    const int64_t frames = tools::countOf(framesText), every = tools::countOf(everyText);
+    if (framesText.empty()) return command::usageError(app, "FRAMES is required");
+    const int64_t frames = command::countOf(framesText), every = command::countOf(everyText);
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
     shell::World pass;
-    shell::setUpWorld(pass, tools::makerOf(chosen));
+    shell::setUpWorld(pass, command::makerOf(chosen));
     // A write that fails sets the stream's error flag, and what it held is
     // gone: stop there rather than simulate on for nobody.
     int writeError = 0;

@@ -13,11 +13,12 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display/Pacer.h"
 #include "display_sdl/SdlWindow.h"
 #include "display_terminal/Terminal.h"
 #include "timeline/Viewer.h"
-#include "tools/Arguments.h"
-#include "tools/PatternOption.h"
+#include "command/Arguments.h"
+#include "command/PatternOption.h"
 
 namespace {
 
@@ -41,14 +42,20 @@ int32_t speedIndex(const char* text) {
     return -1;
 }
 
-constexpr int32_t RELOAD_CHECK_TICKS = 15;  // the pattern file is looked at four times a second
+constexpr int32_t RELOAD_CHECK_TICKS = 15;    // the pattern file is looked at four times a second
+constexpr int64_t CHECK_SLICE_NS = 8'000'000;  // the full-store check's share of a tick, once no seek is under way
+constexpr int64_t CHECK_FRAMES_AT_ONCE = 16;   // frames of the check between looks at the clock
 
-// What identifies a version of the pattern file on disk.
+// What identifies a version of the pattern file on disk: its bytes, and
+// whether it can be read (a change of mode moves the change time).
 struct FileStamp {
     int64_t seconds = 0;      // modification time
     int64_t nanoseconds = 0;
+    int64_t changeSeconds = 0;      // change time: contents, mode or owner
+    int64_t changeNanoseconds = 0;
     int64_t size = -1;        // bytes; -1: not there
     int64_t inode = 0;        // a file saved by renaming a new one over it has a new inode
+    int64_t mode = 0;         // permissions and kind
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -56,26 +63,58 @@ FileStamp stampOf(const std::string& path) {
     struct stat status{};
     if (stat(path.c_str(), &status) != 0) return {};
     return {static_cast<int64_t>(status.st_mtim.tv_sec), static_cast<int64_t>(status.st_mtim.tv_nsec),
-            static_cast<int64_t>(status.st_size), static_cast<int64_t>(status.st_ino)};
+            static_cast<int64_t>(status.st_ctim.tv_sec), static_cast<int64_t>(status.st_ctim.tv_nsec),
+            static_cast<int64_t>(status.st_size),        static_cast<int64_t>(status.st_ino),
+            static_cast<int64_t>(status.st_mode)};
+}
+
+// The pattern file the viewer follows: the pattern shown, and the full-store
+// check of it, run a little each tick so that the picture never waits for it.
+struct Followed {
+    command::ChosenPattern chosen;  // the pattern the world is made from
+    FileStamp stamp;                // the file as it was last read
+    pattern::Check check;           // of chosen's pattern; none under way once told
+};
+
+void startChecking(Followed& followed) {
+    if (followed.chosen.loaded) pattern::startCheck(followed.check, followed.chosen.loaded->pattern);
+}
+
+// Some frames of the check, while the tick has time; its warnings once done.
+void goOnChecking(Followed& followed) {
+    if (!followed.check.pattern) return;
+    const int64_t end = display::steadyNowNs() + CHECK_SLICE_NS;
+    bool done = false;
+    while (!done && display::steadyNowNs() < end) done = pattern::runCheck(followed.check, CHECK_FRAMES_AT_ONCE);
+    if (!done) return;
+    pattern::Loaded warnings;
+    warnings.pattern.file = followed.chosen.loaded->pattern.file;
+    pattern::finishCheck(followed.check, warnings);
+    command::sayMessages(warnings, display::TellUser);
 }
 
 // Reads the pattern again: a good one becomes the viewer's world on the frame
-// shown; a refused one leaves the picture as it is, its first error and the
-// count in the status strip and every message on stderr.
-void reload(timeline::Viewer& viewer, tools::ChosenPattern& chosen, const std::string& path) {
-    std::unique_ptr<pattern::Loaded> fresh = tools::readPattern(path);
-    const int64_t errors = pattern::errorCount(*fresh);
-    if (errors > 0) {
+// shown, and its check starts; a refused one leaves the picture as it is,
+// how many errors and the first in the status strip and every message on
+// stderr.
+void reload(timeline::Viewer& viewer, Followed& followed) {
+    std::unique_ptr<pattern::Loaded> fresh = command::readPattern(followed.chosen.path, false);
+    command::sayMessages(*fresh, display::TellUser);
+    if (const int64_t errors = pattern::errorCount(*fresh); errors > 0) {
         const auto first = std::find_if(fresh->messages.begin(), fresh->messages.end(),
                                         [](const pattern::Message& m) { return m.error != 0; });
-        std::string line = pattern::formatMessage(fresh->pattern.file, *first);
-        if (errors > 1) line += " (" + std::to_string(errors) + " errors)";
+        // The count first: a long message is cut at the strip's end.
+        std::string line = errors > 1 ? std::to_string(errors) + " errors, the first: " : std::string();
+        if (first != fresh->messages.end()) line += pattern::formatMessage(fresh->pattern.file, *first);
         timeline::noticeViewer(viewer, line.c_str());
         return;
     }
-    // The old pattern makes the worlds until the new one takes over.
+    // The old pattern makes the worlds until the new one takes over; its
+    // check ends with it.
+    pattern::stopCheck(followed.check);
     timeline::remakeViewer(viewer, pattern::makerFor(fresh->pattern));
-    chosen.loaded = std::move(fresh);
+    followed.chosen.loaded = std::move(fresh);
+    startChecking(followed);
 }
 
 }  // namespace
@@ -97,9 +136,8 @@ int main(int argc, char** argv) {
             "1..1000000"));
     app.add_flag("--paused", paused, "open paused");
     std::string patternName;
-    app.add_option("--pattern", patternName,
-                   "a pattern file, or the name of a sample pattern; read again when it changes, or on r")
-        ->option_text("FILE");
+    command::addPatternOption(app, patternName,
+                              "a pattern file, or the name of a sample pattern; read again when it changes, or on r");
     app.add_option("--speed", speedText, "times the program's speed: 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)")
         ->option_text("X")
         ->check(CLI::Validator(
@@ -108,46 +146,51 @@ int main(int argc, char** argv) {
                                                      : std::string("takes 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)");
             },
             "SPEED"));
-    if (const int status = tools::parseArguments(app, argc, argv); status >= 0) return status;
+    if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
     int64_t frame = 1;
     timeline::parseFrame(frameText.c_str(), &frame);
     const int32_t speed = speedIndex(speedText.c_str());
-    tools::ChosenPattern chosen;
-    if (const int status = tools::choosePattern(chosen, patternName); status >= 0) return status;
-    const std::string patternFile = patternName.empty() ? std::string() : tools::patternPath(patternName);
-    FileStamp stamp = patternFile.empty() ? FileStamp{} : stampOf(patternFile);
+    auto followed = std::make_unique<Followed>();
+    if (const int status = command::choosePattern(followed->chosen, patternName, false); status >= 0) return status;
+    const bool following = followed->chosen.loaded != nullptr;
+    if (following) followed->stamp = stampOf(followed->chosen.path);
 
     // Start-up.
     auto viewer = std::make_unique<timeline::Viewer>();
+    viewer->clock = [](void*) { return display::steadyNowNs(); };
     display::UseWindowSystem(display_sdl::sdlWindowSystem(), display_terminal::terminalSystem());
     display::UseLayers(&viewer->layers);
     display::UseKeyHelp(KEY_HELP);
-    timeline::openViewer(*viewer, frame, paused, speed, tools::makerOf(chosen));
+    timeline::openViewer(*viewer, frame, paused, speed, command::makerOf(followed->chosen));
+    startChecking(*followed);
     for (int64_t tick = 0; !viewer->quit; ++tick) {
         // Input: keys, and the pattern file when it has changed.
         bool reloadNow = false;
         for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
             const int32_t code = screen::keyCode(key);
-            if (code == 'r' && !patternFile.empty() && !viewer->typing) {
+            if (code == 'r' && following && !viewer->typing) {
                 reloadNow = true;
             } else {
                 timeline::viewerKey(*viewer, code);
             }
         }
-        if (!patternFile.empty() && tick % RELOAD_CHECK_TICKS == 0) {
-            const FileStamp now = stampOf(patternFile);
-            if (!(now == stamp)) {
-                stamp = now;
+        if (following && tick % RELOAD_CHECK_TICKS == 0) {
+            const FileStamp now = stampOf(followed->chosen.path);
+            if (!(now == followed->stamp)) {
+                followed->stamp = now;
                 reloadNow = true;
             }
         }
-        if (reloadNow) reload(*viewer, chosen, patternFile);
-        // Update: the frames this tick is due at the speed.
+        if (reloadNow && !viewer->quit) reload(*viewer, *followed);
+        // Update: the frames this tick is due at the speed, and the check's
+        // share once no seek is under way.
         timeline::tickViewer(*viewer);
+        if (!viewer->seeking) goOnChecking(*followed);
         // Draw and pace: the picture with its layers, at the next tick.
         display::WaitVerticalRetrace();
     }
     // Shut-down.
+    pattern::stopCheck(followed->check);
     timeline::closeViewer(*viewer);
     display::EndProgram(0);
 }

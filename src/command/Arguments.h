@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-namespace tools {
+namespace command {
 
 // A positive whole number of at most 12 digits, digits only.
 inline bool parseCount(const char* text, int64_t* value) {
@@ -76,4 +76,4 @@ inline int parseArguments(CLI::App& app, int argc, char** argv) {
     return -1;
 }
 
-}  // namespace tools
+}  // namespace command

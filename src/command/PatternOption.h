@@ -1,23 +1,29 @@
-// --pattern FILE, the same in every tool: a file, or the bare name of a sample
-// pattern (found in the source tree's patterns folder, or where the samples
-// were installed). Every message goes to stderr in the compilers' form; a
-// refused file ends the tool with status 2 before anything starts.
+// --pattern FILE|NAME, the same in every program: a file, or the bare name of
+// a sample pattern (found in the source tree's patterns folder, or where the
+// samples were installed). Every message goes to stderr in the compilers'
+// form; a refused file ends the program with status 2 before anything starts.
 #pragma once
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "command/Arguments.h"
 #include "pattern/Pattern.h"
 #include "shell/World.h"
 
-namespace tools {
+namespace command {
 
-// Where the samples lie when the tools are installed: share/barrage/patterns
-// beside the bin folder the running tool is in, wherever it was installed.
+// Where the samples lie when the programs are installed: share/barrage/patterns
+// beside the bin folder the running program is in, wherever it was installed.
 inline std::string installedPatterns() {
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -27,36 +33,67 @@ inline std::string installedPatterns() {
     return path.substr(0, path.rfind('/')) + "/share/barrage/patterns";
 }
 
-// The file a --pattern value names: a bare name (no slash, no .toml) is a
-// sample pattern.
-inline std::string patternPath(const std::string& name) {
-    if (name.find('/') != std::string::npos || (name.size() >= 5 && name.compare(name.size() - 5, 5, ".toml") == 0)) {
-        return name;
-    }
-    for (const std::string& folder : {installedPatterns(), std::string(BARRAGE_SOURCE_PATTERNS)}) {
-        const std::string path = std::string(folder) + "/" + name + ".toml";
-        struct stat status{};
-        if (stat(path.c_str(), &status) == 0) return path;
-    }
-    return name;
+inline bool exists(const std::string& path) {
+    struct stat status{};
+    return stat(path.c_str(), &status) == 0;
 }
 
-// Reads and checks a pattern file (the full-store check included), every
-// message on stderr in the compilers' form.
-inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path) {
+// A bare name: no folder and no .toml, so it may name a sample.
+inline bool bareName(const std::string& name) {
+    return name.find('/') == std::string::npos &&
+           !(name.size() >= 5 && name.compare(name.size() - 5, 5, ".toml") == 0);
+}
+
+// The sample patterns' names, sorted, from wherever they are found.
+inline std::vector<std::string> sampleNames() {
+    std::vector<std::string> names;
+    for (const std::string& folder : {installedPatterns(), std::string(BARRAGE_SOURCE_PATTERNS)}) {
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) continue;
+        for (dirent* entry = readdir(dir); entry; entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > 5 && name.compare(name.size() - 5, 5, ".toml") == 0) names.push_back(name.substr(0, name.size() - 5));
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+// The file a --pattern value names: a file that is there is the user's, even
+// when a sample has the same name; otherwise a bare name is a sample. Empty
+// when it is neither a file nor a sample.
+inline std::string patternPath(const std::string& name) {
+    if (exists(name) || !bareName(name)) return name;
+    for (const std::string& folder : {installedPatterns(), std::string(BARRAGE_SOURCE_PATTERNS)}) {
+        const std::string path = std::string(folder) + "/" + name + ".toml";
+        if (exists(path)) return path;
+    }
+    return {};
+}
+
+// Reads a pattern file, with the full-store check when `check` says so.
+inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path, bool check) {
     auto loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(path));
-    pattern::simulateForWarnings(*loaded);
-    for (const pattern::Message& message : loaded->messages) {
-        std::fprintf(stderr, "%s\n", pattern::formatMessage(loaded->pattern.file, message).c_str());
-    }
-    if (const std::string note = pattern::unshownNote(*loaded); !note.empty()) {
-        std::fprintf(stderr, "%s: %s\n", loaded->pattern.file.c_str(), note.c_str());
-    }
+    if (check) pattern::simulateForWarnings(*loaded);
     return loaded;
+}
+
+// Every message, a line each in the compilers' form, then how many more were
+// found than told; `say` writes a line for the user (stderr, by default).
+inline void sayMessages(const pattern::Loaded& loaded, void (*say)(const char* line) = nullptr) {
+    const auto tell = [&](const std::string& line) {
+        if (say) say(line.c_str());
+        else std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    for (const pattern::Message& message : loaded.messages) tell(pattern::formatMessage(loaded.pattern.file, message));
+    if (const std::string note = pattern::unshownNote(loaded); !note.empty()) tell(loaded.pattern.file + ": " + note);
 }
 
 struct ChosenPattern {
     std::unique_ptr<pattern::Loaded> loaded;  // none: the built-in choreography
+    std::string path;                         // the file it was read from
 };
 
 // How worlds are made: by the pattern, or the demonstration's own way.
@@ -64,12 +101,27 @@ inline shell::WorldMaker makerOf(const ChosenPattern& chosen) {
     return chosen.loaded ? pattern::makerFor(chosen.loaded->pattern) : shell::WorldMaker{};
 }
 
-// Loads the pattern named (none when the name is empty). Returns -1 to go
-// on, or 2 when the file is refused.
-inline int choosePattern(ChosenPattern& chosen, const std::string& name) {
+// --pattern FILE|NAME on a program's command line; never empty.
+inline CLI::Option* addPatternOption(CLI::App& app, std::string& name, const std::string& help) {
+    return app.add_option("--pattern", name, help)->option_text("FILE|NAME")->check(notEmpty());
+}
+
+// Loads the pattern named (none when the name is empty), its messages said;
+// with `check`, the full-store check too. Returns -1 to go on, or 2 when the
+// file is refused or the name is neither a file nor a sample.
+inline int choosePattern(ChosenPattern& chosen, const std::string& name, bool check = true) {
     if (name.empty()) return -1;
-    chosen.loaded = readPattern(patternPath(name));
+    chosen.path = patternPath(name);
+    if (chosen.path.empty()) {
+        std::string samples;
+        for (const std::string& sample : sampleNames()) samples += (samples.empty() ? "" : ", ") + sample;
+        std::fprintf(stderr, "%s: no such pattern file, and no sample pattern of that name; the samples are %s\n",
+                     name.c_str(), samples.c_str());
+        return 2;
+    }
+    chosen.loaded = readPattern(chosen.path, check);
+    sayMessages(*chosen.loaded);
     return pattern::refused(*chosen.loaded) ? 2 : -1;
 }
 
-}  // namespace tools
+}  // namespace command

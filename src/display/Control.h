@@ -32,6 +32,10 @@ void UseLayers(const screen::Layers* layers);
 // (the terminal); none: any key ends the program.
 void UseKeyHelp(const char* keys);
 
+// A line for the user on stderr (a message about a file), written so that it
+// stands whole whatever the backend shows in the terminal.
+void TellUser(const char* line);
+
 // Releases the display without ending the process.
 void CloseScreen();
 const screen::Screen& CurrentScreen();

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -271,6 +272,14 @@ void EndProgram(int32_t status) {
 }
 
 const Screen& CurrentScreen() { return service.screen; }
+
+void TellUser(const char* line) {
+    if (service.open && service.open->tell) {
+        service.open->tell(service.handle, line);
+    } else {
+        std::fprintf(stderr, "%s\n", line);
+    }
+}
 
 void ScriptKey(int64_t afterRetraces, int32_t code) {
     if (service.scriptedCount < screen::KEY_BUFFER_SIZE) service.script[service.scriptedCount++] = {afterRetraces, code};

@@ -53,6 +53,10 @@ struct WindowSystem {
     void (*restore)(WindowHandle* handle);
     void (*continued)(WindowHandle* handle);
     void (*resized)(WindowHandle* handle);
+    // TellUser: a line for the user on stderr, standing whole beside what
+    // the backend shows there (the terminal's status line); none: written
+    // to stderr as it is.
+    void (*tell)(WindowHandle* handle, const char* line);
     int32_t pacing;        // PACED_BY_SERVICE, PACED_BY_HOST or NOT_PACED
     int32_t endSignals;    // flag: SIGINT, SIGTERM and SIGHUP arrive as the close request
     int32_t ownsTerminal;  // flag: every signal that ends or stops the process restores the terminal first

@@ -111,7 +111,7 @@ void pressBrowserKey(int32_t code) {
 
 const WindowSystem* browserWindowSystem() {
     static constexpr WindowSystem PAGE{openPage, takeKeys, writePicture, present, closePage,
-                                       nullptr,  nullptr,  nullptr,      display::PACED_BY_HOST, 0, 0};
+                                       nullptr,  nullptr,  nullptr,      nullptr, display::PACED_BY_HOST, 0, 0};
     return &PAGE;
 }
 

@@ -27,7 +27,7 @@ void close(WindowHandle*) {}
 
 const display::WindowSystem* headlessSystem() {
     static constexpr display::WindowSystem HEADLESS{open,    pumpEvents, upload, present, close,
-                                                    nullptr, nullptr,    nullptr, display::NOT_PACED, 0, 0};
+                                                    nullptr, nullptr,    nullptr, nullptr, display::NOT_PACED, 0, 0};
     return &HEADLESS;
 }
 

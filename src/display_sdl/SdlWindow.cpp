@@ -398,7 +398,7 @@ void closeWindow(WindowHandle* opaque) {
 const WindowSystem* sdlWindowSystem() {
     static constexpr WindowSystem SDL_WINDOWS{openWindow, pumpWindowEvents, uploadPicture, presentWindow,
                                               closeWindow, nullptr,   nullptr,       nullptr,
-                                              display::PACED_BY_SERVICE, -1, 0};
+                                              nullptr,     display::PACED_BY_SERVICE, -1, 0};
     return &SDL_WINDOWS;
 }
 

@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -110,7 +111,9 @@ void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count
             pushKey(screen, i < count ? keyOfSequence(bytes[i], number) : SPECIAL_KEY);
             continue;
         }
-        pushKey(screen, bytes[i] == 0 ? SPECIAL_KEY : bytes[i]);
+        // Enter comes as a line feed where the terminal turns CR into LF
+        // (ICRNL, on by default): it is the window's Enter either way.
+        pushKey(screen, bytes[i] == 0 ? SPECIAL_KEY : bytes[i] == '\n' ? KEY_ENTER : bytes[i]);
     }
 }
 
@@ -272,11 +275,33 @@ void continued(WindowHandle* handle) {
 
 void resized(WindowHandle* handle) { own(handle).sizeChanged = 1; }
 
+// The status line is cleared first, so that the user's line stands whole on
+// a line of its own, and is written again at once after it.
+void tell(WindowHandle* handle, const char* line) {
+    Terminal& terminal = own(handle);
+    if (terminal.statusToOutput && terminal.lastStatusNs != 0) {
+        if (terminal.plain) {
+            char blank[STATUS_CAPACITY + 2];
+            const size_t length = std::min<size_t>(static_cast<size_t>(terminal.lastLength), STATUS_CAPACITY);
+            blank[0] = '\r';
+            std::memset(blank + 1, ' ', length);
+            blank[length + 1] = '\r';
+            writeAll(STDOUT_FILENO, blank, length + 2);
+        } else {
+            writeAll(STDOUT_FILENO, "\r\x1b[K", 4);
+        }
+        terminal.lastLength = 0;
+    }
+    writeAll(STDERR_FILENO, line, std::strlen(line));
+    writeAll(STDERR_FILENO, "\n", 1);
+    terminal.lastStatusNs = 0;
+}
+
 }  // namespace
 
 const display::WindowSystem* terminalSystem() {
     static constexpr display::WindowSystem TERMINAL{open,    pumpEvents, upload,  present, close, restore,
-                                                    continued, resized,  display::PACED_BY_SERVICE, -1, -1};
+                                                    continued, resized,  tell,    display::PACED_BY_SERVICE, -1, -1};
     return &TERMINAL;
 }
 

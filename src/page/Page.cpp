@@ -4,11 +4,14 @@
 
 #include "display/Control.h"
 #include "display/Display.h"
+#include "display/Pacer.h"
 
 namespace page {
 
 void openPage(Page& page, int64_t frame) {
-    page.viewer.seekSlice = timeline::PAGE_SEEK_SLICE;
+    // A long seek's slices are timed, so that the tab keeps drawing whatever
+    // a frame of the pattern costs.
+    page.viewer.clock = [](void*) { return display::steadyNowNs(); };
     timeline::openViewer(page.viewer, frame > 0 ? frame : 1, frame > 0, timeline::NORMAL_SPEED);
     display::ShowVisiblePage();
 }

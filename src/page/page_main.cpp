@@ -104,14 +104,8 @@ const char* barrage_message(const page::Page* opened, int32_t index) {
     return line.c_str();
 }
 
-// A long seek runs this many frames an animation frame: the script sizes the
-// slices by how long they take, so the tab never stalls and a seek is quick.
-void barrage_seek_slice(page::Page* opened, double frames) {
-    const double clamped = std::isfinite(frames) ? std::fmin(std::fmax(frames, 100.0), 100'000.0) : 600.0;
-    opened->viewer.seekSlice = static_cast<int64_t>(clamped);
-}
-
-int32_t barrage_seeking(const page::Page* opened) { return opened->viewer.seeking ? 1 : 0; }
+// The frame a long seek is on its way to; 0: none.
+double barrage_seeking(const page::Page* opened) { return static_cast<double>(opened->viewer.seeking); }
 
 // Goes up whenever a frame is drawn: the same frame number may show another
 // picture once a pattern is applied.

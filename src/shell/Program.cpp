@@ -32,9 +32,9 @@ void runFrame(World& world) {
 
 void shutDown(World& world) { tearDownWorld(world); }
 
-int runProgram() {
+int runProgram(const WorldMaker& maker) {
     World world;
-    startUp(world);
+    startUp(world, maker);
     do {
         runFrame(world);
     } while (screen::isEmpty(display::PollKey()));

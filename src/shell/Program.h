@@ -13,7 +13,8 @@ void startUp(World& world, const WorldMaker& maker = {});
 void runFrame(World& world);
 void shutDown(World& world);
 
-// Start-up, frames until a key is polled, and shut-down. Returns the exit status.
-int runProgram();
+// Start-up, frames until a key is polled, and shut-down, for the world the
+// maker sets up (the demonstration by default). Returns the exit status.
+int runProgram(const WorldMaker& maker = {});
 
 }  // namespace shell

@@ -35,9 +35,9 @@ void startAtFrameZero(Timeline& t) {
     if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
 }
 
-// The world after `frames` frames, nothing drawn, running at most `budget`
-// frames in this call. Returns whether it got there.
-bool bringTo(Timeline& t, int64_t frames, int64_t budget) {
+// The world after `frames` frames, nothing drawn, running what the budget
+// allows in this call. Returns whether it got there.
+bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
     const int64_t goal = frames < 0 ? 0 : frames;
     if (t.count > 0) {
         int64_t k = goal / t.spacing;
@@ -54,7 +54,10 @@ bool bringTo(Timeline& t, int64_t frames, int64_t budget) {
         shell::setUpWorld(t.world, t.maker);
         t.frame = 0;
     }
-    for (; t.frame < goal && budget > 0; --budget) stepTimeline(t, false);
+    for (int64_t ran = 0; t.frame < goal && ran < budget.frames; ++ran) {
+        if (ran > 0 && budget.more && !budget.more(budget.context)) break;
+        stepTimeline(t, false);
+    }
     return t.frame == goal;
 }
 
@@ -95,7 +98,7 @@ void closeTimeline(Timeline& t) {
     shell::shutDown(t.world);
 }
 
-bool seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch, int64_t budget) {
+bool seekTimeline(Timeline& t, int64_t target, const FrameWatch& watch, const Budget& budget) {
     if (target < 1) target = 1;
     const int64_t span = watch.span > 0 ? watch.span : 0;
     const int64_t start = target - 1 - span > 0 ? target - 1 - span : 0;

@@ -47,14 +47,23 @@ void remakeTimeline(Timeline& timeline, const shell::WorldMaker& maker);
 // Runs the world one frame on: drawn onto the visible page when `shown`, else
 // the simulation alone.
 void stepTimeline(Timeline& timeline, bool shown);
+// How much of a long way one call runs: at most `frames` frames, and only
+// while `more` (asked after each frame, when given) says there is time for
+// another; at least one frame, so a way always ends.
+inline constexpr int64_t NO_BUDGET = INT64_MAX;
+struct Budget {
+    int64_t frames = NO_BUDGET;
+    bool (*more)(void* context) = nullptr;
+    void* context = nullptr;
+};
+
 // Frame `target` (1 or more) on the visible page: the one way to go to a
 // frame, forward or back. When the world already stands within the watched
 // frames before the target it goes on from there; otherwise it goes on from
 // the nearest snapshot before them. A long way is run in parts: with a budget,
-// at most that many frames before the watched ones run in one call, and it
+// what it allows of the frames before the watched ones run in one call, and it
 // returns false while the world is still on its way (called again, it goes on
 // from there).
-inline constexpr int64_t NO_BUDGET = INT64_MAX;
-bool seekTimeline(Timeline& timeline, int64_t target, const FrameWatch& watch = {}, int64_t budget = NO_BUDGET);
+bool seekTimeline(Timeline& timeline, int64_t target, const FrameWatch& watch = {}, const Budget& budget = {});
 
 }  // namespace timeline

@@ -19,16 +19,26 @@ void watchFrame(void* viewer, const Timeline&) { recordTrail(*static_cast<Viewer
 
 // Frame `frame` on the visible page, with the trail rows of the frames before
 // it; false while a long way is still to go (it goes on at the next call).
-bool showFrame(Viewer& v, int64_t frame, int64_t budget = NO_BUDGET) {
+bool showFrame(Viewer& v, int64_t frame, const Budget& budget = {}) {
     if (!seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, TRAIL_LENGTH - 1}, budget)) return false;
     v.shown = v.timeline.frame;
     ++v.drawn;
     return true;
 }
 
-// A slice of the long seek under way.
+bool timeLeft(void* viewer) {
+    Viewer& v = *static_cast<Viewer*>(viewer);
+    return v.clock(v.clockContext) < v.sliceEnd;
+}
+
+// A slice of the long seek under way: SEEK_SLICE_NS by the front end's clock.
 void goOnSeeking(Viewer& v) {
-    if (showFrame(v, v.seeking, v.seekSlice)) v.seeking = 0;
+    Budget budget{SEEK_SLICE};
+    if (v.clock) {
+        v.sliceEnd = v.clock(v.clockContext) + SEEK_SLICE_NS;
+        budget = {NO_BUDGET, timeLeft, &v};
+    }
+    if (showFrame(v, v.seeking, budget)) v.seeking = 0;
 }
 
 void updateLayers(Viewer& v) {
@@ -78,6 +88,9 @@ void remakeViewer(Viewer& v, const shell::WorldMaker& maker) {
     const int64_t frame = v.shown > 0 ? v.shown : 1;
     const int32_t playing = v.playing;
     const int64_t seeking = v.seeking;
+    // A frame number being typed is the user's: it goes on after the remake.
+    const int32_t typing = v.typing;
+    const int64_t typed = v.typed;
     shell::tearDownWorld(v.ahead);
     shell::setUpWorld(v.ahead, maker);
     std::memset(v.trails.frames, 0, sizeof v.trails.frames);
@@ -85,6 +98,9 @@ void remakeViewer(Viewer& v, const shell::WorldMaker& maker) {
     v.notice[0] = '\0';
     seekViewer(v, seeking ? seeking : frame);
     v.playing = playing;
+    v.typing = typing;
+    v.typed = typed;
+    updateLayers(v);
 }
 
 void noticeViewer(Viewer& v, const char* notice) {

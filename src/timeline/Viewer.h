@@ -25,12 +25,11 @@ inline constexpr int32_t NORMAL_SPEED = 2;                            // index o
 inline constexpr int32_t TRAIL_LENGTH = 30;                           // positions a trail shows
 inline constexpr int32_t BODY_LOOKAHEAD = 180;                        // frames a body's path shows
 inline constexpr int32_t LAUNCH_LOOKAHEAD = 60;                       // frames whose launched bullets are shown
-// Frames a long seek runs in one tick: some 30 milliseconds natively, so the
-// viewer keeps taking keys, the close request and signals, and an edited
-// pattern is back on frame 16,200 within a few ticks. The page, whose
-// WebAssembly runs slower and whose tab must never stall, runs smaller ones.
+// How long a long seek runs in one tick, by the front end's clock: the viewer
+// keeps taking keys, the close request and signals, and drawing, whatever a
+// frame of the pattern costs. Without a clock (tests), SEEK_SLICE frames.
+inline constexpr int64_t SEEK_SLICE_NS = 25'000'000;
 inline constexpr int64_t SEEK_SLICE = 6'000;
-inline constexpr int64_t PAGE_SEEK_SLICE = 600;
 
 struct TrailPoint {
     float x = 0.0f;      // pixels
@@ -60,7 +59,9 @@ struct Viewer {
     int32_t refused = 0;                // flag: the frame typed broke FRAME_RULE; the status says so until a key
     int32_t quit = 0;                   // flag: Escape, `q` or the close request (the native viewer ends)
     int64_t seeking = 0;                // frame a long seek is on its way to, a slice a tick; 0: none
-    int64_t seekSlice = SEEK_SLICE;     // frames a tick of a long seek runs
+    int64_t (*clock)(void* context) = nullptr;  // the front end's clock, ns; none: SEEK_SLICE frames a tick
+    void* clockContext = nullptr;       // what the clock is given
+    int64_t sliceEnd = 0;               // when this tick's slice of a long seek ends, on that clock
     int64_t shown = 0;                  // frame on the visible page
     int32_t drawn = 0;                  // goes up whenever a frame is drawn onto the visible page
     char notice[screen::TEXT_COLUMNS + 1] = {};  // a line for the user (a pattern refused); empty: none

@@ -27,7 +27,11 @@ int32_t framesLeft(const collections::RecordList<actor::EmitterStep>& program) {
 void writeStatus(Viewer& v) {
     const Timeline& t = v.timeline;
     const size_t room = sizeof v.layers.status[0];
-    int32_t total = 0;
+    int32_t total = 0;  // every shooter's, not only those with a line
+    for (int32_t i = 0; i < t.world.count; ++i) {
+        const actor::Shooter& s = t.world.shooters[i];
+        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) total += actor::bulletAt(s, j).alive != 0;
+    }
     for (int32_t line = 1; line < screen::STATUS_LINES; ++line) {
         // One line a shooter: its live bullets, then where its firing and
         // movement programs stand (list index : frames left).
@@ -40,7 +44,6 @@ void writeStatus(Viewer& v) {
         const actor::Shooter& s = t.world.shooters[i];
         int32_t live = 0;
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += actor::bulletAt(s, j).alive != 0;
-        total += live;
         std::snprintf(text, room, "#%d live %d fire %d:%d move %d:%d", i, live, s.turretListIndex,
                       framesLeft(s.turretSteps), s.emitterListIndex, framesLeft(s.emitterSteps));
     }

@@ -32,6 +32,8 @@ TEST(TerminalInput, EscapeSequencesArriveAsTheKeysTheWindowGives) {
     EXPECT_EQ(keysOf("q\x1b[Zx"), (std::vector<int32_t>{'q', S, 'x'}));  // a sequence no key of ours has
     EXPECT_EQ(keysOf("\x1b"), (std::vector<int32_t>{27}));                  // Escape on its own
     EXPECT_EQ(keysOf("\x1b["), (std::vector<int32_t>{S}));                  // cut short
+    // Enter as CR, or as the LF a terminal with ICRNL (the default) sends.
+    EXPECT_EQ(keysOf("\r\n"), (std::vector<int32_t>{KEY_ENTER, KEY_ENTER}));
 }
 
 TEST(TerminalStatus, ShowsTheReadOutAsItIsOnTheScreenWithNothingLeftOver) {

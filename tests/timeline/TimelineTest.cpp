@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display_headless/Headless.h"
+#include "pattern/Pattern.h"
 #include "shell/Program.h"
 #include "timeline/Viewer.h"
 
@@ -286,6 +288,50 @@ TEST_F(TimelineTest, ALongSeekGoesASliceATickShowsItsProgressAndStopsOnEscape) {
     seekViewer(*v, MAX_SEEK_FRAME);
     viewerKey(*v, screen::CLOSE_KEY);
     EXPECT_TRUE(v->quit);
+    closeViewer(*v);
+}
+
+// With the front end's clock a long seek's slice ends when the tick's time is
+// up, however few frames that is (a heavy pattern's frames cost a lot): here
+// the clock moves 5 ms a look, so a 25 ms slice runs 5 frames.
+TEST_F(TimelineTest, ALongSeeksSliceEndsWhenItsTimeIsUp) {
+    auto v = std::make_unique<Viewer>();
+    int64_t now = 0;
+    v->clock = [](void* clock) { return *static_cast<int64_t*>(clock) += 5'000'000; };
+    v->clockContext = &now;
+    openViewer(*v, MAX_SEEK_FRAME, true, NORMAL_SPEED);
+    EXPECT_EQ(v->timeline.frame, 1 + 5);
+    tickViewer(*v);
+    EXPECT_EQ(v->timeline.frame, 1 + 10);
+    closeViewer(*v);
+}
+
+// Eight shooters: the strip's total is every shooter's live bullets (the
+// trace's sum), not only those of the shooters with a line of their own; and
+// a frame number being typed outlives a pattern read again.
+TEST_F(TimelineTest, TheStripCountsEveryShooterAndTypingOutlivesARemake) {
+    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/patterns/rain.toml");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const pattern::Loaded rain = pattern::parsePattern(text, "rain.toml");
+    ASSERT_FALSE(pattern::refused(rain));
+    auto v = std::make_unique<Viewer>();
+    openViewer(*v, 700, true, NORMAL_SPEED, pattern::makerFor(rain.pattern));
+    while (v->seeking) tickViewer(*v);
+    ASSERT_GT(v->timeline.world.count, screen::STATUS_LINES - 1);
+    int32_t live = 0;
+    for (int32_t i = 0; i < v->timeline.world.count; ++i) {
+        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += actor::bulletAt(v->timeline.world.shooters[i], j).alive != 0;
+    }
+    EXPECT_NE((std::string(v->layers.status[0]) + " ").find(" live " + std::to_string(live) + " "), std::string::npos)
+        << v->layers.status[0] << " (" << live << " live in all)";
+
+    for (int32_t code : {int32_t{'g'}, int32_t{'1'}, int32_t{'2'}}) viewerKey(*v, code);
+    remakeViewer(*v, pattern::makerFor(rain.pattern));
+    while (v->seeking) tickViewer(*v);
+    EXPECT_NE(std::string(v->layers.status[0]).find("go to 12_"), std::string::npos) << v->layers.status[0];
+    for (int32_t code : {int32_t{'3'}, screen::KEY_ENTER}) viewerKey(*v, code);
+    while (v->seeking) tickViewer(*v);
+    EXPECT_EQ(viewerFrame(*v), 123);
     closeViewer(*v);
 }
 
