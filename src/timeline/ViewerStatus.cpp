@@ -58,12 +58,17 @@ void writeStatus(Viewer& v) {
                                    v.showTrails ? " trails" : "", v.showPaths ? " paths" : "");
     if (used < 0 || static_cast<size_t>(used) >= room) return;
     char* tail = first + used;
-    const size_t left = room - static_cast<size_t>(used);
+    size_t left = room - static_cast<size_t>(used);
+    int added = 0;
     if (v.typing) {
-        std::snprintf(tail, left, " go to %" PRId64 "_", v.typed);
+        added = std::snprintf(tail, left, " go to %" PRId64 "_", v.typed);
     } else if (v.refused) {
-        std::snprintf(tail, left, " (%s)", FRAME_RULE);
-    } else if (v.notice[0] && left > 4) {
+        added = std::snprintf(tail, left, " (%s)", FRAME_RULE);
+    }
+    if (added < 0 || static_cast<size_t>(added) >= left) return;
+    tail += added;
+    left -= static_cast<size_t>(added);
+    if (v.notice[0] && left > 4) {
         // As much of the notice as the line has room for.
         const size_t length = std::min(std::strlen(v.notice), left - 4);
         std::memcpy(tail, " | ", 3);

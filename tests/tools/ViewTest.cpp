@@ -136,6 +136,52 @@ TEST(View, WithoutADisplayItTellsItsKeysAndShowsItsStatusInTheTerminal) {
     close(errors[0]);
 }
 
+// The terminal viewer following a pattern file: Enter as the line feed a
+// default terminal sends; a file changed without a new modification time
+// (the change time moves) is read again; a refused file puts its error count
+// before the message in the status line, and its messages reach the
+// terminal on lines of their own, never over the status; a frame number
+// being typed outlives the reload; and a good file's world is shown before
+// its full-store check has said anything.
+TEST(View, FollowsItsPatternFileInTheTerminal) {
+    char folder[] = "/tmp/barrage-follow-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder, file = dir + "/p.toml";
+    const auto sh = [](const std::string& command) { return std::system(command.c_str()); };
+    ASSERT_EQ(sh("cp " + std::string(BARRAGE_SOURCE_DIR) + "/patterns/demonstration.toml " + file), 0);
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const winsize size{24, 200, 0, 0};
+    ioctl(master, TIOCSWINSZ, &size);
+    pid_t view = spawn({VIEW_PATH, "--paused", "--pattern", file}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TERM=xterm"},
+                       slave, slave, slave);
+    EXPECT_NE(readFor(master, 5, "frame 1 paused").find("frame 1 paused"), std::string::npos);
+    // The demonstration's check warns of full stores: only once its world is up.
+    EXPECT_NE(readFor(master, 10, "slots live").find("slots live"), std::string::npos);
+    ASSERT_EQ(write(master, "g100\n", 5), 5);
+    EXPECT_NE(readFor(master, 5, "frame 100 paused").find("frame 100 paused"), std::string::npos);
+
+    // Two mistakes, the file's size and modification time as they were.
+    ASSERT_EQ(sh("cd " + dir + " && touch -r p.toml stamp && sed -i 's/speed = 5.029/speed = [1,2]/; "
+                 "s/^count = 4$/count = 0/' p.toml && touch -r stamp p.toml"), 0);
+    ASSERT_EQ(write(master, "g2", 2), 2);
+    const std::string refused = readFor(master, 5, "2 errors, the first: ");
+    EXPECT_NE(refused.find("| 2 errors, the first: "), std::string::npos) << refused;
+    const size_t said = refused.find(file + ":");
+    ASSERT_NE(said, std::string::npos) << refused;
+    EXPECT_EQ(refused.rfind("\r\x1b[K", said), said - 4) << "a message written over the status line: " << refused;
+    EXPECT_NE(refused.find("go to 2_"), std::string::npos) << refused;
+    ASSERT_EQ(write(master, "5\n", 2), 2);
+    EXPECT_NE(readFor(master, 5, "frame 25 paused").find("frame 25 paused"), std::string::npos);
+    ASSERT_EQ(write(master, "q", 1), 1);
+    const int status = waitExit(view, 5);
+    EXPECT_EQ(status, 0);
+    if (status < 0) stop(view);
+    close(master);
+    close(slave);
+    sh("rm -rf " + dir);
+}
+
 // The strip under the picture, as the window shows it: a checksum of its pixels.
 unsigned long stripSum(::Display* x, ::Window window) {
     XImage* image = XGetImage(x, window, 0, screen::SCREEN_HEIGHT, screen::SCREEN_WIDTH,

@@ -12,7 +12,7 @@ for tool in barrage barrage-view barrage-trace barrage-capture; do
   [ -x "$prefix/bin/$tool" ] || fail "no $prefix/bin/$tool"
 done
 [ -f "$prefix/share/barrage/patterns/demonstration.toml" ] || fail "no sample patterns"
-for tool in barrage-view barrage-trace barrage-capture; do
+for tool in barrage barrage-view barrage-trace barrage-capture; do
   [ "$("$prefix/bin/$tool" --version)" = "$tool $version" ] || fail "$tool --version"
 done
 cp "$prefix/share/barrage/patterns/demonstration.toml" "$prefix/share/barrage/patterns/only-installed.toml"
