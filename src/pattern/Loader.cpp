@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,7 @@
 
 #include "numerics/Numerics.h"
 #include "pattern/Pattern.h"
+#include "pattern/TextGuard.h"
 #include "pattern/Toml.h"
 
 namespace pattern {
@@ -620,97 +622,6 @@ struct Reader {
     }
 };
 
-// The characters the TOML reader's test for Unicode whitespace has no answer
-// for: given one where whitespace may stand, it reaches code its author marked
-// unreachable, which is undefined behaviour. They are fine inside comments
-// and strings, where that test is not made, except right after a backslash in
-// a multi-line basic string.
-bool unanswered(char32_t c) {
-    return (c >= 0xA1 && c <= 0x499) || (c >= 0x2C8E && c <= 0x3057 && c != 0x3000) || (c >= 0xFB06 && c <= 0xFEFE);
-}
-
-// The code point at text[i] (a lead byte of valid UTF-8, or one byte as it
-// stands) and its length; the TOML reader itself refuses what is not UTF-8.
-char32_t codePoint(std::string_view text, size_t i, size_t* length) {
-    const auto byte = [&](size_t k) { return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u; };
-    const unsigned lead = byte(0);
-    *length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (*length == 1) return lead;
-    char32_t c = lead & (0x7F >> *length);
-    for (size_t k = 1; k < *length; ++k) c = (c << 6) | (byte(k) & 0x3F);
-    return c;
-}
-
-// Refuses, with its place, a character outside the ASCII range that stands
-// outside strings and comments (where TOML allows none anyway), or one the
-// reader cannot test safely; returns whether the text may go to the reader.
-bool safeForTheReader(std::string_view text, Reader& reader) {
-    enum class State { Normal, Comment, Basic, Literal, MultiBasic, MultiLiteral } state = State::Normal;
-    int32_t line = 1, column = 1;
-    bool afterBackslash = false;  // in a multi-line basic string: a backslash, then only whitespace so far
-    const auto at = [&](size_t i, const char* three) { return text.substr(i, 3) == three; };
-    for (size_t i = 0; i < text.size();) {
-        size_t length = 1;
-        const char32_t c = codePoint(text, i, &length);
-        const bool bad = (state == State::Normal && c >= 0x80) ||
-                         (state == State::MultiBasic && afterBackslash && unanswered(c));
-        if (bad) {
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-            addMessage(reader.loaded,
-                {line, column, -1,
-                 std::string("character ") + code +
-                     (state == State::Normal ? " may stand only inside a string or a comment"
-                                             : " cannot follow a backslash in a multi-line string")});
-            return false;
-        }
-        size_t step = length;
-        switch (state) {
-            case State::Normal:
-                if (c == '#') state = State::Comment;
-                if (c == '"') state = at(i, "\"\"\"") ? (step = 3, State::MultiBasic) : State::Basic;
-                if (c == '\'') state = at(i, "'''") ? (step = 3, State::MultiLiteral) : State::Literal;
-                break;
-            case State::Comment:
-                if (c == '\n') state = State::Normal;
-                break;
-            case State::Basic:
-                if (c == '\\') step = 1 + (i + 1 < text.size() && text[i + 1] != '\n' ? 1 : 0);
-                if (c == '"' || c == '\n') state = State::Normal;
-                break;
-            case State::Literal:
-                if (c == '\'' || c == '\n') state = State::Normal;
-                break;
-            case State::MultiBasic:
-                if (afterBackslash && c != ' ' && c != '\t' && c != '\r' && c != '\n') afterBackslash = false;
-                if (c == '\\') {
-                    // What follows a backslash is looked at as whitespace first.
-                    afterBackslash = true;
-                } else if (at(i, "\"\"\"")) {
-                    state = State::Normal;
-                    step = 3;
-                }
-                break;
-            case State::MultiLiteral:
-                if (at(i, "'''")) {
-                    state = State::Normal;
-                    step = 3;
-                }
-                break;
-        }
-        for (size_t k = 0; k < step && i + k < text.size(); ++k) {
-            if (text[i + k] == '\n') {
-                ++line;
-                column = 1;
-            } else if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                ++column;
-            }
-        }
-        i += step;
-    }
-    return true;
-}
-
 }  // namespace
 
 namespace {
@@ -774,10 +685,14 @@ std::string escapeControls(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
         size_t length = 1;
-        const char32_t c = codePoint(text, i, &length);
-        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+        const char32_t c = decodeUtf8(text, i, &length);
+        const bool control = c == NOT_UTF8 || c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
                              (c >= 0x2066 && c <= 0x2069);
-        if (control) {
+        if (c == NOT_UTF8) {
+            out += "\\x";
+            out += "0123456789abcdef"[static_cast<unsigned char>(text[i]) >> 4];
+            out += "0123456789abcdef"[text[i] & 0xF];
+        } else if (control) {
             out += "\\u";
             for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(c >> shift) & 0xF];
         } else {
@@ -796,20 +711,75 @@ std::string formatMessage(const std::string& file, const Message& m) {
     return escapeControls(text + (m.error ? " error: " : " warning: ") + m.text);
 }
 
+namespace {
+
+// The place of the key whose value stands at a place: the TOML reader says
+// where the value of a key defined twice stands, and the key is what the user
+// wrote twice.
+toml::source_position keyBefore(const std::vector<std::string_view>& lines, toml::source_position value) {
+    if (value.line < 1 || value.line > lines.size()) return value;
+    const std::string_view line = lines[value.line - 1];
+    size_t at = byteOfColumn(line, value.column);
+    const auto skipBlanks = [&] {
+        while (at > 0 && (line[at - 1] == ' ' || line[at - 1] == '\t')) --at;
+    };
+    skipBlanks();
+    if (at == 0 || line[at - 1] != '=') return value;
+    --at;
+    skipBlanks();
+    // A dotted key of bare and quoted parts, read from its end.
+    for (bool more = true; more && at > 0;) {
+        const char last = line[at - 1];
+        if (last == '"' || last == '\'') {
+            const size_t open = at >= 2 ? line.rfind(last, at - 2) : std::string_view::npos;
+            if (open == std::string_view::npos) return value;
+            at = open;
+        } else {
+            const size_t end = at;
+            while (at > 0 && (std::isalnum(static_cast<unsigned char>(line[at - 1])) || line[at - 1] == '_' ||
+                              line[at - 1] == '-')) {
+                --at;
+            }
+            if (at == end) return value;
+        }
+        const size_t part = at;
+        skipBlanks();
+        more = at > 0 && line[at - 1] == '.';
+        if (more) {
+            --at;
+            skipBlanks();
+        } else {
+            at = part;
+        }
+    }
+    size_t column = 1;
+    for (size_t i = 0; i < at; ++i) column += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
+    return {value.line, static_cast<toml::source_index>(column)};
+}
+
+}  // namespace
+
 Loaded parsePattern(std::string_view text, const std::string& file) {
     Reader reader;
     reader.loaded.pattern.file = file;
+    // A byte-order mark, as some editors write one, is no part of the text.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     for (size_t start = 0; start <= text.size();) {
         const size_t end = text.find('\n', start);
         reader.lines.push_back(text.substr(start, end == std::string_view::npos ? text.size() - start : end - start));
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
-    if (!safeForTheReader(text, reader)) return std::move(reader.loaded);
+    if (!safeForTheReader(text, reader.loaded)) return std::move(reader.loaded);
     toml::parse_result parsed = toml::parse(text, std::string_view(file));
     if (!parsed) {
         const toml::parse_error& failure = parsed.error();
-        reader.say(failure.source(), true, std::string(failure.description()));
+        toml::source_region place = failure.source();
+        if (failure.description().find("cannot redefine existing") != std::string_view::npos &&
+            failure.description().find("key-value pair") != std::string_view::npos) {
+            place.begin = keyBefore(reader.lines, place.begin);
+        }
+        reader.say(place, true, std::string(failure.description()));
         return std::move(reader.loaded);
     }
     reader.read(parsed.table());

@@ -71,6 +71,12 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
         {"[shooters]\ncount = 1\n[movement\xd2\x93rbits]\n",
          "p.toml:3:10: error: character U+0493 may stand only inside a string or a comment"},
         {"a = \"\"\"x\\\n  \xd2\x93\"\"\"\n", "p.toml:2:3: error: character U+0493 cannot follow a backslash"},
+        // Bytes that are not UTF-8 at their own place, in a comment or on a
+        // line of their own; a key defined twice at the second key.
+        {"[shooters]\ncount = 1 # bad \xff\n", "p.toml:2:17: error: byte 0xFF is not UTF-8"},
+        {patternWith("count = 1", "", "") + "\xff\n", "p.toml:7:1: error: byte 0xFF is not UTF-8"},
+        {"[shooters]\ncount = 1\n  count = 2\n", "p.toml:3:3: error: Error while parsing key-value pair: cannot redefine"},
+        {patternWith("count = 1", ", x = 1.0, \"x\" = 2.0", ""), "p.toml:4:37: error: Error while parsing key-value pair"},
         {patternWith("count = 2", ", moveMode = \"spiral\"", ""),
          "p.toml:4:39: error: moveMode \"spiral\" is none of linear, wave-y, wave-x, rectified-wave-y, "
          "rectified-wave-x, circle, orbit"},
@@ -80,6 +86,11 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
         EXPECT_TRUE(refused(loaded)) << c.expected;
         EXPECT_EQ(firstMessage(loaded).substr(0, c.expected.size()), c.expected);
     }
+}
+
+TEST(PatternLoader, AByteOrderMarkIsNoPartOfTheText) {
+    const Loaded marked = parsePattern("\xEF\xBB\xBF" + patternWith("count = 1", ", x = 2.5", ""), "p.toml");
+    EXPECT_FALSE(refused(marked)) << firstMessage(marked);
 }
 
 TEST(PatternLoader, ThreeMistakesAreAllReportedAndWarningsDoNotRefuse) {
@@ -210,7 +221,7 @@ TEST(PatternLoader, FilesThatAreNoPatternAreRefusedInOneLine) {
         {"/dev/zero", "error: it is not a regular file"},
         {dir + "/big.toml", "error: it has 1048577 bytes; a pattern file has at most 1 MiB"},
         {dir + "/gone.toml", "error: cannot read it: No such file or directory"},
-        {dir + "/bytes.toml", "2:12: error: Encountered invalid utf-8"},
+        {dir + "/bytes.toml", "2:13: error: byte 0xFF is not UTF-8"},
     };
     for (const auto& c : cases) {
         const Loaded loaded = loadPattern(c.path);
