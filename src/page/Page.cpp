@@ -22,7 +22,13 @@ int64_t runPageFrames(Page& page, int64_t hostNowNs) {
     for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
         timeline::viewerKey(v, screen::keyCode(key));
     }
-    for (int32_t tick = 0; tick < due; ++tick) timeline::tickViewer(v);
+    // A long seek's slice is timed: one a callback, however many ticks are
+    // due, or the callback would take several slices' time.
+    for (int32_t tick = 0; tick < due; ++tick) {
+        const bool seeking = v.seeking != 0;
+        timeline::tickViewer(v);
+        if (seeking) break;
+    }
     display::ShowVisiblePage();
     return timeline::viewerFrame(v);
 }
@@ -33,21 +39,17 @@ int64_t seekPage(Page& page, int64_t frame) {
     return timeline::viewerFrame(page.viewer);
 }
 
-bool applyPattern(Page& page, std::string_view text) {
-    auto fresh = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME));
-    page.messages = fresh->messages;
-    page.unshown = pattern::unshownNote(*fresh);
-    if (pattern::refused(*fresh)) return false;
+bool adoptPattern(Page& page, const uint8_t* bytes, size_t size) {
+    auto fresh = std::make_unique<pattern::Pattern>();
+    if (!pattern::unpackPattern(bytes, size, *fresh)) return false;
     // The old pattern makes the worlds until the new one takes over.
-    timeline::remakeViewer(page.viewer, pattern::makerFor(fresh->pattern));
+    timeline::remakeViewer(page.viewer, pattern::makerFor(*fresh));
     page.shown = std::move(fresh);
     display::ShowVisiblePage();
     return true;
 }
 
 void applyDemonstration(Page& page) {
-    page.messages.clear();
-    page.unshown.clear();
     timeline::remakeViewer(page.viewer, shell::WorldMaker{});
     page.shown.reset();
     display::ShowVisiblePage();

@@ -15,13 +15,10 @@
 
 namespace page {
 
-inline constexpr const char* PATTERN_NAME = "pattern.toml";  // the edited pattern's name in messages
-
 struct Page {
     timeline::Viewer viewer;                   // the world on its timeline, with its layers
-    std::unique_ptr<pattern::Loaded> shown;    // the pattern the world is made from; none: the demonstration
-    std::vector<pattern::Message> messages;    // what the reader said of the text applied last
-    std::string unshown;                       // how many more it found than it told; empty: none
+    std::unique_ptr<pattern::Pattern> shown;   // the pattern the world is made from; none: the demonstration
+    std::vector<uint8_t> arriving;             // a pattern as bytes, as the page's reader gives it
 };
 
 // Opens on `frame`, paused; 0 plays from frame 1.
@@ -32,10 +29,10 @@ void openPage(Page& page, int64_t frame);
 int64_t runPageFrames(Page& page, int64_t hostNowNs);
 // The page's own controls (number field, slider): frame `frame`, paused.
 int64_t seekPage(Page& page, int64_t frame);
-// Pattern text from the editor: read and checked; a good pattern becomes the
-// world, back on the frame shown, playing or paused as before; a refused one
-// changes nothing but the messages. Returns whether it was taken.
-bool applyPattern(Page& page, std::string_view text);
+// A pattern as the page's reader gives it (read in a worker, as bytes):
+// it becomes the world, back on the frame shown, playing or paused as before.
+// Bytes that are no whole pattern change nothing. Returns whether it was taken.
+bool adoptPattern(Page& page, const uint8_t* bytes, size_t size);
 // Back to the built-in choreography, on the frame shown.
 void applyDemonstration(Page& page);
 

@@ -1,67 +1,107 @@
 "use strict";
 // The page's editing: the editor pane (CodeMirror, from editor.js, fetched
-// when first opened), applying the text 300 ms after the last keystroke,
-// the reader's messages as marks and as a list, and links that hold the
-// pattern (deflate-raw, base64url, in #pattern=...). Fetched by index.html
-// only when the editor is opened or the address holds a pattern.
+// when first opened), the text read 300 ms after the last keystroke by the
+// pattern reader in a worker of its own (barrage-reader.js), so that no text
+// holds a frame, the reader's messages as marks and as a list, and links that
+// hold the pattern (deflate-raw, base64url, in #pattern=...). Fetched by
+// index.html only when the editor is opened, a file is dropped, the address
+// holds a pattern, or an edit was kept from before a reload.
 (function () {
   const LIMIT = 1 << 20;        // bytes a pattern may have, as for the native tools
   const DELAY = 300;            // ms after the last keystroke
+  const DRAFT = "barrage.draft";  // where an edit not in the address is kept across a reload
   const barrage = window.barragePage;
   const module = barrage.module, page = barrage.page;
   let view = null;              // the editor, once made
-  let text = null;              // the text in the editor (or applied from a link)
-  let goodText = null;          // the last text the world was made from; null: the demonstration
-  let timer = 0;
+  let text = null;              // the text the editor holds, or will hold once opened
+  let edited = false;           // the user changed `text` since it was set or taken
+  let goodText = null;          // the text the world is made from; null: the demonstration
+  let followed = "";            // the address's #pattern=... the world was made from or wrote; "": none
+  let linkText = null;          // the text that address holds; null: none
+  let messages = [];            // the reader's messages of the text read last
+  let timer = 0;                // the read due after the last keystroke; 0: none
+  let wanted = 0;               // goes up whenever another world is wanted: a late answer is dropped
 
-  // --- Applying text --------------------------------------------------------
+  // --- Reading, in the reader's worker ----------------------------------------
 
-  function messagesOf(count) {
-    const list = [];
-    for (let i = 0; i < count; ++i) {
-      let end = module._barrage_message(page, i);
-      const start = end;
-      while (module.HEAPU8[end] !== 0) ++end;
-      const parts = new TextDecoder().decode(module.HEAPU8.subarray(start, end)).split("\t");
-      list.push({ line: Number(parts[0]), column: Number(parts[1]), severity: parts[2], message: parts.slice(3).join("\t") });
+  let worker = null, asked = 0;
+  const answers = new Map();
+  function read(source) {
+    if (!worker) {
+      worker = new Worker("barrage-reader.js");
+      worker.onmessage = function (event) {
+        const answer = answers.get(event.data.id);
+        answers.delete(event.data.id);
+        if (answer) answer(event.data);
+      };
+      worker.onerror = function (event) {
+        for (const [id, answer] of answers) answer({ id: id, taken: false, failed: event.message || "the reader failed" });
+        answers.clear();
+      };
     }
-    return list;
+    return new Promise(function (answer) {
+      const id = ++asked;
+      answers.set(id, answer);
+      worker.postMessage({ id: id, text: source });
+    });
   }
 
-  // Returns the messages; a good text becomes the world on the frame shown.
-  function apply(source) {
-    const bytes = new TextEncoder().encode(source);
-    if (bytes.length > LIMIT) {
-      return { taken: false, messages: [{ line: 1, column: 1, severity: "error",
-                                          message: "pattern.toml: error: more than 1 MiB" }] };
-    }
-    module.HEAPU8.set(bytes, module._barrage_pattern_text());
-    const taken = module._barrage_apply_pattern(page, bytes.length) === 1;
-    return { taken: taken, messages: messagesOf(module._barrage_message_count(page)) };
+  // The pattern the reader gave, as bytes, made the world on the frame shown.
+  function adopt(packed) {
+    const bytes = new Uint8Array(packed);
+    module.HEAPU8.set(bytes, module._barrage_pattern_bytes(page, bytes.length));
+    return module._barrage_adopt_pattern(page) === 1;
   }
 
-  function showMessages(messages) {
-    const list = document.getElementById("messages");
-    if (list) {
-      list.textContent = "";
-      for (const m of messages) {
+  // Reads a text; when the reader takes it, it becomes the world. An answer
+  // that comes after another world was wanted is dropped ({ late: true }).
+  async function apply(source) {
+    const mine = ++wanted;
+    const size = new TextEncoder().encode(source).length;
+    if (size > LIMIT) {
+      return { taken: false, messages: [{ line: 0, column: 0, severity: "error",
+                                          message: "pattern.toml: error: it has " + size + " bytes; a pattern has at most 1 MiB" }] };
+    }
+    const result = await read(source);
+    if (mine !== wanted) return { late: true };
+    if (result.failed) {
+      result.messages = [{ line: 0, column: 0, severity: "error", message: "the pattern reader failed: " + result.failed }];
+    }
+    if (result.taken && !adopt(result.packed)) {
+      result.taken = false;
+      result.messages = [{ line: 0, column: 0, severity: "error", message: "the page could not take the pattern the reader gave" }];
+    }
+    return result;
+  }
+
+  function showMessages(list) {
+    messages = list;
+    const items = document.getElementById("messages");
+    if (items) {
+      items.textContent = "";
+      for (const m of list) {
         const item = document.createElement("li");
         item.textContent = m.message;
         item.className = m.severity;
-        item.addEventListener("click", function () { window.BarrageEditor.moveTo(view, m.line, m.column); });
-        list.appendChild(item);
+        if (m.line > 0) item.addEventListener("click", function () { window.BarrageEditor.moveTo(view, m.line, m.column); });
+        items.appendChild(item);
       }
     }
-    if (view) window.BarrageEditor.mark(view, messages.filter(function (m) { return m.line > 0; }));
+    if (view) window.BarrageEditor.mark(view, list.filter(function (m) { return m.line > 0; }));
   }
 
-  function applyNow(source) {
-    const result = apply(source);
+  async function applyNow(source) {
+    clearTimeout(timer);
+    timer = 0;
+    const result = await apply(source);
+    if (result.late) return result;
     showMessages(result.messages);
     if (result.taken) {
       goodText = source;
-      share(source).catch(function () { setHash(""); });
+      if (source === text) edited = false;
+      await share(source).catch(function () { setHash(""); });
     }
+    keepDraft();
     return result;
   }
 
@@ -99,32 +139,114 @@
   }
 
   function setHash(hash) {
+    followed = hash;
     window.history.replaceState(null, "", window.location.pathname + window.location.search + hash);
   }
 
   async function share(source) {
     const packed = await squeeze(new TextEncoder().encode(source), new CompressionStream("deflate-raw"));
+    if (source !== goodText) return;
     setHash("#pattern=" + base64url(packed));
+    linkText = source;
   }
 
-  // The pattern the address holds, applied; a link that cannot be read shows
-  // the demonstration with a one-line notice.
+  function showDemonstration() {
+    ++wanted;
+    clearTimeout(timer);
+    timer = 0;
+    module._barrage_apply_demonstration(page);
+    goodText = null;
+  }
+
+  // The pattern the address holds becomes the world, on the frame the
+  // address names. A link whose text has mistakes keeps its text (the
+  // editor opens on it, marked) and its address, and shows the
+  // demonstration; one that cannot be read at all says so.
   async function openLink() {
-    const packed = window.location.hash.slice("#pattern=".length);
+    const hash = window.location.hash;
+    const frame = Number(new URLSearchParams(window.location.search).get("frame")) || 0;
+    const draft = takeDraft();
+    followed = hash;
+    let source;
     try {
-      const bytes = await squeeze(fromBase64url(packed), new DecompressionStream("deflate-raw"));
-      const source = new TextDecoder("utf-8", { fatal: true }).decode(bytes);
-      const result = apply(source);
-      text = source;
-      if (!result.taken) throw new Error(result.messages.length ? result.messages[0].message : "it was refused");
-      goodText = source;
-      if (view) window.BarrageEditor.setText(view, source);
+      const bytes = await squeeze(fromBase64url(hash.slice("#pattern=".length)), new DecompressionStream("deflate-raw"));
+      source = new TextDecoder("utf-8", { fatal: true }).decode(bytes);
     } catch (error) {
-      text = null;
-      setHash("");
+      showDemonstration();
       barrage.notice("This link's pattern could not be read (" + (error && error.message ? error.message : error) +
                      "): the demonstration is shown.");
+      return;
     }
+    if (hash !== window.location.hash) return;  // another link came meanwhile
+    linkText = source;
+    setText(source);
+    const result = await apply(source);
+    if (result.late) return;
+    showMessages(result.messages);
+    if (result.taken) {
+      goodText = source;
+      if (frame) barrage.seek(frame);  // the link's frame, however long the pattern took to arrive
+    } else {
+      showDemonstration();
+      const errors = result.messages.filter(function (m) { return m.severity === "error"; }).length;
+      barrage.notice("This link's pattern has " + (errors === 1 ? "a mistake" : errors + " mistakes") +
+                     ": the demonstration is shown; Edit shows " + (errors === 1 ? "it" : "them") + ".");
+    }
+    if (draft !== null) {
+      restoreDraft(draft);
+      openEditor();
+    }
+  }
+
+  // The address changed in the tab (a new link, or Back): its pattern, or the
+  // demonstration when it holds none.
+  function followAddress() {
+    const hash = window.location.hash.startsWith("#pattern=") ? window.location.hash : "";
+    if (hash === followed) return;
+    if (hash) {
+      openLink();
+      return;
+    }
+    followed = "";
+    linkText = null;
+    showDemonstration();
+    showMessages([]);
+    demonstrationText().then(function (source) { if (!followed && goodText === null && !edited) setText(source); });
+  }
+
+  // --- An edit kept across a reload --------------------------------------------
+
+  // Kept while the editor holds a text the user changed that the address
+  // does not hold (refused, or not read yet).
+  function keepDraft() {
+    try {
+      if (edited && text !== null && text !== goodText) {
+        window.sessionStorage.setItem(DRAFT, JSON.stringify({ hash: window.location.hash, text: text }));
+      } else {
+        window.sessionStorage.removeItem(DRAFT);
+      }
+    } catch (error) {
+      // No storage (private mode, over quota): the edit lives as long as the tab.
+    }
+  }
+  window.addEventListener("pagehide", keepDraft);
+
+  // The kept edit made on the address shown now, taken out of storage.
+  function takeDraft() {
+    try {
+      const draft = JSON.parse(window.sessionStorage.getItem(DRAFT) || "null");
+      window.sessionStorage.removeItem(DRAFT);
+      return draft && draft.hash === window.location.hash && typeof draft.text === "string" ? draft.text : null;
+    } catch (error) {
+      return null;
+    }
+  }
+
+  function restoreDraft(draft) {
+    setText(draft);
+    edited = true;
+    barrage.notice("Your edit from before the page was reloaded is back in the editor.");
+    applyNow(draft);
   }
 
   // --- The editor pane -----------------------------------------------------
@@ -145,6 +267,12 @@
     return response.text();
   }
 
+  let demonstration = null;
+  function demonstrationText() {
+    if (!demonstration) demonstration = fetchText("patterns/demonstration.toml");
+    return demonstration;
+  }
+
   const SAMPLES = ["demonstration", "spiral", "waves", "hunters", "bounce", "rain"];
 
   function button(label, id, action) {
@@ -156,13 +284,50 @@
     return b;
   }
 
-  function setEditorText(source) {
+  // The editor's text set by the page, not typed: nothing is read for it.
+  let setting = false;
+  function setText(source) {
     text = source;
-    window.BarrageEditor.setText(view, source);
+    edited = false;
+    if (view && window.BarrageEditor.text(view) !== source) {
+      setting = true;
+      window.BarrageEditor.setText(view, source);
+      setting = false;
+    }
   }
 
-  async function loadSample(name) {
-    setEditorText(await fetchText("patterns/" + name + ".toml"));
+  // A whole new text (a sample, a file): read at once, kept if refused.
+  function takeText(source) {
+    setText(source);
+    edited = true;
+    applyNow(source);
+  }
+
+  async function copyLink() {
+    if (timer) await applyNow(text);  // a text still waiting to be read goes first
+    const behind = edited && text !== linkText;
+    navigator.clipboard.writeText(window.location.href).then(
+      function () {
+        barrage.notice(behind ? "The link is copied, but it holds " + (linkText === null ? "the demonstration" :
+                                "the pattern last taken") + ", not the text in the editor, which has mistakes."
+                              : "The link is copied.");
+      },
+      function () { barrage.notice("The link could not be copied: copy it from the address bar."); });
+  }
+
+  // Back to the demonstration: the world, the address and the editor agree
+  // at once, whatever was still being read (the demonstration's text is
+  // fetched when the editor opens).
+  function reset() {
+    showDemonstration();
+    setHash("");
+    linkText = null;
+    showMessages([]);
+    edited = false;
+    keepDraft();
+    const mine = wanted;
+    demonstrationText().then(function (source) { if (mine === wanted && !edited) setText(source); })
+      .catch(function (e) { barrage.notice(e.message); });
   }
 
   function makePane() {
@@ -176,7 +341,7 @@
     samples.innerHTML = "<option value=''>samples…</option>" +
       SAMPLES.map(function (s) { return "<option>" + s + "</option>"; }).join("");
     samples.addEventListener("change", function () {
-      if (samples.value) loadSample(samples.value).catch(function (e) { barrage.notice(e.message); });
+      if (samples.value) fetchText("patterns/" + samples.value + ".toml").then(takeText, function (e) { barrage.notice(e.message); });
       samples.value = "";
     });
     const file = document.createElement("input");
@@ -185,11 +350,7 @@
     file.style.display = "none";
     file.addEventListener("change", function () { if (file.files[0]) openFile(file.files[0]); file.value = ""; });
     tools.append(
-      button("Copy link", "copyLink", function () {
-        navigator.clipboard.writeText(window.location.href).then(
-          function () { barrage.notice("The link is copied."); },
-          function () { barrage.notice("The link could not be copied: copy it from the address bar."); });
-      }),
+      button("Copy link", "copyLink", copyLink),
       button("Download", "download", function () {
         const a = document.createElement("a");
         a.href = URL.createObjectURL(new Blob([text || ""], { type: "text/plain" }));
@@ -198,17 +359,7 @@
         setTimeout(function () { URL.revokeObjectURL(a.href); }, 1000);
       }),
       button("Open file", "openFile", function () { file.click(); }),
-      button("Reset", "reset", function () {
-        module._barrage_apply_demonstration(page);
-        goodText = null;
-        setHash("");
-        // The demonstration's own text, shown but not applied: it is the world already.
-        fetchText("patterns/demonstration.toml").then(function (source) {
-          setEditorText(source);
-          clearTimeout(timer);
-          showMessages([]);
-        }).catch(function (e) { barrage.notice(e.message); });
-      }),
+      button("Reset", "reset", reset),
       samples, file);
     const host = document.createElement("div");
     host.id = "editor";
@@ -221,50 +372,51 @@
     return host;
   }
 
-  function openFile(blob) {
-    if (blob.size > LIMIT) {
-      barrage.notice(blob.name + " is over 1 MiB.");
-      return;
-    }
-    blob.text().then(setEditorText, function () { barrage.notice(blob.name + " could not be read."); });
-  }
-
   let opening = null;
   function openEditor() {
     if (!opening) {
       opening = (async function () {
+        const draft = takeDraft();
         const host = makePane();
+        demonstrationText().catch(function () {});  // at hand for Reset
         await loadScript("editor.js");
-        if (text === null) text = goodText !== null ? goodText : await fetchText("patterns/demonstration.toml");
+        if (text === null) text = goodText !== null ? goodText : await demonstrationText();
+        setting = true;
         view = window.BarrageEditor.create(host, text, function (changed) {
+          if (setting) return;
           text = changed;
+          edited = true;
           clearTimeout(timer);
-          timer = setTimeout(function () { applyNow(changed); }, DELAY);
+          timer = setTimeout(function () { applyNow(text); }, DELAY);
         }, function () {
           view.contentDOM.blur();
           document.body.focus();
         });
-        if (goodText !== null) applyNow(goodText);
+        setting = false;
+        showMessages(messages);  // what the reader said of the text shown, as it said it
+        if (draft !== null) restoreDraft(draft);
       })();
     }
-    opening.then(function () { view.focus(); }).catch(function (error) { barrage.notice(error.message); });
+    return opening.then(function () { view.focus(); }).catch(function (error) { barrage.notice(error.message); });
   }
 
-  // A .toml file dropped anywhere on the page opens in the editor.
-  window.addEventListener("dragover", function (event) { event.preventDefault(); });
-  window.addEventListener("drop", function (event) {
-    event.preventDefault();
-    const dropped = event.dataTransfer && event.dataTransfer.files[0];
-    if (!dropped) return;
-    openEditor();
-    opening.then(function () { openFile(dropped); });
-  });
+  function openFile(blob) {
+    if (blob.size > LIMIT) {
+      barrage.notice(blob.name + " is over 1 MiB.");
+      return Promise.resolve();
+    }
+    return openEditor().then(function () { return blob.text(); })
+      .then(takeText, function () { barrage.notice(blob.name + " could not be read."); });
+  }
 
   window.BarrageEdit = {
     openEditor: openEditor,
     openLink: openLink,
+    openFile: openFile,
+    followAddress: followAddress,
     apply: applyNow,
     ready: function () { return opening ? opening.then(function () { return true; }) : Promise.resolve(false); },
     moveTo: function (line, column) { window.BarrageEditor.moveTo(view, line, column); },
+    state: function () { return { text: text, goodText: goodText, edited: edited, messages: messages }; },
   };
 })();

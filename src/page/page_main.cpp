@@ -67,42 +67,21 @@ double barrage_parse_frame() {
     return timeline::parseFrame(text, &frame) ? static_cast<double>(frame) : 0.0;
 }
 
-// Pattern text from the editor: the script writes its UTF-8 bytes into the
-// buffer (up to 1 MiB), then applies them. Returns 1 when the pattern was
-// taken, 0 when refused; either way its messages are there to read.
-char* barrage_pattern_text() {
-    static char text[pattern::MAX_FILE_BYTES + 1];
-    return text;
+// A pattern as the page's reader gives it: the script asks for room for its
+// bytes, writes them, then has the page take it. Returns 1 when it was taken,
+// 0 when the bytes are no whole pattern.
+uint8_t* barrage_pattern_bytes(page::Page* opened, int32_t size) {
+    opened->arriving.resize(static_cast<size_t>(size > 0 ? size : 0));
+    return opened->arriving.data();
 }
 
-int32_t barrage_apply_pattern(page::Page* opened, int32_t length) {
-    const auto bytes = static_cast<size_t>(length < 0 ? 0 : length > pattern::MAX_FILE_BYTES ? pattern::MAX_FILE_BYTES
-                                                                                                 : length);
-    return page::applyPattern(*opened, std::string_view(barrage_pattern_text(), bytes)) ? 1 : 0;
+int32_t barrage_adopt_pattern(page::Page* opened) {
+    const bool taken = page::adoptPattern(*opened, opened->arriving.data(), opened->arriving.size());
+    opened->arriving = {};
+    return taken ? 1 : 0;
 }
 
 void barrage_apply_demonstration(page::Page* opened) { page::applyDemonstration(*opened); }
-
-// The messages of the text applied last, and after them, when the reader
-// found more than it tells, a line saying how many.
-int32_t barrage_message_count(const page::Page* opened) {
-    return static_cast<int32_t>(opened->messages.size() + (opened->unshown.empty() ? 0 : 1));
-}
-
-// Message `index` of the text applied last, as LINE TAB COLUMN TAB
-// error|warning|note TAB the whole line the native tools print; ended by a 0.
-const char* barrage_message(const page::Page* opened, int32_t index) {
-    static std::string line;
-    line.clear();
-    if (index >= 0 && static_cast<size_t>(index) < opened->messages.size()) {
-        const pattern::Message& m = opened->messages[static_cast<size_t>(index)];
-        line = std::to_string(m.line) + "\t" + std::to_string(m.column) + "\t" + (m.error ? "error" : "warning") +
-               "\t" + pattern::formatMessage(page::PATTERN_NAME, m);
-    } else if (static_cast<size_t>(index) == opened->messages.size() && !opened->unshown.empty()) {
-        line = std::string("0\t0\tnote\t") + page::PATTERN_NAME + ": " + opened->unshown;
-    }
-    return line.c_str();
-}
 
 // The frame a long seek is on its way to; 0: none.
 double barrage_seeking(const page::Page* opened) { return static_cast<double>(opened->viewer.seeking); }

@@ -128,6 +128,13 @@ void finishCheck(Check& check, Loaded& loaded);
 // Ends a check, done or not, adding nothing.
 void stopCheck(Check& check);
 
+// A pattern as bytes, for another instance of the same build (the page's
+// reader, in a worker of its own, hands its patterns to the page so).
+std::vector<uint8_t> packPattern(const Pattern& pattern);
+// False, with `pattern` untouched, unless the bytes are a whole pattern as
+// packPattern writes it, within every limit the reader keeps.
+bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& pattern);
+
 // A maker for the timeline, the viewer and the tools; the pattern must
 // outlive every world made from it.
 shell::WorldMaker makerFor(const Pattern& pattern);

@@ -6,6 +6,7 @@ import functools
 import http.server
 import struct
 import threading
+import time
 import zlib
 
 from selenium import webdriver
@@ -57,12 +58,23 @@ def read_png_rgba(path):
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    delays = {}  # seconds a file's answer waits, by the end of its path: a slow network
+
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        for ending, seconds in self.delays.items():
+            if self.path.split("?")[0].endswith(ending):
+                time.sleep(seconds)
+        super().do_GET()
 
-def start_server(directory):
-    handler = functools.partial(QuietHandler, directory=directory)
+
+def start_server(directory, delays=None):
+    """A static file server on 127.0.0.1; `delays` (the end of a path ->
+    seconds, changeable while it runs) holds some files back."""
+    handler_class = type("Handler", (QuietHandler,), {"delays": delays if delays is not None else {}})
+    handler = functools.partial(handler_class, directory=directory)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server

@@ -9,10 +9,14 @@ import { lintGutter, setDiagnostics } from "@codemirror/lint";
 import { EditorSelection, EditorState } from "@codemirror/state";
 import { EditorView, keymap, lineNumbers, highlightActiveLine } from "@codemirror/view";
 
-// The offset of a line and column (both from 1) in the document, within it.
+// The offset of a line and column (both from 1; the reader counts columns in
+// characters, the document in UTF-16 units, two for a character beyond
+// U+FFFF) in the document, within it.
 function offsetOf(doc, line, column) {
   const l = doc.line(Math.min(Math.max(line, 1), doc.lines));
-  return Math.min(l.from + Math.max(column - 1, 0), l.to);
+  let at = l.from;
+  for (let c = 1; c < column && at < l.to; ++c) at += l.text.codePointAt(at - l.from) > 0xffff ? 2 : 1;
+  return Math.min(at, l.to);
 }
 
 function create(parent, text, onChange, onEscape) {
@@ -41,7 +45,7 @@ function mark(view, messages) {
   const doc = view.state.doc;
   const diagnostics = messages.map((m) => {
     const from = offsetOf(doc, m.line, m.column);
-    const to = Math.min(from + 1, doc.length);
+    const to = Math.min(offsetOf(doc, m.line, m.column + 1), doc.length);
     return { from, to: Math.max(to, from), severity: m.severity, message: m.message };
   });
   view.dispatch(setDiagnostics(view.state, diagnostics));

@@ -1,0 +1,36 @@
+// The worker around the page's pattern reader: each message is a text to read
+// ({ id, text }); each answer says whether it was taken, the reader's
+// messages and, when taken, the pattern as bytes (handed over, not copied).
+"use strict";
+const reader = createReader().then(function (module) { return { module: module, state: module._reader_open() }; });
+
+function textAt(module, pointer) {
+  let end = pointer;
+  while (module.HEAPU8[end] !== 0) ++end;
+  return new TextDecoder().decode(module.HEAPU8.subarray(pointer, end));
+}
+
+self.onmessage = function (event) {
+  reader.then(function (r) {
+    const module = r.module, state = r.state;
+    const bytes = new TextEncoder().encode(event.data.text);
+    const room = module._reader_text(state, bytes.length);
+    if (!room) {
+      self.postMessage({ id: event.data.id, taken: false, messages: [{ line: 0, column: 0, severity: "error",
+        message: "pattern.toml: error: it has " + bytes.length + " bytes; a pattern has at most 1 MiB" }] });
+      return;
+    }
+    module.HEAPU8.set(bytes, room);
+    const taken = module._reader_read(state, bytes.length) === 1;
+    const messages = [];
+    for (let i = 0, count = module._reader_message_count(state); i < count; ++i) {
+      const parts = textAt(module, module._reader_message(state, i)).split("\t");
+      messages.push({ line: Number(parts[0]), column: Number(parts[1]), severity: parts[2], message: parts.slice(3).join("\t") });
+    }
+    const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
+                                               module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
+    self.postMessage({ id: event.data.id, taken: taken, messages: messages, packed: packed }, packed ? [packed] : []);
+  }, function (error) {
+    self.postMessage({ id: event.data.id, taken: false, failed: String(error && error.message || error), messages: [] });
+  });
+};

@@ -1,0 +1,319 @@
+#!/usr/bin/python3
+"""Editing and links in the page, used as a hostile user would, in headless
+Chromium: a big pattern's link opens on its own frame, and the address never
+names another on the way; a link with mistakes keeps its text, marked at the
+right characters after astral ones; Copy link says when the editor is ahead
+of the link; an edit outlives a reload; Reset agrees with itself on a slow
+network; a new link in the same tab, and Back, are followed; a file dropped on
+a fresh page is taken; a text of a quarter of a million mistakes, the largest
+legal world and a text of too many steps leave the page working; a text of
+1 MiB never holds a frame for long.
+
+usage: editing_test.py WEB_DIR BARRAGE_CAPTURE
+"""
+import base64
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from web import canvas_rgba, frame_shown, read_png_rgba, start_browser, start_server  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PATTERNS = os.path.join(HERE, "..", "..", "patterns")
+LONGEST_GAP_MS = 117  # seven animation frames at 60 a second
+
+# 64 shooters orbiting the centre, every store filling.
+CROWD = """[shooters]
+count = 64
+phases = 5
+[movement.m]
+steps = [ { duration = 200, moveMode = "orbit", centreX = 320.0, centreY = 240.0, radius = 150, angleStep = 1, active = true } ]
+[firing.f]
+steps = [ { duration = 100, active = true, bulletCount = 256, volleySize = 16, spreadStep = 22, speed = 1.5, fireDelay = 0, burstPause = 3 } ]
+"""
+
+
+def link(text):
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed = packer.compress(text.encode()) + packer.flush()
+    return "#pattern=" + base64.urlsafe_b64encode(packed).decode().rstrip("=")
+
+
+def sample(name):
+    with open(os.path.join(PATTERNS, name + ".toml"), encoding="utf-8") as f:
+        return f.read()
+
+
+class Page:
+    def __init__(self, driver, base, capture, scratch):
+        self.d, self.base, self.capture, self.scratch = driver, base, capture, scratch
+        self.wait = WebDriverWait(driver, 30)
+        self.failures = []
+
+    def fail(self, what):
+        self.failures.append(what)
+
+    def script(self, code, *args):
+        return self.d.execute_script(code, *args)
+
+    def call(self, code, *args):
+        """An asynchronous script: `done` ends it with its value."""
+        self.d.set_script_timeout(60)
+        return self.d.execute_async_script("const done = arguments[arguments.length - 1];\n" + code, *args)
+
+    def notice(self):
+        return self.script("return document.getElementById('notice').textContent")
+
+    def captured(self, frame, text=None):
+        name = "p%d.toml" % abs(hash(text)) if text else None
+        out = os.path.join(self.scratch, (name or "demonstration") + "-frames")
+        os.makedirs(out, exist_ok=True)
+        command = [self.capture, str(frame), "--out", out]
+        if text:
+            with open(os.path.join(self.scratch, name), "w", encoding="utf-8") as f:
+                f.write(text)
+            command += ["--pattern", os.path.join(self.scratch, name)]
+        subprocess.run(command, check=True, stderr=subprocess.DEVNULL)
+        return read_png_rgba(os.path.join(out, "frame-%06d.png" % frame))
+
+    def shows(self, picture, seconds=5.0):
+        end = time.time() + seconds
+        while time.time() < end:
+            if canvas_rgba(self.d) == picture:
+                return True
+            time.sleep(0.05)
+        return False
+
+    def open(self, address, frame):
+        self.d.get("about:blank")
+        self.d.get(self.base + address)
+        self.wait.until(lambda d: frame_shown(d) == str(frame))
+
+    def editor_ready(self):
+        self.wait.until(lambda d: d.execute_script("return !!document.querySelector('#editorPane .cm-content')"))
+        self.call("BarrageEdit.ready().then(done)")
+
+    def editor_text(self):
+        return self.script("return window.BarrageEdit.state().text")
+
+    def messages(self):
+        return self.script("return Array.from(document.querySelectorAll('#messages li')).map(e => e.textContent)")
+
+    def watch_gaps(self):
+        self.script("""window.worstGap = 0; let last = performance.now();
+            (function tick(now) { if (now) { window.worstGap = Math.max(window.worstGap, now - last); last = now; }
+                                  requestAnimationFrame(tick); })();""")
+
+    def worst_gap(self):
+        return self.script("const g = window.worstGap; window.worstGap = 0; return g;")
+
+
+def big_link_opens_on_its_frame(p):
+    """A 64-shooter link at frame 16,200, its pattern arriving while the first
+    seek is under way: the address names 16,200 all the way."""
+    p.d.get("about:blank")
+    p.d.get(p.base + "?frame=16200" + link(CROWD))
+    named = set()
+    end = time.time() + 30
+    while frame_shown(p.d) != "16200" and time.time() < end:
+        named.add(p.script("return location.search"))
+    named.add(p.script("return location.search"))
+    if named - {"?frame=16200"}:
+        p.fail("a 64-shooter link at frame 16200: the address named %s on the way" % sorted(named))
+    if not p.shows(p.captured(16200, CROWD)):
+        p.fail("a 64-shooter link at frame 16200 does not show its pattern's frame 16200")
+
+
+def refused_link_keeps_its_text(p, clipboard):
+    """A link with mistakes: the demonstration, its text in the editor with
+    marks on the right characters (after an astral one), its address kept;
+    Copy link says the link is behind the editor; the edit outlives a reload."""
+    text = sample("spiral").replace("count = 3", "count = 65", 1)
+    text = text.replace("[movement", '[movement."\U0001F600"]\nsteps = [ { duration = 1, x = "bad" } ]\n[movement', 1)
+    address = "?frame=40" + link(text)
+    p.open(address, 40)
+    p.wait.until(lambda d: "mistake" in p.notice())
+    if not p.shows(p.captured(40)):
+        p.fail("a refused link does not show the demonstration")
+    if "#pattern=" not in p.script("return location.hash"):
+        p.fail("a refused link's address was cleared")
+    ActionChains(p.d).send_keys("e").perform()
+    p.editor_ready()
+    if p.editor_text() != text:
+        p.fail("the editor does not hold the refused link's text")
+    p.wait.until(lambda d: len(p.messages()) >= 2)
+    if not any("count must be from 1 to 64" in m for m in p.messages()):
+        p.fail("the refused link's messages: %s" % p.messages())
+    marked = p.script("return Array.from(document.querySelectorAll('.cm-lintRange-error')).map(e => e.textContent)")
+    if sorted(marked) != ['"', "6"]:
+        p.fail("the marks cover %s, not the two values' first characters" % marked)
+
+    content = p.d.find_element("css selector", "#editorPane .cm-content")
+    p.call("BarrageEdit.moveTo(1, 1); done()")
+    content.send_keys("# kept\n")
+    time.sleep(0.6)
+    if clipboard:
+        p.script("document.getElementById('copyLink').click()")
+        p.wait.until(lambda d: "copied" in p.notice())
+        if "not the text in the editor" not in p.notice():
+            p.fail("Copy link with an edit that has mistakes says: %r" % p.notice())
+    p.d.refresh()
+    p.wait.until(lambda d: d.execute_script("return !!(window.BarrageEdit && BarrageEdit.state().text)"))
+    p.editor_ready()
+    if not (p.editor_text() or "").startswith("# kept\n"):
+        p.fail("an edit was lost on reload: the editor holds %r" % (p.editor_text() or "")[:40])
+
+
+def reset_agrees_on_a_slow_network(p, delays):
+    """Typing, then Reset within 50 ms while the demonstration's text is slow
+    to come: the world, the address and the editor all show the demonstration."""
+    delays["demonstration.toml"] = 1.5
+    p.open("?frame=900", 900)
+    ActionChains(p.d).send_keys("e").perform()
+    p.editor_ready()
+    text = p.editor_text()
+    row = next(i for i, line in enumerate(text.split("\n")) if "volleySize = 2," in line)
+    column = text.split("\n")[row].index("volleySize = 2,") + len("volleySize = ") + 1
+    p.call("BarrageEdit.moveTo(arguments[0], arguments[1]); done()", row + 1, column)
+    p.d.find_element("css selector", "#editorPane .cm-content").send_keys(Keys.DELETE, "3")
+    time.sleep(0.03)
+    p.script("document.getElementById('reset').click()")
+    time.sleep(2.5)
+    delays.clear()
+    if not p.shows(p.captured(900), 1.0):
+        p.fail("after Reset the world is not the demonstration")
+    if "#pattern=" in p.script("return location.hash"):
+        p.fail("after Reset the address holds a pattern")
+    if p.editor_text() != sample("demonstration"):
+        p.fail("after Reset the editor does not hold the demonstration")
+
+
+def new_links_in_the_tab_are_followed(p):
+    """A link put in the address of an open page, then Back."""
+    p.open("?frame=300", 300)
+    p.script("location.hash = arguments[0]", link(sample("spiral")))
+    if not p.shows(p.captured(300, sample("spiral"))):
+        p.fail("a new link in the same tab was not followed")
+    p.d.back()
+    if not p.shows(p.captured(300)):
+        p.fail("Back to the address without a pattern does not show the demonstration")
+
+
+def a_file_dropped_on_a_fresh_page_is_taken(p):
+    p.open("?frame=5", 5)
+    p.script("""const file = new File([arguments[0]], 'spiral.toml', { type: 'text/plain' });
+        const data = new DataTransfer(); data.items.add(file);
+        window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, cancelable: true }));""", sample("spiral"))
+    if not p.shows(p.captured(5, sample("spiral"))):
+        p.fail("a file dropped on a fresh page was not taken")
+    if not p.script("return location.pathname.endsWith('index.html')"):
+        p.fail("a file dropped on a fresh page left the page")
+
+
+def hostile_texts_leave_the_page_working(p):
+    """A quarter of a million unknown fields as a link, the largest legal
+    world, and programs of too many steps: each answered, none breaking the
+    next apply."""
+    step = "{" + ",".join("%s=1" % chr(97 + i) for i in range(22)) + "}"
+    errors = "[shooters]\ncount = 1\n[movement.m]\nsteps = [{}]\n[firing.f]\nsteps = [" + ",".join([step] * 9800) + "]\n"
+    p.open("?frame=10" + link(errors), 10)
+    p.wait.until(lambda d: "mistake" in p.notice())
+    names = ",".join('"p%d"' % i for i in range(64))
+    largest = "[shooters]\ncount = 64\nmovement = [%s]\nfiring = [%s]\n" % (names, names)
+    for i in range(64):
+        largest += "[movement.p%d]\ndefaults = { duration = 3, x = %d.0, y = 240.0, active = true }\nsteps = [%s]\n" % (
+            i, i * 10, "{}," * 780)
+        largest += ("[firing.p%d]\ndefaults = { duration = 3, active = true, bulletCount = 256, volleySize = 8, "
+                    "fireDelay = 0, speed = 2.0, bulletMotion = 3, targetRef = { shooter = 0 } }\nsteps = [%s]\n") % (
+            i, "{}," * 780)
+    unused = "[shooters]\ncount = 1\nmovement = \"m\"\nfiring = \"f\"\n[movement.m]\nsteps = [{}]\n[firing.f]\nsteps = [{}]\n"
+    for i in range(11):
+        unused += "[firing.u%d]\nsteps = [%s]\n" % (i, "{}," * 10000)
+    for name, text, taken in (("the largest world", largest, True), ("programs of too many steps", unused, False),
+                              ("the spiral", sample("spiral"), True)):
+        result = p.call("BarrageEdit.apply(arguments[0]).then(r => done([r.taken, r.messages.length]),"
+                        " e => done('threw ' + e))", text)
+        if result != [taken, 0 if taken else 1]:
+            p.fail("%s after a quarter of a million mistakes: %s" % (name, result))
+    p.call("BarrageEdit.openEditor().then(done)")
+    shown = p.messages()
+    if len(shown) != 0:
+        p.fail("the spiral's apply left messages: %s" % shown[:2])
+    for entry in p.d.get_log("browser"):
+        if "Aborted" in entry.get("message", "") or entry.get("level") == "SEVERE":
+            p.fail("console: " + entry.get("message", ""))
+
+
+def a_large_text_never_holds_a_frame(p):
+    """A legal text of nearly 1 MiB applied on frame 16,000, then the editor
+    opened on it and a key typed: no gap between animation frames over
+    LONGEST_GAP_MS."""
+    text = "[shooters]\ncount = 64\nmovement = [%s]\nfiring = [%s]\n" % (
+        ",".join('"m%d"' % i for i in range(64)), ",".join('"f%d"' % i for i in range(64)))
+    for i in range(64):
+        text += "[movement.m%d]\ndefaults = { duration = 3, x = %d.0, y = 240.0, active = true }\nsteps = [\n%s]\n" % (
+            i, i * 10, "{ angle = 5, x = 1.5 },\n" * 300)
+        text += ("[firing.f%d]\ndefaults = { duration = 3, active = true, bulletCount = 256, volleySize = 8, "
+                 "fireDelay = 0, speed = 2.0, bulletMotion = 3, targetRef = { shooter = 0 } }\nsteps = [\n%s]\n") % (
+            i, "{ angle = 5, speed = 1.5 },\n" * 300)
+    assert len(text.encode()) < 1 << 20, len(text)
+    p.open("?frame=16000", 16000)
+    p.call("const s = document.createElement('script'); s.src = 'edit.js'; s.onload = () => done();"
+           " document.head.appendChild(s);")
+    p.watch_gaps()
+    time.sleep(0.5)
+    p.worst_gap()
+    for what, act in (("applying it", lambda: p.call("BarrageEdit.apply(arguments[0]).then(r => done(r.taken))", text)),
+                      ("opening the editor on it", lambda: p.call("BarrageEdit.openEditor().then(done)")),
+                      ("typing in it", lambda: p.d.find_element("css selector", "#editorPane .cm-content")
+                       .send_keys("#"))):
+        act()
+        time.sleep(2)
+        gap = p.worst_gap()
+        print("%s: longest gap between animation frames %.0f ms" % (what, gap))
+        if gap > LONGEST_GAP_MS:
+            p.fail("a text of %d bytes: %s held the tab %.0f ms" % (len(text.encode()), what, gap))
+
+
+def main():
+    web_dir, capture = sys.argv[1], sys.argv[2]
+    with tempfile.TemporaryDirectory() as scratch:
+        delays = {}
+        server = start_server(web_dir, delays)
+        base = "http://127.0.0.1:%d/index.html" % server.server_address[1]
+        driver = start_browser(os.path.join(scratch, "profile"))
+        p = Page(driver, base, capture, scratch)
+        try:
+            try:
+                driver.execute_cdp_cmd("Browser.grantPermissions", {
+                    "origin": base.rsplit("/", 1)[0], "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+                clipboard = True
+            except Exception:  # an older browser: Copy link is left out
+                clipboard = False
+            for check in (big_link_opens_on_its_frame, lambda p: refused_link_keeps_its_text(p, clipboard),
+                          lambda p: reset_agrees_on_a_slow_network(p, delays), new_links_in_the_tab_are_followed,
+                          a_file_dropped_on_a_fresh_page_is_taken, hostile_texts_leave_the_page_working,
+                          a_large_text_never_holds_a_frame):
+                try:
+                    check(p)
+                except Exception as error:  # one check's failure does not hide the others'
+                    p.fail("%s: %s: %s" % (getattr(check, "__name__", "check"), type(error).__name__, error))
+        finally:
+            driver.quit()
+            server.shutdown()
+    for failure in p.failures:
+        print("FAIL: " + failure)
+    print("editing and links: %d checks failed" % len(p.failures))
+    return 1 if p.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
