@@ -15,7 +15,7 @@
 #include "display_headless/Headless.h"
 #include "display/Pacer.h"
 #include "pattern/Pattern.h"
-#include "shell/Scenario.h"
+#include "world/Scenario.h"
 #include "timeline/Viewer.h"
 
 using bench::Clock;
@@ -46,7 +46,7 @@ void heavyReload() {
     auto viewer = std::make_unique<timeline::Viewer>();
     viewer->clock = [](void*) { return display::steadyNowNs(); };
     auto shown = std::make_unique<pattern::Loaded>(pattern::parsePattern(HEAVY, "heavy.toml"));
-    timeline::openViewer(*viewer, shell::STUDY_FRAMES, true, timeline::NORMAL_SPEED, pattern::makerFor(shown->pattern));
+    timeline::openViewer(*viewer, world::STUDY_FRAMES, true, timeline::NORMAL_SPEED, pattern::makerFor(shown->pattern));
     while (viewer->seeking) timeline::tickViewer(*viewer);
     double longest = 0, total = 0;
     int32_t ticks = 0;
@@ -73,7 +73,7 @@ void heavyReload() {
     }
     std::printf("the 64-shooter homing pattern saved again on frame %d: longest tick %.1f ms (target < 100), %d "
                 "ticks, %.0f ms of work in all; its check run whole, as before, held one tick %.0f ms\n",
-                shell::STUDY_FRAMES, longest, ticks, total, wholeCheck);
+                world::STUDY_FRAMES, longest, ticks, total, wholeCheck);
     timeline::closeViewer(*viewer);
 }
 
@@ -111,7 +111,7 @@ int main() {
     auto viewer = std::make_unique<timeline::Viewer>();
     viewer->clock = [](void*) { return display::steadyNowNs(); };
     auto loaded = std::make_unique<pattern::Loaded>(pattern::parsePattern(source, "demonstration.toml"));
-    timeline::openViewer(*viewer, shell::STUDY_FRAMES, true, timeline::NORMAL_SPEED, pattern::makerFor(loaded->pattern));
+    timeline::openViewer(*viewer, world::STUDY_FRAMES, true, timeline::NORMAL_SPEED, pattern::makerFor(loaded->pattern));
     while (viewer->seeking) timeline::tickViewer(*viewer);
     std::vector<double> totals, parts[2];
     for (int i = 0; i < 5; ++i) {
@@ -130,7 +130,7 @@ int main() {
     std::printf("an edit back on frame %d: %.1f ms median of work (target < 100): reading %.2f ms, setting up, "
                 "simulating %d frames and drawing the last %.1f ms; in the window the %lld ms slices also wait "
                 "for their ticks\n",
-                shell::STUDY_FRAMES, bench::median(totals), bench::median(parts[0]), shell::STUDY_FRAMES,
+                world::STUDY_FRAMES, bench::median(totals), bench::median(parts[0]), world::STUDY_FRAMES,
                 bench::median(parts[1]), static_cast<long long>(timeline::SEEK_SLICE_NS / 1'000'000));
     std::printf("viewer frame %lld\n", static_cast<long long>(timeline::viewerFrame(*viewer)));
     timeline::closeViewer(*viewer);

@@ -14,7 +14,7 @@
 #include "display/Display.h"
 #include "display_headless/Headless.h"
 #include "shell/Program.h"
-#include "shell/Scenario.h"
+#include "world/Scenario.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/Lifecycle.h"
 #include "turret/TurretSchedule.h"
@@ -52,7 +52,7 @@ BENCHMARK(BM_PageClearAndCopyFloorApart);
 // One whole frame as the program runs it, on the headless display.
 void BM_HeadlessFrame(benchmark::State& state) {
     display::UseWindowSystem(display_headless::headlessSystem());
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass);
     for (int i = 0; i < WARM_UP_FRAMES; ++i) shell::runFrame(pass);
     for (auto _ : state) shell::runFrame(pass);
@@ -66,8 +66,8 @@ struct World {
     std::vector<actor::Shooter> shooters;
     explicit World(int32_t count) : shooters(static_cast<size_t>(count)) {
         for (actor::Shooter& s : shooters) shooter::constructShooter(s);
-        for (int32_t i = 0; i + shell::SHOOTER_COUNT <= count; i += shell::SHOOTER_COUNT) {
-            shell::setUpScenario(&shooters[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i + world::SHOOTER_COUNT <= count; i += world::SHOOTER_COUNT) {
+            world::setUpScenario(&shooters[static_cast<size_t>(i)]);
         }
         for (actor::Shooter& s : shooters) shooter::resetEmitterSchedule(s);
         for (actor::Shooter& s : shooters) turret::resetTurretSchedule(s);

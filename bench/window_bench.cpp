@@ -78,7 +78,7 @@ void presentationCost(pid_t server) {
 }
 
 void pacing() {
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass);
     const double period = 1e3 / display::RefreshRate();
     std::vector<double> intervals;

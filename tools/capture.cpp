@@ -153,7 +153,7 @@ struct Progress {
     }
 };
 
-int writePngs(shell::World& pass, const Request& request, Progress& progress) {
+int writePngs(world::World& pass, const Request& request, Progress& progress) {
     for (int64_t frame = 1; frame <= request.last && !endRequested(); ++frame) {
         shell::runFrame(pass);
         if (frame < request.first) continue;
@@ -170,7 +170,7 @@ int writePngs(shell::World& pass, const Request& request, Progress& progress) {
     return 0;
 }
 
-int writeGif(shell::World& pass, const Request& request, Progress& progress) {
+int writeGif(world::World& pass, const Request& request, Progress& progress) {
     tools::ReplaceFile out;
     if (const int error = tools::openReplaceFile(out, request.gif)) {
         std::fprintf(stderr, "barrage-capture: cannot write %s: %s\n", request.gif.c_str(), std::strerror(error));
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &ends, &before);
 
     display::UseWindowSystem(display_headless::headlessSystem());
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass, command::makerOf(chosen));
     Progress progress;
     const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);

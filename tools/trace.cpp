@@ -14,8 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/Program.h"
-#include "shell/Scenario.h"
+#include "world/World.h"
 #include "command/Arguments.h"
 #include "command/PatternOption.h"
 
@@ -61,19 +60,19 @@ int main(int argc, char** argv) {
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
-    shell::World pass;
-    shell::setUpWorld(pass, command::makerOf(chosen));
+    world::World pass;
+    world::setUpWorld(pass, command::makerOf(chosen));
     // A write that fails sets the stream's error flag, and what it held is
     // gone: stop there rather than simulate on for nobody.
     int writeError = 0;
     for (int64_t frame = 1; frame <= frames && !writeError; ++frame) {
-        shell::stepWorld(pass);
+        world::stepWorld(pass);
         if (frame % every != 0 && frame != frames) continue;
         std::printf("frame %lld\n", static_cast<long long>(frame));
         for (int32_t i = 0; i < pass.count; ++i) printShooter(i, pass.shooters[i]);
         if (std::ferror(stdout)) writeError = errno ? errno : EIO;
     }
-    shell::tearDownWorld(pass);
+    world::tearDownWorld(pass);
     if (!writeError && (std::fflush(stdout) != 0 || std::ferror(stdout))) writeError = errno ? errno : EIO;
     if (writeError) {
         std::fprintf(stderr, "barrage-trace: write error: %s\n", std::strerror(writeError));

@@ -18,7 +18,7 @@
 
 #include "command/Arguments.h"
 #include "pattern/Pattern.h"
-#include "shell/World.h"
+#include "world/World.h"
 
 namespace command {
 
@@ -97,8 +97,8 @@ struct ChosenPattern {
 };
 
 // How worlds are made: by the pattern, or the demonstration's own way.
-inline shell::WorldMaker makerOf(const ChosenPattern& chosen) {
-    return chosen.loaded ? pattern::makerFor(chosen.loaded->pattern) : shell::WorldMaker{};
+inline world::WorldMaker makerOf(const ChosenPattern& chosen) {
+    return chosen.loaded ? pattern::makerFor(chosen.loaded->pattern) : world::WorldMaker{};
 }
 
 // --pattern FILE|NAME on a program's command line; never empty.

@@ -50,7 +50,7 @@ bool adoptPattern(Page& page, const uint8_t* bytes, size_t size) {
 }
 
 void applyDemonstration(Page& page) {
-    timeline::remakeViewer(page.viewer, shell::WorldMaker{});
+    timeline::remakeViewer(page.viewer, world::WorldMaker{});
     page.shown.reset();
     display::ShowVisiblePage();
 }

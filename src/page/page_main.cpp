@@ -47,7 +47,7 @@ double barrage_seek(page::Page* opened, double frame) {
 // control characters, the offset of the special keys, and the status lines.
 const int32_t* barrage_constants() {
     static const int32_t constants[] = {
-        static_cast<int32_t>(timeline::MAX_SEEK_FRAME), shell::STUDY_FRAMES, screen::KEY_ESCAPE, screen::KEY_ENTER,
+        static_cast<int32_t>(timeline::MAX_SEEK_FRAME), world::STUDY_FRAMES, screen::KEY_ESCAPE, screen::KEY_ENTER,
         screen::KEY_BACKSPACE, screen::KEY_TAB, screen::SPECIAL_KEY, screen::STATUS_LINES};
     return constants;
 }

@@ -24,15 +24,15 @@ void startCheck(Check& check, const Pattern& pattern, int64_t frames) {
     check.pattern = &pattern;
     check.frame = 0;
     check.frames = frames;
-    shell::setUpWorld(check.world, makerFor(pattern));
+    world::setUpWorld(check.world, makerFor(pattern));
 }
 
 bool runCheck(Check& check, int64_t frames) {
     if (!check.pattern) return true;
     const Pattern& p = *check.pattern;
-    shell::World& world = check.world;
+    world::World& world = check.world;
     for (; check.frame < check.frames && frames > 0; --frames) {
-        shell::stepWorld(world);
+        world::stepWorld(world);
         ++check.frame;
         for (int32_t i = 0; i < world.count; ++i) {
             const int32_t dropped = world.frames[i].dropped;
@@ -67,7 +67,7 @@ void finishCheck(Check& check, Loaded& loaded) {
 }
 
 void stopCheck(Check& check) {
-    if (check.pattern) shell::tearDownWorld(check.world);
+    if (check.pattern) world::tearDownWorld(check.world);
     check.pattern = nullptr;
     check.losses.clear();
 }

@@ -17,7 +17,7 @@ int32_t pointIndex(const Pattern& p, size_t program, size_t step, int32_t which)
     return static_cast<int32_t>(2 * (before + step)) + which;
 }
 
-const float* follow(const Reference& r, shell::World& world, int32_t point) {
+const float* follow(const Reference& r, world::World& world, int32_t point) {
     switch (r.kind) {
         case REFERENCE_POINT:
             world.points[2 * point] = r.x;
@@ -28,11 +28,11 @@ const float* follow(const Reference& r, shell::World& world, int32_t point) {
     }
 }
 
-void make(const void* context, shell::World& world) {
+void make(const void* context, world::World& world) {
     const Pattern& p = *static_cast<const Pattern*>(context);
     size_t firingSteps = 0;
     for (const FiringProgram& program : p.firings) firingSteps += program.steps.size();
-    shell::makeShooters(world, p.shooterCount, static_cast<int32_t>(2 * firingSteps));
+    world::makeShooters(world, p.shooterCount, static_cast<int32_t>(2 * firingSteps));
     for (int32_t i = 0; i < p.shooterCount; ++i) {
         const auto shooter = static_cast<size_t>(i);
         for (actor::EmitterStep step : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {
@@ -52,11 +52,11 @@ void make(const void* context, shell::World& world) {
             turret::addTurretStep(world.shooters[i], step);
         }
     }
-    shell::rewindPrograms(world);
+    world::rewindPrograms(world);
 }
 
 }  // namespace
 
-shell::WorldMaker makerFor(const Pattern& pattern) { return {make, &pattern}; }
+world::WorldMaker makerFor(const Pattern& pattern) { return {make, &pattern}; }
 
 }  // namespace pattern

@@ -14,7 +14,7 @@
 
 #include "actor/EmitterStep.h"
 #include "actor/TurretStep.h"
-#include "shell/World.h"
+#include "world/World.h"
 
 namespace pattern {
 
@@ -115,7 +115,7 @@ struct Losses {
 };
 struct Check {
     const Pattern* pattern = nullptr;  // none: no check under way
-    shell::World world;                // the pattern's world, never drawn
+    world::World world;                // the pattern's world, never drawn
     int64_t frame = 0;                 // frames run
     int64_t frames = CHECK_FRAMES;     // frames to run
     std::map<std::pair<size_t, size_t>, Losses> losses;  // by firing program and step
@@ -137,6 +137,6 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& pattern);
 
 // A maker for the timeline, the viewer and the tools; the pattern must
 // outlive every world made from it.
-shell::WorldMaker makerFor(const Pattern& pattern);
+world::WorldMaker makerFor(const Pattern& pattern);
 
 }  // namespace pattern

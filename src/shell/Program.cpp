@@ -3,6 +3,7 @@
 #include "shell/Program.h"
 
 #include "display/Display.h"
+#include "shell/Picture.h"
 
 namespace shell {
 
@@ -16,24 +17,24 @@ constexpr int32_t VISIBLE_PAGE = 0;
 
 }  // namespace
 
-void startUp(World& world, const WorldMaker& maker) {
+void startUp(world::World& world, const world::WorldMaker& maker) {
     display::ClearTextScreen();
     display::OpenScreen(SCREEN_MODE, COLOUR_DEPTH, PAGES, 0, 0);
-    setUpWorld(world, maker);
+    world::setUpWorld(world, maker);
     display::SetPages(WORK_PAGE, VISIBLE_PAGE);
 }
 
-void runFrame(World& world) {
-    stepWorld(world);
+void runFrame(world::World& world) {
+    world::stepWorld(world);
     drawWorld(world);
     display::WaitVerticalRetrace();
     display::CopyWorkPage();
 }
 
-void shutDown(World& world) { tearDownWorld(world); }
+void shutDown(world::World& world) { world::tearDownWorld(world); }
 
-int runProgram(const WorldMaker& maker) {
-    World world;
+int runProgram(const world::WorldMaker& maker) {
+    world::World world;
     startUp(world, maker);
     do {
         runFrame(world);

@@ -15,7 +15,7 @@ bool inside(const void* p, const void* begin, size_t bytes) {
     return at >= from && at - from < bytes;
 }
 
-Place placeOf(const float* reference, const shell::World& world) {
+Place placeOf(const float* reference, const world::World& world) {
     if (!reference) return {};
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -35,7 +35,7 @@ Place placeOf(const float* reference, const shell::World& world) {
     return {PlaceKind::Outside, 0, 0, reference};
 }
 
-const float* addressOf(const Place& place, const shell::World& world) {
+const float* addressOf(const Place& place, const world::World& world) {
     switch (place.kind) {
         case PlaceKind::Outside: return place.outside;
         case PlaceKind::Shooter:
@@ -81,7 +81,7 @@ void restoreProgram(collections::RecordList<T>& list, const ProgramCopy<T>& copy
     }
 }
 
-bool sameShape(const Snapshot& snapshot, const shell::World& world) {
+bool sameShape(const Snapshot& snapshot, const world::World& world) {
     if (snapshot.frame < 0 || world.count != snapshot.count || !world.shooters || world.pointCount != snapshot.points) return false;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -100,9 +100,9 @@ bool sameShape(const Snapshot& snapshot, const shell::World& world) {
 
 }  // namespace
 
-bool takeSnapshot(Snapshot& snapshot, const shell::World& world, int64_t frame) {
+bool takeSnapshot(Snapshot& snapshot, const world::World& world, int64_t frame) {
     snapshot.frame = -1;
-    if (world.count < 0 || world.count > shell::SHOOTER_COUNT || (world.count > 0 && !world.shooters)) return false;
+    if (world.count < 0 || world.count > world::SHOOTER_COUNT || (world.count > 0 && !world.shooters)) return false;
     snapshot.count = world.count;
     snapshot.points = world.pointCount;
     for (int32_t i = 0; i < world.count; ++i) {
@@ -123,7 +123,7 @@ bool takeSnapshot(Snapshot& snapshot, const shell::World& world, int64_t frame) 
     return true;
 }
 
-bool restoreSnapshot(const Snapshot& snapshot, shell::World& world) {
+bool restoreSnapshot(const Snapshot& snapshot, world::World& world) {
     if (!sameShape(snapshot, world)) return false;
     for (int32_t i = 0; i < world.count; ++i) {
         actor::Shooter& s = world.shooters[i];

@@ -10,8 +10,8 @@
 #include <cstdint>
 
 #include "actor/Shooter.h"
-#include "shell/Scenario.h"
-#include "shell/World.h"
+#include "world/Scenario.h"
+#include "world/World.h"
 
 namespace timeline {
 
@@ -54,14 +54,14 @@ struct Snapshot {
     int64_t frame = -1;  // frames the world had run; -1: holds nothing
     int32_t count = 0;   // shooters held
     int32_t points = 0;  // fixed points of the world it was taken of
-    ShooterSnapshot shooters[shell::SHOOTER_COUNT] = {};
+    ShooterSnapshot shooters[world::SHOOTER_COUNT] = {};
 };
 
 // Returns false, and holds nothing, for a world it has no room for (more
 // shooters, or longer programs, than a snapshot holds).
-bool takeSnapshot(Snapshot& snapshot, const shell::World& world, int64_t frame);
+bool takeSnapshot(Snapshot& snapshot, const world::World& world, int64_t frame);
 // Puts the world back as it was. Returns false, and leaves the world as it
 // is, when the world is not set up like the one the snapshot was taken of.
-bool restoreSnapshot(const Snapshot& snapshot, shell::World& world);
+bool restoreSnapshot(const Snapshot& snapshot, world::World& world);
 
 }  // namespace timeline

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/Display.h"
+#include "shell/Picture.h"
 #include "shell/Program.h"
 
 namespace timeline {
@@ -50,8 +51,8 @@ bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
     }
     if (t.frame > goal) {
         // No snapshot to go back by (none kept, or a world too large to hold): start again.
-        shell::tearDownWorld(t.world);
-        shell::setUpWorld(t.world, t.maker);
+        world::tearDownWorld(t.world);
+        world::setUpWorld(t.world, t.maker);
         t.frame = 0;
     }
     for (int64_t ran = 0; t.frame < goal && ran < budget.frames; ++ran) {
@@ -64,7 +65,7 @@ bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
 }  // namespace
 
 void stepTimeline(Timeline& t, bool shown) {
-    shell::stepWorld(t.world);
+    world::stepWorld(t.world);
     if (shown) {
         shell::drawWorld(t.world);
         display::CopyWorkPage();
@@ -73,7 +74,7 @@ void stepTimeline(Timeline& t, bool shown) {
     keepSnapshot(t);
 }
 
-void openTimeline(Timeline& t, int64_t memoryCap, const shell::WorldMaker& maker) {
+void openTimeline(Timeline& t, int64_t memoryCap, const world::WorldMaker& maker) {
     t.maker = maker;
     shell::startUp(t.world, maker);
     const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));
@@ -84,10 +85,10 @@ void openTimeline(Timeline& t, int64_t memoryCap, const shell::WorldMaker& maker
     startAtFrameZero(t);
 }
 
-void remakeTimeline(Timeline& t, const shell::WorldMaker& maker) {
-    shell::tearDownWorld(t.world);
+void remakeTimeline(Timeline& t, const world::WorldMaker& maker) {
+    world::tearDownWorld(t.world);
     t.maker = maker;
-    shell::setUpWorld(t.world, maker);
+    world::setUpWorld(t.world, maker);
     startAtFrameZero(t);
 }
 

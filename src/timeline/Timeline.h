@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "shell/World.h"
+#include "world/World.h"
 #include "timeline/Snapshot.h"
 
 namespace timeline {
@@ -19,8 +19,8 @@ inline constexpr int64_t SNAPSHOT_SPACING = 600;         // frames between snaps
 inline constexpr int64_t SNAPSHOT_MEMORY = 32ll << 20;  // bytes the snapshots may take
 
 struct Timeline {
-    shell::World world;                  // the world shown
-    shell::WorldMaker maker;             // how the world is set up: the demonstration or a pattern
+    world::World world;                  // the world shown
+    world::WorldMaker maker;             // how the world is set up: the demonstration or a pattern
     int64_t frame = 0;                   // frames the world has run; the visible page shows this one once drawn
     int64_t spacing = SNAPSHOT_SPACING;  // frames between the snapshots held
     Snapshot* snapshots = nullptr;       // at frames 0, spacing, 2 x spacing ...: owned, reserved at open
@@ -39,11 +39,11 @@ struct FrameWatch {
 
 // Starts the program (display, shooters, pages) and reserves the snapshots.
 // A cap too small for one snapshot keeps none: every step back starts again.
-void openTimeline(Timeline& timeline, int64_t memoryCap = SNAPSHOT_MEMORY, const shell::WorldMaker& maker = {});
+void openTimeline(Timeline& timeline, int64_t memoryCap = SNAPSHOT_MEMORY, const world::WorldMaker& maker = {});
 void closeTimeline(Timeline& timeline);
 // The world set up anew as the maker says, at frame 0 with its snapshots gone;
 // the display stays open.
-void remakeTimeline(Timeline& timeline, const shell::WorldMaker& maker);
+void remakeTimeline(Timeline& timeline, const world::WorldMaker& maker);
 // Runs the world one frame on: drawn onto the visible page when `shown`, else
 // the simulation alone.
 void stepTimeline(Timeline& timeline, bool shown);

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "screen/Screen.h"
-#include "shell/World.h"
+#include "world/World.h"
 #include "timeline/ViewerParts.h"
 
 namespace timeline {
@@ -74,9 +74,9 @@ void typeKey(Viewer& v, int32_t code) {
 
 }  // namespace
 
-void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const shell::WorldMaker& maker) {
+void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const world::WorldMaker& maker) {
     openTimeline(v.timeline, SNAPSHOT_MEMORY, maker);
-    shell::setUpWorld(v.ahead, maker);
+    world::setUpWorld(v.ahead, maker);
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
     showFrame(v, 1);
     if (frame > 1) seekViewer(v, frame);  // pauses
@@ -84,15 +84,15 @@ void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const shel
     updateLayers(v);
 }
 
-void remakeViewer(Viewer& v, const shell::WorldMaker& maker) {
+void remakeViewer(Viewer& v, const world::WorldMaker& maker) {
     const int64_t frame = v.shown > 0 ? v.shown : 1;
     const int32_t playing = v.playing;
     const int64_t seeking = v.seeking;
     // A frame number being typed is the user's: it goes on after the remake.
     const int32_t typing = v.typing;
     const int64_t typed = v.typed;
-    shell::tearDownWorld(v.ahead);
-    shell::setUpWorld(v.ahead, maker);
+    world::tearDownWorld(v.ahead);
+    world::setUpWorld(v.ahead, maker);
     std::memset(v.trails.frames, 0, sizeof v.trails.frames);
     remakeTimeline(v.timeline, maker);
     v.notice[0] = '\0';
@@ -109,7 +109,7 @@ void noticeViewer(Viewer& v, const char* notice) {
 }
 
 void closeViewer(Viewer& v) {
-    shell::tearDownWorld(v.ahead);
+    world::tearDownWorld(v.ahead);
     closeTimeline(v.timeline);
 }
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "screen/Screen.h"
-#include "shell/Scenario.h"
+#include "world/Scenario.h"
 #include "timeline/Timeline.h"
 
 namespace timeline {
@@ -40,7 +40,7 @@ struct TrailPoint {
 
 struct Trails {
     int64_t frames[TRAIL_LENGTH] = {};  // frame each ring row was recorded after; 0: none
-    TrailPoint points[TRAIL_LENGTH][shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};  // a ring by frame
+    TrailPoint points[TRAIL_LENGTH][world::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};  // a ring by frame
 };
 
 struct Viewer {
@@ -66,17 +66,17 @@ struct Viewer {
     int32_t drawn = 0;                  // goes up whenever a frame is drawn onto the visible page
     char notice[screen::TEXT_COLUMNS + 1] = {};  // a line for the user (a pattern refused); empty: none
     Trails trails;                      // recent bullet positions, as the frames ran
-    shell::World ahead;           // the copy of the world that path previews simulate
+    world::World ahead;           // the copy of the world that path previews simulate
     Snapshot scratch;                   // the world as it stands, copied into `ahead`
 };
 
 // Opens the program on the world the maker sets up (the demonstration by
 // default) and shows `frame` (1 or more), playing or paused.
-void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed, const shell::WorldMaker& maker = {});
+void openViewer(Viewer& viewer, int64_t frame, bool paused, int32_t speed, const world::WorldMaker& maker = {});
 void closeViewer(Viewer& viewer);
 // The world set up anew as the maker says (an edited pattern), back on the
 // frame shown, playing or paused as before.
-void remakeViewer(Viewer& viewer, const shell::WorldMaker& maker);
+void remakeViewer(Viewer& viewer, const world::WorldMaker& maker);
 // A line in the status strip until the next remake; empty clears it.
 void noticeViewer(Viewer& viewer, const char* notice);
 // A key in the display's codes (screen/Screen.h).

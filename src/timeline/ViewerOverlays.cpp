@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "screen/Screen.h"
-#include "shell/World.h"
+#include "world/World.h"
 #include "timeline/ViewerParts.h"
 
 namespace timeline {
@@ -28,7 +28,7 @@ void recordTrail(Viewer& v) {
     const Timeline& t = v.timeline;
     const int32_t row = static_cast<int32_t>(t.frame % TRAIL_LENGTH);
     v.trails.frames[row] = t.frame;
-    for (int32_t i = 0; i < t.world.count && i < shell::SHOOTER_COUNT; ++i) {
+    for (int32_t i = 0; i < t.world.count && i < world::SHOOTER_COUNT; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             const bullets::Bullet& b = actor::bulletAt(t.world.shooters[i], j);
             v.trails.points[row][i][j] = {b.x, b.y, b.age, b.alive ? -1 : 0};
@@ -38,7 +38,7 @@ void recordTrail(Viewer& v) {
 
 void drawTrails(Viewer& v) {
     const Timeline& t = v.timeline;
-    for (int32_t i = 0; i < t.world.count && i < shell::SHOOTER_COUNT; ++i) {
+    for (int32_t i = 0; i < t.world.count && i < world::SHOOTER_COUNT; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             if (!actor::bulletAt(t.world.shooters[i], j).alive) continue;
             int32_t laterAge = INT32_MAX;
@@ -58,12 +58,12 @@ void drawTrails(Viewer& v) {
 // Simulates ahead on the copy, never on the world shown.
 void drawPaths(Viewer& v) {
     if (!takeSnapshot(v.scratch, v.timeline.world, v.timeline.frame) || !restoreSnapshot(v.scratch, v.ahead)) return;
-    shell::World& ahead = v.ahead;
+    world::World& ahead = v.ahead;
     // The overlays follow the first shooters, as many as the arrays below hold.
-    const int32_t shown = ahead.count < shell::SHOOTER_COUNT ? ahead.count : shell::SHOOTER_COUNT;
-    int32_t aliveBefore[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
-    int32_t ageBefore[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
-    bool followed[shell::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
+    const int32_t shown = ahead.count < world::SHOOTER_COUNT ? ahead.count : world::SHOOTER_COUNT;
+    int32_t aliveBefore[world::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
+    int32_t ageBefore[world::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
+    bool followed[world::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};
     for (int32_t i = 0; i < shown; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             const bullets::Bullet& b = actor::bulletAt(ahead.shooters[i], j);
@@ -72,10 +72,10 @@ void drawPaths(Viewer& v) {
         }
     }
     // The bodies' paths go over the bullets' once these are drawn.
-    float bodies[BODY_LOOKAHEAD][shell::SHOOTER_COUNT][2] = {};
-    int32_t bodyActive[BODY_LOOKAHEAD][shell::SHOOTER_COUNT] = {};
+    float bodies[BODY_LOOKAHEAD][world::SHOOTER_COUNT][2] = {};
+    int32_t bodyActive[BODY_LOOKAHEAD][world::SHOOTER_COUNT] = {};
     for (int32_t frame = 1; frame <= BODY_LOOKAHEAD; ++frame) {
-        shell::stepWorld(ahead);
+        world::stepWorld(ahead);
         for (int32_t i = 0; i < shown; ++i) {
             const actor::Shooter& s = ahead.shooters[i];
             bodies[frame - 1][i][0] = s.emitter.x;

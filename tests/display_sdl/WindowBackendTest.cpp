@@ -13,6 +13,7 @@
 #include "display/Display.h"
 #include "display_sdl/WindowEvents.h"
 #include "display_sdl/SdlWindow.h"
+#include "shell/Picture.h"
 #include "shell/Program.h"
 #include "support/Keys.h"
 #include "support/Pictures.h"
@@ -119,10 +120,10 @@ TEST(WindowPicture, FrameSevenHundredAtOneAndTwoTimesIsTheGoldenFrame) {
     ASSERT_EQ(golden.width, 640);
 
     UseWindowSystem(sdlWindowSystem());
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= 700; ++frame) {  // as fast as it goes: the picture is what counts here
-        shell::stepWorld(pass);
+        world::stepWorld(pass);
         shell::drawWorld(pass);
         CopyWorkPage();
     }

@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pattern::parsePattern(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.toml");
     for (const pattern::Message& message : loaded.messages) (void)pattern::formatMessage("fuzz.toml", message);
     if (pattern::refused(loaded)) return 0;
-    shell::World world;
-    shell::setUpWorld(world, pattern::makerFor(loaded.pattern));
-    for (int32_t frame = 0; frame < FRAMES; ++frame) shell::stepWorld(world);
-    shell::tearDownWorld(world);
+    world::World world;
+    world::setUpWorld(world, pattern::makerFor(loaded.pattern));
+    for (int32_t frame = 0; frame < FRAMES; ++frame) world::stepWorld(world);
+    world::tearDownWorld(world);
     return 0;
 }

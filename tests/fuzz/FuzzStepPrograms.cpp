@@ -9,7 +9,8 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display_headless/Headless.h"
-#include "shell/World.h"
+#include "shell/Picture.h"
+#include "shell/Picture.h"
 #include "shell/Program.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/Lifecycle.h"
@@ -67,10 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         shooter::resetEmitterSchedule(s);
         turret::resetTurretSchedule(s);
     }
-    shell::ShooterFrame frames[2];
-    shell::World pass{shooters, 2, frames};
+    world::ShooterFrame frames[2];
+    world::World pass{shooters, 2, frames};
     for (int32_t frame = 0; frame < FRAMES; ++frame) {
-        shell::stepWorld(pass);
+        world::stepWorld(pass);
         shell::drawWorld(pass);
         display::CopyWorkPage();
     }

@@ -53,7 +53,7 @@ TEST(Gallery, EverySampleLoadsAndEveryClipIsWhatTheToolsMakeNow) {
         const Loaded loaded = loadPattern(SOURCE + "/patterns/" + name + ".toml");
         ASSERT_FALSE(refused(loaded)) << name;
         display::UseWindowSystem(display_headless::headlessSystem());
-        shell::World world;
+        world::World world;
         shell::startUp(world, makerFor(loaded.pattern));
         for (int64_t frame = 1; frame <= first; ++frame) shell::runFrame(world);
         const screen::Screen& screen = display::CurrentScreen();

@@ -16,9 +16,9 @@ namespace {
 
 // Every field the simulation keeps, after `frames` frames of the world.
 std::string stateAfter(const Pattern& p, int32_t frames) {
-    shell::World world;
-    shell::setUpWorld(world, makerFor(p));
-    for (int32_t f = 0; f < frames; ++f) shell::stepWorld(world);
+    world::World world;
+    world::setUpWorld(world, makerFor(p));
+    for (int32_t f = 0; f < frames; ++f) world::stepWorld(world);
     std::string state;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -26,7 +26,7 @@ std::string stateAfter(const Pattern& p, int32_t frames) {
         state.append(reinterpret_cast<const char*>(&s.turret.duration), sizeof s.turret.duration);
         state.append(reinterpret_cast<const char*>(s.bullets), sizeof(bullets::Bullet) * actor::BULLET_CAPACITY);
     }
-    shell::tearDownWorld(world);
+    world::tearDownWorld(world);
     return state;
 }
 

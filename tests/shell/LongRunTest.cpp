@@ -26,7 +26,7 @@ long anonymousKb() {
 
 TEST(LongRun, AMillionFramesKeepTheStoresInBoundsAndMemoryFlat) {
     display::UseWindowSystem(display_headless::headlessSystem());
-    World pass;
+    world::World pass;
     startUp(pass);
     long memoryAtStart = 0;
     for (int32_t frame = 1; frame <= 1'000'000; ++frame) {

@@ -1,6 +1,6 @@
 // What a stepped world draws, compared byte for byte with pages drawn by hand;
 // stepping alone draws nothing.
-#include "shell/World.h"
+#include "shell/Picture.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +31,8 @@ struct WorldTest : ::testing::Test {
         collections::releaseList(s.turretSteps);
         s.turret.active = 0;
     }
-    static void stepAndDraw(World& world) {
-        stepWorld(world);
+    static void stepAndDraw(world::World& world) {
+        world::stepWorld(world);
         drawWorld(world);
     }
     void expectPage() {
@@ -41,17 +41,17 @@ struct WorldTest : ::testing::Test {
 };
 
 TEST_F(WorldTest, WithEveryShooterInactiveOnlyTheRingShows) {
-    World pass;
-    setUpWorld(pass);
+    world::World pass;
+    world::setUpWorld(pass);
     for (int32_t i = 0; i < pass.count; ++i) pass.shooters[i].emitter.active = 0;
     stepAndDraw(pass);
     expectPage();
-    tearDownWorld(pass);
+    world::tearDownWorld(pass);
 }
 
 TEST_F(WorldTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
-    World pass;
-    setUpWorld(pass);
+    world::World pass;
+    world::setUpWorld(pass);
     for (int32_t i = 0; i < pass.count; ++i) {
         quieten(pass.shooters[i]);
         pass.shooters[i].emitter.active = 0;
@@ -73,7 +73,7 @@ TEST_F(WorldTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
     s.turret.bulletCount = 100000;  // more than the store: drawing stops at its end
     for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) s.bullets[j].alive = 0;
     stepAndDraw(pass);
-    tearDownWorld(pass);
+    world::tearDownWorld(pass);
 }
 
 TEST_F(WorldTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
@@ -84,10 +84,10 @@ TEST_F(WorldTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     shooter::addEmitterStep(s, off);
     shooter::resetEmitterSchedule(s);
     collections::releaseList(s.turretSteps);
-    ShooterFrame frame;
-    World pass{&s, 1, &frame};
+    world::ShooterFrame frame;
+    world::World pass{&s, 1, &frame};
     const std::unique_ptr<screen::Screen> before = std::make_unique<screen::Screen>(display::CurrentScreen());
-    stepWorld(pass);
+    world::stepWorld(pass);
     EXPECT_EQ(std::memcmp(before.get(), &display::CurrentScreen(), sizeof *before), 0) << "a step drew";
     drawWorld(pass);
     // The read-out first, then the body over it.

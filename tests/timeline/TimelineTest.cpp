@@ -35,7 +35,7 @@ uint64_t fnv(uint64_t hash, const void* bytes, size_t size) {
 
 // Everything the trace prints and more: every byte of each shooter's blocks,
 // store, program indices and stored countdowns.
-uint64_t worldDigest(const shell::World& world) {
+uint64_t worldDigest(const world::World& world) {
     uint64_t hash = 14695981039346656037ull;
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -68,7 +68,7 @@ struct Straight {
 // The program's own frames, as barrage-capture runs them.
 Straight straightRun(int64_t frames) {
     Straight run;
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass);
     run.world.push_back(worldDigest(pass));
     run.page.push_back(0);
@@ -90,7 +90,7 @@ protected:
 
 TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictures) {
     constexpr int64_t FRAMES = 10'000;
-    const Straight straight = straightRun(shell::STUDY_FRAMES);
+    const Straight straight = straightRun(world::STUDY_FRAMES);
     auto t = std::make_unique<Timeline>();
     openTimeline(*t);
     std::mt19937 random(20261208);
@@ -121,8 +121,8 @@ TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictu
     for (int32_t i = 0; i < 100; ++i) stepTimeline(*t, true);
     EXPECT_EQ(t->frame, 5'000);
     EXPECT_EQ(pageDigest(), straight.page[5'000]);
-    seekTimeline(*t, shell::STUDY_FRAMES);
-    EXPECT_EQ(pageDigest(), straight.page[shell::STUDY_FRAMES]);
+    seekTimeline(*t, world::STUDY_FRAMES);
+    EXPECT_EQ(pageDigest(), straight.page[world::STUDY_FRAMES]);
     closeTimeline(*t);
 }
 
@@ -151,10 +151,10 @@ TEST_F(TimelineTest, SnapshotsThinUnderASmallCapAndWithNoneEverySeekStartsAgain)
 // A snapshot restored into another world points that world's references into
 // itself, and the copy runs on exactly as the original.
 TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed) {
-    shell::World a, b;
+    world::World a, b;
     shell::startUp(a);
-    shell::setUpWorld(b);
-    for (int32_t f = 0; f < 1'234; ++f) shell::stepWorld(a);
+    world::setUpWorld(b);
+    for (int32_t f = 0; f < 1'234; ++f) world::stepWorld(a);
     a.shooters[0].turret.targetRef = &a.shooters[1].emitter.x;
     a.shooters[2].turret.originRef = &a.shooters[3].bullets[7].x;
     collections::currentRecord(a.shooters[1].turretSteps)->targetRef = &a.shooters[0].emitter.y;
@@ -165,8 +165,8 @@ TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed
     EXPECT_EQ(b.shooters[2].turret.originRef, &b.shooters[3].bullets[7].x);
     EXPECT_EQ(collections::currentRecord(b.shooters[1].turretSteps)->targetRef, &b.shooters[0].emitter.y);
     for (int32_t f = 0; f < 600; ++f) {
-        shell::stepWorld(a);
-        shell::stepWorld(b);
+        world::stepWorld(a);
+        world::stepWorld(b);
     }
     // Same bytes, references apart.
     for (int32_t i = 0; i < a.count; ++i) {
@@ -178,7 +178,7 @@ TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed
         }
     }
     EXPECT_EQ(worldDigest(a), worldDigest(b));
-    shell::tearDownWorld(b);
+    world::tearDownWorld(b);
     shell::shutDown(a);
 }
 
@@ -207,7 +207,7 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
     EXPECT_EQ(viewerFrame(*v), 900);
     EXPECT_EQ(pageDigest(), straight.page[900]);
     // Every field of every shooter is in the strip, within its 80 columns.
-    for (int32_t i = 0; i < shell::SHOOTER_COUNT; ++i) {
+    for (int32_t i = 0; i < world::SHOOTER_COUNT; ++i) {
         const actor::Shooter& s = v->timeline.world.shooters[i];
         int32_t live = 0;
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += s.bullets[j].alive != 0;

@@ -33,7 +33,7 @@ TEST(Capture, WritesTheVisiblePageOfEachFrameInTheRange) {
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     display::UseWindowSystem(display_headless::headlessSystem());
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= 3; ++frame) {
         shell::runFrame(pass);

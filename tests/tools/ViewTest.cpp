@@ -20,7 +20,7 @@ using namespace testing_support;
 
 Picture frameOfTheProgram(int frames) {
     display::UseWindowSystem(display_headless::headlessSystem());
-    shell::World pass;
+    world::World pass;
     shell::startUp(pass);
     for (int frame = 1; frame <= frames; ++frame) shell::runFrame(pass);
     Picture picture = visiblePicture(display::CurrentScreen());

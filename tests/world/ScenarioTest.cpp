@@ -1,15 +1,15 @@
 // The scenario's programs, and the timeline the demonstration plays from them,
 // observed by stepping the program's own world.
-#include "shell/Scenario.h"
+#include "world/Scenario.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "shell/World.h"
+#include "world/World.h"
 #include "shooter/EmitterSchedule.h"
 
-namespace shell {
+namespace world {
 namespace {
 
 template <typename T>
@@ -91,4 +91,4 @@ TEST_F(ScenarioTest, ProgramsPlayTheirTimelineAndDriftApart) {
 }
 
 }  // namespace
-}  // namespace shell
+}  // namespace world

@@ -6,7 +6,7 @@
 
 #include "actor/Shooter.h"
 
-namespace shell {
+namespace world {
 
 inline constexpr int32_t SHOOTER_COUNT = 4;
 // Frames the choreography is studied over (the page's slider, the long tests):
@@ -18,4 +18,4 @@ inline constexpr int32_t STUDY_FRAMES = 16'200;
 // (90 x i degrees) on from shooter 0. Rewinding the programs is the caller's.
 void setUpScenario(actor::Shooter* shooters);
 
-}  // namespace shell
+}  // namespace world

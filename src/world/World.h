@@ -1,7 +1,7 @@
-// The world: the shell's shooters, set up at start-up, stepped once per frame
-// and torn down at shut-down. Stepping touches no display; drawing puts a
-// stepped world on the work page, so a world can run unseen (seeking, path
-// previews, traces) at the cost of the simulation alone.
+// The world: a set of shooters, set up (the demonstration's, or as a pattern
+// says), stepped once per frame and torn down. It touches no display: the
+// shell draws a stepped world, so a world runs unseen (seeking, path previews,
+// traces, the pattern check) at the cost of the simulation alone.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include "actor/Shooter.h"
 #include "collections/ProgramWalk.h"
 
-namespace shell {
+namespace world {
 
 // What one shooter's last step left for the picture.
 struct ShooterFrame {
@@ -48,11 +48,7 @@ void rewindPrograms(World& world);
 // One frame of the simulation: each active shooter's programs, body, gun and
 // bullets, in index order. Draws nothing.
 void stepWorld(World& world);
-// The picture of the world as its last step left it, on the work page: the
-// cleared page, the centre ring, then for each shooter that stepped its
-// read-outs, its body and its live bullets.
-void drawWorld(const World& world);
 // Destroys the shooters, last first, and releases the array.
 void tearDownWorld(World& world);
 
-}  // namespace shell
+}  // namespace world

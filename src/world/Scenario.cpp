@@ -1,11 +1,11 @@
 // The scenario's two tables, appended step by step: every movement step before
 // any firing step, and within a step shooter 0 first.
-#include "shell/Scenario.h"
+#include "world/Scenario.h"
 
 #include "shooter/EmitterSchedule.h"
 #include "turret/TurretSchedule.h"
 
-namespace shell {
+namespace world {
 
 namespace {
 
@@ -111,4 +111,4 @@ void setUpScenario(actor::Shooter* shooters) {
     }
 }
 
-}  // namespace shell
+}  // namespace world
