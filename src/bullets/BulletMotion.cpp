@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "kinds/Kinds.h"
 #include "numerics/Numerics.h"
 
 namespace bullets {
@@ -25,11 +26,11 @@ using numerics::rounded;
 // Returns false for a motion mode that does not exist: such a bullet only ages.
 bool integrate(Bullet& b) {
     switch (b.motion) {
-        case 0:  // accelerated
+        case kinds::MOTION_ACCELERATED:
             b.vx += b.ax;
             b.vy += b.ay;
             break;
-        case 1:  // boosted, with drag
+        case kinds::MOTION_DRAG:  // boosted
             b.boostX += b.ax;
             b.boostY += b.ay;
             b.vx += b.boostX;
@@ -37,7 +38,7 @@ bool integrate(Bullet& b) {
             b.vx = rounded(b.vx - DRAG * b.vx);
             b.vy = rounded(b.vy - DRAG * b.vy);
             break;
-        case 2: {  // accelerated, damped above unit speed
+        case kinds::MOTION_DAMPED: {  // above unit speed
             b.vx += b.ax;
             b.vy += b.ay;
             const double vx = b.vx, vy = b.vy;
@@ -47,7 +48,7 @@ bool integrate(Bullet& b) {
             }
             break;
         }
-        case 3:  // straight; homes in once when its halt ends
+        case kinds::MOTION_HOMING:  // straight; homes in once when its halt ends
             break;
         default:
             return false;
@@ -59,13 +60,13 @@ bool integrate(Bullet& b) {
 
 void resume(Bullet& b, float targetX, float targetY, float homingSpeed) {
     switch (b.motion) {
-        case 1:
+        case kinds::MOTION_DRAG:
             b.vx = 0.0f;
             b.vy = 0.0f;
             b.boostX = rounded(BOOST_AT_RESUME * b.boostX);
             b.boostY = rounded(BOOST_AT_RESUME * b.boostY);
             break;
-        case 3: {
+        case kinds::MOTION_HOMING: {
             const float theta = rounded(std::atan2(double{targetY} - b.y, double{targetX} - b.x));
             b.vx = rounded(std::cos(double{theta}) * homingSpeed);
             b.vy = rounded(std::sin(double{theta}) * homingSpeed);

@@ -4,6 +4,7 @@
 #include "shooter/EmitterSchedule.h"
 #include "shooter/MoveModes.h"
 #include "turret/TurretFiring.h"
+#include "kinds/Kinds.h"
 #include "turret/TurretSchedule.h"
 
 namespace shooter {
@@ -16,7 +17,7 @@ void constructShooter(Shooter& s) {
     s.turretBehaviour = nullptr;
     s.turret.active = -1;
     s.turret.bulletCount = actor::BULLET_CAPACITY;
-    s.turret.spreadKind = 2;
+    s.turret.spreadKind = kinds::SPREAD_TURNING_FAN;
     s.turret.bulletTagKey = 1;
     s.bullets = new bullets::Bullet[actor::BULLET_CAPACITY];
     s.turretBehaviour = turret::sweepWrap;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "kinds/Kinds.h"
 #include "numerics/Numerics.h"
 
 namespace shooter {
@@ -92,9 +93,10 @@ void moveOrbit(Shooter& s) {
 }
 
 ShooterBehaviour moveModeFor(int32_t moveMode) {
-    static constexpr ShooterBehaviour MODES[] = {moveLinear, moveWaveY,  moveWaveX, moveRectifiedWaveY,
-                                                 moveRectifiedWaveX, moveCircle, moveOrbit};
-    return moveMode >= 0 && moveMode < 7 ? MODES[moveMode] : moveLinear;
+    // In the order of their numbers, kinds::MOVE_LINEAR to kinds::MOVE_ORBIT.
+    static constexpr ShooterBehaviour MODES[kinds::MOVE_MODE_COUNT] = {
+        moveLinear, moveWaveY, moveWaveX, moveRectifiedWaveY, moveRectifiedWaveX, moveCircle, moveOrbit};
+    return moveMode >= 0 && moveMode < kinds::MOVE_MODE_COUNT ? MODES[moveMode] : moveLinear;
 }
 
 }  // namespace shooter

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "kinds/Kinds.h"
 #include "numerics/Numerics.h"
 
 namespace turret {
@@ -109,7 +110,7 @@ int32_t launchVolley(Shooter& s, Launch launch) {
     }
 
     const int32_t kind = gun.spreadKind;
-    if (kind == 2) {  // a fan turning from the base angle, speeds rising across it
+    if (kind == kinds::SPREAD_TURNING_FAN) {  // speeds rising across it
         int32_t angle = gun.angle;
         const int32_t turn = wrapMul(gun.sweepDir, gun.spreadStep);
         for (int32_t k = 0; k < n; ++k) {
@@ -122,7 +123,7 @@ int32_t launchVolley(Shooter& s, Launch launch) {
 
     // A centred fan: symmetric about the base angle for even n, half a step
     // off in the sweep direction for odd n.
-    const double scale = kind == 4 && (gun.shotIndex & 1) ? double{gun.oddShotSpreadScale} : 1.0;
+    const double scale = kind == kinds::SPREAD_ALTERNATING_FAN && (gun.shotIndex & 1) ? double{gun.oddShotSpreadScale} : 1.0;
     const int32_t even = n % 2 == 0 ? 1 : 0;
     const int32_t step = numerics::nearest(gun.spreadStep * scale);
     const int32_t turn = wrapMul(gun.sweepDir, step);
@@ -133,8 +134,8 @@ int32_t launchVolley(Shooter& s, Launch launch) {
         angle = wrapAdd(angle, turn);
         int32_t direction = angle;
         double speed = shot;
-        if (kind == 3) speed = vSpeed(gun, k, half);
-        if (kind == 5) {  // a wall: every bullet flies along the base angle
+        if (kind == kinds::SPREAD_V_FAN) speed = vSpeed(gun, k, half);
+        if (kind == kinds::SPREAD_WALL) {  // every bullet flies along the base angle
             direction = gun.angle;
             speed = vSpeed(gun, k, half);
         }

@@ -1,6 +1,7 @@
 // The firing program's schedule and read-out.
 #include "turret/TurretSchedule.h"
 
+#include "kinds/Kinds.h"
 #include "turret/TurretFiring.h"
 
 namespace turret {
@@ -33,7 +34,7 @@ void loadTurretStep(actor::Shooter& s, const TurretStep& step) {
 }
 
 void selectTurretBehaviour(actor::Shooter& s, int32_t kind) {
-    s.turretBehaviour = kind == 1 ? sweepBounce : sweepWrap;
+    s.turretBehaviour = kind == kinds::SWEEP_BOUNCE ? sweepBounce : sweepWrap;
 }
 
 }  // namespace turret

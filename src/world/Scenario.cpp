@@ -2,6 +2,7 @@
 // any firing step, and within a step shooter 0 first.
 #include "world/Scenario.h"
 
+#include "kinds/Kinds.h"
 #include "shooter/EmitterSchedule.h"
 #include "turret/TurretSchedule.h"
 
@@ -17,13 +18,14 @@ struct MovementRow {
     int32_t angleStep, radius, moveMode;
 };
 
-// Mode 5 runs round a circle; mode 6 orbits the centre.
+using namespace kinds;
+
 constexpr MovementRow MOVEMENT[] = {
-    {1300, 0.0f, 0.0f, 2, 2, 5},
-    {300, 320.0f, 240.0f, -2, 150, 6},
-    {1300, 320.0f, 240.0f, -5, 2, 5},
-    {3200, 320.0f, 240.0f, 2, 100, 6},
-    {1300, 320.0f, 240.0f, 1, 2, 5},
+    {1300, 0.0f, 0.0f, 2, 2, MOVE_CIRCLE},
+    {300, 320.0f, 240.0f, -2, 150, MOVE_ORBIT},
+    {1300, 320.0f, 240.0f, -5, 2, MOVE_CIRCLE},
+    {3200, 320.0f, 240.0f, 2, 100, MOVE_ORBIT},
+    {1300, 320.0f, 240.0f, 1, 2, MOVE_CIRCLE},
 };
 
 struct FiringRow {
@@ -35,15 +37,15 @@ struct FiringRow {
 };
 
 constexpr FiringRow FIRING[] = {
-    {1600, 420.0f, 0.0f, 2, 2, 80, 5.029f, 0.0f, 0.0f, 3, -40, 0, 2, 2},
-    {600, 320.0f, 0.0005f, 5, 6, 8, 0.029f, 0.15f, 0.0f, 5, -40, 3, 2, 1},
-    {700, 320.0f, 0.0f, 5, 4, 90, 0.029f, 0.15f, 0.0f, 2, -40, 0, 2, 1},
-    {700, 320.0f, 0.0f, 5, 4, 1, 0.029f, 0.15f, 0.0f, 2, 40, 0, 2, 1},
-    {700, 320.0f, 0.0f, 25, 10, 36, 0.029f, 0.15f, 0.0f, 5, 40, 4, 2, 1},
-    {700, 320.0f, 0.0005f, 50, 6, 36, 0.029f, 0.005f, 0.3f, 4, 0, 8, 2, 1},
-    {700, 320.0f, 0.0f, 50, 6, 36, 0.029f, -0.005f, 0.3f, 3, 40, 8, 2, 1},
-    {700, 320.0f, 0.0f, 5, 6, 20, 0.029f, -0.005f, 0.3f, 2, -40, 2, 2, 1},
-    {700, 320.0f, 0.0f, 5, 3, 45, 0.029f, -0.005f, 0.3f, 2, 10, 0, 0, 1},
+    {1600, 420.0f, 0.0f, 2, 2, 80, 5.029f, 0.0f, 0.0f, SPREAD_V_FAN, -40, 0, 2, MOTION_DAMPED},
+    {600, 320.0f, 0.0005f, 5, 6, 8, 0.029f, 0.15f, 0.0f, SPREAD_WALL, -40, 3, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0f, 5, 4, 90, 0.029f, 0.15f, 0.0f, SPREAD_TURNING_FAN, -40, 0, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0f, 5, 4, 1, 0.029f, 0.15f, 0.0f, SPREAD_TURNING_FAN, 40, 0, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0f, 25, 10, 36, 0.029f, 0.15f, 0.0f, SPREAD_WALL, 40, 4, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0005f, 50, 6, 36, 0.029f, 0.005f, 0.3f, SPREAD_ALTERNATING_FAN, 0, 8, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0f, 50, 6, 36, 0.029f, -0.005f, 0.3f, SPREAD_V_FAN, 40, 8, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0f, 5, 6, 20, 0.029f, -0.005f, 0.3f, SPREAD_TURNING_FAN, -40, 2, 2, MOTION_DRAG},
+    {700, 320.0f, 0.0f, 5, 3, 45, 0.029f, -0.005f, 0.3f, SPREAD_TURNING_FAN, 10, 0, 0, MOTION_DRAG},
 };
 
 actor::EmitterStep movementStep(const MovementRow& row) {

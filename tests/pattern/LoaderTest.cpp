@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 
+#include "pattern/Fields.h"
 #include "pattern/Pattern.h"
 
 namespace pattern {
@@ -136,6 +138,53 @@ TEST(PatternLoader, EveryMistakeIsToldWithTheNameItProbablyMeant) {
     EXPECT_EQ(all("[shooters]\ncount = 1\n"),
               "p.toml:1:1: error: there are no movement programs: a pattern needs one, as [movement.NAME]\n"
               "p.toml:1:1: error: there are no firing programs: a pattern needs one, as [firing.NAME]\n");
+}
+
+// Each field of the table, set alone in a step, lands in its own member with
+// the value written, and every other member keeps the default's value.
+TEST(PatternLoader, EachFieldWritesItsOwnMemberAndNoOther) {
+    const auto valueFor = [](const Field& field) -> std::string {
+        switch (field.kind) {
+            case FieldKind::Integer: return field.most >= 7 ? "7" : std::to_string(field.most);
+            case FieldKind::Float: return "2.5";
+            case FieldKind::Flag: return "true";
+            case FieldKind::Named: return "\"" + std::string(field.names.back().name) + "\"";
+            case FieldKind::Reference: return "[3.0, 4.0]";
+        }
+        return "";
+    };
+    const auto sizeOf = [](const Field& field) { return field.kind == FieldKind::Reference ? sizeof(Reference) : 4; };
+    for (const bool firing : {false, true}) {
+        const std::span<const Field> fields = firing ? FIRING_FIELDS : MOVEMENT_FIELDS;
+        for (const Field& field : fields) {
+            if (std::string(field.name) == "duration") continue;  // every step here sets it
+            const std::string set = std::string(", ") + field.name + " = " + valueFor(field);
+            const Loaded loaded = parsePattern(patternWith("count = 1", firing ? "" : set, firing ? set : ""), "p.toml");
+            ASSERT_FALSE(refused(loaded)) << field.name << ": " << firstMessage(loaded);
+            // The step as read, against a step that set only its duration.
+            const Loaded plain = parsePattern(patternWith("count = 1", "", ""), "p.toml");
+            const auto* read = firing ? reinterpret_cast<const char*>(&loaded.pattern.firings[0].steps[0])
+                                      : reinterpret_cast<const char*>(&loaded.pattern.movements[0].steps[0]);
+            const auto* before = firing ? reinterpret_cast<const char*>(&plain.pattern.firings[0].steps[0])
+                                        : reinterpret_cast<const char*>(&plain.pattern.movements[0].steps[0]);
+            for (const Field& other : fields) {
+                const bool same = std::memcmp(read + other.offset, before + other.offset, sizeOf(other)) == 0;
+                if (&other == &field) {
+                    EXPECT_FALSE(same) << field.name << " was not written";
+                } else if (std::string(other.name) != "duration") {
+                    EXPECT_TRUE(same) << field.name << " wrote " << other.name;
+                }
+            }
+            int32_t value = 0;
+            std::memcpy(&value, read + field.offset, sizeof value);
+            const int32_t expected = field.kind == FieldKind::Integer ? std::stoi(valueFor(field))
+                                     : field.kind == FieldKind::Flag  ? -1
+                                     : field.kind == FieldKind::Named ? field.names.back().value
+                                     : field.kind == FieldKind::Float ? std::bit_cast<int32_t>(2.5f)
+                                                                      : value;
+            EXPECT_EQ(value, expected) << field.name;
+        }
+    }
 }
 
 // A text of thousands of mistakes gives the first hundred in file order and

@@ -1,0 +1,170 @@
+// The two field tables: a movement step's twelve fields and a firing step's
+// forty, in record order, each with what the engine does with it.
+#include "pattern/Fields.h"
+
+#include <cstddef>
+
+#include "actor/EmitterStep.h"
+#include "actor/Shooter.h"
+#include "pattern/Pattern.h"
+
+namespace pattern {
+
+namespace {
+
+constexpr Field integer(const char* name, size_t offset, const char* unit, const char* meaning, const char* readBy,
+                        int64_t least = I32_MIN, int64_t most = I32_MAX) {
+    return {name, FieldKind::Integer, offset, least, most, {}, nullptr, unit, meaning, readBy};
+}
+constexpr Field real(const char* name, size_t offset, const char* unit, const char* meaning, const char* readBy) {
+    return {name, FieldKind::Float, offset, 0, 0, {}, nullptr, unit, meaning, readBy};
+}
+constexpr Field flag(const char* name, size_t offset, const char* meaning, const char* readBy) {
+    return {name, FieldKind::Flag, offset, 0, 0, {}, nullptr, "", meaning, readBy};
+}
+constexpr Field named(const char* name, size_t offset, std::span<const kinds::Name> names, const char* otherwise,
+                      const char* meaning, const char* readBy) {
+    return {name, FieldKind::Named, offset, I32_MIN, I32_MAX, names, otherwise, "", meaning, readBy};
+}
+constexpr Field reference(const char* name, size_t offset, const char* meaning) {
+    return {name, FieldKind::Reference, offset, 0, 0, {}, nullptr, "", meaning, "every firing step"};
+}
+
+#define MOVE(field) offsetof(actor::EmitterStep, field)
+#define FIRE(field) (offsetof(FiringStep, step) + offsetof(actor::TurretStep, field))
+
+constexpr const char* EVERY_MOVE = "every movement step";
+constexpr const char* TURNING_MODES = "moveMode wave-y, wave-x, rectified-wave-y, rectified-wave-x, circle, orbit";
+constexpr const char* EVERY_FIRE = "every firing step";
+
+const Field MOVEMENT[] = {
+    integer("duration", MOVE(duration), "frames",
+            "how long the step is in force: the frame it is loaded in and duration frames after it (0 or less: that "
+            "frame alone); the program's last step holds one frame more, then the program starts again",
+            EVERY_MOVE),
+    real("x", MOVE(x), "pixels",
+         "where the body is put when the step is loaded (0 is the left edge); that frame's movement starts from there",
+         EVERY_MOVE),
+    real("y", MOVE(y), "pixels", "as x, downwards from the top edge", EVERY_MOVE),
+    real("vx", MOVE(vx), "pixels a frame", "drift to the right each frame; in orbit, the centre's", EVERY_MOVE),
+    real("vy", MOVE(vy), "pixels a frame", "drift downwards each frame; in orbit, the centre's", EVERY_MOVE),
+    real("centreX", MOVE(centreX), "pixels", "the centre the body orbits; it drifts by (vx, vy)", "moveMode orbit"),
+    real("centreY", MOVE(centreY), "pixels", "as centreX, downwards", "moveMode orbit"),
+    flag("active", MOVE(active),
+         "false: loading the step switches the shooter off: it no longer moves, fires or is drawn, and its bullets "
+         "stand still",
+         EVERY_MOVE),
+    integer("angle", MOVE(angle), "degrees",
+            "the phase: 0 points right, 90 down; angleStep is added each frame before it is used; the shooter's "
+            "phase is added when the step is made",
+            TURNING_MODES),
+    integer("angleStep", MOVE(angleStep), "degrees a frame", "added to angle each frame; negative turns the other way",
+            TURNING_MODES),
+    integer("radius", MOVE(radius), "pixels",
+            "the waves' swing a frame; the circle's step a frame; the orbit's radius", TURNING_MODES),
+    named("moveMode", MOVE(moveMode), kinds::MOVE_MODES, kinds::OTHER_MOVE_MODE, "how the body moves each frame",
+          EVERY_MOVE),
+};
+
+const Field FIRING[] = {
+    integer("duration", FIRE(duration), "frames",
+            "how long the step is in force: the frame it is loaded in and duration frames after it (0 or less: that "
+            "frame alone); the program's last step holds one frame more, then the program starts again",
+            EVERY_FIRE),
+    flag("aimAtTarget", FIRE(aimAtTarget),
+         "true: each burst's first shot aims at the target from the origin (angle and the phase are then not used); "
+         "false: the sweep turns the angle instead",
+         EVERY_FIRE),
+    reference("originRef", offsetof(FiringStep, origin),
+              "what the origin follows each firing frame: \"none\" (the body, as always), a fixed point [x, y] or a "
+              "shooter's body { shooter = N }; \"none\" leaves a reference that an earlier step set"),
+    reference("targetRef", offsetof(FiringStep, target),
+              "what the target follows each firing frame, for aiming and homing: \"none\" (targetX, targetY), a "
+              "fixed point [x, y] or a shooter's body { shooter = N }; \"none\" leaves a reference that an earlier "
+              "step set"),
+    real("originX", FIRE(originX), "pixels",
+         "the origin (the centre of the muzzle) in the frame the step is loaded in; from the next frame it is on the "
+         "body again",
+         EVERY_FIRE),
+    real("originY", FIRE(originY), "pixels", "as originX, downwards", EVERY_FIRE),
+    real("originVx", FIRE(originVx), "pixels a frame", "added to the origin after each firing frame", EVERY_FIRE),
+    real("originVy", FIRE(originVy), "pixels a frame", "as originVx, downwards", EVERY_FIRE),
+    real("bulletAx", FIRE(bulletAx), "pixels a frame, each frame", "each launched bullet's acceleration to the right",
+         "bulletMotion accelerated, drag, damped"),
+    real("bulletAy", FIRE(bulletAy), "pixels a frame, each frame", "as bulletAx, downwards (a pull down)",
+         "bulletMotion accelerated, drag, damped"),
+    real("targetX", FIRE(targetX), "pixels", "the point aimed at, and that homing bullets turn to, unless targetRef "
+         "follows something",
+         "aimAtTarget true, or bulletMotion homing"),
+    real("targetY", FIRE(targetY), "pixels", "as targetX, downwards", "aimAtTarget true, or bulletMotion homing"),
+    flag("active", FIRE(active), "false: the gun does nothing: no shots, and its live bullets stand still",
+         EVERY_FIRE),
+    real("muzzleRadiusX", FIRE(muzzleRadiusX), "pixels",
+         "a bullet launched at angle a starts at originX + cos(a) x muzzleRadiusX", EVERY_FIRE),
+    real("muzzleRadiusY", FIRE(muzzleRadiusY), "pixels", "and at originY + sin(a) x muzzleRadiusY", EVERY_FIRE),
+    integer("angle", FIRE(angle), "degrees",
+            "the base angle of the next volley: 0 points right, 90 down; the sweep turns it at each burst; the "
+            "shooter's phase is added when the step is made",
+            "aimAtTarget false"),
+    integer("angleMin", FIRE(angleMin), "degrees", "the sweep's lower bound", "aimAtTarget false"),
+    integer("angleMax", FIRE(angleMax), "degrees",
+            "the sweep's upper bound; the wrapping sweep takes off, or adds, angleMax itself, not 360",
+            "aimAtTarget false"),
+    named("sweepKind", FIRE(sweepKind), kinds::SWEEP_KINDS, kinds::OTHER_SWEEP_KIND,
+          "how the angle turns at each burst's first shot", "aimAtTarget false"),
+    integer("sweepStep", FIRE(sweepStep), "degrees a burst", "how far the sweep turns the angle", "aimAtTarget false"),
+    integer("sweepDir", FIRE(sweepDir), "",
+            "the sweep's sign, and the side a fan spreads to: 1 or -1; 0 stops the sweep and puts every bullet of a "
+            "volley on one path; the bouncing sweep turns it round",
+            EVERY_FIRE, -1, 1),
+    integer("fireDelay", FIRE(fireDelay), "frames",
+            "when the first shot comes: fireDelay frames after the frame the step is loaded in (0: that frame)",
+            EVERY_FIRE),
+    integer("burstPause", FIRE(burstPause), "frames",
+            "after a burst's last shot the next burst comes burstPause + 1 frames later", EVERY_FIRE),
+    integer("bulletCount", FIRE(bulletCount), "slots",
+            "how many slots of the shooter's store, from slot 0, the gun launches into and moves; 0: none",
+            EVERY_FIRE, 0, actor::BULLET_CAPACITY),
+    integer("bulletTagB", FIRE(bulletTagB), "", "copied into each bullet as its tag B; nothing reads it", EVERY_FIRE),
+    integer("bulletTagC", FIRE(bulletTagC), "", "copied into each bullet as its tag C; nothing reads it", EVERY_FIRE),
+    integer("volleySize", FIRE(volleySize), "bullets",
+            "bullets a shot launches, each into the lowest free slot; 0: none; one bullet flies at the angle at speed, "
+            "whatever the spreadKind",
+            EVERY_FIRE, 0, actor::BULLET_CAPACITY),
+    integer("spreadStep", FIRE(spreadStep), "degrees", "between neighbouring bullets of a volley", EVERY_FIRE),
+    real("speed", FIRE(speed), "pixels a frame", "the launch speed; homing bullets' speed when they turn",
+         EVERY_FIRE),
+    real("speedStep", FIRE(speedStep), "pixels a frame",
+         "added per shot along a burst (centred and alternating fans), or across a volley (turning fan, V-fan, wall)",
+         EVERY_FIRE),
+    real("oddShotSpreadScale", FIRE(oddShotSpreadScale), "",
+         "the factor on spreadStep for the odd shots of a burst", "spreadKind alternating-fan"),
+    named("spreadKind", FIRE(spreadKind), kinds::SPREAD_KINDS, kinds::OTHER_SPREAD_KIND,
+          "how a volley of two or more bullets is laid out", "volleySize 2 or more"),
+    integer("shotIndex", FIRE(shotIndex), "shots",
+            "shots of the burst already fired when the step is loaded: 0, the next shot opens a burst", EVERY_FIRE),
+    integer("bulletHaltAt", FIRE(bulletHaltAt), "frames",
+            "each bullet stops at this age and goes on at three times it (homing bullets turn to the target then); 0 "
+            "or less: never stops",
+            EVERY_FIRE),
+    integer("burstLength", FIRE(burstLength), "shots", "shots a burst has, less one: 3 gives bursts of 4 shots",
+            EVERY_FIRE),
+    integer("shotInterval", FIRE(shotInterval), "frames",
+            "within a burst the next shot comes shotInterval + 1 frames later", EVERY_FIRE),
+    named("bulletMotion", FIRE(bulletMotion), kinds::MOTIONS, kinds::OTHER_MOTION,
+          "how each launched bullet moves", EVERY_FIRE),
+    integer("bulletTagKey", FIRE(bulletTagKey), "",
+            "copied into each bullet as its tag key; when it changes, free slots take the step's tags", EVERY_FIRE),
+    integer("bulletTagA", FIRE(bulletTagA), "", "copied into each bullet as its tag A; nothing reads it", EVERY_FIRE),
+    integer("reserved", FIRE(reserved), "", "kept with the step, never read", EVERY_FIRE),
+};
+
+#undef MOVE
+#undef FIRE
+
+}  // namespace
+
+const std::span<const Field> MOVEMENT_FIELDS = MOVEMENT;
+const std::span<const Field> FIRING_FIELDS = FIRING;
+
+}  // namespace pattern

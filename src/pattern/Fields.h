@@ -1,0 +1,44 @@
+// Every field a pattern's step may set, once: its name, what it takes, where
+// it lies in its record, its range, and what it means to the engine. The
+// reader reads by it; the reference page and the page's editor help are made
+// from it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+
+#include "kinds/Kinds.h"
+
+namespace pattern {
+
+enum class FieldKind : int32_t {
+    Integer,    // a whole number within [least, most]
+    Float,      // a number, rounded once to single precision
+    Flag,       // true or false (or a whole number: 0 is false)
+    Named,      // a kind by its name, or any whole number
+    Reference,  // "none", a point [x, y] or { shooter = N }
+};
+
+inline constexpr int64_t I32_MIN = std::numeric_limits<int32_t>::min();
+inline constexpr int64_t I32_MAX = std::numeric_limits<int32_t>::max();
+
+struct Field {
+    const char* name;                          // as a pattern writes it
+    FieldKind kind;                            // what it takes
+    size_t offset;                             // where it lies in its record: an EmitterStep, or a FiringStep
+    int64_t least;                             // Integer: the range
+    int64_t most;
+    std::span<const kinds::Name> names;        // Named: the names it takes
+    const char* otherwise;                     // Named: what the engine does with another number
+    const char* unit;                          // what it counts in; "" for none
+    const char* meaning;                       // what the engine does with it
+    const char* readBy;                        // the steps whose modes or kinds read it
+};
+
+// In record order.
+extern const std::span<const Field> MOVEMENT_FIELDS;
+extern const std::span<const Field> FIRING_FIELDS;
+
+}  // namespace pattern

@@ -1,0 +1,100 @@
+// A pattern's findings: at most MAX_MESSAGES of them kept, the first in file
+// order, the rest counted; and each said in the form compilers use, with the
+// names the file gave written so that they cannot drive a terminal.
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "pattern/Pattern.h"
+#include "pattern/TextGuard.h"
+
+namespace pattern {
+
+namespace {
+
+bool before(int32_t line, int32_t column, const Message& m) {
+    return line != m.line ? line < m.line : column < m.column;
+}
+
+}  // namespace
+
+// The first MAX_MESSAGES are kept sorted once there are that many; a finding
+// not before the last of them is only counted, and the others wait behind
+// them until there are twice as many, then are sorted in.
+void sortMessages(Loaded& loaded) {
+    std::vector<Message>& m = loaded.messages;
+    // At most twice MAX_MESSAGES, mostly in order already: an insertion sort,
+    // which keeps messages of one place in the order they were found.
+    for (size_t k = 1; k < m.size(); ++k) {
+        for (size_t j = k; j > 0 && before(m[j].line, m[j].column, m[j - 1]); --j) std::swap(m[j], m[j - 1]);
+    }
+    for (size_t k = MAX_MESSAGES; k < m.size(); ++k) ++(m[k].error ? loaded.unshownErrors : loaded.unshownWarnings);
+    if (m.size() > MAX_MESSAGES) m.resize(MAX_MESSAGES);
+}
+
+bool wouldKeep(const Loaded& loaded, int32_t line, int32_t column) {
+    return loaded.messages.size() < MAX_MESSAGES || before(line, column, loaded.messages[MAX_MESSAGES - 1]);
+}
+
+void addMessage(Loaded& loaded, Message message) {
+    if (!wouldKeep(loaded, message.line, message.column)) {
+        ++(message.error ? loaded.unshownErrors : loaded.unshownWarnings);
+        return;
+    }
+    loaded.messages.push_back(std::move(message));
+    if (loaded.messages.size() == MAX_MESSAGES || loaded.messages.size() == 2 * MAX_MESSAGES) sortMessages(loaded);
+}
+
+int64_t errorCount(const Loaded& loaded) {
+    return loaded.unshownErrors +
+           std::count_if(loaded.messages.begin(), loaded.messages.end(), [](const Message& m) { return m.error != 0; });
+}
+
+bool refused(const Loaded& loaded) { return errorCount(loaded) > 0; }
+
+std::string unshownNote(const Loaded& loaded) {
+    const auto count = [](int64_t n, const char* what) {
+        return std::to_string(n) + " more " + what + (n == 1 ? "" : "s");
+    };
+    std::string note;
+    if (loaded.unshownErrors > 0) note = count(loaded.unshownErrors, "error");
+    if (loaded.unshownWarnings > 0) note += (note.empty() ? "" : " and ") + count(loaded.unshownWarnings, "warning");
+    return note.empty() ? note : note + " not shown";
+}
+
+namespace {
+
+// Names in messages come from the file: a control character (an escape
+// sequence that would drive the terminal) or one that turns the direction of
+// text is written as TOML writes it, \u001b.
+std::string escapeControls(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        const char32_t c = decodeUtf8(text, i, &length);
+        const bool control = c == NOT_UTF8 || c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                             (c >= 0x2066 && c <= 0x2069);
+        if (c == NOT_UTF8) {
+            out += "\\x";
+            out += "0123456789abcdef"[static_cast<unsigned char>(text[i]) >> 4];
+            out += "0123456789abcdef"[text[i] & 0xF];
+        } else if (control) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(c >> shift) & 0xF];
+        } else {
+            out.append(text, i, length);
+        }
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string formatMessage(const std::string& file, const Message& m) {
+    std::string text = file + ":";
+    if (m.line > 0) text += std::to_string(m.line) + ":" + std::to_string(m.column) + ":";
+    return escapeControls(text + (m.error ? " error: " : " warning: ") + m.text);
+}
+
+}  // namespace pattern
