@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
     Request request;
     if (const int status = parse(argc, argv, request); status >= 0) return status;
     command::ChosenPattern chosen;
-    if (const int status = command::choosePattern(chosen, request.pattern); status >= 0) return status;
+    if (const int status = command::choosePattern(chosen, request.pattern, false); status >= 0) return status;
     if (request.gif.empty()) {
         if (const int error = checkDirectory(request.directory)) {
             std::fprintf(stderr, "barrage-capture: cannot write into %s: %s\n", request.directory.c_str(),

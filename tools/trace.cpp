@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     app.add_flag("--check", checkOnly, "only check the pattern: print its errors and warnings")->needs("--pattern");
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
     command::ChosenPattern chosen;
-    if (const int status = command::choosePattern(chosen, patternName); status >= 0 || checkOnly) {
+    if (const int status = command::choosePattern(chosen, patternName, checkOnly); status >= 0 || checkOnly) {
         return status >= 0 ? status : 0;
     }
     if (framesText.empty()) return command::usageError(app, "FRAMES is required");

@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
                 int64_t frame = 0;
                 return timeline::parseFrame(text.c_str(), &frame) ? std::string() : std::string(timeline::FRAME_RULE);
             },
-            "1..1000000"));
+            "1.." + std::to_string(timeline::MAX_SEEK_FRAME)));
     app.add_flag("--paused", paused, "open paused");
     std::string patternName;
     command::addPatternOption(app, patternName,

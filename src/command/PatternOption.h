@@ -107,9 +107,10 @@ inline CLI::Option* addPatternOption(CLI::App& app, std::string& name, const std
 }
 
 // Loads the pattern named (none when the name is empty), its messages said;
-// with `check`, the full-store check too. Returns -1 to go on, or 2 when the
-// file is refused or the name is neither a file nor a sample.
-inline int choosePattern(ChosenPattern& chosen, const std::string& name, bool check = true) {
+// with `check`, the full-store check too (where its warnings are wanted: it
+// simulates the first 20,000 frames). Returns -1 to go on, or 2 when the file
+// is refused or the name is neither a file nor a sample.
+inline int choosePattern(ChosenPattern& chosen, const std::string& name, bool check) {
     if (name.empty()) return -1;
     chosen.path = patternPath(name);
     if (chosen.path.empty()) {

@@ -109,6 +109,36 @@ void pressBrowserKey(int32_t code) {
     if (page.keyCount < KEY_BUFFER_SIZE) page.keys[page.keyCount++] = code;
 }
 
+int32_t browserKeyCode(std::string_view name) {
+    struct Named {
+        std::string_view name;
+        int32_t code;
+    };
+    static constexpr Named KEYS[] = {
+        {"Escape", KEY_ESCAPE},  {"Enter", KEY_ENTER},     {"Backspace", KEY_BACKSPACE}, {"Tab", KEY_TAB},
+        {"ArrowUp", KEY_UP},     {"ArrowDown", KEY_DOWN},  {"ArrowLeft", KEY_LEFT},      {"ArrowRight", KEY_RIGHT},
+        {"Home", KEY_HOME},      {"End", KEY_END},         {"PageUp", KEY_PAGE_UP},      {"PageDown", KEY_PAGE_DOWN},
+        {"Insert", KEY_INSERT},  {"Delete", KEY_DELETE},
+    };
+    for (const Named& key : KEYS) {
+        if (name == key.name) return key.code;
+    }
+    // One character: its code point, when below 256 (UTF-8 of one or two bytes).
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(name[i]); };
+    if (name.size() == 1 && byte(0) < 0x80) return byte(0);
+    if (name.size() == 2 && (byte(0) == 0xC2 || byte(0) == 0xC3)) return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
+    // F1 to F12.
+    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
+        int32_t n = 0;
+        for (size_t i = 1; i < name.size(); ++i) {
+            if (name[i] < '0' || name[i] > '9') return 0;
+            n = n * 10 + (name[i] - '0');
+        }
+        return n >= 1 && n <= 12 ? functionKey(n) : 0;
+    }
+    return 0;
+}
+
 const WindowSystem* browserWindowSystem() {
     static constexpr WindowSystem PAGE{openPage, takeKeys, writePicture, present, closePage,
                                        nullptr,  nullptr,  nullptr,      nullptr, display::PACED_BY_HOST, 0, 0};

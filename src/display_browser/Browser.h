@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "display/WindowSystem.h"
 #include "screen/Screen.h"
@@ -22,5 +23,10 @@ const uint8_t* browserOverlay(const screen::Layers& layers);
 // A key from the page's keyboard events, in the codes of screen/Screen.h; it
 // arrives at the next retrace wait or key poll. Up to 15 wait; more are lost.
 void pressBrowserKey(int32_t code);
+// The code of a key by the name the browser gives it (KeyboardEvent.key, as
+// UTF-8): a character below 256 as itself, Escape, Enter, Backspace and Tab as
+// their control characters, arrows, Home, End, Page Up and Down, Insert,
+// Delete and F1 to F12 as the window gives them; 0 for any other.
+int32_t browserKeyCode(std::string_view name);
 
 }  // namespace display_browser

@@ -7,10 +7,10 @@
 // index.html only when the editor is opened, a file is dropped, the address
 // holds a pattern, or an edit was kept from before a reload.
 (function () {
-  const LIMIT = 1 << 20;        // bytes a pattern may have, as for the native tools
   const DELAY = 300;            // ms after the last keystroke
   const DRAFT = "barrage.draft";  // where an edit not in the address is kept across a reload
   const barrage = window.barragePage;
+  const LIMIT = barrage.patternBytes;  // bytes a pattern may have, as for the native tools
   const module = barrage.module, page = barrage.page;
   let view = null;              // the editor, once made
   let text = null;              // the text the editor holds, or will hold once opened
@@ -24,12 +24,17 @@
 
   // --- Reading, in the reader's worker ----------------------------------------
 
-  let worker = null, asked = 0;
+  let worker = null, asked = 0, shownRead = 0;  // the read the world was made from
   const answers = new Map();
   function read(source) {
     if (!worker) {
       worker = new Worker("barrage-reader.js");
       worker.onmessage = function (event) {
+        if (event.data.checked) {
+          // The full-store check's warnings, while its text is the one read last.
+          if (event.data.id === asked && event.data.id === shownRead) showMessages(event.data.messages);
+          return;
+        }
         const answer = answers.get(event.data.id);
         answers.delete(event.data.id);
         if (answer) answer(event.data);
@@ -71,6 +76,7 @@
       result.taken = false;
       result.messages = [{ line: 0, column: 0, severity: "error", message: "the page could not take the pattern the reader gave" }];
     }
+    if (result.taken) shownRead = result.id;
     return result;
   }
 
@@ -152,6 +158,7 @@
 
   function showDemonstration() {
     ++wanted;
+    shownRead = 0;
     clearTimeout(timer);
     timer = 0;
     module._barrage_apply_demonstration(page);
@@ -273,8 +280,6 @@
     return demonstration;
   }
 
-  const SAMPLES = ["demonstration", "spiral", "waves", "hunters", "bounce", "rain"];
-
   function button(label, id, action) {
     const b = document.createElement("button");
     b.type = "button";
@@ -339,7 +344,7 @@
     const samples = document.createElement("select");
     samples.id = "samples";
     samples.innerHTML = "<option value=''>samples…</option>" +
-      SAMPLES.map(function (s) { return "<option>" + s + "</option>"; }).join("");
+      barrage.samples.map(function (s) { return "<option>" + s + "</option>"; }).join("");
     samples.addEventListener("change", function () {
       if (samples.value) fetchText("patterns/" + samples.value + ".toml").then(takeText, function (e) { barrage.notice(e.message); });
       samples.value = "";

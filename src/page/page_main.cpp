@@ -43,13 +43,33 @@ double barrage_seek(page::Page* opened, double frame) {
 }
 
 // The numbers the script shares with the module, read once at start: the
-// furthest frame, the slider's frames, the key codes of the keys that type
-// control characters, the offset of the special keys, and the status lines.
+// furthest frame, the slider's frames, the status lines, the picture's width
+// and height, and the most bytes a pattern may have.
 const int32_t* barrage_constants() {
-    static const int32_t constants[] = {
-        static_cast<int32_t>(timeline::MAX_SEEK_FRAME), world::STUDY_FRAMES, screen::KEY_ESCAPE, screen::KEY_ENTER,
-        screen::KEY_BACKSPACE, screen::KEY_TAB, screen::SPECIAL_KEY, screen::STATUS_LINES};
+    static const int32_t constants[] = {static_cast<int32_t>(timeline::MAX_SEEK_FRAME), world::STUDY_FRAMES,
+                                        screen::STATUS_LINES,                           screen::SCREEN_WIDTH,
+                                        screen::SCREEN_HEIGHT, static_cast<int32_t>(pattern::MAX_FILE_BYTES)};
     return constants;
+}
+
+// The rule for a frame asked for by number, as every front end says it.
+const char* barrage_frame_rule() { return timeline::FRAME_RULE; }
+
+// The sample patterns' names, one a line, as the page's menu offers them.
+const char* barrage_samples() { return BARRAGE_SAMPLES; }
+
+// A key by the name the browser gives it: the script writes the name's UTF-8
+// (up to 31 bytes, ended by a 0) into the buffer, then asks for its code, 0
+// for a key that means nothing here.
+char* barrage_key_text() {
+    static char text[32];
+    return text;
+}
+
+int32_t barrage_key_code() {
+    char* text = barrage_key_text();
+    text[31] = '\0';
+    return display_browser::browserKeyCode(text);
 }
 
 // A frame asked for by number, as text: the script writes it (up to 63

@@ -1,8 +1,13 @@
 // The worker around the page's pattern reader: each message is a text to read
-// ({ id, text }); each answer says whether it was taken, the reader's
-// messages and, when taken, the pattern as bytes (handed over, not copied).
+// ({ id, text }). The answer says whether it was taken, the reader's messages
+// and, when taken, the pattern as bytes (handed over, not copied). Then the
+// full-store check runs, a slice at a time so that a newer text is read at
+// once, and a second answer ({ id, checked: true, messages }) gives every
+// message again with its warnings.
 "use strict";
+const CHECK_SLICE = 500;  // frames of the check between looks at the messages waiting
 const reader = createReader().then(function (module) { return { module: module, state: module._reader_open() }; });
+let latest = 0;  // the text read last: a check of an older one stops
 
 function textAt(module, pointer) {
   let end = pointer;
@@ -10,27 +15,42 @@ function textAt(module, pointer) {
   return new TextDecoder().decode(module.HEAPU8.subarray(pointer, end));
 }
 
+function messagesOf(module, state) {
+  const messages = [];
+  for (let i = 0, count = module._reader_message_count(state); i < count; ++i) {
+    const parts = textAt(module, module._reader_message(state, i)).split("\t");
+    messages.push({ line: Number(parts[0]), column: Number(parts[1]), severity: parts[2], message: parts.slice(3).join("\t") });
+  }
+  return messages;
+}
+
 self.onmessage = function (event) {
+  const id = event.data.id;
+  latest = id;
   reader.then(function (r) {
     const module = r.module, state = r.state;
     const bytes = new TextEncoder().encode(event.data.text);
     const room = module._reader_text(state, bytes.length);
     if (!room) {
-      self.postMessage({ id: event.data.id, taken: false, messages: [{ line: 0, column: 0, severity: "error",
+      self.postMessage({ id: id, taken: false, messages: [{ line: 0, column: 0, severity: "error",
         message: "pattern.toml: error: it has " + bytes.length + " bytes; a pattern has at most 1 MiB" }] });
       return;
     }
     module.HEAPU8.set(bytes, room);
     const taken = module._reader_read(state, bytes.length) === 1;
-    const messages = [];
-    for (let i = 0, count = module._reader_message_count(state); i < count; ++i) {
-      const parts = textAt(module, module._reader_message(state, i)).split("\t");
-      messages.push({ line: Number(parts[0]), column: Number(parts[1]), severity: parts[2], message: parts.slice(3).join("\t") });
-    }
     const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
                                                module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
-    self.postMessage({ id: event.data.id, taken: taken, messages: messages, packed: packed }, packed ? [packed] : []);
+    self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), packed: packed }, packed ? [packed] : []);
+    if (!taken) return;
+    (function check() {
+      if (id !== latest) return;
+      if (module._reader_check(state, CHECK_SLICE) === 1) {
+        self.postMessage({ id: id, checked: true, messages: messagesOf(module, state) });
+      } else {
+        setTimeout(check, 0);
+      }
+    })();
   }, function (error) {
-    self.postMessage({ id: event.data.id, taken: false, failed: String(error && error.message || error), messages: [] });
+    self.postMessage({ id: id, taken: false, failed: String(error && error.message || error), messages: [] });
   });
 };

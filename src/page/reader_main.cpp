@@ -16,6 +16,7 @@ constexpr const char* PATTERN_NAME = "pattern.toml";  // the edited pattern's na
 struct ReaderState {
     std::vector<char> text;                 // the text to read, written by the worker's script
     std::unique_ptr<pattern::Loaded> read;  // what the last text gave
+    pattern::Check check;                   // the full-store check of its pattern, a few frames at a time
     std::vector<uint8_t> packed;            // the pattern it gave, as bytes; empty when refused
     std::string line;                       // the message asked for last
 };
@@ -37,11 +38,23 @@ char* reader_text(ReaderState* state, int32_t size) {
 // Reads the text written; 1 when the pattern is taken, 0 when refused.
 int32_t reader_read(ReaderState* state, int32_t size) {
     const size_t bytes = static_cast<size_t>(size) < state->text.size() ? static_cast<size_t>(size) : 0;
+    pattern::stopCheck(state->check);  // it checks the pattern about to go
     state->read = std::make_unique<pattern::Loaded>(
         pattern::parsePattern(std::string_view(state->text.data(), bytes), PATTERN_NAME));
     state->packed.clear();
     if (pattern::refused(*state->read)) return 0;
     state->packed = pattern::packPattern(state->read->pattern);
+    return 1;
+}
+
+// The full-store check of the pattern taken last, the one the native tools
+// make, run `frames` frames at a time so that a newer text need not wait for
+// it; 1 once done, its warnings then among the messages.
+int32_t reader_check(ReaderState* state, int32_t frames) {
+    if (!state->read || pattern::refused(*state->read)) return 1;
+    if (!state->check.pattern) pattern::startCheck(state->check, state->read->pattern);
+    if (!pattern::runCheck(state->check, frames)) return 0;
+    pattern::finishCheck(state->check, *state->read);
     return 1;
 }
 

@@ -229,8 +229,8 @@ struct Reader {
     void readStep(const toml::table& table, std::span<const Field> fields, Step& step, const std::string& where,
                   int32_t shooterCount) {
         for (auto&& [key, node] : table) {
-            const auto field = std::find_if(fields.begin(), fields.end(),
-                                            [&](const Field& f) { return key.str() == f.name; });
+            const std::string_view name = key.str();
+            const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) { return name == f.name; });
             if (field == fields.end()) {
                 unknownField(key, fields, where);
                 continue;

@@ -7,7 +7,9 @@
 // exactly the frame the program draws.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "screen/Screen.h"
 #include "world/Scenario.h"
@@ -16,8 +18,20 @@
 namespace timeline {
 
 inline constexpr int64_t MAX_SEEK_FRAME = 1'000'000;   // furthest frame a viewer goes to by number
-// The one rule for a frame asked for by number, in every front end.
-inline constexpr const char* FRAME_RULE = "a frame is a whole number from 1 to 1000000";
+// The one rule for a frame asked for by number, in every front end, its
+// number written from MAX_SEEK_FRAME.
+inline constexpr auto FRAME_RULE_TEXT = [] {
+    constexpr std::string_view words = "a frame is a whole number from 1 to ";
+    std::array<char, 64> text{};
+    size_t at = 0;
+    for (char c : words) text[at++] = c;
+    char digits[20] = {};
+    size_t count = 0;
+    for (int64_t value = MAX_SEEK_FRAME; value > 0; value /= 10) digits[count++] = static_cast<char>('0' + value % 10);
+    while (count > 0) text[at++] = digits[--count];
+    return text;
+}();
+inline constexpr const char* FRAME_RULE = FRAME_RULE_TEXT.data();
 inline constexpr int32_t SPEED_COUNT = 5;
 inline constexpr int32_t SPEEDS[SPEED_COUNT] = {15, 30, 60, 120, 240};  // frames per second of wall time
 inline constexpr const char* SPEED_NAMES[SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};  // as multiples of 60

@@ -250,8 +250,10 @@ def check_editor(driver, base, capture, trace, scratch, failures):
         f.write(edited.replace("volleySize = 3,", "volleySize = 3x,", 1))
     native = subprocess.run([trace, "--check", "--pattern", os.path.join(scratch, "mistake.toml")],
                             capture_output=True, text=True).stderr.splitlines()[0]
-    wait.until(lambda d: d.execute_script("return document.querySelectorAll('#messages li').length") > 0)
-    shown = driver.execute_script("return document.querySelector('#messages li').textContent")
+    # The good text's full-store warnings may stand in the list: the mistake
+    # is the error.
+    wait.until(lambda d: d.execute_script("return document.querySelectorAll('#messages li.error').length") > 0)
+    shown = driver.execute_script("return document.querySelector('#messages li.error').textContent")
     if shown.split(":", 1)[1] != native.split(":", 1)[1] or not shown.startswith("pattern.toml:"):
         failures.append("editor: the page says %r where the native tool says %r" % (shown, native))
     if not driver.execute_script("return !!document.querySelector('.cm-lintRange-error, .cm-lint-marker-error')"):
@@ -260,7 +262,7 @@ def check_editor(driver, base, capture, trace, scratch, failures):
         failures.append("editor: a refused edit changed the canvas")
     content.send_keys(Keys.CONTROL, "z")
     content.send_keys(Keys.NULL)
-    wait.until(lambda d: d.execute_script("return document.querySelectorAll('#messages li').length") == 0)
+    wait.until(lambda d: d.execute_script("return document.querySelectorAll('#messages li.error').length") == 0)
     if not canvas_is(driver, expected, 1.5):
         failures.append("editor: after undo the canvas is not the edited pattern's frame 900")
     editor_fetches = [name for name, size in resources(driver)].count("editor.js")

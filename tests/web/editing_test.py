@@ -6,8 +6,9 @@ right characters after astral ones; Copy link says when the editor is ahead
 of the link; an edit outlives a reload; Reset agrees with itself on a slow
 network; a new link in the same tab, and Back, are followed; a file dropped on
 a fresh page is taken; a text of a quarter of a million mistakes, the largest
-legal world and a text of too many steps leave the page working; a text of
-1 MiB never holds a frame for long.
+legal world and a text of too many steps leave the page working; the full-store
+check's warnings come as the tools give them; a text of 1 MiB never holds a
+frame for long.
 
 usage: editing_test.py WEB_DIR BARRAGE_CAPTURE
 """
@@ -252,6 +253,21 @@ def hostile_texts_leave_the_page_working(p):
             p.fail("console: " + entry.get("message", ""))
 
 
+def warnings_as_the_tools_give_them(p, trace):
+    """The demonstration's full-store warnings, as barrage-trace --check gives
+    them, come to the editor too once its check has run."""
+    native = subprocess.run([trace, "--check", "--pattern", os.path.join(PATTERNS, "demonstration.toml")],
+                            capture_output=True, text=True).stderr.splitlines()
+    p.open("?frame=50", 50)
+    ActionChains(p.d).send_keys("e").perform()
+    p.editor_ready()
+    p.call("BarrageEdit.apply(arguments[0]).then(() => done())", sample("demonstration"))
+    p.wait.until(lambda d: len(p.messages()) == len(native))
+    shown = [m.split(":", 1)[1] for m in p.messages()]
+    if shown != [line.split(":", 1)[1] for line in native]:
+        p.fail("the page's warnings %s are not the tools' %s" % (shown[:1], native[:1]))
+
+
 def a_large_text_never_holds_a_frame(p):
     """A legal text of nearly 1 MiB applied on frame 16,000, then the editor
     opened on it and a key typed: no gap between animation frames over
@@ -285,6 +301,7 @@ def a_large_text_never_holds_a_frame(p):
 
 def main():
     web_dir, capture = sys.argv[1], sys.argv[2]
+    trace = os.path.join(os.path.dirname(capture), "barrage-trace")
     with tempfile.TemporaryDirectory() as scratch:
         delays = {}
         server = start_server(web_dir, delays)
@@ -301,6 +318,7 @@ def main():
             for check in (big_link_opens_on_its_frame, lambda p: refused_link_keeps_its_text(p, clipboard),
                           lambda p: reset_agrees_on_a_slow_network(p, delays), new_links_in_the_tab_are_followed,
                           a_file_dropped_on_a_fresh_page_is_taken, hostile_texts_leave_the_page_working,
+                          lambda p: warnings_as_the_tools_give_them(p, trace),
                           a_large_text_never_holds_a_frame):
                 try:
                     check(p)
