@@ -153,9 +153,19 @@ struct Progress {
     }
 };
 
+// One frame on: drawn and shown when it is written, else the simulation alone
+// (the picture of a frame depends on nothing drawn before it).
+void advance(world::World& pass, bool written) {
+    if (written) {
+        shell::runFrame(pass);
+    } else {
+        world::stepWorld(pass);
+    }
+}
+
 int writePngs(world::World& pass, const Request& request, Progress& progress) {
     for (int64_t frame = 1; frame <= request.last && !endRequested(); ++frame) {
-        shell::runFrame(pass);
+        advance(pass, frame >= request.first);
         if (frame < request.first) continue;
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
@@ -182,8 +192,9 @@ int writeGif(world::World& pass, const Request& request, Progress& progress) {
     for (int64_t frame = 1; frame <= request.last && written; ++frame) {
         // An end request stops the capture whatever the next frame's write would say.
         if ((interrupted = endRequested())) break;
-        shell::runFrame(pass);
-        if (frame < request.first || (frame - request.first) % request.every != 0) continue;
+        const bool kept = frame >= request.first && (frame - request.first) % request.every == 0;
+        advance(pass, kept);
+        if (!kept) continue;
         written = tools::addGifFrame(*writer, display::CurrentScreen());
         if (request.last - request.first >= QUIET_RANGE) progress.at(frame, request.last);
     }
