@@ -81,16 +81,40 @@ void startChecking(Followed& followed) {
 }
 
 // Some frames of the check, while the tick has time; its warnings once done.
-void goOnChecking(Followed& followed) {
+// The strip's line for what the reader said: how many errors, or else
+// warnings, and the first; the count first, as a long message is cut at the
+// strip's end. Empty when it said nothing.
+std::string stripLine(const pattern::Loaded& loaded) {
+    const int64_t errors = pattern::errorCount(loaded);
+    const int64_t warnings = static_cast<int64_t>(loaded.messages.size()) + loaded.unshownErrors +
+                             loaded.unshownWarnings - errors;
+    const auto first = std::find_if(loaded.messages.begin(), loaded.messages.end(),
+                                    [&](const pattern::Message& m) { return (m.error != 0) == (errors > 0); });
+    if (first == loaded.messages.end()) return {};
+    const int64_t count = errors > 0 ? errors : warnings;
+    std::string line = count > 1 ? std::to_string(count) + (errors > 0 ? " errors" : " warnings") + ", the first: "
+                                 : std::string();
+    return line + pattern::formatMessage(loaded.pattern.file, *first);
+}
+
+void goOnChecking(timeline::Viewer& viewer, Followed& followed) {
     if (!followed.check.pattern) return;
     const int64_t end = display::steadyNowNs() + CHECK_SLICE_NS;
     bool done = false;
     while (!done && display::steadyNowNs() < end) done = pattern::runCheck(followed.check, CHECK_FRAMES_AT_ONCE);
     if (!done) return;
-    pattern::Loaded warnings;
-    warnings.pattern.file = followed.chosen.loaded->pattern.file;
-    pattern::finishCheck(followed.check, warnings);
-    command::sayMessages(warnings, display::TellUser);
+    // Its warnings, silenced as the file says, told; then every warning of
+    // the pattern in the strip.
+    pattern::Loaded& shown = *followed.chosen.loaded;
+    pattern::Loaded found;
+    found.pattern.file = shown.pattern.file;
+    found.text = shown.text;
+    found.allowed = shown.allowed;
+    pattern::finishCheck(followed.check, found);
+    command::sayMessages(found, display::TellUser);
+    for (pattern::Message& message : found.messages) pattern::addMessage(shown, std::move(message));
+    pattern::sortMessages(shown);
+    timeline::noticeViewer(viewer, stripLine(shown).c_str());
 }
 
 // Reads the pattern again: a good one becomes the viewer's world on the frame
@@ -100,13 +124,8 @@ void goOnChecking(Followed& followed) {
 void reload(timeline::Viewer& viewer, Followed& followed) {
     std::unique_ptr<pattern::Loaded> fresh = command::readPattern(followed.chosen.path, false);
     command::sayMessages(*fresh, display::TellUser);
-    if (const int64_t errors = pattern::errorCount(*fresh); errors > 0) {
-        const auto first = std::find_if(fresh->messages.begin(), fresh->messages.end(),
-                                        [](const pattern::Message& m) { return m.error != 0; });
-        // The count first: a long message is cut at the strip's end.
-        std::string line = errors > 1 ? std::to_string(errors) + " errors, the first: " : std::string();
-        if (first != fresh->messages.end()) line += pattern::formatMessage(fresh->pattern.file, *first);
-        timeline::noticeViewer(viewer, line.c_str());
+    if (pattern::refused(*fresh)) {
+        timeline::noticeViewer(viewer, stripLine(*fresh).c_str());
         return;
     }
     // The old pattern makes the worlds until the new one takes over; its
@@ -114,6 +133,7 @@ void reload(timeline::Viewer& viewer, Followed& followed) {
     pattern::stopCheck(followed.check);
     timeline::remakeViewer(viewer, pattern::makerFor(fresh->pattern));
     followed.chosen.loaded = std::move(fresh);
+    timeline::noticeViewer(viewer, stripLine(*followed.chosen.loaded).c_str());
     startChecking(followed);
 }
 
@@ -162,6 +182,7 @@ int main(int argc, char** argv) {
     display::UseLayers(&viewer->layers);
     display::UseKeyHelp(KEY_HELP);
     timeline::openViewer(*viewer, frame, paused, speed, command::makerOf(followed->chosen));
+    if (following) timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
     startChecking(*followed);
     for (int64_t tick = 0; !viewer->quit; ++tick) {
         // Input: keys, and the pattern file when it has changed.
@@ -185,7 +206,7 @@ int main(int argc, char** argv) {
         // Update: the frames this tick is due at the speed, and the check's
         // share once no seek is under way.
         timeline::tickViewer(*viewer);
-        if (!viewer->seeking) goOnChecking(*followed);
+        if (!viewer->seeking) goOnChecking(*viewer, *followed);
         // Draw and pace: the picture with its layers, at the next tick.
         display::WaitVerticalRetrace();
     }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,14 +81,24 @@ inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path, boo
     return loaded;
 }
 
-// Every message, a line each in the compilers' form, then how many more were
-// found than told; `say` writes a line for the user (stderr, by default).
+// Colour on stderr when it is a terminal that takes it, and NO_COLOR is not set.
+inline bool colourOnStderr() {
+    const char* noColour = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    return isatty(STDERR_FILENO) && !(noColour && *noColour) && !(term && std::string(term) == "dumb");
+}
+
+// Every message as compilers give it (the source line under it, the range
+// marked), then how many more were found than told; `say` writes lines for
+// the user (stderr, by default).
 inline void sayMessages(const pattern::Loaded& loaded, void (*say)(const char* line) = nullptr) {
-    const auto tell = [&](const std::string& line) {
-        if (say) say(line.c_str());
-        else std::fprintf(stderr, "%s\n", line.c_str());
+    const bool colour = colourOnStderr();
+    const auto tell = [&](std::string lines) {
+        if (!lines.empty() && lines.back() == '\n') lines.pop_back();
+        if (say) say(lines.c_str());
+        else std::fprintf(stderr, "%s\n", lines.c_str());
     };
-    for (const pattern::Message& message : loaded.messages) tell(pattern::formatMessage(loaded.pattern.file, message));
+    for (const pattern::Message& message : loaded.messages) tell(pattern::formatWithSource(loaded, message, colour));
     if (const std::string note = pattern::unshownNote(loaded); !note.empty()) tell(loaded.pattern.file + ": " + note);
 }
 
@@ -114,10 +125,12 @@ inline int choosePattern(ChosenPattern& chosen, const std::string& name, bool ch
     if (name.empty()) return -1;
     chosen.path = patternPath(name);
     if (chosen.path.empty()) {
+        const std::vector<std::string> names = sampleNames();
         std::string samples;
-        for (const std::string& sample : sampleNames()) samples += (samples.empty() ? "" : ", ") + sample;
-        std::fprintf(stderr, "%s: no such pattern file, and no sample pattern of that name; the samples are %s\n",
-                     name.c_str(), samples.c_str());
+        for (const std::string& sample : names) samples += (samples.empty() ? "" : ", ") + sample;
+        const std::string meant = pattern::closestName(name, std::vector<std::string_view>(names.begin(), names.end()));
+        std::fprintf(stderr, "%s: no such pattern file, and no sample pattern of that name%s; the samples are %s\n",
+                     name.c_str(), meant.empty() ? "" : (" (did you mean '" + meant + "'?)").c_str(), samples.c_str());
         return 2;
     }
     chosen.loaded = readPattern(chosen.path, check);

@@ -60,7 +60,7 @@ void finishCheck(Check& check, Loaded& loaded) {
              std::to_string(lost.bullets) + " bullets of this step's volleys found no free slot (all " +
                  std::to_string(step.step.bulletCount) + " slots live) in the first " + std::to_string(check.frames) +
                  " frames, from frame " + std::to_string(lost.firstFrame) + " on (shooter " +
-                 std::to_string(lost.shooter) + ")"});
+                 std::to_string(lost.shooter) + ")", 0, {}, "full-store"});
     }
     sortMessages(loaded);
     stopCheck(check);

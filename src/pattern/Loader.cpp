@@ -4,6 +4,7 @@
 // are checked before its text is read.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,32 @@
 
 namespace pattern {
 
+
+namespace {
+
+// Every `# allow: NAME, NAME ...` comment, a name at a time.
+std::vector<Allowance> allowances(const std::vector<std::string_view>& lines) {
+    std::vector<Allowance> allowed;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        const std::string_view line = lines[l];
+        const size_t hash = line.find('#');
+        if (hash == std::string_view::npos) continue;
+        size_t at = line.find_first_not_of(" \t", hash + 1);
+        if (at == std::string_view::npos || line.substr(at, 6) != "allow:") continue;
+        at += 6;
+        for (;;) {
+            at = line.find_first_not_of(" \t,", at);
+            size_t end = at;
+            while (end < line.size() && (std::islower(static_cast<unsigned char>(line[end])) || line[end] == '-')) ++end;
+            if (at == std::string_view::npos || end == at) break;
+            allowed.push_back({static_cast<int32_t>(l + 1), std::string(line.substr(at, end - at))});
+            at = end;
+        }
+    }
+    return allowed;
+}
+
+}  // namespace
 
 Loaded parsePattern(std::string_view text, const std::string& file) {
     Loaded loaded;
@@ -27,6 +54,8 @@ Loaded parsePattern(std::string_view text, const std::string& file) {
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
+    loaded.text = text;
+    loaded.allowed = allowances(lines);
     if (!safeForTheReader(text, loaded)) return loaded;
     toml::parse_result parsed = toml::parse(text, std::string_view(file));
     if (!parsed) {
@@ -37,10 +66,12 @@ Loaded parsePattern(std::string_view text, const std::string& file) {
             place = keyBefore(lines, place);
         }
         addMessage(loaded, {static_cast<int32_t>(place.line), static_cast<int32_t>(place.column), -1,
-                            std::string(failure.description())});
+                            std::string(failure.description()), 0, {}, {}});
         return loaded;
     }
-    readTable(parsed.table(), lines, loaded);
+    Sources sources;
+    readTable(parsed.table(), lines, loaded, sources);
+    if (!refused(loaded)) lintPattern(sources, loaded);
     sortMessages(loaded);
     return loaded;
 }
@@ -49,7 +80,7 @@ Loaded loadPattern(const std::string& path) {
     const auto whole = [&](const std::string& text) {
         Loaded refusedFile;
         refusedFile.pattern.file = path;
-        addMessage(refusedFile, {0, 0, -1, text});
+        addMessage(refusedFile, {0, 0, -1, text, 0, {}, {}});
         return refusedFile;
     };
     struct stat status{};

@@ -3,6 +3,7 @@
 // names the file gave written so that they cannot drive a terminal.
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "pattern/Pattern.h"
@@ -37,6 +38,11 @@ bool wouldKeep(const Loaded& loaded, int32_t line, int32_t column) {
 }
 
 void addMessage(Loaded& loaded, Message message) {
+    if (!message.error && !message.lint.empty()) {
+        for (const Allowance& allowed : loaded.allowed) {
+            if ((allowed.line == message.line || allowed.line + 1 == message.line) && allowed.name == message.lint) return;
+        }
+    }
     if (!wouldKeep(loaded, message.line, message.column)) {
         ++(message.error ? loaded.unshownErrors : loaded.unshownWarnings);
         return;
@@ -94,7 +100,85 @@ std::string escapeControls(const std::string& text) {
 std::string formatMessage(const std::string& file, const Message& m) {
     std::string text = file + ":";
     if (m.line > 0) text += std::to_string(m.line) + ":" + std::to_string(m.column) + ":";
-    return escapeControls(text + (m.error ? " error: " : " warning: ") + m.text);
+    text += (m.error ? " error: " : " warning: ") + m.text;
+    if (!m.lint.empty()) text += " [" + m.lint + "]";
+    return escapeControls(text);
+}
+
+namespace {
+
+constexpr const char* BOLD = "\x1b[1m";
+constexpr const char* RED = "\x1b[1;31m";
+constexpr const char* MAGENTA = "\x1b[1;35m";
+constexpr const char* CYAN = "\x1b[1;36m";
+constexpr const char* GREEN = "\x1b[1;32m";
+constexpr const char* RESET = "\x1b[0m";
+
+// The source line under a message, and the range marked under it: a caret
+// for its first character, a tilde for each after it.
+void underline(std::string& out, std::string_view line, int32_t number, int32_t column, int32_t endColumn,
+               bool colour) {
+    const std::string margin = std::to_string(number);
+    std::string shown;
+    for (size_t i = 0; i < line.size();) {
+        size_t length = 1;
+        const char32_t c = decodeUtf8(line, i, &length);
+        if (c == '\t') {
+            shown += '\t';
+        } else {
+            shown += escapeControls(std::string(line.substr(i, length)));
+        }
+        i += length;
+    }
+    out += " " + margin + " | " + shown + "\n " + std::string(margin.size(), ' ') + " | ";
+    // Under each character before the range, a blank (a tab under a tab).
+    int32_t at = 1;
+    for (size_t i = 0; i < line.size() && at < column; ++at) {
+        size_t length = 1;
+        out += decodeUtf8(line, i, &length) == '\t' ? '\t' : ' ';
+        i += length;
+    }
+    const int32_t width = endColumn > column ? endColumn - column : 1;
+    if (colour) out += GREEN;
+    out += "^" + std::string(static_cast<size_t>(width - 1), '~');
+    if (colour) out += RESET;
+    out += "\n";
+}
+
+std::string_view lineOf(const std::vector<std::string_view>& lines, int32_t line) {
+    return line >= 1 && static_cast<size_t>(line) <= lines.size() ? lines[static_cast<size_t>(line) - 1]
+                                                                    : std::string_view();
+}
+
+}  // namespace
+
+std::string formatWithSource(const Loaded& loaded, const Message& m, bool colour) {
+    std::vector<std::string_view> lines;
+    const std::string_view text = loaded.text;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end == std::string_view::npos ? text.size() - start : end - start));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    const std::string& file = loaded.pattern.file;
+    const auto head = [&](int32_t line, int32_t column, const char* kind, const char* paint, const std::string& said) {
+        std::string place = file + ":";
+        if (line > 0) place += std::to_string(line) + ":" + std::to_string(column) + ":";
+        std::string out = colour ? BOLD + escapeControls(place) + RESET : escapeControls(place);
+        out += " " + std::string(colour ? paint : "") + kind + (colour ? RESET : "") + " " + escapeControls(said);
+        return out + "\n";
+    };
+    std::string out = head(m.line, m.column, m.error ? "error:" : "warning:", m.error ? RED : MAGENTA,
+                           m.lint.empty() ? m.text : m.text + " [" + m.lint + "]");
+    if (m.line > 0 && !lineOf(lines, m.line).empty()) underline(out, lineOf(lines, m.line), m.line, m.column, m.endColumn, colour);
+    for (const Note& note : m.notes) {
+        out += head(note.line, note.column, "note:", CYAN, note.text);
+        if (note.line > 0 && !lineOf(lines, note.line).empty()) {
+            underline(out, lineOf(lines, note.line), note.line, note.column, note.endColumn, colour);
+        }
+    }
+    return out;
 }
 
 }  // namespace pattern

@@ -66,11 +66,29 @@ struct Pattern {
 };
 
 // One finding, in the form compilers use: FILE:LINE:COLUMN: error: ...
-struct Message {
-    int32_t line = 0;     // 1 and up; 0: the file as a whole
-    int32_t column = 0;   // 1 and up; 0: the file as a whole
-    int32_t error = 0;    // flag: refuses the file; 0: a warning
+// A note on a message: another place that helps (where a name is defined).
+struct Note {
+    int32_t line = 0;
+    int32_t column = 0;
+    int32_t endColumn = 0;
     std::string text;
+};
+
+struct Message {
+    int32_t line = 0;          // 1 and up; 0: the file as a whole
+    int32_t column = 0;        // 1 and up; 0: the file as a whole
+    int32_t error = 0;         // flag: refuses the file; 0: a warning
+    std::string text;
+    int32_t endColumn = 0;     // the column after the range it is about, on its line; 0: one character
+    std::vector<Note> notes;   // told after it
+    std::string lint;          // a warning's name, which `# allow: NAME` silences; empty: none
+};
+
+// `# allow: NAME` in a comment: warnings named NAME on its line or the next
+// are not told.
+struct Allowance {
+    int32_t line = 0;   // the comment's line
+    std::string name;   // the warning's name
 };
 
 struct Loaded {
@@ -78,6 +96,8 @@ struct Loaded {
     std::vector<Message> messages;   // the first MAX_MESSAGES findings in file order
     int64_t unshownErrors = 0;       // errors found past those
     int64_t unshownWarnings = 0;     // warnings found past those
+    std::string text;                // the text read, for the lines under messages
+    std::vector<Allowance> allowed;  // the warnings the text silences
 };
 
 bool refused(const Loaded& loaded);
@@ -90,7 +110,11 @@ void addMessage(Loaded& loaded, Message message);
 bool wouldKeep(const Loaded& loaded, int32_t line, int32_t column);
 // In file order: by line, then column; a message for the whole file first.
 void sortMessages(Loaded& loaded);
+// One line: FILE:LINE:COLUMN: error|warning|note: TEXT [NAME].
 std::string formatMessage(const std::string& file, const Message& message);
+// As compilers give it: the line, then the source line it is about with the
+// range marked under it (^~~~), in colour when asked.
+std::string formatWithSource(const Loaded& loaded, const Message& message, bool colour);
 // "N more errors and M more warnings not shown", or empty when all are shown.
 std::string unshownNote(const Loaded& loaded);
 
@@ -127,6 +151,10 @@ bool runCheck(Check& check, int64_t frames);
 void finishCheck(Check& check, Loaded& loaded);
 // Ends a check, done or not, adding nothing.
 void stopCheck(Check& check);
+
+// The known name a mistyped one was probably meant to be (a few letters off,
+// case aside); empty when none is that close.
+std::string closestName(std::string_view typed, const std::vector<std::string_view>& known);
 
 // A pattern as bytes, for another instance of the same build (the page's
 // reader, in a worker of its own, hands its patterns to the page so).

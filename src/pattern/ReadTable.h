@@ -3,6 +3,7 @@
 // pattern, both telling their findings at the places the text has them.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -11,14 +12,47 @@
 
 namespace pattern {
 
+// Where the text says what a pattern holds, beyond the pattern itself: which
+// fields each step sets itself (and where), which its program's defaults set,
+// and where programs and phases stand. The lints read it.
+struct Setting {
+    size_t field = 0;                // index in its table
+    toml::source_region place;       // the key
+};
+struct StepSource {
+    uint64_t own = 0;                // bit k: field k set in the step itself
+    std::vector<Setting> settings;   // where, for the fields set in the step
+    toml::source_region place;       // the step's table
+};
+struct ProgramSource {
+    toml::source_region key;         // the program's name where it is defined
+    uint64_t defaults = 0;           // bit k: field k set in the program's defaults
+    std::vector<StepSource> steps;   // as the program's steps, in order
+};
+struct Sources {
+    std::vector<ProgramSource> movements;  // as the pattern's programs, in order
+    std::vector<ProgramSource> firings;
+    const toml::node* phases = nullptr;    // shooters.phases when the text gives it
+};
+
 // Reads the pattern the table holds into `loaded`, each finding at its place;
-// `lines` are the text's lines, for the exact decimal of a float.
-void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded);
+// `lines` are the text's lines, for the exact decimal of a float. Where the
+// text says what, into `sources`.
+void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded,
+               Sources& sources);
+
+// The warnings of what the engine will do that the text probably did not
+// mean, for a pattern that was read whole.
+void lintPattern(const Sources& sources, Loaded& loaded);
 
 // Where a column begins in a line, in bytes, counting on from a column whose
 // byte is known: the TOML reader counts columns in characters, and a
 // character takes one to four bytes.
 size_t byteOfColumn(std::string_view line, size_t column, size_t fromColumn = 1, size_t fromByte = 0);
+
+// The steps list, in file order, with which the programs would hold more than
+// MAX_WORLD_STEPS steps; none when they hold no more.
+const toml::array* overflowingSteps(const toml::table& root);
 
 // Edits (insertions, deletions, changes, case aside) from one name to another.
 size_t editDistance(std::string_view a, std::string_view b);

@@ -30,13 +30,16 @@ struct Reader {
     // The steps list, in file order, with which the programs would hold
     // more than MAX_WORLD_STEPS: it and those after it are not read.
     const toml::node* overflowing = nullptr;
+    Sources& sources;
 
-    void say(const toml::source_region& where, bool error, std::string message) {
+    void say(const toml::source_region& where, bool error, std::string message, std::string lint = {},
+             std::vector<Note> notes = {}) {
+        const bool oneLine = where.end.line == where.begin.line && where.end.column > where.begin.column;
         addMessage(loaded, {static_cast<int32_t>(where.begin.line), static_cast<int32_t>(where.begin.column),
-                            error ? -1 : 0, std::move(message)});
+                            error ? -1 : 0, std::move(message),
+                            oneLine ? static_cast<int32_t>(where.end.column) : 0, std::move(notes), std::move(lint)});
     }
     void error(const toml::node& node, std::string message) { say(node.source(), true, std::move(message)); }
-    void warn(const toml::node& node, std::string message) { say(node.source(), false, std::move(message)); }
 
     // The float as written, rounded once from its decimal to single precision
     // (through a double, a decimal near a halfway point would round twice).
@@ -144,7 +147,10 @@ struct Reader {
                     return;
                 }
             }
-            error(node, std::string(field.name) + " \"" + s->get() + "\" is none of " + known);
+            std::vector<std::string_view> names;
+            for (const kinds::Name& n : field.names) names.push_back(n.name);
+            unknownName(s->get(), node.source(), names,
+                        std::string(field.name) + " \"" + s->get() + "\" is none of " + known);
             return;
         }
         if (!integerOf(node, std::string(field.name) + " (" + known + " or a whole number)", I32_MIN, I32_MAX, slot)) {
@@ -153,8 +159,10 @@ struct Reader {
         for (const kinds::Name& n : field.names) {
             if (*slot == n.value) return;
         }
-        warn(node, std::string(field.name) + " " + std::to_string(*slot) + " is none of the known ones (" + known +
-                       "): the engine " + field.otherwise);
+        say(node.source(), false,
+            std::string(field.name) + " " + std::to_string(*slot) + " is none of the known ones (" + known +
+                "): the engine " + field.otherwise,
+            "unknown-kind");
     }
 
     void setReference(const std::string& name, const toml::node& node, Reference* out, int32_t shooterCount) {
@@ -186,25 +194,31 @@ struct Reader {
 
     // A name the reader does not know (a key, or a program named): the known
     // name it was probably meant to be, or else what may stand there (`has`).
+    // With `defined` (where each known name is defined), a note says where
+    // the name meant is.
     void unknownName(std::string_view typed, const toml::source_region& place,
-                     const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {}) {
+                     const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {},
+                     const std::vector<toml::source_region>* defined = nullptr) {
         if (!wouldKeep(loaded, static_cast<int32_t>(place.begin.line), static_cast<int32_t>(place.begin.column))) {
             say(place, true, {});  // counted, never worded
             return;
         }
-        std::string_view best;
-        size_t distance = SIZE_MAX;
-        for (std::string_view name : known) {
-            const size_t d = editDistance(typed, name);
-            if (d < distance) distance = d, best = name;
-        }
+        const std::string meantName = closestName(typed, known);
+        const size_t best = static_cast<size_t>(std::find(known.begin(), known.end(), meantName) - known.begin());
+        const bool meant = !meantName.empty();
         std::string message = what;
-        if (distance <= std::max<size_t>(2, typed.size() / 3)) {
-            message += "; did you mean '" + std::string(best) + "'?";
+        if (meant) {
+            message += "; did you mean '" + meantName + "'?";
         } else if (!has.empty()) {
             message += "; " + has;
         }
-        say(place, true, message);
+        std::vector<Note> notes;
+        if (meant && defined && best < defined->size()) {
+            const toml::source_region& at = (*defined)[best];
+            notes.push_back({static_cast<int32_t>(at.begin.line), static_cast<int32_t>(at.begin.column),
+                             static_cast<int32_t>(at.end.column), "'" + std::string(known[best]) + "' is defined here"});
+        }
+        say(place, true, message, {}, std::move(notes));
     }
 
     void unknownKey(const toml::key& key, const std::vector<std::string_view>& known, const std::string& where,
@@ -227,7 +241,7 @@ struct Reader {
     // own member of the step's record.
     template <typename Step>
     void readStep(const toml::table& table, std::span<const Field> fields, Step& step, const std::string& where,
-                  int32_t shooterCount) {
+                  int32_t shooterCount, uint64_t* set, std::vector<Setting>* settings = nullptr) {
         for (auto&& [key, node] : table) {
             const std::string_view name = key.str();
             const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) { return name == f.name; });
@@ -236,12 +250,16 @@ struct Reader {
                 continue;
             }
             setField(*field, node, reinterpret_cast<char*>(&step) + field->offset, shooterCount);
+            const auto index = static_cast<size_t>(field - fields.begin());
+            *set |= uint64_t{1} << index;
+            if (settings) settings->push_back({index, key.source()});
         }
     }
 
     template <typename Step>
     bool readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind,
-                     std::vector<Step>& steps, int32_t shooterCount) {
+                     std::vector<Step>& steps, int32_t shooterCount, ProgramSource& source) {
+        source.key = key.source();
         const std::string where = std::string(kind) + " program '" + std::string(key.str()) + "'";
         const auto* program = node.as_table();
         if (!program) {
@@ -252,7 +270,7 @@ struct Reader {
         for (auto&& [name, value] : *program) {
             if (name.str() == "defaults") {
                 if (const auto* t = value.as_table()) {
-                    readStep(*t, fields, defaults, where + "'s defaults", shooterCount);
+                    readStep(*t, fields, defaults, where + "'s defaults", shooterCount, &source.defaults);
                 } else {
                     error(value, where + "'s defaults must be a table");
                 }
@@ -290,7 +308,11 @@ struct Reader {
                 continue;
             }
             Step step = defaults;
-            readStep(*table, fields, step, where + "'s step " + std::to_string(s + 1), shooterCount);
+            StepSource stepSource;
+            stepSource.place = entry.source();
+            readStep(*table, fields, step, where + "'s step " + std::to_string(s + 1), shooterCount, &stepSource.own,
+                     &stepSource.settings);
+            source.steps.push_back(std::move(stepSource));
             if constexpr (std::is_same_v<Step, FiringStep>) {
                 step.line = static_cast<int32_t>(entry.source().begin.line);
                 step.column = static_cast<int32_t>(entry.source().begin.column);
@@ -313,12 +335,16 @@ struct Reader {
                 return -1;
             }
             std::vector<std::string_view> names;
+            std::vector<toml::source_region> defined;
+            const std::vector<ProgramSource>& keys = field[0] == 'm' ? sources.movements : sources.firings;
             for (size_t p = 0; p < programs.size(); ++p) {
                 if (programs[p].name == s->get()) return static_cast<int32_t>(p);
                 names.push_back(programs[p].name);
+                defined.push_back(keys[p].key);
             }
             unknownName(s->get(), name.source(), names,
-                        std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() + "'");
+                        std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() + "'",
+                        {}, &defined);
             return -1;
         };
         if (programs.empty()) return;  // said once for the whole pattern
@@ -348,43 +374,9 @@ struct Reader {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
     }
 
-    // What the programs hold is memory too, whether any shooter runs them or
-    // not: finds the steps list, in file order, that takes them past
-    // MAX_WORLD_STEPS. Tables come in name order, so the place is found by
-    // halving: the first place up to which the lists hold too many.
-    void findOverflow(const toml::table& root) {
-        std::vector<std::pair<int64_t, const toml::array*>> lists;  // by place: line, then column
-        int64_t held = 0;
-        for (const char* kind : {"movement", "firing"}) {
-            const toml::table* programs = root.get(kind) ? root.get(kind)->as_table() : nullptr;
-            if (!programs) continue;
-            for (auto&& [name, program] : *programs) {
-                const toml::node* steps = program.as_table() ? program.as_table()->get("steps") : nullptr;
-                if (!steps || !steps->as_array()) continue;
-                const toml::source_position& at = steps->source().begin;
-                lists.push_back({static_cast<int64_t>(at.line) << 32 | at.column, steps->as_array()});
-                held += static_cast<int64_t>(steps->as_array()->size());
-            }
-        }
-        if (held <= MAX_WORLD_STEPS) return;
-        const auto heldUpTo = [&](int64_t place) {
-            int64_t steps = 0;
-            for (const auto& [at, list] : lists) steps += at <= place ? static_cast<int64_t>(list->size()) : 0;
-            return steps;
-        };
-        int64_t low = 0, high = INT64_MAX;  // too many up to high, not up to low
-        while (high - low > 1) {
-            const int64_t middle = low + (high - low) / 2;
-            (heldUpTo(middle) > MAX_WORLD_STEPS ? high : low) = middle;
-        }
-        for (const auto& [at, list] : lists) {
-            if (at == high) overflowing = list;
-        }
-    }
-
     void read(const toml::table& root) {
         Pattern& p = loaded.pattern;
-        findOverflow(root);
+        overflowing = overflowingSteps(root);
         // The shooters first: references to them are checked against the count.
         const toml::node* shootersNode = root.get("shooters");
         const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
@@ -422,10 +414,12 @@ struct Reader {
             for (auto&& [name, program] : *programs) {
                 if (movement) {
                     p.movements.push_back({std::string(name.str()), {}});
-                    readProgram(name, program, MOVEMENT_FIELDS, "movement", p.movements.back().steps, p.shooterCount);
+                    readProgram(name, program, MOVEMENT_FIELDS, "movement", p.movements.back().steps, p.shooterCount,
+                                sources.movements.emplace_back());
                 } else {
                     p.firings.push_back({std::string(name.str()), {}});
-                    readProgram(name, program, FIRING_FIELDS, "firing", p.firings.back().steps, p.shooterCount);
+                    readProgram(name, program, FIRING_FIELDS, "firing", p.firings.back().steps, p.shooterCount,
+                                sources.firings.emplace_back());
                 }
             }
         }
@@ -439,6 +433,7 @@ struct Reader {
         // Phases: a list of one per shooter, or the step between shooters.
         p.phases.assign(static_cast<size_t>(p.shooterCount), 0);
         const toml::node* phases = shooters->get("phases");
+        sources.phases = phases;
         if (!phases) {
             for (int32_t i = 0; i < p.shooterCount; ++i) p.phases[static_cast<size_t>(i)] = 360 * i / p.shooterCount;
         } else if (const auto* list = phases->as_array()) {
@@ -479,8 +474,9 @@ struct Reader {
 
 }  // namespace
 
-void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded) {
-    Reader reader{lines, loaded, {}, nullptr};
+void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded,
+               Sources& sources) {
+    Reader reader{lines, loaded, {}, nullptr, sources};
     reader.read(root);
 }
 

@@ -76,7 +76,7 @@ bool safeForTheReader(std::string_view text, Loaded& loaded) {
             said = "character U+" + hex(c, 4) + " cannot follow a backslash in a multi-line string";
         }
         if (!said.empty()) {
-            addMessage(loaded, {line, column, -1, said});
+            addMessage(loaded, {line, column, -1, said, 0, {}, {}});
             return false;
         }
         size_t step = length;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -105,9 +106,12 @@ TEST(PatternLoader, ThreeMistakesAreAllReportedAndWarningsDoNotRefuse) {
 
     const Loaded warned = parsePattern(patternWith("count = 2", "", ", spreadKind = 7, bulletMotion = 9"), "p.toml");
     EXPECT_FALSE(refused(warned));
-    ASSERT_EQ(warned.messages.size(), 2u);
-    EXPECT_EQ(formatMessage("p.toml", warned.messages[0]).substr(0, 60),
-              "p.toml:6:41: warning: spreadKind 7 is none of the known ones");
+    ASSERT_EQ(std::count_if(warned.messages.begin(), warned.messages.end(),
+                            [](const Message& m) { return m.lint == "unknown-kind"; }),
+              2);
+    const auto kind = std::find_if(warned.messages.begin(), warned.messages.end(),
+                                   [](const Message& m) { return m.lint == "unknown-kind"; });
+    EXPECT_EQ(formatMessage("p.toml", *kind).substr(0, 60), "p.toml:6:41: warning: spreadKind 7 is none of the known ones");
     EXPECT_EQ(warned.pattern.firings[0].steps[0].step.spreadKind, 7);
 }
 
@@ -187,6 +191,71 @@ TEST(PatternLoader, EachFieldWritesItsOwnMemberAndNoOther) {
     }
 }
 
+// Each warning of what the engine will do that a text probably did not mean:
+// a text that gets it, at its place and with its name, and the same text put
+// right, or silenced with a comment, that does not.
+std::string without(std::string text, const std::string& piece) {
+    return text.erase(text.find(piece), piece.size());
+}
+
+TEST(PatternLoader, EachLintWarnsWhereItsSurpriseIsAndOnlyThere) {
+    const std::string shooters = "[shooters]\ncount = 1\n";
+    const std::string body = "[movement.m]\nsteps = [ { duration = 60, active = true } ]\n";
+    const auto gun = [](const std::string& step) {
+        return "[firing.f]\nsteps = [ { duration = 60, active = true, bulletCount = 256, fireDelay = 1" + step + " } ]\n";
+    };
+    const struct {
+        const char* lint;
+        std::string text;      // warned
+        std::string put;       // put right: not warned
+        std::string expected;  // the warning's place
+    } cases[] = {
+        {"stacked-volley", shooters + body + gun(", volleySize = 3"), shooters + body + gun(", volleySize = 3, sweepDir = 1"),
+         "p.toml:6:77:"},
+        {"origin-default", shooters + body + without(gun(", volleySize = 1, fireDelay = 0"), "fireDelay = 1, "),
+         shooters + body + gun(", volleySize = 1, originX = 5.0, originY = 5.0"), "p.toml:6:78:"},
+        {"short-step", shooters + "[movement.m]\nsteps = [ { active = true } ]\n" + gun(""), shooters + body + gun(""),
+         "p.toml:4:11:"},
+        {"short-step", shooters + "[movement.m]\nsteps = [ { active = true, duration = -1 } ]\n" + gun(""),
+         shooters + body + gun(""), "p.toml:4:28:"},
+        {"unused-program", shooters + "movement = \"m\"\n" + body + "[movement.spare]\nsteps = [ { duration = 9 } ]\n" + gun(""),
+         shooters + body + gun(""), "p.toml:6:11:"},
+        {"never-active", shooters + "[movement.m]\nsteps = [ { duration = 60 } ]\n" + gun(""), shooters + body + gun(""),
+         "p.toml:3:11:"},
+        {"unused-angle", shooters + body + gun(", aimAtTarget = true, angle = 45"), shooters + body + gun(", angle = 45"),
+         "p.toml:6:97:"},
+        {"unused-angle", "[shooters]\ncount = 2\nphases = 90\n" + body + gun(", aimAtTarget = true"),
+         "[shooters]\ncount = 2\nphases = 90\n" + body + gun(""), "p.toml:3:10:"},
+        {"unread-field", shooters + "[movement.m]\nsteps = [ { duration = 60, active = true, radius = 5 } ]\n" + gun(""),
+         shooters + "[movement.m]\nsteps = [ { duration = 60, active = true, radius = 5, moveMode = \"circle\" } ]\n" + gun(""),
+         "p.toml:4:43:"},
+        {"few-slots", shooters + body + without(gun(", volleySize = 1, bulletCount = 0"), "bulletCount = 256, "),
+         shooters + body + gun(", volleySize = 1"), "p.toml:6:74:"},
+        {"unknown-kind", shooters + body + gun(", volleySize = 2, sweepDir = 1, spreadKind = 9"),
+         shooters + body + gun(", volleySize = 2, sweepDir = 1, spreadKind = \"wall\""), "p.toml:6:120:"},
+    };
+    for (const auto& c : cases) {
+        const Loaded warned = parsePattern(c.text, "p.toml");
+        ASSERT_FALSE(refused(warned)) << c.lint << ": " << firstMessage(warned);
+        const auto named = std::find_if(warned.messages.begin(), warned.messages.end(),
+                                        [&](const Message& m) { return m.lint == c.lint; });
+        ASSERT_NE(named, warned.messages.end()) << c.lint << " not warned in:\n" << c.text;
+        EXPECT_EQ(formatMessage("p.toml", *named).substr(0, c.expected.size()), c.expected) << c.lint;
+        EXPECT_NE(formatMessage("p.toml", *named).find("[" + std::string(c.lint) + "]"), std::string::npos);
+        const Loaded right = parsePattern(c.put, "p.toml");
+        EXPECT_TRUE(right.messages.empty()) << c.lint << ": " << firstMessage(right);
+        // The same text with the warning allowed on the line before its own.
+        std::string allowed = c.text;
+        size_t at = 0;
+        for (int32_t l = 1; l < named->line; ++l) at = allowed.find('\n', at) + 1;
+        allowed.insert(at, "# allow: " + std::string(c.lint) + " (meant)\n");
+        const Loaded silenced = parsePattern(allowed, "p.toml");
+        EXPECT_TRUE(std::none_of(silenced.messages.begin(), silenced.messages.end(),
+                                 [&](const Message& m) { return m.lint == c.lint; }))
+            << c.lint << " not silenced";
+    }
+}
+
 // A text of thousands of mistakes gives the first hundred in file order and
 // how many more, as a compiler does; the shooters' table, read first but
 // written last, does not push the first mistakes out.
@@ -209,14 +278,14 @@ TEST(PatternLoader, AVolleyThatFindsTheStoreFullIsWarnedFromItsFirstFrame) {
     Loaded loaded = parsePattern(
         "[shooters]\ncount = 1\n[movement.still]\nsteps = [ { duration = 100, x = 320.0, y = 240.0, active = true } ]\n"
         "[firing.hose]\nsteps = [\n  { duration = 100, active = true, bulletCount = 256, volleySize = 64, "
-        "spreadStep = 5, fireDelay = 0 },\n]\n",
+        "spreadStep = 5, sweepDir = 1, fireDelay = 0, originX = 320.0, originY = 240.0 },\n]\n",
         "p.toml");
     ASSERT_FALSE(refused(loaded)) << formatMessage("p.toml", loaded.messages.front());
     simulateForWarnings(loaded, 1'000);
     ASSERT_EQ(loaded.messages.size(), 1u);
     EXPECT_EQ(formatMessage("p.toml", loaded.messages[0]),
               "p.toml:7:3: warning: 63744 bullets of this step's volleys found no free slot (all 256 slots live) in "
-              "the first 1000 frames, from frame 5 on (shooter 0)");
+              "the first 1000 frames, from frame 5 on (shooter 0) [full-store]");
 }
 
 // A number is read from its own text whatever stands before it on its line:

@@ -141,23 +141,26 @@ TEST(View, WithoutADisplayItTellsItsKeysAndShowsItsStatusInTheTerminal) {
 // (the change time moves) is read again; a refused file puts its error count
 // before the message in the status line, and its messages reach the
 // terminal on lines of their own, never over the status; a frame number
-// being typed outlives the reload; and a good file's world is shown before
-// its full-store check has said anything.
+// being typed outlives the reload; a good file's world is shown before its
+// full-store check has said anything, and then the strip counts its warnings.
 TEST(View, FollowsItsPatternFileInTheTerminal) {
     char folder[] = "/tmp/barrage-follow-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     const std::string dir = folder, file = dir + "/p.toml";
     const auto sh = [](const std::string& command) { return std::system(command.c_str()); };
-    ASSERT_EQ(sh("cp " + std::string(BARRAGE_SOURCE_DIR) + "/patterns/demonstration.toml " + file), 0);
+    // The demonstration with its full-store warnings no longer silenced.
+    ASSERT_EQ(sh("sed 's/# allow:.*//' " + std::string(BARRAGE_SOURCE_DIR) + "/patterns/demonstration.toml > " + file), 0);
     int master = -1, slave = -1;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
     const winsize size{24, 200, 0, 0};
     ioctl(master, TIOCSWINSZ, &size);
-    pid_t view = spawn({VIEW_PATH, "--paused", "--pattern", file}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TERM=xterm"},
-                       slave, slave, slave);
+    pid_t view = spawn({VIEW_PATH, "--paused", "--pattern", file},
+                       {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TERM=xterm", "NO_COLOR=1"}, slave, slave, slave);
     EXPECT_NE(readFor(master, 5, "frame 1 paused").find("frame 1 paused"), std::string::npos);
     // The demonstration's check warns of full stores: only once its world is up.
     EXPECT_NE(readFor(master, 10, "slots live").find("slots live"), std::string::npos);
+    EXPECT_NE(readFor(master, 5, "warnings, the first: ").find("warnings, the first: "), std::string::npos)
+        << "the strip does not count the warnings";
     ASSERT_EQ(write(master, "g100\n", 5), 5);
     EXPECT_NE(readFor(master, 5, "frame 100 paused").find("frame 100 paused"), std::string::npos);
 
@@ -171,6 +174,7 @@ TEST(View, FollowsItsPatternFileInTheTerminal) {
     ASSERT_NE(said, std::string::npos) << refused;
     EXPECT_EQ(refused.rfind("\r\x1b[K", said), said - 4) << "a message written over the status line: " << refused;
     EXPECT_NE(refused.find("go to 2_"), std::string::npos) << refused;
+    EXPECT_EQ(refused.find("\x1b[1;31m"), std::string::npos) << "colour with NO_COLOR set";
     ASSERT_EQ(write(master, "5\n", 2), 2);
     EXPECT_NE(readFor(master, 5, "frame 25 paused").find("frame 25 paused"), std::string::npos);
     ASSERT_EQ(write(master, "q", 1), 1);

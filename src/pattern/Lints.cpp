@@ -1,0 +1,212 @@
+// Warnings of what the engine will do that a pattern probably did not mean:
+// each at the place that says it, saying what will happen and what was
+// probably meant, with a name that `# allow: NAME` silences. They never
+// refuse a pattern.
+#include <string>
+#include <string_view>
+
+#include "kinds/Kinds.h"
+#include "pattern/Fields.h"
+#include "pattern/ReadTable.h"
+
+namespace pattern {
+
+namespace {
+
+size_t indexOf(std::span<const Field> fields, std::string_view name) {
+    for (size_t k = 0; k < fields.size(); ++k) {
+        if (name == fields[k].name) return k;
+    }
+    return fields.size();
+}
+
+bool turns(int32_t moveMode) { return moveMode >= kinds::MOVE_WAVE_Y && moveMode <= kinds::MOVE_ORBIT; }
+
+std::string shooterList(const std::vector<int32_t>& shooters) {
+    std::string list;
+    for (size_t k = 0; k < shooters.size(); ++k) list += (k ? ", " : "") + std::to_string(shooters[k]);
+    return list;
+}
+
+struct Linter {
+    const Sources& sources;
+    Loaded& loaded;
+    const Pattern& p = loaded.pattern;
+
+    void warn(const toml::source_region& place, const char* lint, std::string text) {
+        const bool oneLine = place.end.line == place.begin.line && place.end.column > place.begin.column;
+        addMessage(loaded, {static_cast<int32_t>(place.begin.line), static_cast<int32_t>(place.begin.column), 0,
+                            std::move(text), oneLine ? static_cast<int32_t>(place.end.column) : 0, {}, lint});
+    }
+
+    // Where a step sets a field itself; none when it does not.
+    static const Setting* setting(const StepSource& step, size_t field) {
+        for (const Setting& s : step.settings) {
+            if (s.field == field) return &s;
+        }
+        return nullptr;
+    }
+    // The field's key in the step when the step sets it, else the whole step
+    // (its first line).
+    static toml::source_region placeOf(const StepSource& step, size_t field) {
+        const Setting* s = setting(step, field);
+        return s ? s->place : toml::source_region{step.place.begin, step.place.begin, nullptr};
+    }
+    static bool given(const ProgramSource& program, const StepSource& step, size_t field) {
+        return ((step.own | program.defaults) >> field & 1) != 0;
+    }
+
+    // A field the step sets itself that nothing of it reads.
+    void unread(const StepSource& step, std::span<const Field> fields, const char* name, bool read, const char* why) {
+        if (read) return;
+        if (const Setting* s = setting(step, indexOf(fields, name))) {
+            warn(s->place, "unread-field", std::string(name) + " is not read by this step: " + why);
+        }
+    }
+
+    void duration(const ProgramSource& program, const StepSource& step, std::span<const Field> fields,
+                  int32_t value) {
+        const size_t field = indexOf(fields, "duration");
+        if (!given(program, step, field)) {
+            warn(placeOf(step, field), "short-step",
+                 "no duration: the step is in force for the frame it is loaded in only, then the next one comes (a "
+                 "body whose steps last a frame is put back at their x, y every frame); give it duration = FRAMES");
+        } else if (value <= 0) {
+            warn(placeOf(step, field), "short-step",
+                 "duration " + std::to_string(value) +
+                     ": the step is in force for the frame it is loaded in only, then the next one comes");
+        }
+    }
+
+    void movement(const ProgramSource& source, const MovementProgram& program) {
+        const std::span<const Field> F = MOVEMENT_FIELDS;
+        for (size_t k = 0; k < program.steps.size(); ++k) {
+            const actor::EmitterStep& e = program.steps[k];
+            const StepSource& s = source.steps[k];
+            duration(source, s, F, e.duration);
+            const char* onlyOrbit = "only moveMode orbit reads it";
+            unread(s, F, "centreX", e.moveMode == kinds::MOVE_ORBIT, onlyOrbit);
+            unread(s, F, "centreY", e.moveMode == kinds::MOVE_ORBIT, onlyOrbit);
+            const char* turning = "moveMode linear does not turn; the waves, circle and orbit do";
+            for (const char* name : {"angle", "angleStep", "radius"}) unread(s, F, name, turns(e.moveMode), turning);
+        }
+    }
+
+    void firing(const ProgramSource& source, const FiringProgram& program) {
+        const std::span<const Field> F = FIRING_FIELDS;
+        bool referenced = false;  // an origin reference, once set, stays
+        for (size_t k = 0; k < program.steps.size(); ++k) {
+            const actor::TurretStep& t = program.steps[k].step;
+            const StepSource& s = source.steps[k];
+            referenced = referenced || program.steps[k].origin.kind != REFERENCE_NONE;
+            duration(source, s, F, t.duration);
+            if (!t.active) continue;
+            const int32_t n = t.volleySize;
+            if (n > 1 && t.sweepDir == 0) {
+                warn(placeOf(s, indexOf(F, "volleySize")), "stacked-volley",
+                     "a volley of " + std::to_string(n) +
+                         " with sweepDir 0 launches every bullet at the same angle, on one path (one over the other "
+                         "at one speed); sweepDir = 1 (or -1) spreads them spreadStep degrees apart");
+            }
+            if (n >= 1 && t.bulletCount < n) {
+                warn(placeOf(s, indexOf(F, "bulletCount")), "few-slots",
+                     t.bulletCount == 0
+                         ? std::string("bulletCount 0: the gun has no slot to launch into, so nothing is fired; "
+                                       "bulletCount is how many of the shooter's 256 slots it uses")
+                         : "a volley of " + std::to_string(n) + " finds at most " + std::to_string(t.bulletCount) +
+                               " free slots (bulletCount): the rest of it is not launched");
+            }
+            if (n >= 1 && t.fireDelay <= 0 && !referenced && !given(source, s, indexOf(F, "originX")) &&
+                !given(source, s, indexOf(F, "originY"))) {
+                warn(placeOf(s, indexOf(F, "fireDelay")), "origin-default",
+                     "the step's first volley leaves from (0, 0): in the frame a step is loaded the origin is its "
+                     "originX, originY, here not given; from the next frame it is on the body; fireDelay = 1 fires "
+                     "from the body");
+            }
+            if (t.aimAtTarget) {
+                if (const Setting* angle = setting(s, indexOf(F, "angle"))) {
+                    warn(angle->place, "unused-angle",
+                         "angle is not used: with aimAtTarget each burst aims at the target");
+                }
+            }
+            const char* aimed = "with aimAtTarget each burst aims at the target";
+            for (const char* name : {"angleMin", "angleMax", "sweepKind", "sweepStep"}) {
+                unread(s, F, name, !t.aimAtTarget, aimed);
+            }
+            const bool accelerated = t.bulletMotion == kinds::MOTION_ACCELERATED ||
+                                     t.bulletMotion == kinds::MOTION_DRAG || t.bulletMotion == kinds::MOTION_DAMPED;
+            for (const char* name : {"bulletAx", "bulletAy"}) {
+                unread(s, F, name, accelerated, "only the motions accelerated, drag and damped accelerate");
+            }
+            const bool targeted = t.aimAtTarget || t.bulletMotion == kinds::MOTION_HOMING;
+            for (const char* name : {"targetX", "targetY"}) {
+                unread(s, F, name, targeted, "only aiming (aimAtTarget) and homing bullets use the target");
+            }
+            unread(s, F, "oddShotSpreadScale", t.spreadKind == kinds::SPREAD_ALTERNATING_FAN,
+                   "only spreadKind alternating-fan reads it");
+            for (const char* name : {"spreadKind", "spreadStep"}) {
+                unread(s, F, name, n > 1, "a volley of one bullet flies at the angle");
+            }
+        }
+    }
+
+    // Programs no shooter runs; movement programs that never switch their
+    // shooters on; phases that turn nothing.
+    void programs() {
+        std::vector<std::vector<int32_t>> moving(p.movements.size()), firing(p.firings.size());
+        for (int32_t i = 0; i < p.shooterCount; ++i) {
+            moving[static_cast<size_t>(p.movementOf[static_cast<size_t>(i)])].push_back(i);
+            firing[static_cast<size_t>(p.firingOf[static_cast<size_t>(i)])].push_back(i);
+        }
+        for (size_t m = 0; m < p.movements.size(); ++m) {
+            const MovementProgram& program = p.movements[m];
+            if (moving[m].empty()) {
+                warn(sources.movements[m].key, "unused-program", "movement program '" + program.name +
+                                                                     "' is run by no shooter (shooters.movement)");
+                continue;
+            }
+            bool active = false;
+            for (const actor::EmitterStep& e : program.steps) active = active || e.active != 0;
+            if (!active) {
+                warn(sources.movements[m].key, "never-active",
+                     "no step of movement program '" + program.name + "' has active = true: the shooters that run "
+                     "it (" + shooterList(moving[m]) + ") are switched off in their first frame and never seen");
+            }
+        }
+        for (size_t f = 0; f < p.firings.size(); ++f) {
+            if (firing[f].empty()) {
+                warn(sources.firings[f].key, "unused-program",
+                     "firing program '" + p.firings[f].name + "' is run by no shooter (shooters.firing)");
+            }
+        }
+        if (!sources.phases) return;
+        // The phases turn the angles of the steps: of nothing when every
+        // firing step aims and no movement step turns.
+        for (int32_t i = 0; i < p.shooterCount; ++i) {
+            for (const actor::EmitterStep& e : p.movements[static_cast<size_t>(p.movementOf[static_cast<size_t>(i)])].steps) {
+                if (turns(e.moveMode)) return;
+            }
+            for (const FiringStep& f : p.firings[static_cast<size_t>(p.firingOf[static_cast<size_t>(i)])].steps) {
+                if (!f.step.aimAtTarget) return;
+            }
+        }
+        warn(sources.phases->source(), "unused-angle",
+             "the phases turn nothing: every firing step aims at its target (aimAtTarget) and no movement step "
+             "turns with an angle");
+    }
+};
+
+}  // namespace
+
+void lintPattern(const Sources& sources, Loaded& loaded) {
+    Linter linter{sources, loaded};
+    for (size_t m = 0; m < loaded.pattern.movements.size(); ++m) {
+        linter.movement(sources.movements[m], loaded.pattern.movements[m]);
+    }
+    for (size_t f = 0; f < loaded.pattern.firings.size(); ++f) {
+        linter.firing(sources.firings[f], loaded.pattern.firings[f]);
+    }
+    linter.programs();
+}
+
+}  // namespace pattern
