@@ -18,7 +18,7 @@ FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display fuzz_pattern
 SANITIZER_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps web-deps build run web serve install test test-plain test-sanitize test-fuzz fuzz bench clean
+.PHONY: all deps web-deps build run web serve install test test-plain test-sanitize test-fuzz fuzz bench reference clean
 
 # Debian's emscripten finds its JavaScript optimiser's parser among Debian's
 # own Node modules only when told where they are.
@@ -93,6 +93,12 @@ bench: deps web
 	./$(BENCH_BUILD)/bin/timeline_bench
 	./$(BENCH_BUILD)/bin/pattern_bench
 	/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(BENCH_BUILD)/bin/barrage-trace
+
+# The pattern format's reference page and JSON Schema, written again from the
+# reader's field table after a change to it.
+reference: build
+	./$(BUILD)/bin/barrage-reference markdown tools/reference.md.in > docs/patterns.md
+	./$(BUILD)/bin/barrage-reference schema > patterns/pattern.schema.json
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WEB_BUILD)

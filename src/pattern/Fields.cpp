@@ -87,7 +87,10 @@ const Field FIRING[] = {
          "body again",
          EVERY_FIRE),
     real("originY", FIRE(originY), "pixels", "as originX, downwards", EVERY_FIRE),
-    real("originVx", FIRE(originVx), "pixels a frame", "added to the origin after each firing frame", EVERY_FIRE),
+    real("originVx", FIRE(originVx), "pixels a frame",
+         "added to the origin after each firing frame's volley; the next frame puts the origin on the body again, so "
+         "nothing shown changes",
+         EVERY_FIRE),
     real("originVy", FIRE(originVy), "pixels a frame", "as originVx, downwards", EVERY_FIRE),
     real("bulletAx", FIRE(bulletAx), "pixels a frame, each frame", "each launched bullet's acceleration to the right",
          "bulletMotion accelerated, drag, damped"),
@@ -164,7 +167,26 @@ const Field FIRING[] = {
 
 }  // namespace
 
+const Lint LINT_TABLE[] = {
+    {"stacked-volley", "a volley of two or more with sweepDir 0: every bullet leaves at the same angle, on one path"},
+    {"origin-default",
+     "a step that fires in the frame it is loaded (fireDelay 0 or less) with no origin given: that first volley "
+     "leaves from (0, 0), before the origin is on the body"},
+    {"short-step", "a step with no duration, or one of 0 or less: it is in force for one frame"},
+    {"unused-program", "a program no shooter runs"},
+    {"never-active", "a movement program none of whose steps is active: its shooters are switched off in their "
+                     "first frame"},
+    {"unused-angle", "angle set in a step that aims (aimAtTarget), or phases where every firing step aims and no "
+                     "movement step turns: nothing reads them"},
+    {"unread-field", "a field a step sets that its modes and kinds never read (centreX outside orbit, say)"},
+    {"few-slots", "bulletCount 0, or below the volley's size: the volleys find no slot, or too few"},
+    {"unknown-kind", "a mode or kind given as a number that has no name: the engine does what it does with any other "
+                     "number"},
+    {"full-store", "volleys that found every slot of their store live in the first 20,000 frames, and lost bullets"},
+};
+
 const std::span<const Field> MOVEMENT_FIELDS = MOVEMENT;
 const std::span<const Field> FIRING_FIELDS = FIRING;
+const std::span<const Lint> LINTS = LINT_TABLE;
 
 }  // namespace pattern

@@ -41,4 +41,12 @@ struct Field {
 extern const std::span<const Field> MOVEMENT_FIELDS;
 extern const std::span<const Field> FIRING_FIELDS;
 
+// The warnings the reader gives of what the engine will do that a text
+// probably did not mean, by the names `# allow: NAME` silences.
+struct Lint {
+    const char* name;
+    const char* when;  // what sets it off, and what the engine then does
+};
+extern const std::span<const Lint> LINTS;
+
 }  // namespace pattern

@@ -1,0 +1,217 @@
+// barrage-reference markdown TEMPLATE | schema: the pattern format's reference
+// page and its JSON Schema (draft 4, which TOML editors read), both made from
+// the reader's own field table, so that neither can fall behind the reader.
+// The tests compare them with docs/patterns.md and patterns/pattern.schema.json;
+// `make reference` writes them again.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "actor/Shooter.h"
+#include "kinds/Kinds.h"
+#include "pattern/Fields.h"
+#include "pattern/Pattern.h"
+
+namespace {
+
+using pattern::Field;
+using pattern::FieldKind;
+
+std::string takes(const Field& f) {
+    switch (f.kind) {
+        case FieldKind::Integer:
+            return f.least == pattern::I32_MIN && f.most == pattern::I32_MAX
+                       ? std::string("whole number")
+                       : "whole number, " + std::to_string(f.least) + " to " + std::to_string(f.most);
+        case FieldKind::Float: return "number";
+        case FieldKind::Flag: return "true or false";
+        case FieldKind::Named: return "a name below, or a whole number";
+        case FieldKind::Reference: return "\"none\", [x, y] or { shooter = N }";
+    }
+    return {};
+}
+
+std::string byDefault(const Field& f) {
+    switch (f.kind) {
+        case FieldKind::Integer: return "0";
+        case FieldKind::Float: return "0.0";
+        case FieldKind::Flag: return "false";
+        case FieldKind::Named:
+            for (const kinds::Name& n : f.names) {
+                if (n.value == 0) return "\"" + std::string(n.name) + "\"";
+            }
+            return "0";
+        case FieldKind::Reference: return "\"none\"";
+    }
+    return {};
+}
+
+std::string cell(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '|') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+void fieldTable(std::ostringstream& out, std::span<const Field> fields) {
+    out << "| field | takes | unit | default | what it does | read by |\n|---|---|---|---|---|---|\n";
+    for (const Field& f : fields) {
+        out << "| `" << f.name << "` | " << cell(takes(f)) << " | " << cell(f.unit) << " | `" << byDefault(f)
+            << "` | " << cell(f.meaning) << " | " << cell(f.readBy) << " |\n";
+    }
+}
+
+void kindTables(std::ostringstream& out) {
+    for (std::span<const Field> fields : {pattern::MOVEMENT_FIELDS, pattern::FIRING_FIELDS}) {
+        for (const Field& f : fields) {
+            if (f.kind != FieldKind::Named) continue;
+            out << "### `" << f.name << "`\n\n" << cell(f.meaning) << ".\n\n| name | number | what it does |\n|---|---|---|\n";
+            for (const kinds::Name& n : f.names) {
+                out << "| `\"" << n.name << "\"` | " << n.value << " | " << cell(n.meaning) << " |\n";
+            }
+            out << "\nAny other number: the engine " << f.otherwise << " (the reader warns, `unknown-kind`).\n\n";
+        }
+    }
+}
+
+std::string markdown(const std::string& templateText) {
+    std::ostringstream out;
+    std::istringstream lines(templateText);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "@MOVEMENT_FIELDS@") {
+            fieldTable(out, pattern::MOVEMENT_FIELDS);
+        } else if (line == "@FIRING_FIELDS@") {
+            fieldTable(out, pattern::FIRING_FIELDS);
+        } else if (line == "@KINDS@") {
+            kindTables(out);
+        } else if (line == "@LINTS@") {
+            out << "| name | when |\n|---|---|\n";
+            for (const pattern::Lint& lint : pattern::LINTS) out << "| `" << lint.name << "` | " << cell(lint.when) << " |\n";
+        } else {
+            out << line << "\n";
+        }
+    }
+    return out.str();
+}
+
+// JSON, as the schema needs it.
+std::string quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string description(const Field& f) {
+    std::string text = f.meaning;
+    if (*f.unit) text += ". In " + std::string(f.unit);
+    return text + ". Read by " + f.readBy + ". Default " + byDefault(f) + ".";
+}
+
+std::string fieldSchema(const Field& f) {
+    std::string type;
+    switch (f.kind) {
+        case FieldKind::Integer:
+            type = "\"type\": \"integer\", \"minimum\": " + std::to_string(f.least) + ", \"maximum\": " +
+                   std::to_string(f.most);
+            break;
+        case FieldKind::Float: type = "\"type\": \"number\""; break;
+        case FieldKind::Flag: type = "\"type\": [\"boolean\", \"integer\"]"; break;
+        case FieldKind::Named: {
+            std::string names;
+            for (const kinds::Name& n : f.names) names += (names.empty() ? "" : ", ") + quoted(n.name);
+            type = "\"anyOf\": [{\"enum\": [" + names + "]}, {\"type\": \"integer\"}]";
+            break;
+        }
+        case FieldKind::Reference: type = "\"$ref\": \"#/definitions/reference\""; break;
+    }
+    return "{" + type + ", \"description\": " + quoted(description(f)) + "}";
+}
+
+std::string stepSchema(std::span<const Field> fields, const char* what) {
+    std::string out = "{\"type\": \"object\", \"description\": " + quoted(what) +
+                      ", \"additionalProperties\": false, \"properties\": {\n";
+    for (size_t k = 0; k < fields.size(); ++k) {
+        out += "      " + quoted(fields[k].name) + ": " + fieldSchema(fields[k]) + (k + 1 < fields.size() ? ",\n" : "\n");
+    }
+    return out + "    }}";
+}
+
+std::string programSchema(const char* step, const char* what) {
+    return std::string("{\"type\": \"object\", \"description\": ") + quoted(what) +
+           ", \"additionalProperties\": false, \"required\": [\"steps\"], \"properties\": {"
+           "\"defaults\": {\"$ref\": \"#/definitions/" + step + "\", \"description\": \"What every step of the program "
+           "has unless it says otherwise.\"}, \"steps\": {\"type\": \"array\", \"minItems\": 1, \"maxItems\": " +
+           std::to_string(pattern::MAX_STEPS) + ", \"items\": {\"$ref\": \"#/definitions/" + step +
+           "\"}, \"description\": \"The steps, in the order they run; the program starts again after the last.\"}}}";
+}
+
+std::string schema() {
+    const std::string shooters = std::to_string(pattern::MAX_SHOOTERS);
+    const std::string names = "{\"anyOf\": [{\"type\": \"string\"}, {\"type\": \"array\", \"items\": {\"type\": \"string\"}}]";
+    return "{\n"
+           "  \"$schema\": \"http://json-schema.org/draft-04/schema#\",\n"
+           "  \"title\": \"barrage pattern\",\n"
+           "  \"description\": \"Shooters, and the movement and firing programs they run (docs/patterns.md).\",\n"
+           "  \"type\": \"object\",\n"
+           "  \"additionalProperties\": false,\n"
+           "  \"required\": [\"shooters\", \"movement\", \"firing\"],\n"
+           "  \"properties\": {\n"
+           "    \"shooters\": {\"type\": \"object\", \"additionalProperties\": false, \"required\": [\"count\"], "
+           "\"properties\": {\n"
+           "      \"count\": {\"type\": \"integer\", \"minimum\": 1, \"maximum\": " + shooters +
+           ", \"description\": \"How many shooters, counted from 0.\"},\n"
+           "      \"phases\": {\"anyOf\": [{\"type\": \"integer\"}, {\"type\": \"array\", \"items\": {\"type\": "
+           "\"integer\"}}], \"description\": \"Degrees added to every step's angle: a list of one per shooter, or the "
+           "step between shooters. Default 360 / count apart.\"},\n"
+           "      \"movement\": " + names + ", \"description\": \"The movement program every shooter runs, or a list "
+           "of one name per shooter; may be left out when there is one.\"},\n"
+           "      \"firing\": " + names + ", \"description\": \"The firing program every shooter runs, or a list of "
+           "one name per shooter; may be left out when there is one.\"}\n"
+           "    }},\n"
+           "    \"movement\": {\"type\": \"object\", \"description\": \"Movement programs, by name.\", "
+           "\"additionalProperties\": {\"$ref\": \"#/definitions/movementProgram\"}},\n"
+           "    \"firing\": {\"type\": \"object\", \"description\": \"Firing programs, by name.\", "
+           "\"additionalProperties\": {\"$ref\": \"#/definitions/firingProgram\"}}\n"
+           "  },\n"
+           "  \"definitions\": {\n"
+           "    \"movementProgram\": " + programSchema("movementStep", "A movement program: how a body moves.") + ",\n"
+           "    \"firingProgram\": " + programSchema("firingStep", "A firing program: how a gun fires.") + ",\n"
+           "    \"movementStep\": " + stepSchema(pattern::MOVEMENT_FIELDS, "A movement step.") + ",\n"
+           "    \"firingStep\": " + stepSchema(pattern::FIRING_FIELDS, "A firing step.") + ",\n"
+           "    \"reference\": {\"anyOf\": [{\"enum\": [\"none\"]}, {\"type\": \"array\", \"items\": {\"type\": "
+           "\"number\"}, \"minItems\": 2, \"maxItems\": 2}, {\"type\": \"object\", \"additionalProperties\": false, "
+           "\"required\": [\"shooter\"], \"properties\": {\"shooter\": {\"type\": \"integer\", \"minimum\": 0, "
+           "\"maximum\": " + std::to_string(pattern::MAX_SHOOTERS - 1) + "}}}], \"description\": \"What it follows: "
+           "\\\"none\\\", a fixed point [x, y] or a shooter's body { shooter = N }.\"}\n"
+           "  }\n"
+           "}\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string what = argc > 1 ? argv[1] : "";
+    if (what == "schema" && argc == 2) {
+        std::fputs(schema().c_str(), stdout);
+    } else if (what == "markdown" && argc == 3) {
+        std::ifstream file(argv[2]);
+        if (!file) {
+            std::fprintf(stderr, "barrage-reference: cannot read %s\n", argv[2]);
+            return 1;
+        }
+        std::ostringstream text;
+        text << file.rdbuf();
+        std::fputs(markdown(text.str()).c_str(), stdout);
+    } else {
+        std::fprintf(stderr, "usage: barrage-reference markdown TEMPLATE | schema\n");
+        return 2;
+    }
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
