@@ -19,34 +19,8 @@ namespace {
 using pattern::Field;
 using pattern::FieldKind;
 
-std::string takes(const Field& f) {
-    switch (f.kind) {
-        case FieldKind::Integer:
-            return f.least == pattern::I32_MIN && f.most == pattern::I32_MAX
-                       ? std::string("whole number")
-                       : "whole number, " + std::to_string(f.least) + " to " + std::to_string(f.most);
-        case FieldKind::Float: return "number";
-        case FieldKind::Flag: return "true or false";
-        case FieldKind::Named: return "a name below, or a whole number";
-        case FieldKind::Reference: return "\"none\", [x, y] or { shooter = N }";
-    }
-    return {};
-}
-
-std::string byDefault(const Field& f) {
-    switch (f.kind) {
-        case FieldKind::Integer: return "0";
-        case FieldKind::Float: return "0.0";
-        case FieldKind::Flag: return "false";
-        case FieldKind::Named:
-            for (const kinds::Name& n : f.names) {
-                if (n.value == 0) return "\"" + std::string(n.name) + "\"";
-            }
-            return "0";
-        case FieldKind::Reference: return "\"none\"";
-    }
-    return {};
-}
+std::string takes(const Field& f) { return pattern::fieldTakes(f); }
+std::string byDefault(const Field& f) { return pattern::fieldDefault(f); }
 
 std::string cell(std::string_view text) {
     std::string out;

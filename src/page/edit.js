@@ -24,15 +24,15 @@
 
   // --- Reading, in the reader's worker ----------------------------------------
 
-  let worker = null, asked = 0, shownRead = 0;  // the read the world was made from
+  let worker = null, asked = 0, lastRead = 0, shownRead = 0;  // the read asked for last; the one the world was made from
   const answers = new Map();
-  function read(source) {
+  function ask(message) {
     if (!worker) {
       worker = new Worker("barrage-reader.js");
       worker.onmessage = function (event) {
         if (event.data.checked) {
           // The full-store check's warnings, while its text is the one read last.
-          if (event.data.id === asked && event.data.id === shownRead) showMessages(event.data.messages);
+          if (event.data.id === lastRead && event.data.id === shownRead) showMessages(event.data.messages);
           return;
         }
         const answer = answers.get(event.data.id);
@@ -47,8 +47,14 @@
     return new Promise(function (answer) {
       const id = ++asked;
       answers.set(id, answer);
-      worker.postMessage({ id: id, text: source });
+      message.id = id;
+      worker.postMessage(message);
     });
+  }
+  function read(source) {
+    const answer = ask({ text: source });
+    lastRead = asked;
+    return answer;
   }
 
   // The pattern the reader gave, as bytes, made the world on the frame shown.
@@ -384,8 +390,10 @@
         const draft = takeDraft();
         const host = makePane();
         demonstrationText().catch(function () {});  // at hand for Reset
+        const help = ask({ help: true }).then(function (answer) { return answer.help; });
         await loadScript("editor.js");
         if (text === null) text = goodText !== null ? goodText : await demonstrationText();
+        const fields = await help;
         setting = true;
         view = window.BarrageEditor.create(host, text, function (changed) {
           if (setting) return;
@@ -396,7 +404,7 @@
         }, function () {
           view.contentDOM.blur();
           document.body.focus();
-        });
+        }, fields);
         setting = false;
         showMessages(messages);  // what the reader said of the text shown, as it said it
         if (draft !== null) restoreDraft(draft);

@@ -1,5 +1,5 @@
 // The worker around the page's pattern reader: each message is a text to read
-// ({ id, text }). The answer says whether it was taken, the reader's messages
+// ({ id, text }), or a request for the editor's help ({ id, help: true }). The answer says whether it was taken, the reader's messages
 // and, when taken, the pattern as bytes (handed over, not copied). Then the
 // full-store check runs, a slice at a time so that a newer text is read at
 // once, and a second answer ({ id, checked: true, messages }) gives every
@@ -19,13 +19,18 @@ function messagesOf(module, state) {
   const messages = [];
   for (let i = 0, count = module._reader_message_count(state); i < count; ++i) {
     const parts = textAt(module, module._reader_message(state, i)).split("\t");
-    messages.push({ line: Number(parts[0]), column: Number(parts[1]), severity: parts[2], message: parts.slice(3).join("\t") });
+    messages.push({ line: Number(parts[0]), column: Number(parts[1]), endColumn: Number(parts[2]), severity: parts[3],
+                    message: parts.slice(4).join("\t") });
   }
   return messages;
 }
 
 self.onmessage = function (event) {
   const id = event.data.id;
+  if (event.data.help) {  // the editor's help, once
+    reader.then(function (r) { self.postMessage({ id: id, help: JSON.parse(textAt(r.module, r.module._reader_help())) }); });
+    return;
+  }
   latest = id;
   reader.then(function (r) {
     const module = r.module, state = r.state;

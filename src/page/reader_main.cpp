@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pattern/Fields.h"
 #include "pattern/Pattern.h"
 
 namespace {
@@ -18,7 +19,7 @@ struct ReaderState {
     std::unique_ptr<pattern::Loaded> read;  // what the last text gave
     pattern::Check check;                   // the full-store check of its pattern, a few frames at a time
     std::vector<uint8_t> packed;            // the pattern it gave, as bytes; empty when refused
-    std::string line;                       // the message asked for last
+    std::vector<std::string> lines;         // the messages as the script reads them
 };
 
 }  // namespace
@@ -61,27 +62,40 @@ int32_t reader_check(ReaderState* state, int32_t frames) {
 const uint8_t* reader_packed(const ReaderState* state) { return state->packed.data(); }
 int32_t reader_packed_size(const ReaderState* state) { return static_cast<int32_t>(state->packed.size()); }
 
-// The messages of the text read last, and after them, when the reader found
-// more than it tells, a line saying how many.
-int32_t reader_message_count(const ReaderState* state) {
+// The messages of the text read last, a line each (a message's notes as lines
+// of their own after it), and after them, when the reader found more than it
+// tells, a line saying how many.
+int32_t reader_message_count(ReaderState* state) {
+    state->lines.clear();
     if (!state->read) return 0;
-    return static_cast<int32_t>(state->read->messages.size() + (pattern::unshownNote(*state->read).empty() ? 0 : 1));
+    const auto line = [&](int32_t at, int32_t column, int32_t end, const char* severity, const std::string& text) {
+        state->lines.push_back(std::to_string(at) + "\t" + std::to_string(column) + "\t" + std::to_string(end) + "\t" +
+                               severity + "\t" + text);
+    };
+    for (const pattern::Message& m : state->read->messages) {
+        line(m.line, m.column, m.endColumn, m.error ? "error" : "warning", pattern::formatMessage(PATTERN_NAME, m));
+        for (const pattern::Note& note : m.notes) {
+            line(note.line, note.column, note.endColumn, "note", pattern::formatNote(PATTERN_NAME, note));
+        }
+    }
+    if (const std::string unshown = pattern::unshownNote(*state->read); !unshown.empty()) {
+        line(0, 0, 0, "note", std::string(PATTERN_NAME) + ": " + unshown);
+    }
+    return static_cast<int32_t>(state->lines.size());
 }
 
-// Message `index` as LINE TAB COLUMN TAB error|warning|note TAB the whole line
-// the native tools print; ended by a 0.
-const char* reader_message(ReaderState* state, int32_t index) {
-    state->line.clear();
-    if (!state->read || index < 0) return state->line.c_str();
-    const std::vector<pattern::Message>& messages = state->read->messages;
-    if (static_cast<size_t>(index) < messages.size()) {
-        const pattern::Message& m = messages[static_cast<size_t>(index)];
-        state->line = std::to_string(m.line) + "\t" + std::to_string(m.column) + "\t" +
-                      (m.error ? "error" : "warning") + "\t" + pattern::formatMessage(PATTERN_NAME, m);
-    } else if (static_cast<size_t>(index) == messages.size()) {
-        state->line = std::string("0\t0\tnote\t") + PATTERN_NAME + ": " + pattern::unshownNote(*state->read);
-    }
-    return state->line.c_str();
+// Line `index` of those reader_message_count made: LINE TAB COLUMN TAB
+// END-COLUMN TAB error|warning|note TAB the line the native tools print;
+// ended by a 0.
+const char* reader_message(const ReaderState* state, int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < state->lines.size() ? state->lines[static_cast<size_t>(index)].c_str()
+                                                                           : "";
+}
+
+// Every field, kind and warning as JSON, for the editor's help.
+const char* reader_help() {
+    static const std::string help = pattern::helpJson();
+    return help.c_str();
 }
 
 }  // extern "C"

@@ -165,8 +165,6 @@ const Field FIRING[] = {
 #undef MOVE
 #undef FIRE
 
-}  // namespace
-
 const Lint LINT_TABLE[] = {
     {"stacked-volley", "a volley of two or more with sweepDir 0: every bullet leaves at the same angle, on one path"},
     {"origin-default",
@@ -184,6 +182,79 @@ const Lint LINT_TABLE[] = {
                      "number"},
     {"full-store", "volleys that found every slot of their store live in the first 20,000 frames, and lost bullets"},
 };
+
+}  // namespace
+
+std::string fieldTakes(const Field& f) {
+    switch (f.kind) {
+        case FieldKind::Integer:
+            return f.least == I32_MIN && f.most == I32_MAX
+                       ? std::string("whole number")
+                       : "whole number, " + std::to_string(f.least) + " to " + std::to_string(f.most);
+        case FieldKind::Float: return "number";
+        case FieldKind::Flag: return "true or false";
+        case FieldKind::Named: return "a name below, or a whole number";
+        case FieldKind::Reference: return "\"none\", [x, y] or { shooter = N }";
+    }
+    return {};
+}
+
+std::string fieldDefault(const Field& f) {
+    switch (f.kind) {
+        case FieldKind::Integer: return "0";
+        case FieldKind::Float: return "0.0";
+        case FieldKind::Flag: return "false";
+        case FieldKind::Named:
+            for (const kinds::Name& n : f.names) {
+                if (n.value == 0) return "\"" + std::string(n.name) + "\"";
+            }
+            return "0";
+        case FieldKind::Reference: return "\"none\"";
+    }
+    return {};
+}
+
+namespace {
+
+std::string quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string fieldsJson(std::span<const Field> fields) {
+    std::string out = "[";
+    for (const Field& f : fields) {
+        out += std::string(out.size() > 1 ? "," : "") + "{\"name\":" + quoted(f.name) + ",\"takes\":" +
+               quoted(fieldTakes(f)) + ",\"unit\":" + quoted(f.unit) + ",\"default\":" + quoted(fieldDefault(f)) +
+               ",\"meaning\":" + quoted(f.meaning) + ",\"readBy\":" + quoted(f.readBy);
+        if (f.kind == FieldKind::Named) {
+            std::string names;
+            for (const kinds::Name& n : f.names) {
+                names += std::string(names.empty() ? "" : ",") + "{\"name\":" + quoted(n.name) +
+                         ",\"value\":" + std::to_string(n.value) + ",\"meaning\":" + quoted(n.meaning) + "}";
+            }
+            out += ",\"kinds\":[" + names + "],\"otherwise\":" + quoted(f.otherwise);
+        }
+        out += "}";
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+std::string helpJson() {
+    std::string lints;
+    for (const Lint& lint : LINTS) {
+        lints += std::string(lints.empty() ? "" : ",") + "{\"name\":" + quoted(lint.name) + ",\"when\":" +
+                 quoted(lint.when) + "}";
+    }
+    return "{\"movement\":" + fieldsJson(MOVEMENT_FIELDS) + ",\"firing\":" + fieldsJson(FIRING_FIELDS) +
+           ",\"lints\":[" + lints + "]}";
+}
 
 const std::span<const Field> MOVEMENT_FIELDS = MOVEMENT;
 const std::span<const Field> FIRING_FIELDS = FIRING;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <string>
 
 #include "kinds/Kinds.h"
 
@@ -40,6 +41,16 @@ struct Field {
 // In record order.
 extern const std::span<const Field> MOVEMENT_FIELDS;
 extern const std::span<const Field> FIRING_FIELDS;
+
+// For people: what a field takes ("whole number, 0 to 256"), and what a step
+// has when neither it nor its program's defaults give the field.
+std::string fieldTakes(const Field& field);
+std::string fieldDefault(const Field& field);
+// Every field, kind and warning as JSON, for the page's editor help:
+// {"movement": [FIELD...], "firing": [FIELD...], "lints": [...]}, each FIELD
+// {"name", "takes", "unit", "default", "meaning", "readBy", "kinds": [{"name",
+// "value", "meaning"}...], "otherwise"}.
+std::string helpJson();
 
 // The warnings the reader gives of what the engine will do that a text
 // probably did not mean, by the names `# allow: NAME` silences.

@@ -105,6 +105,11 @@ std::string formatMessage(const std::string& file, const Message& m) {
     return escapeControls(text);
 }
 
+std::string formatNote(const std::string& file, const Note& note) {
+    return escapeControls(file + ":" + std::to_string(note.line) + ":" + std::to_string(note.column) + ": note: " +
+                          note.text);
+}
+
 namespace {
 
 constexpr const char* BOLD = "\x1b[1m";

@@ -110,8 +110,10 @@ void addMessage(Loaded& loaded, Message message);
 bool wouldKeep(const Loaded& loaded, int32_t line, int32_t column);
 // In file order: by line, then column; a message for the whole file first.
 void sortMessages(Loaded& loaded);
-// One line: FILE:LINE:COLUMN: error|warning|note: TEXT [NAME].
+// One line: FILE:LINE:COLUMN: error|warning: TEXT [NAME].
 std::string formatMessage(const std::string& file, const Message& message);
+// One line: FILE:LINE:COLUMN: note: TEXT.
+std::string formatNote(const std::string& file, const Note& note);
 // As compilers give it: the line, then the source line it is about with the
 // range marked under it (^~~~), in colour when asked.
 std::string formatWithSource(const Loaded& loaded, const Message& message, bool colour);

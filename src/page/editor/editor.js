@@ -1,13 +1,18 @@
 // The page's pattern editor: CodeMirror with line numbers, undo, TOML
-// highlighting and the pattern reader's messages as marks. Bundled by
-// make web into page/editor.js and fetched only when the editor is first
-// opened; the page talks to it through window.BarrageEditor.
+// highlighting, long lines wrapped, the pattern reader's messages marked over
+// the whole range they are about, and help from the reader's own field table:
+// completion of field names (with meaning, unit and default beside each),
+// kind names, program names and shooter numbers, and each field's or kind's
+// reference on hover. Bundled by make web into page/editor.js and fetched
+// only when the editor is first opened; the page talks to it through
+// window.BarrageEditor.
+import { autocompletion } from "@codemirror/autocomplete";
 import { defaultKeymap, history, historyKeymap } from "@codemirror/commands";
 import { StreamLanguage, defaultHighlightStyle, syntaxHighlighting } from "@codemirror/language";
 import { toml } from "@codemirror/legacy-modes/mode/toml";
 import { lintGutter, setDiagnostics } from "@codemirror/lint";
 import { EditorSelection, EditorState } from "@codemirror/state";
-import { EditorView, keymap, lineNumbers, highlightActiveLine } from "@codemirror/view";
+import { EditorView, hoverTooltip, keymap, lineNumbers, highlightActiveLine } from "@codemirror/view";
 
 // The offset of a line and column (both from 1; the reader counts columns in
 // characters, the document in UTF-16 units, two for a character beyond
@@ -19,34 +24,156 @@ function offsetOf(doc, line, column) {
   return Math.min(at, l.to);
 }
 
-function create(parent, text, onChange, onEscape) {
-  const view = new EditorView({
-    parent,
-    state: EditorState.create({
-      doc: text,
-      extensions: [
-        lineNumbers(),
-        highlightActiveLine(),
-        history(),
-        StreamLanguage.define(toml),
-        syntaxHighlighting(defaultHighlightStyle),
-        lintGutter(),
-        keymap.of([{ key: "Escape", run: () => { onEscape(); return true; } }, ...defaultKeymap, ...historyKeymap]),
-        EditorView.updateListener.of((update) => { if (update.docChanged) onChange(update.state.doc.toString()); }),
-        EditorView.theme({ "&": { height: "100%" }, ".cm-scroller": { overflow: "auto" } }),
-      ],
-    }),
-  });
-  return view;
+// --- Help from the field table ---------------------------------------------
+
+// The table a line of the document is in: "shooters", "movement", "firing"
+// (a program's), or "".
+function tableAt(doc, lineNumber) {
+  for (let n = lineNumber; n >= 1; --n) {
+    const header = /^\s*\[\s*([A-Za-z]+)/.exec(doc.line(n).text);
+    if (header) return header[1];
+  }
+  return "";
 }
 
-// Messages as { line, column, severity: "error" | "warning", message }.
+function programNames(doc, kind) {
+  const names = [];
+  const header = new RegExp("^\\s*\\[\\s*" + kind + "\\.\\s*\"?([^\\]\"]+)\"?\\s*\\]");
+  for (let n = 1; n <= doc.lines; ++n) {
+    const found = header.exec(doc.line(n).text);
+    if (found) names.push(found[1].trim());
+  }
+  return names;
+}
+
+function shooterCount(doc) {
+  for (let n = 1; n <= doc.lines; ++n) {
+    const found = /^\s*count\s*=\s*(\d+)/.exec(doc.line(n).text);
+    if (found) return Math.min(Number(found[1]), 64);
+  }
+  return 0;
+}
+
+function fieldHelp(field) {
+  return field.meaning + (field.unit ? " (" + field.unit + ")" : "") + ". Takes " + field.takes + "; default " +
+         field.default + ". Read by " + field.readBy + ".";
+}
+
+const SHOOTER_KEYS = [
+  { label: "count", info: "how many shooters, 1 to 64; they count from 0" },
+  { label: "phases", info: "degrees added to every step's angle: one number (the step between shooters) or a list" },
+  { label: "movement", info: "the movement program every shooter runs, or a list of one name per shooter" },
+  { label: "firing", info: "the firing program every shooter runs, or a list of one name per shooter" },
+];
+
+function completer(help) {
+  return function (context) {
+    const doc = context.state.doc;
+    const line = doc.lineAt(context.pos);
+    const before = line.text.slice(0, context.pos - line.from);
+    const table = tableAt(doc, line.number);
+    const fields = table === "movement" ? help.movement : table === "firing" ? help.firing : [];
+    // A value: a kind by name, a program by name, a shooter's number.
+    const value = /([A-Za-z]+)\s*=\s*("?)([\w-]*)$/.exec(before);
+    if (value) {
+      const key = value[1], quoted = value[2] === "\"", typed = value[3];
+      const from = context.pos - typed.length - (quoted ? 1 : 0);
+      const field = fields.find(function (f) { return f.name === key; });
+      if (field && field.kinds) {
+        return { from: from, options: field.kinds.map(function (k) {
+          return { label: "\"" + k.name + "\"", detail: String(k.value), info: k.meaning, type: "enum" };
+        }) };
+      }
+      if (table === "shooters" && (key === "movement" || key === "firing")) {
+        return { from: from, options: programNames(doc, key).map(function (name) {
+          return { label: "\"" + name + "\"", detail: key + " program", type: "variable" };
+        }) };
+      }
+      if (key === "shooter") {
+        const options = [];
+        for (let i = 0; i < shooterCount(doc); ++i) options.push({ label: String(i), detail: "shooter", type: "constant" });
+        return { from: from, options: options };
+      }
+      return null;
+    }
+    // A key: at a line's start, or after { or , in an inline table.
+    const word = context.matchBefore(/[A-Za-z]*$/);
+    const ahead = before.slice(0, before.length - word.text.length);
+    if (!/(^\s*|[{,]\s*)$/.test(ahead) || (word.from === word.to && !context.explicit)) return null;
+    if (table === "shooters") return { from: word.from, options: SHOOTER_KEYS.map(function (k) {
+      return { label: k.label, info: k.info, type: "property" };
+    }) };
+    if (/^\s*$/.test(ahead)) return { from: word.from, options: [
+      { label: "defaults", info: "what every step of the program has unless it says otherwise", type: "property" },
+      { label: "steps", info: "the steps, in the order they run; the program starts again after the last", type: "property" },
+    ] };
+    return { from: word.from, options: fields.map(function (f) {
+      return { label: f.name, detail: f.unit || f.takes, info: fieldHelp(f), type: "property" };
+    }) };
+  };
+}
+
+function hover(help) {
+  return hoverTooltip(function (view, pos) {
+    const line = view.state.doc.lineAt(pos);
+    const text = line.text;
+    let from = pos - line.from, to = from;
+    while (from > 0 && /[\w-]/.test(text[from - 1])) --from;
+    while (to < text.length && /[\w-]/.test(text[to])) ++to;
+    if (from === to) return null;
+    const word = text.slice(from, to);
+    const table = tableAt(view.state.doc, line.number);
+    const fields = table === "movement" ? help.movement : table === "firing" ? help.firing : help.movement.concat(help.firing);
+    let said = null;
+    const field = fields.find(function (f) { return f.name === word; });
+    if (field && text[to] !== "\"") {
+      said = word + ": " + fieldHelp(field);
+    } else if (text[from - 1] === "\"") {
+      for (const f of fields) {
+        const kind = f.kinds && f.kinds.find(function (k) { return k.name === word; });
+        if (kind) said = f.name + " \"" + word + "\" (" + kind.value + "): " + kind.meaning + ".";
+      }
+    }
+    if (!said) return null;
+    return { pos: line.from + from, end: line.from + to, above: true, create: function () {
+      const dom = document.createElement("div");
+      dom.className = "cm-barrage-help";
+      dom.style.cssText = "max-width:420px;padding:4px 6px;font:12px/16px sans-serif;";
+      dom.textContent = said;
+      return { dom: dom };
+    } };
+  });
+}
+
+// --- The editor ---------------------------------------------------------------
+
+function create(parent, text, onChange, onEscape, help) {
+  const extensions = [
+    lineNumbers(),
+    highlightActiveLine(),
+    history(),
+    StreamLanguage.define(toml),
+    syntaxHighlighting(defaultHighlightStyle),
+    lintGutter(),
+    EditorView.lineWrapping,
+    keymap.of([{ key: "Escape", run: () => { onEscape(); return true; } }, ...defaultKeymap, ...historyKeymap]),
+    EditorView.updateListener.of((update) => { if (update.docChanged) onChange(update.state.doc.toString()); }),
+    EditorView.theme({ "&": { height: "100%" }, ".cm-scroller": { overflow: "auto" } }),
+  ];
+  if (help) extensions.push(autocompletion({ override: [completer(help)] }), hover(help));
+  return new EditorView({ parent, state: EditorState.create({ doc: text, extensions }) });
+}
+
+// Messages as { line, column, endColumn, severity: "error" | "warning" |
+// "note", message }, each marked over its range (one character when it has
+// none).
 function mark(view, messages) {
   const doc = view.state.doc;
   const diagnostics = messages.map((m) => {
     const from = offsetOf(doc, m.line, m.column);
-    const to = Math.min(offsetOf(doc, m.line, m.column + 1), doc.length);
-    return { from, to: Math.max(to, from), severity: m.severity, message: m.message };
+    const end = m.endColumn > m.column ? m.endColumn : m.column + 1;
+    const to = Math.min(offsetOf(doc, m.line, end), doc.length);
+    return { from, to: Math.max(to, from), severity: m.severity === "note" ? "info" : m.severity, message: m.message };
   });
   view.dispatch(setDiagnostics(view.state, diagnostics));
 }
