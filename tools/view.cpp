@@ -42,7 +42,7 @@ int32_t speedIndex(const char* text) {
     return -1;
 }
 
-constexpr int32_t RELOAD_CHECK_TICKS = 15;    // the pattern file is looked at four times a second
+constexpr int64_t LOOK_INTERVAL_NS = 250'000'000;  // the pattern file is looked at four times a second
 constexpr int64_t CHECK_SLICE_NS = 8'000'000;  // the full-store check's share of a tick, once no seek is under way
 constexpr int64_t CHECK_FRAMES_AT_ONCE = 16;   // frames of the check between looks at the clock
 
@@ -184,7 +184,8 @@ int main(int argc, char** argv) {
     timeline::openViewer(*viewer, frame, paused, speed, command::makerOf(followed->chosen));
     if (following) timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
     startChecking(*followed);
-    for (int64_t tick = 0; !viewer->quit; ++tick) {
+    int64_t nextLook = 0;  // when the file is looked at next, on the steady clock
+    while (!viewer->quit) {
         // Input: keys, and the pattern file when it has changed.
         bool reloadNow = false;
         for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
@@ -195,7 +196,8 @@ int main(int argc, char** argv) {
                 timeline::viewerKey(*viewer, code);
             }
         }
-        if (following && tick % RELOAD_CHECK_TICKS == 0) {
+        if (following && display::steadyNowNs() >= nextLook) {
+            nextLook = display::steadyNowNs() + LOOK_INTERVAL_NS;
             const FileStamp now = stampOf(followed->chosen.path);
             if (!(now == followed->stamp)) {
                 followed->stamp = now;
