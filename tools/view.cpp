@@ -26,13 +26,15 @@ constexpr const char* KEYS =
     "Keys:\n"
     "  Space play/pause   Right or . one frame on   Left or , one frame back   Home frame 1\n"
     "  1-5 speed x1/4 x1/2 x1 x2 x4   g digits Enter go to a frame   t trails   p path preview\n"
+    "  a, b loop from, to this frame   c no loop   [ ] the strip's shooters   0 a reload replays from frame 1\n"
     "  r read the pattern again (it is also read again whenever its file changes)\n"
     "  Escape, q or the window's close button end it\n";
 
 // What the keys do, for the terminal's first line when there is no display.
 constexpr const char* KEY_HELP =
     "Space plays or pauses, Right or . and Left or , step, Home goes to frame 1, 1-5 set the speed, "
-    "g digits Enter go to a frame, t trails, p paths, q or Escape (or Ctrl+C) quits.";
+    "g digits Enter go to a frame, t trails, p paths, a b c loop, [ ] shooters, 0 replay, q or Escape (or Ctrl+C) "
+    "quits.";
 
 int32_t speedIndex(const char* text) {
     constexpr const char* DECIMALS[timeline::SPEED_COUNT] = {"0.25", "0.5", "1.0", "2.0", "4.0"};

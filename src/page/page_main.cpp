@@ -112,6 +112,18 @@ int32_t barrage_drawn(const page::Page* opened) { return opened->viewer.drawn; }
 
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
 
+// The span played in a loop (the address keeps it): its first and last frame,
+// 0 and 0 for none; setting one that is no span (first before last, both
+// frames) returns 0 and changes nothing.
+double barrage_loop_from(const page::Page* opened) { return static_cast<double>(opened->viewer.loopFrom); }
+double barrage_loop_to(const page::Page* opened) { return static_cast<double>(opened->viewer.loopTo); }
+int32_t barrage_set_loop(page::Page* opened, double from, double to) {
+    return timeline::loopViewer(opened->viewer, frameFrom(from), frameFrom(to)) ? 1 : 0;
+}
+
+// Whether an edit replays from frame 1 (the key 0, or the page's box).
+int32_t barrage_replay(const page::Page* opened) { return opened->viewer.replay ? 1 : 0; }
+
 // Go up whenever the status lines, or the overlay, may have changed.
 int32_t barrage_layers_version(const page::Page* opened) { return opened->viewer.layersVersion; }
 int32_t barrage_overlay_version(const page::Page* opened) { return opened->viewer.overlayVersion; }

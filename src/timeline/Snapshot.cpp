@@ -1,6 +1,8 @@
 // Taking and restoring snapshots. Step programs never change shape after
 // set-up, only the countdowns inside their stored steps and where their
-// cursors stand, so a restore writes into the world's own nodes.
+// cursors stand, so a restore writes into the world's own nodes. The bytes
+// are a head, then for each shooter its record and places, its store (when it
+// has one) and its programs' countdowns, each part at an 8-byte boundary.
 #include "timeline/Snapshot.h"
 
 #include <cstring>
@@ -9,6 +11,27 @@
 namespace timeline {
 
 namespace {
+
+struct Head {
+    int64_t frame = -1;  // frames the world had run; -1: holds nothing
+    int32_t count = 0;   // shooters held
+    int32_t points = 0;  // fixed points of the world it was taken of
+};
+
+struct ShooterHead {
+    actor::Shooter shooter{};    // the record; its own pointers are not used on restore
+    Place origin{};              // where turret.originRef points
+    Place target{};              // where turret.targetRef points
+    int32_t hasStore = 0;        // flag: the shooter had a store, which follows
+    int32_t firingCursor = -1;   // node the firing program's cursor is on; -1: none
+    int32_t movementCursor = -1;
+    int32_t firingSteps = 0;     // stored steps, whose countdowns follow
+    int32_t movementSteps = 0;
+};
+
+constexpr size_t STORE_BYTES = sizeof(bullets::Bullet) * actor::BULLET_CAPACITY;
+
+constexpr size_t aligned(size_t bytes) { return (bytes + 7) & ~size_t{7}; }
 
 bool inside(const void* p, const void* begin, size_t bytes) {
     const auto at = reinterpret_cast<uintptr_t>(p), from = reinterpret_cast<uintptr_t>(begin);
@@ -24,7 +47,7 @@ Place placeOf(const float* reference, const world::World& world) {
             return {PlaceKind::Shooter, i, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - record), nullptr};
         }
         const auto* store = reinterpret_cast<const char*>(s.bullets);
-        if (store && inside(reference, store, sizeof(bullets::Bullet) * actor::BULLET_CAPACITY)) {
+        if (store && inside(reference, store, STORE_BYTES)) {
             return {PlaceKind::Store, i, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - store), nullptr};
         }
     }
@@ -51,20 +74,6 @@ const float* addressOf(const Place& place, const world::World& world) {
 }
 
 template <typename T>
-bool copyProgram(const collections::RecordList<T>& list, ProgramCopy<T>& copy) {
-    copy.steps = 0;
-    copy.cursor = -1;  // found below, unless the list has none
-    int32_t index = 0;
-    for (const collections::RecordNode<T>* node = list.first; node; node = node->next, ++index) {
-        if (node == list.cursor) copy.cursor = index;
-        if (!node->record) continue;
-        if (copy.steps == MAX_PROGRAM_STEPS) return false;
-        copy.records[copy.steps++] = *node->record;
-    }
-    return true;
-}
-
-template <typename T>
 int32_t storedSteps(const collections::RecordList<T>& list) {
     int32_t steps = 0;
     for (const collections::RecordNode<T>* node = list.first; node; node = node->next) steps += node->record != nullptr;
@@ -72,62 +81,118 @@ int32_t storedSteps(const collections::RecordList<T>& list) {
 }
 
 template <typename T>
-void restoreProgram(collections::RecordList<T>& list, const ProgramCopy<T>& copy) {
-    int32_t index = 0, step = 0;
-    list.cursor = nullptr;
-    for (collections::RecordNode<T>* node = list.first; node; node = node->next, ++index) {
-        if (index == copy.cursor) list.cursor = node;
-        if (node->record) *node->record = copy.records[step++];
+int32_t cursorIndex(const collections::RecordList<T>& list) {
+    int32_t index = 0;
+    for (const collections::RecordNode<T>* node = list.first; node; node = node->next, ++index) {
+        if (node == list.cursor) return index;
+    }
+    return -1;
+}
+
+template <typename T>
+void copyCountdowns(const collections::RecordList<T>& list, int32_t* countdowns) {
+    for (const collections::RecordNode<T>* node = list.first; node; node = node->next) {
+        if (node->record) *countdowns++ = node->record->duration;
     }
 }
 
-bool sameShape(const Snapshot& snapshot, const world::World& world) {
-    if (snapshot.frame < 0 || world.count != snapshot.count || !world.shooters || world.pointCount != snapshot.points) return false;
-    for (int32_t i = 0; i < world.count; ++i) {
-        const actor::Shooter& s = world.shooters[i];
-        const ShooterSnapshot& copy = snapshot.shooters[i];
-        if ((s.bullets != nullptr) != (copy.hasStore != 0)) return false;
-        if (storedSteps(s.turretSteps) != copy.firing.steps || storedSteps(s.emitterSteps) != copy.movement.steps) {
-            return false;
-        }
-        // A place inside a store that the world lacks could not be pointed to.
-        for (const Place* place : {&copy.origin, &copy.target}) {
-            if (place->kind == PlaceKind::Store && !world.shooters[place->shooter].bullets) return false;
-        }
+template <typename T>
+void restoreProgram(collections::RecordList<T>& list, int32_t cursor, const int32_t* countdowns) {
+    int32_t index = 0;
+    list.cursor = nullptr;
+    for (collections::RecordNode<T>* node = list.first; node; node = node->next, ++index) {
+        if (index == cursor) list.cursor = node;
+        if (node->record) node->record->duration = *countdowns++;
     }
-    return true;
+}
+
+size_t shooterBytes(int32_t hasStore, int32_t firingSteps, int32_t movementSteps) {
+    return aligned(sizeof(ShooterHead)) + (hasStore ? STORE_BYTES : 0) +
+           aligned(sizeof(int32_t) * static_cast<size_t>(firingSteps + movementSteps));
 }
 
 }  // namespace
 
-bool takeSnapshot(Snapshot& snapshot, const world::World& world, int64_t frame) {
-    snapshot.frame = -1;
-    if (world.count < 0 || world.count > world::SHOOTER_COUNT || (world.count > 0 && !world.shooters)) return false;
-    snapshot.count = world.count;
-    snapshot.points = world.pointCount;
+size_t snapshotBytes(const world::World& world) {
+    size_t bytes = aligned(sizeof(Head));
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
-        ShooterSnapshot& copy = snapshot.shooters[i];
+        bytes += shooterBytes(s.bullets != nullptr, storedSteps(s.turretSteps), storedSteps(s.emitterSteps));
+    }
+    return bytes;
+}
+
+bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t frame) {
+    Head head;
+    if (room < sizeof head) return false;
+    std::memcpy(bytes, &head, sizeof head);  // holds nothing until whole
+    if (world.count < 0 || (world.count > 0 && !world.shooters) || snapshotBytes(world) > room) return false;
+    auto* at = static_cast<char*>(bytes) + aligned(sizeof(Head));
+    for (int32_t i = 0; i < world.count; ++i) {
+        const actor::Shooter& s = world.shooters[i];
+        ShooterHead copy;
         copy.shooter = s;
         copy.origin = placeOf(s.turret.originRef, world);
         copy.target = placeOf(s.turret.targetRef, world);
         copy.hasStore = s.bullets ? -1 : 0;
-        if (s.bullets) std::memcpy(static_cast<void*>(copy.store), s.bullets, sizeof copy.store);
-        if (!copyProgram(s.turretSteps, copy.firing) || !copyProgram(s.emitterSteps, copy.movement)) return false;
-        for (int32_t k = 0; k < copy.firing.steps; ++k) {
-            copy.firingRefs[k][0] = placeOf(copy.firing.records[k].originRef, world);
-            copy.firingRefs[k][1] = placeOf(copy.firing.records[k].targetRef, world);
+        copy.firingCursor = cursorIndex(s.turretSteps);
+        copy.movementCursor = cursorIndex(s.emitterSteps);
+        copy.firingSteps = storedSteps(s.turretSteps);
+        copy.movementSteps = storedSteps(s.emitterSteps);
+        std::memcpy(at, &copy, sizeof copy);
+        at += aligned(sizeof copy);
+        if (s.bullets) {
+            std::memcpy(at, static_cast<const void*>(s.bullets), STORE_BYTES);
+            at += STORE_BYTES;
         }
+        auto* countdowns = reinterpret_cast<int32_t*>(at);
+        copyCountdowns(s.turretSteps, countdowns);
+        copyCountdowns(s.emitterSteps, countdowns + copy.firingSteps);
+        at += aligned(sizeof(int32_t) * static_cast<size_t>(copy.firingSteps + copy.movementSteps));
     }
-    snapshot.frame = frame;
+    head = {frame, world.count, world.pointCount};
+    std::memcpy(bytes, &head, sizeof head);
     return true;
 }
 
-bool restoreSnapshot(const Snapshot& snapshot, world::World& world) {
-    if (!sameShape(snapshot, world)) return false;
+int64_t snapshotFrame(const void* bytes) {
+    Head head;
+    std::memcpy(&head, bytes, sizeof head);
+    return head.frame;
+}
+
+bool restoreSnapshot(const void* bytes, world::World& world) {
+    Head head;
+    std::memcpy(&head, bytes, sizeof head);
+    if (head.frame < 0 || head.count != world.count || head.points != world.pointCount ||
+        (world.count > 0 && !world.shooters)) {
+        return false;
+    }
+    // The world must be set up as the one the snapshot was taken of.
+    const auto* first = static_cast<const char*>(bytes) + aligned(sizeof(Head));
+    const char* at = first;
+    for (int32_t i = 0; i < world.count; ++i) {
+        const actor::Shooter& s = world.shooters[i];
+        ShooterHead copy;
+        std::memcpy(&copy, at, sizeof copy);
+        if ((s.bullets != nullptr) != (copy.hasStore != 0) || storedSteps(s.turretSteps) != copy.firingSteps ||
+            storedSteps(s.emitterSteps) != copy.movementSteps) {
+            return false;
+        }
+        // A place inside a store that the world lacks could not be pointed to.
+        for (const Place* place : {&copy.origin, &copy.target}) {
+            if (place->kind == PlaceKind::Store && (place->shooter >= world.count || !world.shooters[place->shooter].bullets)) {
+                return false;
+            }
+        }
+        at += shooterBytes(copy.hasStore, copy.firingSteps, copy.movementSteps);
+    }
+    at = first;
     for (int32_t i = 0; i < world.count; ++i) {
         actor::Shooter& s = world.shooters[i];
-        const ShooterSnapshot& copy = snapshot.shooters[i];
+        ShooterHead copy;
+        std::memcpy(&copy, at, sizeof copy);
+        at += aligned(sizeof copy);
         bullets::Bullet* store = s.bullets;
         const collections::RecordList<actor::TurretStep> firing = s.turretSteps;
         const collections::RecordList<actor::EmitterStep> movement = s.emitterSteps;
@@ -137,16 +202,14 @@ bool restoreSnapshot(const Snapshot& snapshot, world::World& world) {
         s.emitterSteps = movement;
         s.turret.originRef = addressOf(copy.origin, world);
         s.turret.targetRef = addressOf(copy.target, world);
-        if (store) std::memcpy(static_cast<void*>(store), copy.store, sizeof copy.store);
-        restoreProgram(s.turretSteps, copy.firing);
-        restoreProgram(s.emitterSteps, copy.movement);
-        int32_t k = 0;
-        for (auto* node = s.turretSteps.first; node; node = node->next) {
-            if (!node->record) continue;
-            node->record->originRef = addressOf(copy.firingRefs[k][0], world);
-            node->record->targetRef = addressOf(copy.firingRefs[k][1], world);
-            ++k;
+        if (store) {
+            std::memcpy(static_cast<void*>(store), at, STORE_BYTES);
+            at += STORE_BYTES;
         }
+        const auto* countdowns = reinterpret_cast<const int32_t*>(at);
+        restoreProgram(s.turretSteps, copy.firingCursor, countdowns);
+        restoreProgram(s.emitterSteps, copy.movementCursor, countdowns + copy.firingSteps);
+        at += aligned(sizeof(int32_t) * static_cast<size_t>(copy.firingSteps + copy.movementSteps));
     }
     return true;
 }

@@ -1,21 +1,21 @@
-// A whole world held as a value: every shooter with its turret and emitter
-// blocks, its bullet store, and both step programs with their cursors and
-// countdowns. A snapshot holds no address inside the world it was taken from:
-// a reference inside a shooter is kept as the place it points to (a shooter's
-// record or store, by index and offset), so the snapshot restores into that
-// world or into any other set up the same way, and its references then point
-// into that world.
+// A whole world held as bytes: every shooter with its turret and emitter
+// blocks, its bullet store, and where each of its programs stands (its
+// cursor, and the countdown of every stored step: nothing else in a program
+// changes after set-up). Its size is the world's: snapshotBytes says how many
+// bytes a world takes, whatever its shooters and programs. A snapshot holds
+// no address inside the world it was taken from: a reference inside a
+// shooter is kept as the place it points to (a shooter's record or store, by
+// index and offset), so the snapshot restores into that world or into any
+// other set up the same way, and its references then point into that world.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "actor/Shooter.h"
-#include "world/Scenario.h"
 #include "world/World.h"
 
 namespace timeline {
-
-inline constexpr int32_t MAX_PROGRAM_STEPS = 32;  // stored steps a program may have to be held, head step included
 
 enum class PlaceKind : int32_t {
     None = 0,     // no reference
@@ -32,36 +32,15 @@ struct Place {
     const float* outside = nullptr;  // the address, for memory outside the world
 };
 
-template <typename T>
-struct ProgramCopy {
-    int32_t steps = 0;                   // stored steps, in program order
-    int32_t cursor = 0;                  // step the cursor is on; steps: the end marker; -1: no cursor
-    T records[MAX_PROGRAM_STEPS] = {};   // the stored steps, countdowns as they stood
-};
-
-struct ShooterSnapshot {
-    actor::Shooter shooter{};             // the record; its own pointers are not used on restore
-    Place origin{};                       // where turret.originRef points
-    Place target{};                       // where turret.targetRef points
-    bullets::Bullet store[actor::BULLET_CAPACITY] = {};  // the bullet slots; empty if the shooter had none
-    int32_t hasStore = 0;                 // flag: the shooter had a store
-    ProgramCopy<actor::TurretStep> firing{};
-    Place firingRefs[MAX_PROGRAM_STEPS][2] = {};  // origin and target reference of each stored firing step
-    ProgramCopy<actor::EmitterStep> movement{};
-};
-
-struct Snapshot {
-    int64_t frame = -1;  // frames the world had run; -1: holds nothing
-    int32_t count = 0;   // shooters held
-    int32_t points = 0;  // fixed points of the world it was taken of
-    ShooterSnapshot shooters[world::SHOOTER_COUNT] = {};
-};
-
-// Returns false, and holds nothing, for a world it has no room for (more
-// shooters, or longer programs, than a snapshot holds).
-bool takeSnapshot(Snapshot& snapshot, const world::World& world, int64_t frame);
+// Bytes a snapshot of the world takes.
+size_t snapshotBytes(const world::World& world);
+// Writes the world, after `frame` frames, into `room` bytes at `bytes` (8-byte
+// aligned); false, and holding nothing, when they are too few.
+bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t frame);
+// The frames the world held had run; -1: the bytes hold no snapshot.
+int64_t snapshotFrame(const void* bytes);
 // Puts the world back as it was. Returns false, and leaves the world as it
 // is, when the world is not set up like the one the snapshot was taken of.
-bool restoreSnapshot(const Snapshot& snapshot, world::World& world);
+bool restoreSnapshot(const void* bytes, world::World& world);
 
 }  // namespace timeline

@@ -12,42 +12,65 @@ namespace timeline {
 
 namespace {
 
-// Keeps a snapshot of the world when it stands on the next frame due one.
+uint8_t* slot(const Timeline& t, int32_t k) { return t.pool + static_cast<size_t>(k) * t.slotBytes; }
+uint8_t* recentSlot(const Timeline& t, int32_t k) { return t.recent + static_cast<size_t>(k) * t.slotBytes; }
+
+// Keeps a snapshot of the world when it stands on the next frame due one, and
+// a recent one every RECENT_SPACING frames.
 void keepSnapshot(Timeline& t) {
+    if (t.recentCapacity > 0 && t.frame % RECENT_SPACING == 0) {
+        const auto k = static_cast<int32_t>((t.frame / RECENT_SPACING) % t.recentCapacity);
+        t.recentFrames[k] = takeSnapshot(recentSlot(t, k), t.slotBytes, t.world, t.frame) ? t.frame : -1;
+    }
     if (t.count == 0 || t.frame != t.count * t.spacing) return;
     if (t.count == t.capacity) {
-        // Full: keep those at whole multiples of twice the spacing. Copied as
-        // bytes: a bullet's own copy leaves out its held velocity and boost.
-        for (int32_t k = 1; 2 * k < t.count; ++k) {
-            std::memcpy(static_cast<void*>(&t.snapshots[k]), &t.snapshots[2 * k], sizeof(Snapshot));
-        }
+        // Full: keep those at whole multiples of twice the spacing.
+        for (int32_t k = 1; 2 * k < t.count; ++k) std::memcpy(slot(t, k), slot(t, 2 * k), t.slotBytes);
         t.count = (t.count + 1) / 2;
         t.spacing *= 2;
         if (t.frame != t.count * t.spacing) return;
     }
-    if (takeSnapshot(t.snapshots[t.count], t.world, t.frame)) ++t.count;
+    if (takeSnapshot(slot(t, t.count), t.slotBytes, t.world, t.frame)) ++t.count;
 }
 
-// The world just set up: frame 0, its snapshot the first one kept.
+// The world just set up: frame 0, its snapshot the first one kept. The
+// snapshots take as much room as this world needs, so the blocks hold as
+// many as fit.
 void startAtFrameZero(Timeline& t) {
     t.frame = 0;
     t.spacing = SNAPSHOT_SPACING;
     t.count = 0;
-    if (t.snapshots && takeSnapshot(t.snapshots[0], t.world, 0)) t.count = 1;
+    t.slotBytes = (snapshotBytes(t.world) + 63) & ~size_t{63};
+    const int64_t room = t.memoryCap / static_cast<int64_t>(t.slotBytes);
+    t.capacity = t.pool ? static_cast<int32_t>(room < 0 ? 0 : room > 1 << 20 ? 1 << 20 : room) : 0;
+    const int64_t recent = RECENT_MEMORY / static_cast<int64_t>(t.slotBytes);
+    t.recentCapacity = t.recent ? static_cast<int32_t>(recent > MAX_RECENT ? MAX_RECENT : recent) : 0;
+    for (int64_t& frame : t.recentFrames) frame = -1;
+    if (t.capacity > 0 && takeSnapshot(slot(t, 0), t.slotBytes, t.world, 0)) t.count = 1;
 }
 
 // The world after `frames` frames, nothing drawn, running what the budget
 // allows in this call. Returns whether it got there.
 bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
     const int64_t goal = frames < 0 ? 0 : frames;
+    // The nearest snapshot at or before the goal: kept all along, or recent.
+    const uint8_t* nearest = nullptr;
+    int64_t nearestFrame = -1;
     if (t.count > 0) {
         int64_t k = goal / t.spacing;
         if (k > t.count - 1) k = t.count - 1;
-        const Snapshot& nearest = t.snapshots[k];
-        // Going on from where the world stands is as good when it is past the snapshot.
-        if (t.frame > goal || t.frame < nearest.frame) {
-            if (restoreSnapshot(nearest, t.world)) t.frame = nearest.frame;
+        nearest = slot(t, static_cast<int32_t>(k));
+        nearestFrame = snapshotFrame(nearest);
+    }
+    for (int32_t k = 0; k < t.recentCapacity; ++k) {
+        if (t.recentFrames[k] <= goal && t.recentFrames[k] > nearestFrame) {
+            nearest = recentSlot(t, k);
+            nearestFrame = t.recentFrames[k];
         }
+    }
+    // Going on from where the world stands is as good when it is past the snapshot.
+    if (nearest && (t.frame > goal || t.frame < nearestFrame)) {
+        if (restoreSnapshot(nearest, t.world)) t.frame = nearestFrame;
     }
     if (t.frame > goal) {
         // No snapshot to go back by (none kept, or a world too large to hold): start again.
@@ -77,11 +100,10 @@ void stepTimeline(Timeline& t, bool shown) {
 void openTimeline(Timeline& t, int64_t memoryCap, const world::WorldMaker& maker) {
     t.maker = maker;
     shell::startUp(t.world, maker);
-    const int64_t room = memoryCap / static_cast<int64_t>(sizeof(Snapshot));
-    t.capacity = static_cast<int32_t>(room < 0 ? 0 : room > 1 << 20 ? 1 << 20 : room);
     // Reserved, not touched: only the snapshots taken become resident.
-    t.snapshots = t.capacity > 0 ? static_cast<Snapshot*>(std::calloc(static_cast<size_t>(t.capacity), sizeof(Snapshot)))
-                                 : nullptr;
+    t.memoryCap = memoryCap > 0 ? memoryCap : 0;
+    t.pool = t.memoryCap > 0 ? static_cast<uint8_t*>(std::calloc(static_cast<size_t>(t.memoryCap), 1)) : nullptr;
+    t.recent = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(RECENT_MEMORY), 1));
     startAtFrameZero(t);
 }
 
@@ -93,9 +115,10 @@ void remakeTimeline(Timeline& t, const world::WorldMaker& maker) {
 }
 
 void closeTimeline(Timeline& t) {
-    std::free(t.snapshots);
-    t.snapshots = nullptr;
-    t.count = t.capacity = 0;
+    std::free(t.pool);
+    std::free(t.recent);
+    t.pool = t.recent = nullptr;
+    t.count = t.capacity = t.recentCapacity = 0;
     shell::shutDown(t.world);
 }
 

@@ -1,11 +1,16 @@
 // The world on a timeline: any frame can be shown, forward or back, exactly.
 // As the world is first simulated a snapshot is kept every SNAPSHOT_SPACING
-// frames; going to a frame restores the nearest snapshot before it (or goes on
-// from where the world stands, when that is nearer) and simulates forward
-// without drawing, then draws that frame. Going back is never an approximate
-// reverse. The snapshots live in one block sized by a memory cap, reserved
-// once; when they fill it, every other one is let go and the spacing doubles,
-// so the memory stays bounded at any frame.
+// frames, and the most recent ones every RECENT_SPACING frames; going to a
+// frame restores the nearest snapshot before it (or goes on from where the
+// world stands, when that is nearer) and simulates forward without drawing,
+// then draws that frame. Going back is never an approximate reverse. A
+// snapshot is as big as its world (every shooter, store and program), so the
+// memory budget holds as many as fit: SNAPSHOT_MEMORY for those kept all along
+// (when they fill it, every other one is let go and the spacing doubles, so
+// the memory stays bounded at any frame) and RECENT_MEMORY for the recent
+// ones, a ring, so a step back from wherever the world stands costs at most
+// RECENT_SPACING frames and the last watched ones. Both blocks are reserved
+// once; only the snapshots taken become resident.
 #pragma once
 
 #include <cstdint>
@@ -15,17 +20,25 @@
 
 namespace timeline {
 
-inline constexpr int64_t SNAPSHOT_SPACING = 600;         // frames between snapshots at first
-inline constexpr int64_t SNAPSHOT_MEMORY = 32ll << 20;  // bytes the snapshots may take
+inline constexpr int64_t SNAPSHOT_SPACING = 600;          // frames between snapshots at first
+inline constexpr int64_t SNAPSHOT_MEMORY = 32ll << 20;   // bytes the snapshots kept all along may take
+inline constexpr int64_t RECENT_SPACING = 50;            // frames between the recent snapshots
+inline constexpr int64_t RECENT_MEMORY = 16ll << 20;     // bytes the recent snapshots may take
+inline constexpr int32_t MAX_RECENT = 16;                // recent snapshots at most
 
 struct Timeline {
     world::World world;                  // the world shown
     world::WorldMaker maker;             // how the world is set up: the demonstration or a pattern
     int64_t frame = 0;                   // frames the world has run; the visible page shows this one once drawn
     int64_t spacing = SNAPSHOT_SPACING;  // frames between the snapshots held
-    Snapshot* snapshots = nullptr;       // at frames 0, spacing, 2 x spacing ...: owned, reserved at open
-    int32_t capacity = 0;                // snapshots the memory cap has room for, at least 2
+    uint8_t* pool = nullptr;             // the snapshots kept all along, at frames 0, spacing ...: owned, reserved at open
+    int64_t memoryCap = SNAPSHOT_MEMORY; // bytes of pool
+    size_t slotBytes = 0;                // bytes a snapshot of this world takes, 8-byte aligned
+    int32_t capacity = 0;                // snapshots the pool has room for
     int32_t count = 0;                   // snapshots held
+    uint8_t* recent = nullptr;           // the recent snapshots, a ring by frame / RECENT_SPACING: owned
+    int32_t recentCapacity = 0;          // recent snapshots it has room for, at most MAX_RECENT
+    int64_t recentFrames[MAX_RECENT] = {};  // the frame each slot of the ring holds; -1: none
 };
 
 // Who watches the last frames of a seek: told after each of the `span` frames
@@ -38,7 +51,8 @@ struct FrameWatch {
 };
 
 // Starts the program (display, shooters, pages) and reserves the snapshots.
-// A cap too small for one snapshot keeps none: every step back starts again.
+// A cap too small for one snapshot keeps none: every step back starts again
+// (from the recent ones, when they have room).
 void openTimeline(Timeline& timeline, int64_t memoryCap = SNAPSHOT_MEMORY, const world::WorldMaker& maker = {});
 void closeTimeline(Timeline& timeline);
 // The world set up anew as the maker says, at frame 0 with its snapshots gone;

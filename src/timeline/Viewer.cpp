@@ -38,7 +38,26 @@ void goOnSeeking(Viewer& v) {
         v.sliceEnd = v.clock(v.clockContext) + SEEK_SLICE_NS;
         budget = {NO_BUDGET, timeLeft, &v};
     }
-    if (showFrame(v, v.seeking, budget)) v.seeking = 0;
+    if (showFrame(v, v.seeking, budget)) {
+        v.seeking = 0;
+        if (v.resume) v.playing = -1;  // a loop's jump back: play on
+        v.resume = 0;
+    }
+}
+
+// Lines the strip has for shooters: all of them when they fit, else all but
+// one, which says how many more.
+int32_t shooterLines(const Viewer& v) {
+    const int32_t lines = screen::STATUS_LINES - 1;
+    return v.timeline.world.count <= lines ? lines : lines - 1;
+}
+
+// The first shooter with a line, moved by a page and kept within the world.
+void pageShooters(Viewer& v, int32_t pages) {
+    const int32_t lines = shooterLines(v), count = v.timeline.world.count;
+    int32_t first = v.firstShooter + pages * lines;
+    if (first > count - lines) first = count - lines;
+    v.firstShooter = first < 0 ? 0 : first;
 }
 
 void updateLayers(Viewer& v) {
@@ -77,6 +96,7 @@ void typeKey(Viewer& v, int32_t code) {
 void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const world::WorldMaker& maker) {
     openTimeline(v.timeline, SNAPSHOT_MEMORY, maker);
     world::setUpWorld(v.ahead, maker);
+    sizeForWorld(v);
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
     showFrame(v, 1);
     if (frame > 1) seekViewer(v, frame);  // pauses
@@ -85,7 +105,8 @@ void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const worl
 }
 
 void remakeViewer(Viewer& v, const world::WorldMaker& maker) {
-    const int64_t frame = v.shown > 0 ? v.shown : 1;
+    // Back on the frame shown, or (`0`) on frame 1.
+    const int64_t frame = v.replay ? 1 : v.shown > 0 ? v.shown : 1;
     const int32_t playing = v.playing;
     const int64_t seeking = v.seeking;
     // A frame number being typed is the user's: it goes on after the remake.
@@ -93,11 +114,14 @@ void remakeViewer(Viewer& v, const world::WorldMaker& maker) {
     const int64_t typed = v.typed;
     world::tearDownWorld(v.ahead);
     world::setUpWorld(v.ahead, maker);
-    std::memset(v.trails.frames, 0, sizeof v.trails.frames);
     remakeTimeline(v.timeline, maker);
+    sizeForWorld(v);
+    pageShooters(v, 0);
     v.notice[0] = '\0';
-    seekViewer(v, seeking ? seeking : frame);
+    const bool resume = v.resume != 0;
+    seekViewer(v, seeking && !v.replay ? seeking : frame);
     v.playing = playing;
+    v.resume = resume && v.seeking ? -1 : 0;
     v.typing = typing;
     v.typed = typed;
     updateLayers(v);
@@ -157,6 +181,12 @@ void viewerKey(Viewer& v, int32_t code) {
             break;
         case 't': v.showTrails = v.showTrails ? 0 : -1; break;
         case 'p': v.showPaths = v.showPaths ? 0 : -1; break;
+        case '[': pageShooters(v, -1); break;
+        case ']': pageShooters(v, 1); break;
+        case 'a': v.loopFrom = v.shown; break;  // the loop runs once its first frame is before its last
+        case 'b': v.loopTo = v.shown; break;
+        case 'c': v.loopFrom = v.loopTo = 0; break;
+        case '0': v.replay = v.replay ? 0 : -1; break;
         case 'g':
             v.typing = -1;
             v.typed = 0;
@@ -179,8 +209,25 @@ void tickViewer(Viewer& v) {
     const int32_t due = v.credit / CREDIT_PER_FRAME;
     v.credit %= CREDIT_PER_FRAME;
     if (due == 0) return;
-    showFrame(v, v.timeline.frame + due);
+    const int64_t next = v.timeline.frame + due;
+    if (v.loopFrom > 0 && v.loopFrom < v.loopTo && (next > v.loopTo || next < v.loopFrom)) {
+        // Back to the loop's first frame, playing on once it is there.
+        v.resume = -1;
+        v.playing = 0;
+        v.seeking = v.loopFrom;
+        goOnSeeking(v);
+    } else {
+        showFrame(v, next);
+    }
     updateLayers(v);
+}
+
+bool loopViewer(Viewer& v, int64_t from, int64_t to) {
+    if (!(from == 0 && to == 0) && !(from >= 1 && from < to && to <= MAX_SEEK_FRAME)) return false;
+    v.loopFrom = from;
+    v.loopTo = to;
+    updateLayers(v);
+    return true;
 }
 
 void seekViewer(Viewer& v, int64_t frame) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 #include <string_view>
 
 #include "screen/Screen.h"
@@ -52,9 +53,22 @@ struct TrailPoint {
     int32_t alive = 0;   // flag: the slot held a live bullet then
 };
 
+// Sized for the world when it is made, every shooter's; never in a frame.
 struct Trails {
     int64_t frames[TRAIL_LENGTH] = {};  // frame each ring row was recorded after; 0: none
-    TrailPoint points[TRAIL_LENGTH][world::SHOOTER_COUNT][actor::BULLET_CAPACITY] = {};  // a ring by frame
+    int32_t shooters = 0;               // shooters a row holds
+    std::vector<TrailPoint> points;     // a ring by frame: row, shooter, slot
+};
+
+// What a path preview needs as it simulates ahead, sized for the world when
+// it is made.
+struct PathScratch {
+    std::vector<uint64_t> snapshot;     // the world as it stands, copied into the viewer's `ahead`
+    std::vector<int32_t> aliveBefore;   // by shooter and slot, in the frame before
+    std::vector<int32_t> ageBefore;
+    std::vector<uint8_t> followed;      // flag by shooter and slot: launched within LAUNCH_LOOKAHEAD
+    std::vector<float> bodies;          // x, y by frame ahead and shooter
+    std::vector<int32_t> bodyActive;    // by frame ahead and shooter
 };
 
 struct Viewer {
@@ -79,9 +93,14 @@ struct Viewer {
     int64_t shown = 0;                  // frame on the visible page
     int32_t drawn = 0;                  // goes up whenever a frame is drawn onto the visible page
     char notice[screen::TEXT_COLUMNS + 1] = {};  // a line for the user (a pattern refused); empty: none
+    int32_t firstShooter = 0;           // the first shooter with a line of the strip; `[` and `]` move it
+    int64_t loopFrom = 0;               // a span played in a loop, its first frame (`a`); 0: none
+    int64_t loopTo = 0;                 // its last frame (`b`); 0: none
+    int32_t resume = 0;                 // flag: play on once the seek under way is done (a loop's jump back)
+    int32_t replay = 0;                 // flag (`0`): a remake goes back to frame 1, not to the frame shown
     Trails trails;                      // recent bullet positions, as the frames ran
-    world::World ahead;           // the copy of the world that path previews simulate
-    Snapshot scratch;                   // the world as it stands, copied into `ahead`
+    world::World ahead;                 // the copy of the world that path previews simulate
+    PathScratch paths;                  // what they work in
 };
 
 // Opens the program on the world the maker sets up (the demonstration by
@@ -95,6 +114,10 @@ void remakeViewer(Viewer& viewer, const world::WorldMaker& maker);
 void noticeViewer(Viewer& viewer, const char* notice);
 // A key in the display's codes (screen/Screen.h).
 void viewerKey(Viewer& viewer, int32_t code);
+// A span played in a loop while playing: from frame `from` to frame `to`
+// (from < to, both 1 to MAX_SEEK_FRAME); 0, 0: none. False, with nothing
+// changed, for another span.
+bool loopViewer(Viewer& viewer, int64_t from, int64_t to);
 // One tick of the display's 60-a-second schedule: the frames due at the speed.
 void tickViewer(Viewer& viewer);
 // Shows `frame`, clamped to 1 to MAX_SEEK_FRAME, and pauses; a long way is

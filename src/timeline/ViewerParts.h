@@ -7,6 +7,8 @@
 
 namespace timeline {
 
+// The trails' ring and the path previews' scratch, for the world as it is made.
+void sizeForWorld(Viewer& viewer);
 // The live bullets' positions after the frame the world stands on.
 void recordTrail(Viewer& viewer);
 void drawTrails(Viewer& viewer);

@@ -27,20 +27,31 @@ int32_t framesLeft(const collections::RecordList<actor::EmitterStep>& program) {
 void writeStatus(Viewer& v) {
     const Timeline& t = v.timeline;
     const size_t room = sizeof v.layers.status[0];
-    int32_t total = 0;  // every shooter's, not only those with a line
+    int32_t total = 0, active = 0;  // every shooter's, not only those with a line
     for (int32_t i = 0; i < t.world.count; ++i) {
         const actor::Shooter& s = t.world.shooters[i];
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) total += actor::bulletAt(s, j).alive != 0;
+        active += s.emitter.active != 0;
     }
+    // One line a shooter, from the first the strip shows, as many as fit; with
+    // more shooters than lines, the last line says how many more.
+    const int32_t lines = screen::STATUS_LINES - 1;
+    const bool more = t.world.count > lines;
     for (int32_t line = 1; line < screen::STATUS_LINES; ++line) {
-        // One line a shooter: its live bullets, then where its firing and
-        // movement programs stand (list index : frames left).
-        const int32_t i = line - 1;
+        const int32_t i = (more ? v.firstShooter : 0) + line - 1;
         char* text = v.layers.status[line];
+        if (more && line == lines) {
+            const int32_t after = t.world.count - i;
+            std::snprintf(text, room, "%d more shooters (%d before, %d after): [ and ] move through them",
+                          t.world.count - (lines - 1), v.firstShooter, after);
+            continue;
+        }
         if (i >= t.world.count) {
             text[0] = '\0';
             continue;
         }
+        // Its live bullets, then where its firing and movement programs
+        // stand (list index : frames left).
         const actor::Shooter& s = t.world.shooters[i];
         int32_t live = 0;
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += actor::bulletAt(s, j).alive != 0;
@@ -53,9 +64,18 @@ void writeStatus(Viewer& v) {
                       static_cast<int>(t.frame * 100 / v.seeking));
         return;
     }
-    const int used = std::snprintf(first, room, "frame %" PRId64 " %s x%s live %d%s%s", t.frame,
-                                   v.playing ? "playing" : "paused", SPEED_NAMES[v.speed], total,
-                                   v.showTrails ? " trails" : "", v.showPaths ? " paths" : "");
+    char shooters[32] = "";
+    if (more) std::snprintf(shooters, sizeof shooters, " active %d/%d", active, t.world.count);
+    char loop[48] = "";
+    if (v.loopFrom > 0 && v.loopFrom < v.loopTo) {
+        std::snprintf(loop, sizeof loop, " loop %" PRId64 "-%" PRId64, v.loopFrom, v.loopTo);
+    } else if (v.loopFrom > 0 || v.loopTo > 0) {
+        std::snprintf(loop, sizeof loop, " loop %" PRId64 "-%" PRId64 "?", v.loopFrom, v.loopTo);
+    }
+    const int used = std::snprintf(first, room, "frame %" PRId64 " %s x%s live %d%s%s%s%s%s", t.frame,
+                                   v.playing ? "playing" : "paused", SPEED_NAMES[v.speed], total, shooters,
+                                   v.showTrails ? " trails" : "", v.showPaths ? " paths" : "", loop,
+                                   v.replay ? " replay" : "");
     if (used < 0 || static_cast<size_t>(used) >= room) return;
     char* tail = first + used;
     size_t left = room - static_cast<size_t>(used);

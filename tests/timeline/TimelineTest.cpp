@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -131,7 +132,11 @@ TEST_F(TimelineTest, RandomRestoresAndStepsBackGiveTheStraightRunsFramesAndPictu
 // give the straight run's frames.
 TEST_F(TimelineTest, SnapshotsThinUnderASmallCapAndWithNoneEverySeekStartsAgain) {
     const Straight straight = straightRun(5'000);
-    for (const int64_t cap : {int64_t{3 * sizeof(Snapshot)}, int64_t{0}}) {
+    world::World sized;
+    world::setUpWorld(sized);
+    const auto slot = static_cast<int64_t>((snapshotBytes(sized) + 63) & ~size_t{63});
+    world::tearDownWorld(sized);
+    for (const int64_t cap : {3 * slot, int64_t{0}}) {
         auto t = std::make_unique<Timeline>();
         openTimeline(*t, cap);
         for (const int64_t frame : {5'000, 4'321, 600, 1, 4'999, 2'400, 5'000, 1'201}) {
@@ -157,13 +162,12 @@ TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed
     for (int32_t f = 0; f < 1'234; ++f) world::stepWorld(a);
     a.shooters[0].turret.targetRef = &a.shooters[1].emitter.x;
     a.shooters[2].turret.originRef = &a.shooters[3].bullets[7].x;
-    collections::currentRecord(a.shooters[1].turretSteps)->targetRef = &a.shooters[0].emitter.y;
-    auto snapshot = std::make_unique<Snapshot>();
-    ASSERT_TRUE(takeSnapshot(*snapshot, a, 1'234));
-    ASSERT_TRUE(restoreSnapshot(*snapshot, b));
+    std::vector<uint64_t> snapshot((snapshotBytes(a) + 7) / 8);
+    ASSERT_FALSE(takeSnapshot(snapshot.data(), snapshotBytes(a) - 8, a, 1'234)) << "taken into too little room";
+    ASSERT_TRUE(takeSnapshot(snapshot.data(), snapshot.size() * 8, a, 1'234));
+    ASSERT_TRUE(restoreSnapshot(snapshot.data(), b));
     EXPECT_EQ(b.shooters[0].turret.targetRef, &b.shooters[1].emitter.x);
     EXPECT_EQ(b.shooters[2].turret.originRef, &b.shooters[3].bullets[7].x);
-    EXPECT_EQ(collections::currentRecord(b.shooters[1].turretSteps)->targetRef, &b.shooters[0].emitter.y);
     for (int32_t f = 0; f < 600; ++f) {
         world::stepWorld(a);
         world::stepWorld(b);
@@ -171,11 +175,6 @@ TEST_F(TimelineTest, ASnapshotRestoresIntoASecondWorldWithItsReferencesRepointed
     // Same bytes, references apart.
     for (int32_t i = 0; i < a.count; ++i) {
         for (auto* s : {&a.shooters[i], &b.shooters[i]}) s->turret.originRef = s->turret.targetRef = nullptr;
-    }
-    for (auto* s : {&a.shooters[1], &b.shooters[1]}) {
-        for (auto* node = s->turretSteps.first; node; node = node->next) {
-            if (node->record) node->record->targetRef = nullptr;
-        }
     }
     EXPECT_EQ(worldDigest(a), worldDigest(b));
     world::tearDownWorld(b);
@@ -332,6 +331,95 @@ TEST_F(TimelineTest, TheStripCountsEveryShooterAndTypingOutlivesARemake) {
     for (int32_t code : {int32_t{'3'}, screen::KEY_ENTER}) viewerKey(*v, code);
     while (v->seeking) tickViewer(*v);
     EXPECT_EQ(viewerFrame(*v), 123);
+    closeViewer(*v);
+}
+
+// 64 shooters orbiting the centre, every store filling; and a program of
+// 10,000 steps. Both keep snapshots (recent ones too), a step back from any
+// frame gives the straight run's world, the path preview follows shooter 63,
+// the strip pages through the shooters, and a span plays in a loop.
+TEST_F(TimelineTest, EveryLegalPatternGetsSnapshotsPathsPagesAndLoops) {
+    std::string longProgram = "[shooters]\ncount = 2\n[movement.m]\nsteps = [" ;
+    for (int i = 0; i < 10'000; ++i) longProgram += "{ duration = 1, x = " + std::to_string(100 + i % 300) + ".0, y = 240.0, active = true },";
+    longProgram += "]\n[firing.f]\nsteps = [ { duration = 60, active = true, bulletCount = 256, volleySize = 4, sweepDir = 1, "
+                   "spreadStep = 20, speed = 2.0, fireDelay = 1 } ]\n";
+    const std::string crowd =
+        "[shooters]\ncount = 64\nphases = 5\n[movement.m]\nsteps = [ { duration = 200, moveMode = \"orbit\", centreX = 320.0, "
+        "centreY = 240.0, radius = 150, angleStep = 1, active = true } ]\n[firing.f]\nsteps = [ { duration = 100, active = true, "
+        "bulletCount = 256, volleySize = 16, sweepDir = 1, spreadStep = 22, speed = 1.5, fireDelay = 1, burstPause = 3 } ]\n";
+    for (const std::string* text : {&crowd, static_cast<const std::string*>(&longProgram)}) {
+        const pattern::Loaded loaded = pattern::parsePattern(*text, "p.toml");
+        ASSERT_FALSE(pattern::refused(loaded));
+        const world::WorldMaker maker = pattern::makerFor(loaded.pattern);
+        // The straight run's worlds.
+        std::vector<uint64_t> straight;
+        world::World run;
+        world::setUpWorld(run, maker);
+        straight.push_back(worldDigest(run));
+        for (int32_t f = 1; f <= 1'300; ++f) {
+            world::stepWorld(run);
+            straight.push_back(worldDigest(run));
+        }
+        world::tearDownWorld(run);
+        auto v = std::make_unique<Viewer>();
+        openViewer(*v, 1'300, true, NORMAL_SPEED, maker);
+        while (v->seeking) tickViewer(*v);
+        EXPECT_GE(v->timeline.count, 2) << "snapshots kept all along";
+        EXPECT_GE(v->timeline.recentCapacity, 4) << "recent snapshots";
+        for (int32_t back = 0; back < 40; ++back) viewerKey(*v, screen::KEY_LEFT);
+        EXPECT_EQ(v->timeline.frame, 1'260);
+        EXPECT_EQ(worldDigest(v->timeline.world), straight[1'260]);
+        seekViewer(*v, 613);
+        while (v->seeking) tickViewer(*v);
+        EXPECT_EQ(worldDigest(v->timeline.world), straight[613]);
+        closeViewer(*v);
+    }
+
+    const pattern::Loaded loaded = pattern::parsePattern(crowd, "p.toml");
+    auto v = std::make_unique<Viewer>();
+    openViewer(*v, 200, true, NORMAL_SPEED, pattern::makerFor(loaded.pattern));
+    while (v->seeking) tickViewer(*v);
+    // Where shooter 63 will be ten frames on: drawn on the path preview.
+    world::World ahead;
+    world::setUpWorld(ahead, pattern::makerFor(loaded.pattern));
+    for (int32_t f = 0; f < 210; ++f) world::stepWorld(ahead);
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(screen::toPixel(ahead.shooters[63].emitter.x, &x) && screen::toPixel(ahead.shooters[63].emitter.y, &y));
+    world::tearDownWorld(ahead);
+    viewerKey(*v, 'p');
+    EXPECT_EQ(v->layers.overlay[y][x], 10) << "shooter 63's path (light green) at (" << x << ", " << y << ")";
+    // The strip: three shooters and how many more; ] moves on.
+    EXPECT_NE(std::string(v->layers.status[0]).find(" active 64/64"), std::string::npos) << v->layers.status[0];
+    EXPECT_EQ(std::string(v->layers.status[1]).rfind("#0 ", 0), 0u) << v->layers.status[1];
+    EXPECT_NE(std::string(v->layers.status[4]).find("61 more shooters"), std::string::npos) << v->layers.status[4];
+    viewerKey(*v, ']');
+    EXPECT_EQ(std::string(v->layers.status[1]).rfind("#3 ", 0), 0u) << v->layers.status[1];
+    for (int i = 0; i < 30; ++i) viewerKey(*v, ']');
+    EXPECT_EQ(std::string(v->layers.status[3]).rfind("#63 ", 0), 0u) << v->layers.status[3];
+    // A loop from 200 to 230, played at four times the speed for two seconds.
+    viewerKey(*v, 'a');
+    seekViewer(*v, 230);
+    viewerKey(*v, 'b');
+    viewerKey(*v, '5');
+    viewerKey(*v, ' ');
+    int64_t highest = 0, lowest = MAX_SEEK_FRAME;
+    for (int32_t tick = 0; tick < 120; ++tick) {
+        tickViewer(*v);
+        if (v->seeking) continue;
+        highest = std::max(highest, v->timeline.frame);
+        lowest = std::min(lowest, v->timeline.frame);
+    }
+    EXPECT_TRUE(v->playing);
+    EXPECT_LE(highest, 230);
+    EXPECT_GE(lowest, 200);
+    EXPECT_LE(lowest, 204) << "it went round";
+    // A remake with replay on goes back to frame 1.
+    viewerKey(*v, 'c');
+    viewerKey(*v, ' ');
+    viewerKey(*v, '0');
+    remakeViewer(*v, pattern::makerFor(loaded.pattern));
+    while (v->seeking) tickViewer(*v);
+    EXPECT_EQ(viewerFrame(*v), 1);
     closeViewer(*v);
 }
 
