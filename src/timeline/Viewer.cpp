@@ -18,9 +18,12 @@ constexpr int32_t CREDIT_PER_FRAME = 60;  // a frame costs 60 credits; a tick ea
 void watchFrame(void* viewer, const Timeline&) { recordTrail(*static_cast<Viewer*>(viewer)); }
 
 // Frame `frame` on the visible page, with the trail rows of the frames before
-// it; false while a long way is still to go (it goes on at the next call).
+// it when trails are shown (else the frames before need not be run one by
+// one, and a step back costs less); false while a long way is still to go (it
+// goes on at the next call).
 bool showFrame(Viewer& v, int64_t frame, const Budget& budget = {}) {
-    if (!seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, TRAIL_LENGTH - 1}, budget)) return false;
+    const int64_t watched = v.showTrails ? TRAIL_LENGTH - 1 : 0;
+    if (!seekTimeline(v.timeline, frame, FrameWatch{watchFrame, &v, watched}, budget)) return false;
     v.shown = v.timeline.frame;
     ++v.drawn;
     return true;
@@ -179,7 +182,10 @@ void viewerKey(Viewer& v, int32_t code) {
             v.speed = code - '1';
             v.credit = 0;
             break;
-        case 't': v.showTrails = v.showTrails ? 0 : -1; break;
+        case 't':
+            v.showTrails = v.showTrails ? 0 : -1;
+            if (v.showTrails && frame > 0) showFrame(v, frame);  // the frame again, its trails recorded
+            break;
         case 'p': v.showPaths = v.showPaths ? 0 : -1; break;
         case '[': pageShooters(v, -1); break;
         case ']': pageShooters(v, 1); break;

@@ -323,6 +323,22 @@ def help_in_the_editor(p):
         p.fail("help: no reference on hovering over volleySize")
 
 
+def a_loop_in_the_link(p):
+    """?loop=A-B plays that span round and round, and the address keeps it."""
+    p.d.get("about:blank")
+    p.d.get(p.base + "?frame=200&loop=200-230")
+    p.wait.until(lambda d: frame_shown(d) == "200")
+    ActionChains(p.d).send_keys(" ").perform()
+    seen = set()
+    end = time.time() + 2.0
+    while time.time() < end:
+        seen.add(int(frame_shown(p.d) or 0))
+    if min(seen) < 200 or max(seen) > 230 or not {200, 201, 202, 229, 230} & seen or len(seen) < 20:
+        p.fail("a loop from 200 to 230 showed frames %d to %d (%d of them)" % (min(seen), max(seen), len(seen)))
+    if "loop=200-230" not in p.script("return location.search"):
+        p.fail("the address lost the loop: %s" % p.script("return location.search"))
+
+
 def a_large_text_never_holds_a_frame(p):
     """A legal text of nearly 1 MiB applied on frame 16,000, then the editor
     opened on it and a key typed: no gap between animation frames over
@@ -373,7 +389,7 @@ def main():
             for check in (big_link_opens_on_its_frame, lambda p: refused_link_keeps_its_text(p, clipboard),
                           lambda p: reset_agrees_on_a_slow_network(p, delays), new_links_in_the_tab_are_followed,
                           a_file_dropped_on_a_fresh_page_is_taken, hostile_texts_leave_the_page_working,
-                          lambda p: warnings_as_the_tools_give_them(p, trace), help_in_the_editor,
+                          lambda p: warnings_as_the_tools_give_them(p, trace), help_in_the_editor, a_loop_in_the_link,
                           a_large_text_never_holds_a_frame):
                 try:
                     check(p)
