@@ -14,7 +14,9 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display_headless/Headless.h"
+#include "timeline/Snapshot.h"
 #include "timeline/Viewer.h"
+#include "world/World.h"
 
 namespace {
 
@@ -54,9 +56,14 @@ int main() {
     }
     std::printf("seek to frame 100,000, median of %d: cold %.1f ms (target <= 700), warm %.2f ms (target <= 10)\n",
                 RUNS, median(cold), median(warm));
-    std::printf("one snapshot: %zu bytes; the cap: %lld bytes, room for %lld snapshots\n", sizeof(timeline::Snapshot),
-                static_cast<long long>(timeline::SNAPSHOT_MEMORY),
-                static_cast<long long>(timeline::SNAPSHOT_MEMORY / static_cast<long long>(sizeof(timeline::Snapshot))));
+    {
+        world::World demonstration;
+        world::setUpWorld(demonstration, {});
+        const size_t bytes = timeline::snapshotBytes(demonstration);
+        std::printf("one snapshot of the demonstration: %zu bytes; the cap: %lld bytes, room for %lld snapshots\n",
+                    bytes, static_cast<long long>(timeline::SNAPSHOT_MEMORY),
+                    static_cast<long long>(timeline::SNAPSHOT_MEMORY / static_cast<long long>(bytes)));
+    }
 
     auto viewer = std::make_unique<timeline::Viewer>();
     timeline::openViewer(*viewer, 1, true, timeline::NORMAL_SPEED);
