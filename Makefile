@@ -11,7 +11,7 @@ PORT           ?= 8000
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS   ?= 30
 LONG_FUZZ_SECONDS ?= 600
-FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display fuzz_pattern
+FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display fuzz_pattern fuzz_expression
 
 # Sanitizer findings fail the run; only what the window system's own
 # libraries keep for the life of the process is suppressed.

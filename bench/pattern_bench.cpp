@@ -1,7 +1,8 @@
 // Pattern files: reading and checking the demonstration's file, the check's
 // simulation of 20,000 frames, an edit in the viewer: the pattern read again
 // and the viewer back on frame 16,200, split into reading, simulating and
-// drawing, and the longest tick when a heavy pattern is saved again.
+// drawing, the longest tick when a heavy pattern is saved again, and the
+// largest pattern repetitions and expressions allow read and written flat.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -33,6 +34,39 @@ steps = [ { duration = 200, moveMode = "orbit", centreX = 320.0, centreY = 240.0
 [firing.f]
 steps = [ { duration = 100, active = true, bulletCount = 256, volleySize = 256, spreadStep = 1, speed = 1.0, fireDelay = 0, burstPause = 30, bulletMotion = "homing", targetRef = { shooter = 0 } } ]
 )";
+
+// The largest pattern the limits allow said once for many: 64 shooters, each
+// with its own programs of 500 and 1,060 steps (100,000 in all), every value
+// an expression, with draws from the seed.
+constexpr const char* LARGEST = R"toml([params]
+rank = 0.7
+seed = 3
+[shooters]
+count = 64
+[movement.m]
+steps = [ { repeat = 500, duration = 2, x = "= 320 + 100 * cos(i * 7 + shooter * 5.625)", y = "= 240 + 100 * sin(i * 7 + shooter)", active = true } ]
+[firing.f]
+defaults = { active = true, fireDelay = 1, sweepDir = 1 }
+steps = [ { repeat = 1060, duration = 2, bulletCount = "= 256 - shooter", angle = "= round(i * 13 + shooter * 360 / shooters)", speed = "= 1 + rand() * 2 + rank", speedStep = "= sin(i) * 0.1", muzzleRadiusX = "= 10 + i / 100", volleySize = "= 1 + floor(rank * 4)", spreadStep = "= max(3, min(20, i))" } ]
+)toml";
+
+// Reading it, and writing it out flat as barrage-trace --expand does.
+void largestExpanded() {
+    std::vector<double> reads, flats;
+    size_t bytes = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto start = Clock::now();
+        const pattern::Loaded loaded = pattern::parsePattern(LARGEST, "largest.toml");
+        reads.push_back(millisecondsSince(start));
+        start = Clock::now();
+        bytes = pattern::flatPattern(loaded).size();
+        flats.push_back(millisecondsSince(start));
+        if (pattern::refused(loaded)) std::printf("the largest pattern is refused\n");
+    }
+    std::printf("the largest pattern (100,000 steps of expressions): read %.1f ms, written flat %.1f ms (%zu bytes), "
+                "%.1f ms in all, median (target < 200)\n",
+                bench::median(reads), bench::median(flats), bytes, bench::median(reads) + bench::median(flats));
+}
 
 // The heavy pattern saved again while barrage-view shows frame 16,200, as
 // barrage-view's loop does it (the file read, the world remade, then each
@@ -109,6 +143,31 @@ void heavyFrame() {
     timeline::closeViewer(*viewer);
 }
 
+// One step back at a time from frame 16,200, natively, for each pattern the
+// page's benchmark measures too.
+void stepsBack(const char* name, const std::string& text) {
+    auto shown = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, name));
+    auto viewer = std::make_unique<timeline::Viewer>();
+    timeline::openViewer(*viewer, world::STUDY_FRAMES, true, timeline::NORMAL_SPEED, pattern::makerFor(shown->pattern));
+    while (viewer->seeking) timeline::tickViewer(*viewer);
+    std::vector<double> backs;
+    for (int i = 0; i < 60; ++i) {
+        const auto start = Clock::now();
+        timeline::viewerKey(*viewer, screen::KEY_LEFT);
+        backs.push_back(millisecondsSince(start));
+    }
+    std::printf("%s at frame 16,200: a step back %.2f ms median, %.2f ms at most (target < 21.7: a tick and 5 ms)\n",
+                name, bench::median(backs), *std::max_element(backs.begin(), backs.end()));
+    timeline::closeViewer(*viewer);
+}
+
+std::string sample(const char* name) {
+    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/patterns/" + name + ".toml");
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
 }  // namespace
 
 int main() {
@@ -125,6 +184,7 @@ int main() {
         if (pattern::refused(loaded)) return 1;
     }
     std::printf("read and check the demonstration's file: %.3f ms median (target < 2)\n", bench::median(reads));
+    largestExpanded();
 
     std::vector<double> checks;
     for (int i = 0; i < 5; ++i) {
@@ -168,6 +228,8 @@ int main() {
     timeline::closeViewer(*viewer);
     heavyReload();
     heavyFrame();
+    for (const char* name : {"demonstration", "hunters", "rain"}) stepsBack(name, sample(name));
+    stepsBack("the 64-shooter homing pattern", HEAVY);
     display::CloseScreen();
     return 0;
 }

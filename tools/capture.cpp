@@ -104,6 +104,7 @@ struct Request {
     std::string directory = ".";  // PNG: where the files go
     std::string gif;           // GIF: the file; empty: PNG files
     std::string pattern;       // a pattern file or sample name; empty: the built-in choreography
+    std::vector<std::string> sets;  // --set NAME=VALUE, the pattern's parameters
 };
 
 constexpr int64_t MOST_FRAMES = 999'999'999'999;
@@ -124,7 +125,7 @@ int parse(int argc, char** argv, Request& request) {
     CLI::Option* gif = app.add_option("--gif", request.gif, "one animated GIF instead of PNG files")
                            ->check(command::notEmpty())
                            ->excludes(out);
-    command::addPatternOption(app, request.pattern, "a pattern file, or the name of a sample pattern");
+    command::addPatternOption(app, request.pattern, request.sets, "a pattern file, or the name of a sample pattern");
     app.add_option("--every", everyText, "GIF: every K-th frame (default 1)")
         ->option_text("K")
         ->check(command::countFrom1To(MOST_EVERY))
@@ -216,7 +217,7 @@ int main(int argc, char** argv) {
     Request request;
     if (const int status = parse(argc, argv, request); status >= 0) return status;
     command::ChosenPattern chosen;
-    if (const int status = command::choosePattern(chosen, request.pattern, false); status >= 0) return status;
+    if (const int status = command::choosePattern(chosen, request.pattern, request.sets, false); status >= 0) return status;
     if (request.gif.empty()) {
         if (const int error = checkDirectory(request.directory)) {
             std::fprintf(stderr, "barrage-capture: cannot write into %s: %s\n", request.directory.c_str(),

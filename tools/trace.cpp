@@ -47,13 +47,23 @@ int main(int argc, char** argv) {
     app.add_option("FRAMES", framesText, "frames to run")->check(command::countFrom1To(MOST));
     app.add_option("EVERY", everyText, "print every EVERY-th frame (default 1)")->check(command::countFrom1To(MOST));
     std::string patternName;
-    bool checkOnly = false;
-    command::addPatternOption(app, patternName, "a pattern file, or the name of a sample pattern");
+    std::vector<std::string> sets;
+    bool checkOnly = false, expand = false;
+    command::addPatternOption(app, patternName, sets, "a pattern file, or the name of a sample pattern");
     app.add_flag("--check", checkOnly, "only check the pattern: print its errors and warnings")->needs("--pattern");
+    app.add_flag("--expand", expand,
+                 "print the pattern flat, its repetitions, parameters and expressions worked out: a pattern file "
+                 "that reads back to the same trace")
+        ->needs("--pattern");
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
     command::ChosenPattern chosen;
-    if (const int status = command::choosePattern(chosen, patternName, checkOnly); status >= 0 || checkOnly) {
+    if (const int status = command::choosePattern(chosen, patternName, sets, checkOnly); status >= 0 || checkOnly) {
         return status >= 0 ? status : 0;
+    }
+    if (expand) {
+        const std::string flat = pattern::flatPattern(*chosen.loaded);
+        std::fwrite(flat.data(), 1, flat.size(), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
     if (framesText.empty()) return command::usageError(app, "FRAMES is required");
     const int64_t frames = command::countOf(framesText), every = command::countOf(everyText);

@@ -124,7 +124,7 @@ void goOnChecking(timeline::Viewer& viewer, Followed& followed) {
 // how many errors and the first in the status strip and every message on
 // stderr.
 void reload(timeline::Viewer& viewer, Followed& followed) {
-    std::unique_ptr<pattern::Loaded> fresh = command::readPattern(followed.chosen.path, false);
+    std::unique_ptr<pattern::Loaded> fresh = command::readPattern(followed.chosen.path, false, followed.chosen.settings);
     command::sayMessages(*fresh, display::TellUser);
     if (pattern::refused(*fresh)) {
         timeline::noticeViewer(viewer, stripLine(*fresh).c_str());
@@ -158,7 +158,8 @@ int main(int argc, char** argv) {
             "1.." + std::to_string(timeline::MAX_SEEK_FRAME)));
     app.add_flag("--paused", paused, "open paused");
     std::string patternName;
-    command::addPatternOption(app, patternName,
+    std::vector<std::string> sets;
+    command::addPatternOption(app, patternName, sets,
                               "a pattern file, or the name of a sample pattern; read again when it changes, or on r");
     app.add_option("--speed", speedText, "times the program's speed: 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)")
         ->option_text("X")
@@ -173,7 +174,7 @@ int main(int argc, char** argv) {
     timeline::parseFrame(frameText.c_str(), &frame);
     const int32_t speed = speedIndex(speedText.c_str());
     auto followed = std::make_unique<Followed>();
-    if (const int status = command::choosePattern(followed->chosen, patternName, false); status >= 0) return status;
+    if (const int status = command::choosePattern(followed->chosen, patternName, sets, false); status >= 0) return status;
     const bool following = followed->chosen.loaded != nullptr;
     if (following) followed->stamp = stampOf(followed->chosen.path);
 

@@ -19,10 +19,11 @@ int main(int argc, char** argv) {
                      "guns run by movement and firing programs. Any key or the window's close button ends it.",
                      "barrage");
         std::string patternName;
-        command::addPatternOption(app, patternName, "play a pattern file, or a sample pattern by its name, instead "
+        std::vector<std::string> sets;
+        command::addPatternOption(app, patternName, sets, "play a pattern file, or a sample pattern by its name, instead "
                                                     "of the demonstration");
         if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
-        if (const int status = command::choosePattern(chosen, patternName, false); status >= 0) return status;
+        if (const int status = command::choosePattern(chosen, patternName, sets, false); status >= 0) return status;
     }
     display::UseWindowSystem(display_sdl::sdlWindowSystem(), display_terminal::terminalSystem());
     display::EndProgram(shell::runProgram(command::makerOf(chosen)));

@@ -1,6 +1,6 @@
 // --pattern FILE|NAME, the same in every program: a file, or the bare name of
 // a sample pattern (found in the source tree's patterns folder, or where the
-// samples were installed). Every message goes to stderr in the compilers'
+// samples were installed); --set NAME=VALUE sets one of its parameters. Every message goes to stderr in the compilers'
 // form; a refused file ends the program with status 2 before anything starts.
 #pragma once
 
@@ -11,6 +11,8 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -74,9 +76,28 @@ inline std::string patternPath(const std::string& name) {
     return {};
 }
 
-// Reads a pattern file, with the full-store check when `check` says so.
-inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path, bool check) {
-    auto loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(path));
+// NAME=VALUE: a parameter's name and a finite number.
+inline bool parseSetting(const std::string& text, pattern::Binding* setting) {
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size()) return false;
+    const std::string name = text.substr(0, equals), value = text.substr(equals + 1);
+    if (!std::isalpha(static_cast<unsigned char>(name[0])) && name[0] != '_') return false;
+    for (char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    }
+    if (std::isspace(static_cast<unsigned char>(value[0]))) return false;
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (!end || *end != '\0' || !std::isfinite(number)) return false;
+    *setting = {name, number};
+    return true;
+}
+
+// Reads a pattern file, its parameters set as `settings` say, with the
+// full-store check when `check` says so.
+inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path, bool check,
+                                                    const std::vector<pattern::Binding>& settings = {}) {
+    auto loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(path, settings));
     if (check) pattern::simulateForWarnings(*loaded);
     return loaded;
 }
@@ -105,6 +126,7 @@ inline void sayMessages(const pattern::Loaded& loaded, void (*say)(const char* l
 struct ChosenPattern {
     std::unique_ptr<pattern::Loaded> loaded;  // none: the built-in choreography
     std::string path;                         // the file it was read from
+    std::vector<pattern::Binding> settings;   // its parameters set on the command line, for every reading
 };
 
 // How worlds are made: by the pattern, or the demonstration's own way.
@@ -112,17 +134,39 @@ inline world::WorldMaker makerOf(const ChosenPattern& chosen) {
     return chosen.loaded ? pattern::makerFor(chosen.loaded->pattern) : world::WorldMaker{};
 }
 
-// --pattern FILE|NAME on a program's command line; never empty.
-inline CLI::Option* addPatternOption(CLI::App& app, std::string& name, const std::string& help) {
-    return app.add_option("--pattern", name, help)->option_text("FILE|NAME")->check(notEmpty());
+// --pattern FILE|NAME on a program's command line, never empty, and
+// --set NAME=VALUE as often as wanted.
+inline CLI::Option* addPatternOption(CLI::App& app, std::string& name, std::vector<std::string>& sets,
+                                     const std::string& help) {
+    CLI::Option* option = app.add_option("--pattern", name, help)->option_text("FILE|NAME")->check(notEmpty());
+    app.add_option("--set", sets, "set a parameter of the pattern (rank, seed or one of its [params]); again for more")
+        ->option_text("NAME=VALUE")
+        ->take_last()
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                pattern::Binding setting;
+                return parseSetting(text, &setting) ? std::string()
+                                                    : std::string("takes NAME=VALUE: a parameter's name and a number");
+            },
+            "NAME=VALUE"))
+        ->needs(option);
+    return option;
 }
 
 // Loads the pattern named (none when the name is empty), its messages said;
 // with `check`, the full-store check too (where its warnings are wanted: it
 // simulates the first 20,000 frames). Returns -1 to go on, or 2 when the file
 // is refused or the name is neither a file nor a sample.
-inline int choosePattern(ChosenPattern& chosen, const std::string& name, bool check) {
+inline int choosePattern(ChosenPattern& chosen, const std::string& name, const std::vector<std::string>& sets,
+                         bool check) {
     if (name.empty()) return -1;
+    for (const std::string& set : sets) {
+        pattern::Binding setting;
+        parseSetting(set, &setting);
+        chosen.settings.push_back(setting);
+    }
     chosen.path = patternPath(name);
     if (chosen.path.empty()) {
         const std::vector<std::string> names = sampleNames();
@@ -133,7 +177,7 @@ inline int choosePattern(ChosenPattern& chosen, const std::string& name, bool ch
                      name.c_str(), meant.empty() ? "" : (" (did you mean '" + meant + "'?)").c_str(), samples.c_str());
         return 2;
     }
-    chosen.loaded = readPattern(chosen.path, check);
+    chosen.loaded = readPattern(chosen.path, check, chosen.settings);
     sayMessages(*chosen.loaded);
     return pattern::refused(*chosen.loaded) ? 2 : -1;
 }

@@ -53,14 +53,34 @@ bool runCheck(Check& check, int64_t frames) {
 void finishCheck(Check& check, Loaded& loaded) {
     if (!check.pattern) return;
     const Pattern& p = *check.pattern;
+    // The steps a repetition or a program read for each shooter made from one
+    // place in the text are told as one: their losses together, from the first.
+    struct Told {
+        Losses lost;
+        int32_t slots = 0;  // the steps' bulletCount; -1 when they differ
+    };
+    std::map<std::pair<int32_t, int32_t>, Told> places;
     for (const auto& [where, lost] : check.losses) {
         const FiringStep& step = p.firings[where.first].steps[where.second];
+        const auto [at, fresh] = places.try_emplace({step.line, step.column}, Told{lost, step.step.bulletCount});
+        if (fresh) continue;
+        Told& told = at->second;
+        told.lost.bullets += lost.bullets;
+        if (lost.firstFrame < told.lost.firstFrame ||
+            (lost.firstFrame == told.lost.firstFrame && lost.shooter < told.lost.shooter)) {
+            told.lost.firstFrame = lost.firstFrame;
+            told.lost.shooter = lost.shooter;
+        }
+        if (told.slots != step.step.bulletCount) told.slots = -1;
+    }
+    for (const auto& [place, told] : places) {
         addMessage(loaded,
-            {step.line, step.column, 0,
-             std::to_string(lost.bullets) + " bullets of this step's volleys found no free slot (all " +
-                 std::to_string(step.step.bulletCount) + " slots live) in the first " + std::to_string(check.frames) +
-                 " frames, from frame " + std::to_string(lost.firstFrame) + " on (shooter " +
-                 std::to_string(lost.shooter) + ")", 0, {}, "full-store"});
+            {place.first, place.second, 0,
+             std::to_string(told.lost.bullets) + " bullets of this step's volleys found no free slot (all " +
+                 (told.slots >= 0 ? std::to_string(told.slots) + " slots" : std::string("its slots")) +
+                 " live) in the first " + std::to_string(check.frames) + " frames, from frame " +
+                 std::to_string(told.lost.firstFrame) + " on (shooter " + std::to_string(told.lost.shooter) + ")",
+             0, {}, "full-store"});
     }
     sortMessages(loaded);
     stopCheck(check);

@@ -15,7 +15,7 @@ namespace {
 
 size_t indexOf(std::span<const Field> fields, std::string_view name) {
     for (size_t k = 0; k < fields.size(); ++k) {
-        if (name == fields[k].name) return k;
+        if (fields[k].name[0] == name[0] && name == fields[k].name) return k;  // the first letter first: cheaper
     }
     return fields.size();
 }

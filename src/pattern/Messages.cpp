@@ -43,6 +43,14 @@ void addMessage(Loaded& loaded, Message message) {
             if ((allowed.line == message.line || allowed.line + 1 == message.line) && allowed.name == message.lint) return;
         }
     }
+    // A repeated step, or a program read for each shooter, finds its
+    // mistakes once for each time: they are told once.
+    for (const Message& kept : loaded.messages) {
+        if (kept.line == message.line && kept.column == message.column && kept.error == message.error &&
+            kept.text == message.text) {
+            return;
+        }
+    }
     if (!wouldKeep(loaded, message.line, message.column)) {
         ++(message.error ? loaded.unshownErrors : loaded.unshownWarnings);
         return;

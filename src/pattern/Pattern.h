@@ -14,6 +14,7 @@
 
 #include "actor/EmitterStep.h"
 #include "actor/TurretStep.h"
+#include "pattern/Expression.h"
 #include "world/World.h"
 
 namespace pattern {
@@ -98,6 +99,7 @@ struct Loaded {
     int64_t unshownWarnings = 0;     // warnings found past those
     std::string text;                // the text read, for the lines under messages
     std::vector<Allowance> allowed;  // the warnings the text silences
+    std::vector<Binding> parameters; // the pattern's parameters as they were used, rank and seed among them
 };
 
 bool refused(const Loaded& loaded);
@@ -120,11 +122,12 @@ std::string formatWithSource(const Loaded& loaded, const Message& message, bool 
 // "N more errors and M more warnings not shown", or empty when all are shown.
 std::string unshownNote(const Loaded& loaded);
 
-// Reads pattern text. `file` names it in messages.
-Loaded parsePattern(std::string_view text, const std::string& file);
+// Reads pattern text. `file` names it in messages; `settings` set its
+// parameters (--set NAME=VALUE), each of which it must have.
+Loaded parsePattern(std::string_view text, const std::string& file, const std::vector<Binding>& settings = {});
 // Reads a pattern file: its size, kind and bytes are checked before parsing
 // (a directory, a FIFO, a device, a file over MAX_FILE_BYTES are refused).
-Loaded loadPattern(const std::string& path);
+Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings = {});
 // Warnings found by simulating the first `frames` frames without drawing:
 // for each firing step whose volleys found no free slot (every slot of the
 // store live), how many bullets, from which frame and in which shooter. Does
@@ -157,6 +160,11 @@ void stopCheck(Check& check);
 // The known name a mistyped one was probably meant to be (a few letters off,
 // case aside); empty when none is that close.
 std::string closestName(std::string_view typed, const std::vector<std::string_view>& known);
+
+// The pattern read, written out flat: a pattern text with every step as
+// the engine receives it, which reads back to the same pattern (and so the
+// same trace), its parameters named in a comment at the top.
+std::string flatPattern(const Loaded& loaded);
 
 // A pattern as bytes, for another instance of the same build (the page's
 // reader, in a worker of its own, hands its patterns to the page so).

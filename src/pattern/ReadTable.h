@@ -37,9 +37,9 @@ struct Sources {
 
 // Reads the pattern the table holds into `loaded`, each finding at its place;
 // `lines` are the text's lines, for the exact decimal of a float. Where the
-// text says what, into `sources`.
+// text says what, into `sources`. `settings` set the pattern's parameters.
 void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded,
-               Sources& sources);
+               Sources& sources, const std::vector<Binding>& settings);
 
 // The warnings of what the engine will do that the text probably did not
 // mean, for a pattern that was read whole.

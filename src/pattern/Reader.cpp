@@ -1,325 +1,338 @@
 // Reading a parsed TOML table into a pattern. Every mistake is collected with
-// its line and column, not only the first: unknown fields (with the closest
-// known name), wrong types, numbers out of range, missing values, NaN and
-// infinity, too many steps or shooters, and references to programs or
-// shooters that do not exist.
-#include "pattern/ReadTable.h"
-
+// its line and column, not only the first: unknown fields and tables (with
+// the closest known name), wrong types, numbers out of range, missing values,
+// NaN and infinity, expressions that cannot be worked out, too many steps or
+// shooters, and references to programs or shooters that do not exist. What a
+// file says once for many (a repetition, a parameter, an expression, a
+// program whose values name the shooter) is worked out here: the pattern that
+// comes out is the flat one the engine takes.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
-#include <span>
+#include <cstdio>
 #include <string>
+#include <unordered_set>
 
 #include "numerics/Numerics.h"
-#include "pattern/Fields.h"
+#include "pattern/Reading.h"
 
 namespace pattern {
 
 namespace {
 
-// The reader's state: the text's lines (for the exact decimal of a float), the
-// messages, and the pattern being filled.
-struct Reader {
-    const std::vector<std::string_view>& lines;
-    Loaded& loaded;
-    struct {
-        size_t line = 0, column = 1, byte = 0;  // a column whose byte is known
-    } lastFloat;  // where floatAsWritten last stood
-    // The steps list, in file order, with which the programs would hold
-    // more than MAX_WORLD_STEPS: it and those after it are not read.
-    const toml::node* overflowing = nullptr;
-    Sources& sources;
+bool before(const toml::source_position& a, const toml::source_position& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+}
 
-    void say(const toml::source_region& where, bool error, std::string message, std::string lint = {},
-             std::vector<Note> notes = {}) {
-        const bool oneLine = where.end.line == where.begin.line && where.end.column > where.begin.column;
-        addMessage(loaded, {static_cast<int32_t>(where.begin.line), static_cast<int32_t>(where.begin.column),
-                            error ? -1 : 0, std::move(message),
-                            oneLine ? static_cast<int32_t>(where.end.column) : 0, std::move(notes), std::move(lint)});
+constexpr double DEFAULT_RANK = 0.5;  // a pattern's difficulty when its file gives none
+
+// Whether any expression below the node names the shooter: such a program is
+// read once for each shooter that runs it.
+bool namesTheShooter(const toml::node& node) {
+    if (const auto* s = node.as_string()) {
+        const size_t at = s->get().find_first_not_of(" \t");
+        return at != std::string::npos && s->get()[at] == '=' && mentions(s->get(), "shooter");
     }
-    void error(const toml::node& node, std::string message) { say(node.source(), true, std::move(message)); }
-
-    // The float as written, rounded once from its decimal to single precision
-    // (through a double, a decimal near a halfway point would round twice).
-    bool floatOf(const toml::node& node, const std::string& name, float* out) {
-        double value = 0.0;
-        if (const auto* f = node.as_floating_point()) {
-            value = f->get();
-        } else if (!node.as_integer()) {
-            error(node, name + " must be a number, not " + typeName(node));
-            return false;
-        }
-        if (!std::isfinite(value)) {
-            error(node, name + " must be a finite number, not " + std::string(std::isnan(value) ? "nan" : "inf"));
-            return false;
-        }
-        float exact = 0.0f;
-        if (!floatAsWritten(node, &exact)) {
-            // Half the last place beyond the largest float or more rounds to infinity.
-            if (const auto* i = node.as_integer()) exact = static_cast<float>(i->get());
-            else exact = std::fabs(value) < 0x1.ffffffp127 ? static_cast<float>(value) : HUGE_VALF;
-        }
-        if (!std::isfinite(exact)) {
-            error(node, name + " must lie within +-3.4e38 (a single-precision float)");
-            return false;
-        }
-        *out = exact;
-        return true;
-    }
-
-    // The number's own text, when it is one line of decimal digits that the C
-    // library reads whole, rounded once to single precision.
-    bool floatAsWritten(const toml::node& node, float* out) {
-        const toml::source_region& where = node.source();
-        if (where.begin.line != where.end.line || where.begin.line < 1 || where.begin.line > lines.size()) {
-            return false;
-        }
-        const std::string_view line = lines[where.begin.line - 1];
-        // The values of a long line come in order: count on from the last one.
-        if (where.begin.line != lastFloat.line || where.begin.column < lastFloat.column) lastFloat = {where.begin.line, 1, 0};
-        const size_t from = byteOfColumn(line, where.begin.column, lastFloat.column, lastFloat.byte);
-        const size_t to = byteOfColumn(line, where.end.column, where.begin.column, from);
-        lastFloat = {where.begin.line, where.end.column, to};
-        if (from >= to) return false;
-        std::string digits;
-        for (char c : line.substr(from, to - from)) {
-            if (c != '_') digits += c;
-        }
-        char* end = nullptr;
-        *out = std::strtof(digits.c_str(), &end);
-        return end && *end == '\0' && end != digits.c_str();
-    }
-
-    static std::string typeName(const toml::node& node) {
-        switch (node.type()) {
-            case toml::node_type::string: return "text";
-            case toml::node_type::integer: return "a whole number";
-            case toml::node_type::floating_point: return "a number with a fraction";
-            case toml::node_type::boolean: return "true or false";
-            case toml::node_type::array: return "a list";
-            case toml::node_type::table: return "a table";
-            default: return "a date or time";
+    if (const auto* a = node.as_array()) {
+        for (const toml::node& item : *a) {
+            if (namesTheShooter(item)) return true;
         }
     }
-
-    bool integerOf(const toml::node& node, const std::string& name, int64_t least, int64_t most, int32_t* out) {
-        const auto* i = node.as_integer();
-        if (!i) {
-            error(node, name + " must be a whole number, not " + typeName(node));
-            return false;
-        }
-        if (i->get() < least || i->get() > most) {
-            error(node, name + " must be from " + std::to_string(least) + " to " + std::to_string(most) + ", not " +
-                            std::to_string(i->get()));
-            return false;
-        }
-        *out = static_cast<int32_t>(i->get());
-        return true;
-    }
-
-    void setField(const Field& field, const toml::node& node, void* slot, int32_t shooterCount) {
-        const std::string name = field.name;
-        switch (field.kind) {
-            case FieldKind::Integer: integerOf(node, name, field.least, field.most, static_cast<int32_t*>(slot)); break;
-            case FieldKind::Float: floatOf(node, name, static_cast<float*>(slot)); break;
-            case FieldKind::Flag:
-                if (const auto* b = node.as_boolean()) {
-                    *static_cast<int32_t*>(slot) = b->get() ? -1 : 0;
-                } else {
-                    integerOf(node, name + " (true, false or a whole number)", I32_MIN, I32_MAX,
-                              static_cast<int32_t*>(slot));
-                }
-                break;
-            case FieldKind::Named: setNamed(field, node, static_cast<int32_t*>(slot)); break;
-            case FieldKind::Reference: setReference(name, node, static_cast<Reference*>(slot), shooterCount); break;
+    if (const auto* t = node.as_table()) {
+        for (auto&& [key, value] : *t) {
+            if (namesTheShooter(value)) return true;
         }
     }
+    return false;
+}
 
-    void setNamed(const Field& field, const toml::node& node, int32_t* slot) {
-        std::string known;
-        for (const kinds::Name& n : field.names) known += std::string(known.empty() ? "" : ", ") + n.name;
-        if (const auto* s = node.as_string()) {
-            for (const kinds::Name& n : field.names) {
-                if (s->get() == n.name) {
-                    *slot = n.value;
-                    return;
-                }
-            }
-            std::vector<std::string_view> names;
-            for (const kinds::Name& n : field.names) names.push_back(n.name);
-            unknownName(s->get(), node.source(), names,
-                        std::string(field.name) + " \"" + s->get() + "\" is none of " + known);
-            return;
-        }
-        if (!integerOf(node, std::string(field.name) + " (" + known + " or a whole number)", I32_MIN, I32_MAX, slot)) {
-            return;
-        }
-        for (const kinds::Name& n : field.names) {
-            if (*slot == n.value) return;
-        }
-        say(node.source(), false,
-            std::string(field.name) + " " + std::to_string(*slot) + " is none of the known ones (" + known +
-                "): the engine " + field.otherwise,
-            "unknown-kind");
-    }
+bool isName(std::string_view text) {
+    if (text.empty() || !(std::isalpha(static_cast<unsigned char>(text[0])) || text[0] == '_')) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
 
-    void setReference(const std::string& name, const toml::node& node, Reference* out, int32_t shooterCount) {
-        if (const auto* s = node.as_string(); s && s->get() == "none") {
-            *out = Reference{};
-            return;
-        }
-        if (const auto* a = node.as_array(); a && a->size() == 2) {
-            Reference r;
-            r.kind = REFERENCE_POINT;
-            if (floatOf(*a->get(0), name + "'s x", &r.x) && floatOf(*a->get(1), name + "'s y", &r.y)) *out = r;
-            return;
-        }
-        if (const auto* t = node.as_table(); t && t->size() == 1 && t->get("shooter")) {
-            const toml::node& index = *t->get("shooter");
-            Reference r;
-            r.kind = REFERENCE_SHOOTER;
-            if (!integerOf(index, name + "'s shooter", 0, MAX_SHOOTERS - 1, &r.shooter)) return;
-            if (shooterCount > 0 && r.shooter >= shooterCount) {
-                error(index, name + " follows shooter " + std::to_string(r.shooter) + ", but the shooters are 0 to " +
-                                 std::to_string(shooterCount - 1));
-                return;
-            }
-            *out = r;
-            return;
-        }
-        error(node, name + " must be \"none\", a point [x, y] or { shooter = N }");
-    }
+}  // namespace
 
-    // A name the reader does not know (a key, or a program named): the known
-    // name it was probably meant to be, or else what may stand there (`has`).
-    // With `defined` (where each known name is defined), a note says where
-    // the name meant is.
-    void unknownName(std::string_view typed, const toml::source_region& place,
-                     const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {},
-                     const std::vector<toml::source_region>* defined = nullptr) {
-        if (!wouldKeep(loaded, static_cast<int32_t>(place.begin.line), static_cast<int32_t>(place.begin.column))) {
-            say(place, true, {});  // counted, never worded
-            return;
-        }
-        const std::string meantName = closestName(typed, known);
-        const size_t best = static_cast<size_t>(std::find(known.begin(), known.end(), meantName) - known.begin());
-        const bool meant = !meantName.empty();
-        std::string message = what;
-        if (meant) {
-            message += "; did you mean '" + meantName + "'?";
-        } else if (!has.empty()) {
-            message += "; " + has;
-        }
-        std::vector<Note> notes;
-        if (meant && defined && best < defined->size()) {
-            const toml::source_region& at = (*defined)[best];
-            notes.push_back({static_cast<int32_t>(at.begin.line), static_cast<int32_t>(at.begin.column),
-                             static_cast<int32_t>(at.end.column), "'" + std::string(known[best]) + "' is defined here"});
-        }
-        say(place, true, message, {}, std::move(notes));
-    }
+// The structure half of the reader, as free functions over its state.
+namespace {
 
-    void unknownKey(const toml::key& key, const std::vector<std::string_view>& known, const std::string& where,
-                    const std::string& has = {}) {
-        unknownName(key.str(), key.source(), known, "unknown field '" + std::string(key.str()) + "' in " + where, has);
-    }
+struct Structure {
+    Reader& r;
+    Pattern& p = r.loaded.pattern;
 
-    void unknownField(const toml::key& key, std::span<const Field> fields, const std::string& where) {
-        if (!wouldKeep(loaded, static_cast<int32_t>(key.source().begin.line),
-                       static_cast<int32_t>(key.source().begin.column))) {
-            say(key.source(), true, {});
-            return;
-        }
-        std::vector<std::string_view> names;
-        for (const Field& field : fields) names.push_back(field.name);
-        unknownKey(key, names, where);
-    }
-
-    // A step: the defaults, then what it says itself; each field into its
-    // own member of the step's record.
+    // A step: the defaults, then what it says itself; each field into its own
+    // member of the step's record. A repeated step's repeat and index are no
+    // fields.
     template <typename Step>
     void readStep(const toml::table& table, std::span<const Field> fields, Step& step, const std::string& where,
-                  int32_t shooterCount, uint64_t* set, std::vector<Setting>* settings = nullptr) {
+                  uint64_t* set, std::vector<Setting>* settings = nullptr, bool repeated = false) {
+        if (settings) settings->reserve(table.size());
         for (auto&& [key, node] : table) {
             const std::string_view name = key.str();
-            const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) { return name == f.name; });
+            if (repeated && (name == "repeat" || name == "index")) continue;
+            const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
+                return !name.empty() && f.name[0] == name[0] && name == f.name;  // the first letter first: cheaper
+            });
             if (field == fields.end()) {
-                unknownField(key, fields, where);
+                r.unknownField(key, fields, where);
                 continue;
             }
-            setField(*field, node, reinterpret_cast<char*>(&step) + field->offset, shooterCount);
+            r.setField(*field, node, reinterpret_cast<char*>(&step) + field->offset, p.shooterCount);
             const auto index = static_cast<size_t>(field - fields.begin());
             *set |= uint64_t{1} << index;
             if (settings) settings->push_back({index, key.source()});
         }
     }
 
+    // A repetition's count and index name; false (said) when they are no good.
+    bool repetition(const toml::table& table, const std::string& where, int32_t* count, std::string* index) {
+        if (!r.integerOf(*table.get("repeat"), where + "'s repeat", 0, MAX_STEPS, count)) return false;
+        *index = "i";
+        if (const toml::node* named = table.get("index")) {
+            const auto* s = named->as_string();
+            if (!s || !isName(s->get())) {
+                r.error(*named, where + "'s index must be a name, as \"i\" or \"k\"");
+                return false;
+            }
+            *index = s->get();
+        }
+        return true;
+    }
+
+    // The steps a list holds once its repetitions are counted out, at most
+    // MAX_STEPS + 1: counted before any is read, so a repetition too large is
+    // refused before it takes any memory.
+    int64_t countSteps(const toml::array& entries, const std::string& where) {
+        int64_t steps = 0;
+        for (size_t s = 0; s < entries.size(); ++s) {
+            const toml::node& entry = *entries.get(s);
+            const std::string label = where + "'s step " + std::to_string(s + 1);
+            const auto* table = entry.as_table();
+            if (!table || !table->get("repeat")) {
+                ++steps;
+            } else {
+                int32_t count = 0;
+                std::string index;
+                const toml::node* inner = table->get("steps");
+                const auto* group = inner ? inner->as_array() : nullptr;
+                if (!repetition(*table, label, &count, &index)) continue;
+                for (int32_t k = 0; k < count && steps <= MAX_STEPS; ++k) {
+                    r.scope.names.push_back({index, static_cast<double>(k)});
+                    steps += group ? countSteps(*group, label) : 1;
+                    r.scope.names.pop_back();
+                    if (!group && count > 0) {
+                        steps += count - 1;
+                        break;
+                    }
+                }
+            }
+            if (steps > MAX_STEPS) return MAX_STEPS + 1;
+        }
+        return steps;
+    }
+
+    // The entries of a steps list, repetitions counted out, each index bound
+    // while its steps are read.
+    template <typename Step>
+    void readEntries(const toml::array& entries, std::span<const Field> fields, const Step& defaults,
+                     std::vector<Step>& steps, ProgramSource& source, const std::string& where) {
+        for (size_t s = 0; s < entries.size(); ++s) {
+            const toml::node& entry = *entries.get(s);
+            const std::string label = where + "'s step " + std::to_string(s + 1);
+            const auto* table = entry.as_table();
+            if (!table) {
+                r.error(entry, label + " must be a table");
+                continue;
+            }
+            int32_t count = 1;
+            std::string index;
+            const bool repeated = table->get("repeat") != nullptr;
+            if (repeated && !repetition(*table, label, &count, &index)) continue;
+            const toml::node* inner = repeated ? table->get("steps") : nullptr;
+            if (inner) {
+                for (auto&& [key, value] : *table) {
+                    if (key.str() != "repeat" && key.str() != "index" && key.str() != "steps") {
+                        r.unknownKey(key, {"repeat", "index", "steps"}, label,
+                                     "a repetition of steps has repeat, index and steps");
+                    }
+                }
+                if (!inner->as_array()) {
+                    r.error(*inner, label + "'s steps must be a list of steps");
+                    continue;
+                }
+            }
+            const int64_t errorsBefore = errorCount(r.loaded);
+            // A repeat that finds a mistake is the last read: the file is
+            // refused, and the others would mostly say it again.
+            for (int32_t k = 0; k < count && errorCount(r.loaded) == errorsBefore; ++k) {
+                if (repeated) r.scope.names.push_back({index, static_cast<double>(k)});
+                if (inner) {
+                    readEntries(*inner->as_array(), fields, defaults, steps, source, label);
+                } else {
+                    Step step = defaults;
+                    StepSource stepSource;
+                    stepSource.place = entry.source();
+                    readStep(*table, fields, step, label, &stepSource.own, &stepSource.settings, repeated);
+                    source.steps.push_back(std::move(stepSource));
+                    if constexpr (std::is_same_v<Step, FiringStep>) {
+                        step.line = static_cast<int32_t>(entry.source().begin.line);
+                        step.column = static_cast<int32_t>(entry.source().begin.column);
+                    }
+                    steps.push_back(step);
+                }
+                if (repeated) r.scope.names.pop_back();
+            }
+        }
+    }
+
     template <typename Step>
     bool readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind,
-                     std::vector<Step>& steps, int32_t shooterCount, ProgramSource& source) {
+                     std::vector<Step>& steps, ProgramSource& source) {
         source.key = key.source();
         const std::string where = std::string(kind) + " program '" + std::string(key.str()) + "'";
         const auto* program = node.as_table();
         if (!program) {
-            error(node, where + " must be a table with its steps");
+            r.error(node, where + " must be a table with its steps");
             return false;
         }
         Step defaults{};
         for (auto&& [name, value] : *program) {
             if (name.str() == "defaults") {
                 if (const auto* t = value.as_table()) {
-                    readStep(*t, fields, defaults, where + "'s defaults", shooterCount, &source.defaults);
+                    readStep(*t, fields, defaults, where + "'s defaults", &source.defaults);
                 } else {
-                    error(value, where + "'s defaults must be a table");
+                    r.error(value, where + "'s defaults must be a table");
                 }
             } else if (name.str() != "steps") {
-                unknownKey(name, {"defaults", "steps"}, where, "a program has defaults and steps");
+                r.unknownKey(name, {"defaults", "steps"}, where, "a program has defaults and steps");
             }
         }
         const toml::node* list = program->get("steps");
         if (!list) {
-            say(node.source(), true, where + " has no steps");
+            r.say(node.source(), true, where + " has no steps");
             return false;
         }
         const auto* array = list->as_array();
         if (!array || array->empty()) {
-            error(*list, where + "'s steps must be a list of one or more tables");
+            r.error(*list, where + "'s steps must be a list of one or more tables");
             return false;
         }
-        if (array->size() > static_cast<size_t>(MAX_STEPS)) {
-            error(*list, where + " has " + std::to_string(array->size()) + " steps; at most " +
-                             std::to_string(MAX_STEPS));
-            return false;
-        }
-        if (overflowing && !before(array->source().begin, overflowing->source().begin)) {
-            if (array == overflowing) {
-                error(*list, "with " + where + " the programs hold more than " + std::to_string(MAX_WORLD_STEPS) +
-                                 " steps in all");
+        const uint64_t drawn = r.random;  // counting draws what reading will draw again
+        const int64_t errorsBefore = errorCount(r.loaded);
+        const int64_t count = countSteps(*array, where);
+        r.random = drawn;
+        if (errorCount(r.loaded) > errorsBefore) return false;  // a repeat count that is no good, said
+        if (count > MAX_STEPS || array->size() > static_cast<size_t>(MAX_STEPS)) {
+            if (array->size() > static_cast<size_t>(MAX_STEPS)) {
+                r.error(*list, where + " has " + std::to_string(array->size()) + " steps; at most " +
+                                   std::to_string(MAX_STEPS));
+            } else {
+                r.error(*list, where + " has more than " + std::to_string(MAX_STEPS) +
+                                   " steps once its repetitions are counted out");
             }
             return false;
         }
-        for (size_t s = 0; s < array->size(); ++s) {
-            const toml::node& entry = *array->get(s);
-            const auto* table = entry.as_table();
-            if (!table) {
-                error(entry, where + "'s step " + std::to_string(s + 1) + " must be a table");
+        if (count == 0) {
+            r.error(*list, where + " has no steps once its repetitions are counted out");
+            return false;
+        }
+        // What the programs hold is memory too, whether any shooter runs them or not.
+        const bool past = r.overflowing && !before(array->source().begin, r.overflowing->source().begin);
+        if (past || r.stepsRead + count > MAX_WORLD_STEPS) {
+            if (array == r.overflowing || !past) {
+                r.error(*list, "with " + where + " the programs hold more than " + std::to_string(MAX_WORLD_STEPS) +
+                                   " steps in all");
+            }
+            return false;
+        }
+        r.stepsRead += count;
+        steps.reserve(static_cast<size_t>(count));
+        source.steps.reserve(static_cast<size_t>(count));
+        readEntries(*array, fields, defaults, steps, source, where);
+        return true;
+    }
+
+    // The pattern's parameters, rank and seed among them, with what was set
+    // from outside the file; they are names in every expression.
+    void readParameters(const toml::table& root) {
+        std::vector<Binding> params;
+        std::vector<const toml::node*> given;  // where the file gives each; none: a default, or set from outside
+        if (const toml::node* node = root.get("params")) {
+            if (const auto* table = node->as_table()) {
+                for (auto&& [key, value] : *table) {
+                    const std::string name(key.str());
+                    double number = 0.0;
+                    if (const auto* i = value.as_integer()) {
+                        number = static_cast<double>(i->get());
+                    } else if (const auto* f = value.as_floating_point(); f && std::isfinite(f->get())) {
+                        number = f->get();
+                    } else {
+                        r.error(value, "the parameter " + name + " must be a number");
+                        continue;
+                    }
+                    if (!isName(name)) {
+                        r.say(key.source(), true, "'" + name + "' cannot name a parameter: letters, digits and _");
+                        continue;
+                    }
+                    params.push_back({name, number});
+                    given.push_back(&value);
+                }
+            } else {
+                r.error(*node, "params must be a table of named numbers, as [params]");
+            }
+        }
+        const auto find = [&](std::string_view name) {
+            return static_cast<size_t>(
+                std::find_if(params.begin(), params.end(), [&](const Binding& b) { return b.name == name; }) -
+                params.begin());
+        };
+        for (const char* always : {"rank", "seed"}) {
+            if (find(always) == params.size()) {
+                params.push_back({always, std::string_view(always) == "rank" ? DEFAULT_RANK : 0.0});
+                given.push_back(nullptr);
+            }
+        }
+        for (const Binding& set : r.settings) {
+            const size_t named = find(set.name);
+            if (named < params.size()) {
+                params[named].value = set.value;
+                given[named] = nullptr;
                 continue;
             }
-            Step step = defaults;
-            StepSource stepSource;
-            stepSource.place = entry.source();
-            readStep(*table, fields, step, where + "'s step " + std::to_string(s + 1), shooterCount, &stepSource.own,
-                     &stepSource.settings);
-            source.steps.push_back(std::move(stepSource));
-            if constexpr (std::is_same_v<Step, FiringStep>) {
-                step.line = static_cast<int32_t>(entry.source().begin.line);
-                step.column = static_cast<int32_t>(entry.source().begin.column);
+            std::vector<std::string_view> names;
+            std::string known;
+            for (const Binding& b : params) {
+                names.push_back(b.name);
+                known += (known.empty() ? "" : ", ") + b.name;
             }
-            steps.push_back(step);
+            const std::string meant = closestName(set.name, names);
+            r.say({}, true, "--set " + set.name + ": the pattern has no parameter '" + set.name + "'" +
+                                (meant.empty() ? "" : "; did you mean '" + meant + "'?") + " (it has " + known + ")");
         }
-        return true;
+        // Rank and seed have rules of their own: said where the file gives
+        // them, or of the --set that gave them.
+        const auto wrong = [&](size_t k, const std::string& rule) {
+            char shown[32];
+            std::snprintf(shown, sizeof shown, "%.9g", params[k].value);
+            if (given[k]) {
+                r.error(*given[k], params[k].name + " must be " + rule + ", not " + shown);
+            } else {
+                r.say({}, true, "--set " + params[k].name + "=" + shown + ": " + params[k].name + " must be " + rule);
+            }
+        };
+        const size_t rank = find("rank"), seed = find("seed");
+        if (!(params[rank].value >= 0.0 && params[rank].value <= 1.0)) wrong(rank, "from 0 to 1");
+        const double seedValue = params[seed].value;
+        const bool wholeSeed = std::floor(seedValue) == seedValue && std::fabs(seedValue) <= 9e15;
+        if (!wholeSeed) wrong(seed, "a whole number within +-9e15");
+        r.random = static_cast<uint64_t>(static_cast<int64_t>(wholeSeed ? seedValue : 0.0));
+        r.loaded.parameters = params;
+        for (const toml::node* node : given) r.declared.push_back(node != nullptr);
+        for (size_t k = 0; k < params.size(); ++k) {
+            for (const Binding& set : r.settings) r.declared[k] = r.declared[k] || (set.name == params[k].name);
+        }
+        r.scope.names = std::move(params);
+        r.scope.random = &r.random;
     }
 
     // Which program each shooter runs: one name for all, or a list of one per shooter.
@@ -331,20 +344,20 @@ struct Reader {
         const auto find = [&](const toml::node& name) -> int32_t {
             const auto* s = name.as_string();
             if (!s) {
-                error(name, std::string("shooters.") + field + " must name a program, not " + typeName(name));
+                r.error(name, std::string("shooters.") + field + " must name a program, not " + Reader::typeName(name));
                 return -1;
             }
             std::vector<std::string_view> names;
             std::vector<toml::source_region> defined;
-            const std::vector<ProgramSource>& keys = field[0] == 'm' ? sources.movements : sources.firings;
-            for (size_t p = 0; p < programs.size(); ++p) {
-                if (programs[p].name == s->get()) return static_cast<int32_t>(p);
-                names.push_back(programs[p].name);
-                defined.push_back(keys[p].key);
+            const std::vector<ProgramSource>& keys = field[0] == 'm' ? r.sources.movements : r.sources.firings;
+            for (size_t k = 0; k < programs.size(); ++k) {
+                if (programs[k].name == s->get()) return static_cast<int32_t>(k);
+                names.push_back(programs[k].name);
+                defined.push_back(keys[k].key);
             }
-            unknownName(s->get(), name.source(), names,
-                        std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() + "'",
-                        {}, &defined);
+            r.unknownName(s->get(), name.source(), names,
+                          std::string("no ") + (field[0] == 'm' ? "movement" : "firing") + " program '" + s->get() + "'",
+                          {}, &defined);
             return -1;
         };
         if (programs.empty()) return;  // said once for the whole pattern
@@ -352,16 +365,16 @@ struct Reader {
             if (programs.size() == 1) {
                 std::fill(of.begin(), of.end(), 0);
             } else {
-                say(whole.source(), true,
-                    std::string("shooters.") + field + " must name the program each shooter runs (there are " +
-                        std::to_string(programs.size()) + ")");
+                r.say(whole.source(), true,
+                      std::string("shooters.") + field + " must name the program each shooter runs (there are " +
+                          std::to_string(programs.size()) + ")");
             }
             return;
         }
         if (const auto* list = node->as_array()) {
             if (list->size() != static_cast<size_t>(count)) {
-                error(*node, std::string("shooters.") + field + " names " + std::to_string(list->size()) +
-                                 " programs for " + std::to_string(count) + " shooters");
+                r.error(*node, std::string("shooters.") + field + " names " + std::to_string(list->size()) +
+                                   " programs for " + std::to_string(count) + " shooters");
                 return;
             }
             for (int32_t i = 0; i < count; ++i) of[static_cast<size_t>(i)] = find(*list->get(static_cast<size_t>(i)));
@@ -370,118 +383,187 @@ struct Reader {
         std::fill(of.begin(), of.end(), find(*node));
     }
 
-    static bool before(const toml::source_position& a, const toml::source_position& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    }
-
-    void read(const toml::table& root) {
-        Pattern& p = loaded.pattern;
-        overflowing = overflowingSteps(root);
-        // The shooters first: references to them are checked against the count.
-        const toml::node* shootersNode = root.get("shooters");
-        const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
-        if (!shooters) {
-            say(shootersNode ? shootersNode->source() : root.source(), true,
-                "a pattern needs a [shooters] table with their count");
-        } else if (const toml::node* count = shooters->get("count")) {
-            integerOf(*count, "shooters.count", 1, MAX_SHOOTERS, &p.shooterCount);
-        } else {
-            say(shootersNode->source(), true, "shooters.count is missing: how many shooters, 1 to 64");
-        }
-        if (shooters) {
-            for (auto&& [key, node] : *shooters) {
-                if (key.str() != "count" && key.str() != "phases" && key.str() != "movement" && key.str() != "firing") {
-                    unknownKey(key, {"count", "phases", "movement", "firing"}, "shooters",
-                               "they have count, phases, movement and firing");
-                }
-            }
-        }
-        for (auto&& [key, node] : root) {
-            if (key.str() == "shooters") continue;
-            const bool movement = key.str() == "movement", firing = key.str() == "firing";
-            if (!movement && !firing) {
-                unknownName(key.str(), key.source(), {"shooters", "movement", "firing"},
-                            "unknown table '" + std::string(key.str()) + "'",
-                            "a pattern has shooters, movement and firing");
-                continue;
-            }
-            const auto* programs = node.as_table();
-            if (!programs) {
-                error(node, std::string(key.str()) + " must hold named programs, as [" + std::string(key.str()) +
-                                ".NAME]");
-                continue;
-            }
-            for (auto&& [name, program] : *programs) {
-                if (movement) {
-                    p.movements.push_back({std::string(name.str()), {}});
-                    readProgram(name, program, MOVEMENT_FIELDS, "movement", p.movements.back().steps, p.shooterCount,
-                                sources.movements.emplace_back());
-                } else {
-                    p.firings.push_back({std::string(name.str()), {}});
-                    readProgram(name, program, FIRING_FIELDS, "firing", p.firings.back().steps, p.shooterCount,
-                                sources.firings.emplace_back());
-                }
-            }
-        }
-        if (p.movements.empty()) {
-            say(root.source(), true, "there are no movement programs: a pattern needs one, as [movement.NAME]");
-        }
-        if (p.firings.empty()) {
-            say(root.source(), true, "there are no firing programs: a pattern needs one, as [firing.NAME]");
-        }
-        if (!shooters || p.shooterCount < 1) return;
-        // Phases: a list of one per shooter, or the step between shooters.
-        p.phases.assign(static_cast<size_t>(p.shooterCount), 0);
-        const toml::node* phases = shooters->get("phases");
-        sources.phases = phases;
-        if (!phases) {
-            for (int32_t i = 0; i < p.shooterCount; ++i) p.phases[static_cast<size_t>(i)] = 360 * i / p.shooterCount;
-        } else if (const auto* list = phases->as_array()) {
-            if (list->size() != static_cast<size_t>(p.shooterCount)) {
-                error(*phases, "shooters.phases has " + std::to_string(list->size()) + " angles for " +
-                                   std::to_string(p.shooterCount) + " shooters");
+    // A program whose values name the shooter, read for each shooter that
+    // runs it (the first into its own place, the others after the programs).
+    template <typename Program, typename Step>
+    void readForEachShooter(const toml::key& key, const toml::node& node, std::span<const Field> fields,
+                            const char* kind, std::vector<Program>& programs, std::vector<int32_t>& of,
+                            std::vector<ProgramSource>& programSources, size_t place) {
+        bool first = true;
+        const int64_t errorsBefore = errorCount(r.loaded);
+        for (int32_t i = 0; (i < p.shooterCount || first) && errorCount(r.loaded) == errorsBefore; ++i) {
+            const bool runs = i < p.shooterCount && of[static_cast<size_t>(i)] == static_cast<int32_t>(place);
+            if (!runs && (i < p.shooterCount || !first)) continue;
+            const int32_t shooter = i < p.shooterCount ? i : 0;  // run by none: read once, for the warnings
+            size_t into = place;
+            if (!first) {
+                programs.push_back({std::string(key.str()) + "@" + std::to_string(shooter), {}});
+                programSources.emplace_back();
+                into = programs.size() - 1;
+                of[static_cast<size_t>(shooter)] = static_cast<int32_t>(into);
             } else {
-                for (int32_t i = 0; i < p.shooterCount; ++i) {
-                    integerOf(*list->get(static_cast<size_t>(i)), "a phase", I32_MIN, I32_MAX,
-                              &p.phases[static_cast<size_t>(i)]);
-                }
+                programs[into].name = std::string(key.str()) + (runs ? "@" + std::to_string(shooter) : "");
             }
-        } else {
-            int32_t step = 0;
-            if (integerOf(*phases, "shooters.phases (a list of angles, or the step between shooters)", I32_MIN,
-                          I32_MAX, &step)) {
-                for (int32_t i = 0; i < p.shooterCount; ++i) {
-                    p.phases[static_cast<size_t>(i)] = numerics::wrapMul(step, i);
-                }
-            }
-        }
-        assign(*shooters, "movement", p.movements, p.movementOf, p.shooterCount, *shootersNode);
-        assign(*shooters, "firing", p.firings, p.firingOf, p.shooterCount, *shootersNode);
-        // Each shooter holds its own copy of its programs: the world's memory.
-        int64_t held = 0;
-        for (int32_t i = 0; i < p.shooterCount; ++i) {
-            const int32_t movement = p.movementOf[static_cast<size_t>(i)], firing = p.firingOf[static_cast<size_t>(i)];
-            if (movement >= 0) held += static_cast<int64_t>(p.movements[static_cast<size_t>(movement)].steps.size());
-            if (firing >= 0) held += static_cast<int64_t>(p.firings[static_cast<size_t>(firing)].steps.size());
-        }
-        if (held > MAX_WORLD_STEPS) {
-            say(shootersNode->source(), true,
-                "the shooters' programs would hold " + std::to_string(held) + " steps in all; at most " +
-                    std::to_string(MAX_WORLD_STEPS));
+            first = false;
+            r.scope.names.push_back({"shooter", static_cast<double>(shooter)});
+            std::vector<Step> steps;
+            ProgramSource source;
+            readProgram(key, node, fields, kind, steps, source);
+            programs[into].steps = std::move(steps);
+            programSources[into] = std::move(source);
+            r.scope.names.pop_back();
+            if (i >= p.shooterCount) break;
         }
     }
 };
 
 }  // namespace
 
-void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded,
-               Sources& sources) {
-    Reader reader{lines, loaded, {}, nullptr, sources};
-    reader.read(root);
+// The parameters that matter to the pattern: those it declares or that were
+// set, and rank and seed when an expression uses them.
+void Reader::keepParametersThatMatter() {
+    std::unordered_set<std::string_view> used;
+    for (const auto& [text, expression] : compiled) {
+        for (const Instruction& step : expression.operations) {
+            if (step.op == Operation::Name) used.insert(step.name);
+            if (step.op == Operation::Random) used.insert("seed");
+        }
+    }
+    std::vector<Binding> mattering;
+    for (size_t k = 0; k < loaded.parameters.size(); ++k) {
+        if (declared[k] || used.count(loaded.parameters[k].name)) mattering.push_back(loaded.parameters[k]);
+    }
+    loaded.parameters = std::move(mattering);
 }
 
-// The place of the key whose value stands at a place: the TOML reader says
-// where the value of a key defined twice stands, and the key is what the user
-// wrote twice.
+void Reader::read(const toml::table& root) {
+    Structure s{*this};
+    Pattern& p = loaded.pattern;
+    overflowing = overflowingSteps(root);
+    s.readParameters(root);
+    // The shooters first: references to them are checked against the count.
+    const toml::node* shootersNode = root.get("shooters");
+    const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
+    if (!shooters) {
+        say(shootersNode ? shootersNode->source() : root.source(), true,
+            "a pattern needs a [shooters] table with their count");
+    } else if (const toml::node* count = shooters->get("count")) {
+        integerOf(*count, "shooters.count", 1, MAX_SHOOTERS, &p.shooterCount);
+    } else {
+        say(shootersNode->source(), true, "shooters.count is missing: how many shooters, 1 to 64");
+    }
+    scope.names.push_back({"shooters", static_cast<double>(p.shooterCount)});
+    fixedNames = scope.names.size();
+    if (shooters) {
+        for (auto&& [key, node] : *shooters) {
+            if (key.str() != "count" && key.str() != "phases" && key.str() != "movement" && key.str() != "firing") {
+                unknownKey(key, {"count", "phases", "movement", "firing"}, "shooters",
+                           "they have count, phases, movement and firing");
+            }
+        }
+    }
+    // Programs; those whose values name the shooter wait for the assignment.
+    struct Waiting {
+        const toml::key* key;
+        const toml::node* node;
+        bool movement;
+        size_t place;
+    };
+    std::vector<Waiting> waiting;
+    for (auto&& [key, node] : root) {
+        if (key.str() == "shooters" || key.str() == "params") continue;
+        const bool movement = key.str() == "movement", firing = key.str() == "firing";
+        if (!movement && !firing) {
+            unknownName(key.str(), key.source(), {"shooters", "movement", "firing", "params"},
+                        "unknown table '" + std::string(key.str()) + "'",
+                        "a pattern has shooters, movement and firing, and may have params");
+            continue;
+        }
+        const auto* programs = node.as_table();
+        if (!programs) {
+            error(node, std::string(key.str()) + " must hold named programs, as [" + std::string(key.str()) + ".NAME]");
+            continue;
+        }
+        for (auto&& [name, program] : *programs) {
+            const bool perShooter = namesTheShooter(program);
+            if (movement) {
+                p.movements.push_back({std::string(name.str()), {}});
+                sources.movements.emplace_back();
+                if (!perShooter) {
+                    s.readProgram(name, program, MOVEMENT_FIELDS, "movement", p.movements.back().steps,
+                                  sources.movements.back());
+                }
+            } else {
+                p.firings.push_back({std::string(name.str()), {}});
+                sources.firings.emplace_back();
+                if (!perShooter) {
+                    s.readProgram(name, program, FIRING_FIELDS, "firing", p.firings.back().steps, sources.firings.back());
+                }
+            }
+            if (perShooter) {
+                (movement ? sources.movements : sources.firings).back().key = name.source();
+                waiting.push_back({&name, &program, movement, movement ? p.movements.size() - 1 : p.firings.size() - 1});
+            }
+        }
+    }
+    if (p.movements.empty()) {
+        say(root.source(), true, "there are no movement programs: a pattern needs one, as [movement.NAME]");
+    }
+    if (p.firings.empty()) say(root.source(), true, "there are no firing programs: a pattern needs one, as [firing.NAME]");
+    if (!shooters || p.shooterCount < 1) return keepParametersThatMatter();
+    // Phases: a list of one per shooter, or the step between shooters.
+    p.phases.assign(static_cast<size_t>(p.shooterCount), 0);
+    const toml::node* phases = shooters->get("phases");
+    sources.phases = phases;
+    if (!phases) {
+        for (int32_t i = 0; i < p.shooterCount; ++i) p.phases[static_cast<size_t>(i)] = 360 * i / p.shooterCount;
+    } else if (const auto* list = phases->as_array()) {
+        if (list->size() != static_cast<size_t>(p.shooterCount)) {
+            error(*phases, "shooters.phases has " + std::to_string(list->size()) + " angles for " +
+                               std::to_string(p.shooterCount) + " shooters");
+        } else {
+            for (int32_t i = 0; i < p.shooterCount; ++i) {
+                integerOf(*list->get(static_cast<size_t>(i)), "a phase", I32_MIN, I32_MAX, &p.phases[static_cast<size_t>(i)]);
+            }
+        }
+    } else {
+        int32_t step = 0;
+        if (integerOf(*phases, "shooters.phases (a list of angles, or the step between shooters)", I32_MIN, I32_MAX,
+                      &step)) {
+            for (int32_t i = 0; i < p.shooterCount; ++i) p.phases[static_cast<size_t>(i)] = numerics::wrapMul(step, i);
+        }
+    }
+    s.assign(*shooters, "movement", p.movements, p.movementOf, p.shooterCount, *shootersNode);
+    s.assign(*shooters, "firing", p.firings, p.firingOf, p.shooterCount, *shootersNode);
+    for (const Waiting& w : waiting) {
+        if (w.movement) {
+            s.readForEachShooter<MovementProgram, actor::EmitterStep>(*w.key, *w.node, MOVEMENT_FIELDS, "movement",
+                                                                     p.movements, p.movementOf, sources.movements,
+                                                                     w.place);
+        } else {
+            s.readForEachShooter<FiringProgram, FiringStep>(*w.key, *w.node, FIRING_FIELDS, "firing", p.firings,
+                                                           p.firingOf, sources.firings, w.place);
+        }
+    }
+    keepParametersThatMatter();
+    // Each shooter holds its own copy of its programs: the world's memory.
+    int64_t held = 0;
+    for (int32_t i = 0; i < p.shooterCount; ++i) {
+        const int32_t movement = p.movementOf[static_cast<size_t>(i)], firing = p.firingOf[static_cast<size_t>(i)];
+        if (movement >= 0) held += static_cast<int64_t>(p.movements[static_cast<size_t>(movement)].steps.size());
+        if (firing >= 0) held += static_cast<int64_t>(p.firings[static_cast<size_t>(firing)].steps.size());
+    }
+    if (held > MAX_WORLD_STEPS && !refused(loaded)) {
+        say(shootersNode->source(), true,
+            "the shooters' programs would hold " + std::to_string(held) + " steps in all; at most " +
+                std::to_string(MAX_WORLD_STEPS));
+    }
+}
+
+void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded, Sources& sources,
+               const std::vector<Binding>& settings) {
+    Reader reader{lines, loaded, sources, settings};
+    reader.read(root);
+}
 
 }  // namespace pattern

@@ -1,0 +1,70 @@
+// Expressions in pattern files: a value written as "= EXPRESSION" is worked
+// out when the file is read, so the engine still receives plain numbers.
+// Numbers, names (the file's parameters, rank, seed, a repetition's index,
+// shooter and shooters), + - * / ^ (power, to a whole exponent) and
+// parentheses, and the functions min, max, floor, round, abs, sin and cos
+// (of degrees) and rand() (from the file's seed). Worked out in double precision; a value that is not
+// finite is an error at its place.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pattern {
+
+// The numbers a name stands for, by name.
+struct Binding {
+    std::string name;
+    double value = 0.0;
+};
+
+// What an expression can use: its names, and the file's random draws.
+struct Scope {
+    std::vector<Binding> names;  // looked up from the last, so an inner one hides an outer one
+    uint64_t* random = nullptr;  // the state rand() draws from and advances; none: rand() is an error
+};
+
+// rand()'s draws: splitmix64 from the state, each draw in [0, 1) from its
+// top 53 bits, the same on every build.
+double drawRandom(uint64_t& state);
+
+struct Evaluated {
+    bool ok = false;
+    double value = 0.0;
+    int32_t at = 0;      // when not ok: the offset in the text, in characters, of what is wrong
+    std::string error;   // when not ok: what is wrong
+};
+
+// An expression read once, to be worked out as often as wanted: its
+// operations in postfix order, or the mistake in its form.
+enum class Operation : int32_t {
+    Number, Name, Negate, Add, Subtract, Multiply, Divide, Power,
+    Min, Max, Floor, Round, Abs, Sine, Cosine, Random,
+};
+struct Instruction {
+    Operation op = Operation::Number;
+    int32_t at = 0;          // where it stands in the text, in bytes
+    int32_t count = 0;       // a function's values
+    double value = 0.0;      // a number's
+    std::string_view name;   // a name's, within the text (which must outlive it)
+};
+struct Compiled {
+    std::string_view text;   // what it was read from
+    std::vector<Instruction> operations;
+    Evaluated failure;       // ok when the form is good
+};
+Compiled compile(std::string_view text);
+// Works it out with the names and draws of `scope`, on `stack` (any vector:
+// it is cleared); names it does not know are errors, with the closest known
+// name.
+Evaluated run(const Compiled& compiled, const Scope& scope, std::vector<double>& stack);
+
+// Reads and works out the expression (the text after its "=") at once.
+Evaluated evaluate(std::string_view text, const Scope& scope);
+
+// Whether the expression uses the name (as a name, not inside another).
+bool mentions(std::string_view text, std::string_view name);
+
+}  // namespace pattern

@@ -1,0 +1,156 @@
+// A pattern written out flat: every step as the engine receives it, each
+// field that differs from a step's default, floats in seven digits or
+// nine, so that they read back to the same float. What repetitions, parameters and
+// expressions said is worked out already, so the text reads back to the
+// same pattern and the same trace.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "pattern/Fields.h"
+#include "pattern/Pattern.h"
+
+namespace pattern {
+
+namespace {
+
+// A decimal that reads back to the same float: in seven digits when they
+// do (as a float written by hand mostly does), else in nine, which always do.
+void appendFloat(std::string& out, float value) {
+    char text[32];
+    int length = std::snprintf(text, sizeof text, "%.7g", static_cast<double>(value));
+    if (std::strtof(text, nullptr) != value) length = std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    out.append(text, static_cast<size_t>(length));
+}
+
+std::string doubleText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+std::string quoted(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// A program's name as a TOML key: bare when it may stand bare.
+std::string keyText(const std::string& name) {
+    bool bare = !name.empty();
+    for (char c : name) bare = bare && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
+    return bare ? name : quoted(name);
+}
+
+void appendReference(std::string& out, const Reference& r) {
+    if (r.kind == REFERENCE_POINT) {
+        out += '[';
+        appendFloat(out, r.x);
+        out += ", ";
+        appendFloat(out, r.y);
+        out += ']';
+    } else {
+        out += "{ shooter = " + std::to_string(r.shooter) + " }";
+    }
+}
+
+// One step as an inline table of the fields it does not leave at their default.
+template <typename Step>
+void appendStep(std::string& out, const Step& step, std::span<const Field> fields) {
+    static const Step none{};
+    const char* base = reinterpret_cast<const char*>(&step);
+    const char* blank = reinterpret_cast<const char*>(&none);
+    out += "  {";
+    bool first = true;
+    for (const Field& f : fields) {
+        const auto name = [&] {
+            out += first ? " " : ", ";
+            first = false;
+            out += f.name;
+            out += " = ";
+        };
+        if (f.kind == FieldKind::Reference) {
+            Reference r;
+            std::memcpy(&r, base + f.offset, sizeof r);
+            if (r.kind == REFERENCE_NONE) continue;
+            name();
+            appendReference(out, r);
+        } else if (f.kind == FieldKind::Float) {
+            if (std::memcmp(base + f.offset, blank + f.offset, sizeof(float)) == 0) continue;  // -0.0 is no default
+            float v = 0.0f;
+            std::memcpy(&v, base + f.offset, sizeof v);
+            name();
+            appendFloat(out, v);
+        } else {
+            int32_t v = 0, d = 0;
+            std::memcpy(&v, base + f.offset, sizeof v);
+            std::memcpy(&d, blank + f.offset, sizeof d);
+            if (v == d) continue;
+            name();
+            const kinds::Name* kind = nullptr;
+            for (const kinds::Name& n : f.names) {
+                if (n.value == v) kind = &n;
+            }
+            if (kind) {
+                out += '"';
+                out += kind->name;
+                out += '"';
+            } else if (f.kind == FieldKind::Flag && v == -1) {
+                out += "true";
+            } else {
+                out += std::to_string(v);
+            }
+        }
+    }
+    out += first ? "}" : " }";
+}
+
+template <typename Program>
+void appendPrograms(std::string& out, const char* table, const std::vector<Program>& programs,
+                    std::span<const Field> fields) {
+    for (const Program& program : programs) {
+        out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\nsteps = [\n";
+        for (const auto& step : program.steps) {
+            appendStep(out, step, fields);
+            out += ",\n";
+        }
+        out += "]\n";
+    }
+}
+
+template <typename Program>
+std::string assignmentText(const char* field, const std::vector<int32_t>& of, const std::vector<Program>& programs) {
+    bool same = true;
+    for (int32_t k : of) same = same && k == of.front();
+    if (same) return std::string(field) + " = " + quoted(programs[static_cast<size_t>(of.front())].name) + "\n";
+    std::string list;
+    for (int32_t k : of) list += (list.empty() ? "" : ", ") + quoted(programs[static_cast<size_t>(k)].name);
+    return std::string(field) + " = [" + list + "]\n";
+}
+
+}  // namespace
+
+std::string flatPattern(const Loaded& loaded) {
+    const Pattern& p = loaded.pattern;
+    std::string out = "# " + p.file + " with its repetitions, parameters and expressions worked out";
+    std::string params;
+    for (const Binding& b : loaded.parameters) params += (params.empty() ? "" : ", ") + b.name + " = " + doubleText(b.value);
+    if (!params.empty()) out += " (" + params + ")";
+    out += ".\n\n[shooters]\ncount = " + std::to_string(p.shooterCount) + "\nphases = [";
+    for (size_t i = 0; i < p.phases.size(); ++i) out += (i ? ", " : "") + std::to_string(p.phases[i]);
+    out += "]\n";
+    if (p.shooterCount > 0) {
+        out += assignmentText("movement", p.movementOf, p.movements);
+        out += assignmentText("firing", p.firingOf, p.firings);
+    }
+    appendPrograms(out, "movement", p.movements, MOVEMENT_FIELDS);
+    appendPrograms(out, "firing", p.firings, FIRING_FIELDS);
+    return out;
+}
+
+}  // namespace pattern

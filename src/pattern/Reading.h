@@ -1,0 +1,74 @@
+// The table reader's state and its two halves: values (Values.cpp: numbers,
+// flags, names, references and expressions, each checked where it stands)
+// and structure (Reader.cpp: parameters, shooters, programs and their steps,
+// repetitions, which shooter runs what).
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "pattern/Expression.h"
+#include "pattern/Fields.h"
+#include "pattern/ReadTable.h"
+
+namespace pattern {
+
+struct Reader {
+    const std::vector<std::string_view>& lines;  // the text's lines, for the exact decimal of a float
+    Loaded& loaded;                              // the messages, and the pattern being filled
+    Sources& sources;                            // where the text says what, for the lints
+    const std::vector<Binding>& settings;        // parameters set from outside the file (--set NAME=VALUE)
+    struct {
+        size_t line = 0, column = 1, byte = 0;  // a column whose byte is known
+    } lastFloat{};                               // where floatAsWritten last stood
+    // The steps list, in file order, with which the programs would hold more
+    // than MAX_WORLD_STEPS: it and those after it are not read.
+    const toml::node* overflowing = nullptr;
+    uint64_t random = 0;                         // rand()'s state, from the seed
+    Scope scope{};                               // the names expressions see
+    int64_t stepsRead = 0;                       // steps of every program so far, repetitions counted out
+    size_t fixedNames = 0;                       // the names every expression sees; a repetition's index
+                                                 // and the shooter come after them
+    std::unordered_set<std::string> said{};
+    // Each expression read once, by the text it stands in: a repetition
+    // works it out again with each index.
+    std::unordered_map<const std::string*, Compiled> compiled{};
+    std::vector<double> stack{};                 // the expressions' working stack
+    std::vector<bool> declared{};                // by parameter: the file declares it, or it was set      // place and text of every finding, so each is told once
+
+    // Values.
+    void say(const toml::source_region& where, bool error, std::string message, std::string lint = {},
+             std::vector<Note> notes = {});
+    void error(const toml::node& node, std::string message) { say(node.source(), true, std::move(message)); }
+    // For a value worked out inside repetitions or for a shooter: which one,
+    // as " (where i = 3, shooter = 1)"; empty elsewhere.
+    std::string within() const;
+    // A value written "= EXPRESSION", worked out into *value: EXPRESSED; NOT
+    // EXPRESSED for a node that is no such string; FAILED (said) for one that
+    // cannot be worked out.
+    enum Expressed : int32_t { NOT_EXPRESSED = 0, EXPRESSED = 1, FAILED = -1 };
+    Expressed expression(const toml::node& node, std::string_view name, double* value);
+    bool floatOf(const toml::node& node, std::string_view name, float* out);
+    bool floatAsWritten(const toml::node& node, float* out);
+    static std::string typeName(const toml::node& node);
+    bool integerOf(const toml::node& node, std::string_view name, int64_t least, int64_t most, int32_t* out);
+    void setField(const Field& field, const toml::node& node, void* slot, int32_t shooterCount);
+    void setNamed(const Field& field, const toml::node& node, int32_t* slot);
+    void setReference(std::string_view name, const toml::node& node, Reference* out, int32_t shooterCount);
+    void unknownName(std::string_view typed, const toml::source_region& place,
+                     const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {},
+                     const std::vector<toml::source_region>* defined = nullptr);
+    void unknownKey(const toml::key& key, const std::vector<std::string_view>& known, const std::string& where,
+                    const std::string& has = {});
+    void unknownField(const toml::key& key, std::span<const Field> fields, const std::string& where);
+
+    // Structure.
+    void read(const toml::table& root);
+    void keepParametersThatMatter();
+};
+
+}  // namespace pattern

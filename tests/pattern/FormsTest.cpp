@@ -1,0 +1,115 @@
+// What a file says once for many: repetitions with their index, parameters
+// set from outside, rank and seed, programs read for each shooter. They give
+// the flat steps the engine takes, which the flat text gives back exactly.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pattern/Pattern.h"
+
+namespace pattern {
+namespace {
+
+const char* const FORMS = R"toml([params]
+arms = 4
+rank = 0.25
+
+[shooters]
+count = "= arms"
+
+[movement.ring]
+steps = [ { duration = 60, x = "= 320 + 100 * cos(shooter * 360 / shooters)", y = 240.0, active = true } ]
+
+[firing.fan]
+defaults = { active = true, bulletCount = 256, fireDelay = 1 }
+steps = [
+  { repeat = "= 2 + round(rank * 4)", index = "k", duration = 10, angle = "= 10 * k", speed = "= 1.5 * 2 ^ k" },
+  { repeat = 2, steps = [ { duration = "= 5 + i" }, { duration = 1, speed = "= rand()" } ] },
+]
+)toml";
+
+TEST(PatternForms, RepetitionsParametersAndTheShooterGiveTheFlatSteps) {
+    const Loaded loaded = parsePattern(FORMS, "p.toml");
+    ASSERT_FALSE(refused(loaded)) << formatMessage("p.toml", loaded.messages.front());
+    const Pattern& p = loaded.pattern;
+    ASSERT_EQ(p.shooterCount, 4);
+    // The ring, read for each shooter: four programs, each its own x.
+    ASSERT_EQ(p.movements.size(), 4u);
+    const float x[] = {420.0f, 320.0f, 220.0f, 320.0f};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(p.movements[static_cast<size_t>(p.movementOf[i])].steps.at(0).x, x[i]) << i;
+    }
+    // 2 + round(0.25 * 4) = 3 repeats, then the group twice.
+    const std::vector<FiringStep>& fan = p.firings.at(0).steps;
+    ASSERT_EQ(fan.size(), 3u + 4u);
+    for (int32_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(fan[static_cast<size_t>(k)].step.angle, 10 * k);
+        EXPECT_EQ(fan[static_cast<size_t>(k)].step.speed, 1.5f * static_cast<float>(1 << k));
+        EXPECT_EQ(fan[static_cast<size_t>(k)].step.bulletCount, 256);  // the defaults under each
+    }
+    EXPECT_EQ(fan[3].step.duration, 5);
+    EXPECT_EQ(fan[5].step.duration, 6);
+    EXPECT_NE(fan[4].step.speed, fan[6].step.speed);  // two draws
+
+    // The flat text reads back to the same pattern, byte for byte.
+    Loaded flat = parsePattern(flatPattern(loaded), "p.toml");
+    ASSERT_FALSE(refused(flat)) << formatMessage("flat.toml", flat.messages.front());
+    Pattern placed = p;  // where the steps stand in their text is no part of what they do
+    for (Pattern* each : {&placed, &flat.pattern}) {
+        for (FiringProgram& program : each->firings) {
+            for (FiringStep& step : program.steps) step.line = step.column = 0;
+        }
+    }
+    EXPECT_EQ(packPattern(flat.pattern), packPattern(placed));
+
+    // Set from outside: rank changes the density; the seed, the draws.
+    const Loaded harder = parsePattern(FORMS, "p.toml", {{"rank", 1.0}, {"arms", 2}});
+    EXPECT_EQ(harder.pattern.shooterCount, 2);
+    EXPECT_EQ(harder.pattern.firings.at(0).steps.size(), 6u + 4u);
+    const Loaded again = parsePattern(FORMS, "p.toml");
+    const Loaded reseeded = parsePattern(FORMS, "p.toml", {{"seed", 1}});
+    EXPECT_EQ(packPattern(again.pattern), packPattern(p));
+    EXPECT_NE(packPattern(reseeded.pattern), packPattern(p));
+}
+
+TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
+    const auto first = [](const std::string& text, const std::vector<Binding>& settings = {}) {
+        const Loaded loaded = parsePattern(text, "p.toml", settings);
+        return loaded.messages.empty() ? std::string("no message") : formatMessage("p.toml", loaded.messages.front());
+    };
+    const std::string head = "[shooters]\ncount = 2\n[movement.m]\nsteps = [ { duration = 10 } ]\n[firing.f]\nsteps = [ ";
+    // The column within the expression: after the quote and the "=".
+    EXPECT_EQ(first(head + "{ duration = \"= 4 / (2 - 2)\" } ]\n"),
+              "p.toml:6:29: error: duration: division by zero");
+    EXPECT_EQ(first(head + "{ angle = \"= 10 / 4\" } ]\n"),
+              "p.toml:6:21: error: angle: the expression gives 2.5, not a whole number (round() or floor() makes one)");
+    EXPECT_EQ(first(head + "{ speed = \"= 1e30 * 1e30\" } ]\n"),
+              "p.toml:6:21: error: speed: the expression gives 1e+60, beyond +-3.4e38 (a single-precision float)");
+    EXPECT_EQ(first("[shooters]\ncount = \"= shooter\"" + head.substr(head.find('\n', 12)) + "{} ]\n"),
+              "p.toml:2:12: error: shooters.count: no name 'shooter'");
+    // A repetition past the limits is refused before a step of it is made.
+    EXPECT_EQ(first(head + "{ repeat = 2000000000, duration = 1 } ]\n"),
+              "p.toml:6:22: error: firing program 'f''s step 1's repeat must be from 0 to 10000, not 2000000000");
+    EXPECT_EQ(first(head + "{ repeat = 100, steps = [ { repeat = 101 } ] } ]\n"),
+              "p.toml:6:9: error: firing program 'f' has more than 10000 steps once its repetitions are counted out");
+    std::string many = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = [{ repeat = \"= 1000 + shooter\", duration = 1 }]\n";
+    EXPECT_FALSE(refused(parsePattern(many, "p.toml")));  // 66,080 steps: under the world's limit
+    many.replace(many.find("1000 + shooter"), 14, "2000 + shooter");
+    EXPECT_EQ(first(many), "p.toml:6:9: error: with firing program 'f' the programs hold more than 100000 steps in all");
+    // Parameters: set from outside and checked.
+    EXPECT_EQ(first(head + "{} ]\n", {{"rnak", 1}}),
+              "p.toml: error: --set rnak: the pattern has no parameter 'rnak'; did you mean 'rank'? (it has rank, "
+              "seed)");
+    EXPECT_EQ(first(head + "{} ]\n", {{"rank", 2}}), "p.toml: error: --set rank=2: rank must be from 0 to 1");
+    EXPECT_EQ(first("[params]\nseed = 1.5\n" + head + "{} ]\n"),
+              "p.toml:2:8: error: seed must be a whole number within +-9e15, not 1.5");
+    // A mistake in a repeated step is told once, with the repeat it is in.
+    const Loaded repeated = parsePattern(head + "{ repeat = 50, angle = \"= i / 3\" } ]\n", "p.toml");
+    EXPECT_EQ(errorCount(repeated), 1);
+    EXPECT_EQ(formatMessage("p.toml", repeated.messages.at(0)),
+              "p.toml:6:34: error: angle: the expression gives 0.333333333, not a whole number (round() or floor() "
+              "makes one) (where i = 1)");
+}
+
+}  // namespace
+}  // namespace pattern
