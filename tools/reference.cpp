@@ -88,19 +88,21 @@ std::string description(const Field& f) {
     return text + ". Read by " + f.readBy + ". Default " + byDefault(f) + ".";
 }
 
+constexpr const char* EXPRESSION = "{\"$ref\": \"#/definitions/expression\"}";
+
 std::string fieldSchema(const Field& f) {
     std::string type;
     switch (f.kind) {
         case FieldKind::Integer:
-            type = "\"type\": \"integer\", \"minimum\": " + std::to_string(f.least) + ", \"maximum\": " +
-                   std::to_string(f.most);
+            type = "\"anyOf\": [{\"type\": \"integer\", \"minimum\": " + std::to_string(f.least) + ", \"maximum\": " +
+                   std::to_string(f.most) + "}, " + EXPRESSION + "]";
             break;
-        case FieldKind::Float: type = "\"type\": \"number\""; break;
-        case FieldKind::Flag: type = "\"type\": [\"boolean\", \"integer\"]"; break;
+        case FieldKind::Float: type = "\"anyOf\": [{\"type\": \"number\"}, " + std::string(EXPRESSION) + "]"; break;
+        case FieldKind::Flag: type = "\"anyOf\": [{\"type\": [\"boolean\", \"integer\"]}, " + std::string(EXPRESSION) + "]"; break;
         case FieldKind::Named: {
             std::string names;
             for (const kinds::Name& n : f.names) names += (names.empty() ? "" : ", ") + quoted(n.name);
-            type = "\"anyOf\": [{\"enum\": [" + names + "]}, {\"type\": \"integer\"}]";
+            type = "\"anyOf\": [{\"enum\": [" + names + "]}, {\"type\": \"integer\"}, " + EXPRESSION + "]";
             break;
         }
         case FieldKind::Reference: type = "\"$ref\": \"#/definitions/reference\""; break;
@@ -108,22 +110,41 @@ std::string fieldSchema(const Field& f) {
     return "{" + type + ", \"description\": " + quoted(description(f)) + "}";
 }
 
-std::string stepSchema(std::span<const Field> fields, const char* what) {
+// A step's fields; a repeated step has a repeat count and an index name too.
+std::string stepSchema(std::span<const Field> fields, const char* what, bool repeated) {
     std::string out = "{\"type\": \"object\", \"description\": " + quoted(what) +
-                      ", \"additionalProperties\": false, \"properties\": {\n";
+                      ", \"additionalProperties\": false, " + (repeated ? "\"required\": [\"repeat\"], " : "") +
+                      "\"properties\": {\n";
+    if (repeated) {
+        out += "      \"repeat\": {\"$ref\": \"#/definitions/repeat\"},\n      \"index\": {\"$ref\": \"#/definitions/index\"},\n";
+    }
     for (size_t k = 0; k < fields.size(); ++k) {
         out += "      " + quoted(fields[k].name) + ": " + fieldSchema(fields[k]) + (k + 1 < fields.size() ? ",\n" : "\n");
     }
     return out + "    }}";
 }
 
-std::string programSchema(const char* step, const char* what) {
+// What a steps list holds: steps, repeated steps and repeated groups of them.
+std::string entrySchema(const std::string& kind) {
+    return "{\"anyOf\": [{\"$ref\": \"#/definitions/" + kind + "Step\"}, {\"$ref\": \"#/definitions/" + kind +
+           "Repeated\"}, {\"$ref\": \"#/definitions/" + kind + "Group\"}]}";
+}
+
+std::string groupSchema(const std::string& kind) {
+    return "{\"type\": \"object\", \"description\": \"Steps repeated: all of them, then all of them again.\", "
+           "\"additionalProperties\": false, \"required\": [\"repeat\", \"steps\"], \"properties\": {\"repeat\": "
+           "{\"$ref\": \"#/definitions/repeat\"}, \"index\": {\"$ref\": \"#/definitions/index\"}, \"steps\": "
+           "{\"type\": \"array\", \"minItems\": 1, \"items\": {\"$ref\": \"#/definitions/" + kind + "Entry\"}}}}";
+}
+
+std::string programSchema(const std::string& kind, const char* what) {
     return std::string("{\"type\": \"object\", \"description\": ") + quoted(what) +
            ", \"additionalProperties\": false, \"required\": [\"steps\"], \"properties\": {"
-           "\"defaults\": {\"$ref\": \"#/definitions/" + step + "\", \"description\": \"What every step of the program "
-           "has unless it says otherwise.\"}, \"steps\": {\"type\": \"array\", \"minItems\": 1, \"maxItems\": " +
-           std::to_string(pattern::MAX_STEPS) + ", \"items\": {\"$ref\": \"#/definitions/" + step +
-           "\"}, \"description\": \"The steps, in the order they run; the program starts again after the last.\"}}}";
+           "\"defaults\": {\"$ref\": \"#/definitions/" + kind + "Step\", \"description\": \"What every step of the "
+           "program has unless it says otherwise.\"}, \"steps\": {\"type\": \"array\", \"minItems\": 1, "
+           "\"maxItems\": " + std::to_string(pattern::MAX_STEPS) + ", \"items\": {\"$ref\": \"#/definitions/" + kind +
+           "Entry\"}, \"description\": \"The steps, in the order they run; the program starts again after the last. "
+           "At most " + std::to_string(pattern::MAX_STEPS) + " once repetitions are counted out.\"}}}";
 }
 
 std::string schema() {
@@ -139,31 +160,53 @@ std::string schema() {
            "  \"properties\": {\n"
            "    \"shooters\": {\"type\": \"object\", \"additionalProperties\": false, \"required\": [\"count\"], "
            "\"properties\": {\n"
-           "      \"count\": {\"type\": \"integer\", \"minimum\": 1, \"maximum\": " + shooters +
-           ", \"description\": \"How many shooters, counted from 0.\"},\n"
-           "      \"phases\": {\"anyOf\": [{\"type\": \"integer\"}, {\"type\": \"array\", \"items\": {\"type\": "
-           "\"integer\"}}], \"description\": \"Degrees added to every step's angle: a list of one per shooter, or the "
-           "step between shooters. Default 360 / count apart.\"},\n"
+           "      \"count\": {\"anyOf\": [{\"type\": \"integer\", \"minimum\": 1, \"maximum\": " + shooters +
+           "}, " + EXPRESSION + "], \"description\": \"How many shooters, counted from 0.\"},\n"
+           "      \"phases\": {\"anyOf\": [{\"type\": \"integer\"}, " + EXPRESSION + ", {\"type\": \"array\", "
+           "\"items\": {\"anyOf\": [{\"type\": \"integer\"}, " + EXPRESSION + "]}}], \"description\": \"Degrees added "
+           "to every step's angle: a list of one per shooter, or the step between shooters. Default 360 / count "
+           "apart.\"},\n"
            "      \"movement\": " + names + ", \"description\": \"The movement program every shooter runs, or a list "
            "of one name per shooter; may be left out when there is one.\"},\n"
            "      \"firing\": " + names + ", \"description\": \"The firing program every shooter runs, or a list of "
            "one name per shooter; may be left out when there is one.\"}\n"
            "    }},\n"
+           "    \"params\": {\"type\": \"object\", \"description\": \"Named numbers every expression may use, each "
+           "set from outside with --set NAME=VALUE.\", \"additionalProperties\": {\"type\": \"number\"}, "
+           "\"properties\": {\"rank\": {\"type\": \"number\", \"minimum\": 0, \"maximum\": 1, \"description\": "
+           "\"The difficulty, 0 to 1; every pattern has it. Default 0.5.\"}, \"seed\": {\"type\": \"integer\", "
+           "\"description\": \"Where rand() starts: the same seed, the same draws. Default 0.\"}}},\n"
            "    \"movement\": {\"type\": \"object\", \"description\": \"Movement programs, by name.\", "
            "\"additionalProperties\": {\"$ref\": \"#/definitions/movementProgram\"}},\n"
            "    \"firing\": {\"type\": \"object\", \"description\": \"Firing programs, by name.\", "
            "\"additionalProperties\": {\"$ref\": \"#/definitions/firingProgram\"}}\n"
            "  },\n"
            "  \"definitions\": {\n"
-           "    \"movementProgram\": " + programSchema("movementStep", "A movement program: how a body moves.") + ",\n"
-           "    \"firingProgram\": " + programSchema("firingStep", "A firing program: how a gun fires.") + ",\n"
-           "    \"movementStep\": " + stepSchema(pattern::MOVEMENT_FIELDS, "A movement step.") + ",\n"
-           "    \"firingStep\": " + stepSchema(pattern::FIRING_FIELDS, "A firing step.") + ",\n"
-           "    \"reference\": {\"anyOf\": [{\"enum\": [\"none\"]}, {\"type\": \"array\", \"items\": {\"type\": "
-           "\"number\"}, \"minItems\": 2, \"maxItems\": 2}, {\"type\": \"object\", \"additionalProperties\": false, "
-           "\"required\": [\"shooter\"], \"properties\": {\"shooter\": {\"type\": \"integer\", \"minimum\": 0, "
-           "\"maximum\": " + std::to_string(pattern::MAX_SHOOTERS - 1) + "}}}], \"description\": \"What it follows: "
-           "\\\"none\\\", a fixed point [x, y] or a shooter's body { shooter = N }.\"}\n"
+           "    \"movementProgram\": " + programSchema("movement", "A movement program: how a body moves.") + ",\n"
+           "    \"firingProgram\": " + programSchema("firing", "A firing program: how a gun fires.") + ",\n"
+           "    \"movementStep\": " + stepSchema(pattern::MOVEMENT_FIELDS, "A movement step.", false) + ",\n"
+           "    \"movementRepeated\": " + stepSchema(pattern::MOVEMENT_FIELDS, "A movement step repeated.", true) + ",\n"
+           "    \"movementGroup\": " + groupSchema("movement") + ",\n"
+           "    \"movementEntry\": " + entrySchema("movement") + ",\n"
+           "    \"firingStep\": " + stepSchema(pattern::FIRING_FIELDS, "A firing step.", false) + ",\n"
+           "    \"firingRepeated\": " + stepSchema(pattern::FIRING_FIELDS, "A firing step repeated.", true) + ",\n"
+           "    \"firingGroup\": " + groupSchema("firing") + ",\n"
+           "    \"firingEntry\": " + entrySchema("firing") + ",\n"
+           "    \"expression\": {\"type\": \"string\", \"pattern\": \"^[ \\\\t]*=\", \"description\": \"= EXPRESSION, "
+           "worked out when the file is read: numbers, + - * / ^, parentheses, min max floor round abs sin cos (of "
+           "degrees) rand(), the params, rank, seed, a repetition's index, shooter and shooters.\"},\n"
+           "    \"repeat\": {\"anyOf\": [{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " +
+           std::to_string(pattern::MAX_STEPS) + "}, " + EXPRESSION + "], \"description\": \"How many times; the "
+           "index counts them from 0.\"},\n"
+           "    \"index\": {\"type\": \"string\", \"pattern\": \"^[A-Za-z_][A-Za-z0-9_]*$\", \"description\": \"The "
+           "name of the repetition's index in expressions; default i.\"},\n"
+           "    \"number\": {\"anyOf\": [{\"type\": \"number\"}, " + EXPRESSION + "]},\n"
+           "    \"reference\": {\"anyOf\": [{\"enum\": [\"none\"]}, {\"type\": \"array\", \"items\": {\"$ref\": "
+           "\"#/definitions/number\"}, \"minItems\": 2, \"maxItems\": 2}, {\"type\": \"object\", "
+           "\"additionalProperties\": false, \"required\": [\"shooter\"], \"properties\": {\"shooter\": {\"anyOf\": "
+           "[{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " + std::to_string(pattern::MAX_SHOOTERS - 1) +
+           "}, " + EXPRESSION + "]}}}], \"description\": \"What it follows: \\\"none\\\", a fixed point [x, y] or a "
+           "shooter's body { shooter = N }.\"}\n"
            "  }\n"
            "}\n";
 }

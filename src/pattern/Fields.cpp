@@ -252,12 +252,49 @@ std::string helpJson() {
         lints += std::string(lints.empty() ? "" : ",") + "{\"name\":" + quoted(lint.name) + ",\"when\":" +
                  quoted(lint.when) + "}";
     }
+    const auto named = [](std::span<const Said> list) {
+        std::string out;
+        for (const Said& s : list) {
+            out += std::string(out.empty() ? "" : ",") + "{\"name\":" + quoted(s.name) + ",\"info\":" + quoted(s.info) + "}";
+        }
+        return "[" + out + "]";
+    };
     return "{\"movement\":" + fieldsJson(MOVEMENT_FIELDS) + ",\"firing\":" + fieldsJson(FIRING_FIELDS) +
-           ",\"lints\":[" + lints + "]}";
+           ",\"lints\":[" + lints + "],\"forms\":" + named(FORMS) + ",\"functions\":" + named(FUNCTIONS) +
+           ",\"names\":" + named(NAMES) + "}";
 }
 
 const std::span<const Field> MOVEMENT_FIELDS = MOVEMENT;
 const std::span<const Field> FIRING_FIELDS = FIRING;
 const std::span<const Lint> LINTS = LINT_TABLE;
+
+namespace {
+const Said FORM_TABLE[] = {
+    {"repeat", "in a step: the step this many times; with steps = [...]: those steps, this many times over (0 to "
+               "10,000, or = EXPRESSION); the index counts the repeats from 0"},
+    {"index", "the name of the repetition's index in expressions (\"i\" unless given)"},
+    {"steps", "in a repetition: the steps repeated, in order, all of them each time"},
+};
+const Said FUNCTION_TABLE[] = {
+    {"min", "min(a, b, ...): the least"},
+    {"max", "max(a, b, ...): the greatest"},
+    {"floor", "floor(x): the whole number at or below x"},
+    {"round", "round(x): the nearest whole number, halves away from zero"},
+    {"abs", "abs(x): x without its sign"},
+    {"sin", "sin(d): the sine of d degrees, the same in every build"},
+    {"cos", "cos(d): the cosine of d degrees, the same in every build"},
+    {"rand", "rand(): a draw from 0 up to 1, from the seed, in the order the file is read"},
+};
+const Said NAME_TABLE[] = {
+    {"rank", "the difficulty, 0 to 1: 0.5 unless [params] or --set gives it"},
+    {"seed", "where rand() starts: 0 unless [params] or --set gives it"},
+    {"shooter", "the number of the shooter the program is read for (a program that names it is read for each)"},
+    {"shooters", "how many shooters there are"},
+};
+}  // namespace
+
+const std::span<const Said> FORMS = FORM_TABLE;
+const std::span<const Said> FUNCTIONS = FUNCTION_TABLE;
+const std::span<const Said> NAMES = NAME_TABLE;
 
 }  // namespace pattern

@@ -47,7 +47,8 @@ extern const std::span<const Field> FIRING_FIELDS;
 std::string fieldTakes(const Field& field);
 std::string fieldDefault(const Field& field);
 // Every field, kind and warning as JSON, for the page's editor help:
-// {"movement": [FIELD...], "firing": [FIELD...], "lints": [...]}, each FIELD
+// {"movement": [FIELD...], "firing": [FIELD...], "lints": [...], "forms",
+// "functions", "names": [{"name", "info"}...]}, each FIELD
 // {"name", "takes", "unit", "default", "meaning", "readBy", "kinds": [{"name",
 // "value", "meaning"}...], "otherwise"}.
 std::string helpJson();
@@ -59,5 +60,15 @@ struct Lint {
     const char* when;  // what sets it off, and what the engine then does
 };
 extern const std::span<const Lint> LINTS;
+
+// The words of what a file says once for many: a repetition's keys, the
+// functions and the names every expression knows, each with what it is.
+struct Said {
+    const char* name;
+    const char* info;
+};
+extern const std::span<const Said> FORMS;
+extern const std::span<const Said> FUNCTIONS;
+extern const std::span<const Said> NAMES;
 
 }  // namespace pattern

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The pattern format's JSON Schema, as TOML editors use it: every sample is
-valid against it, and a file with an unknown table, an unknown field or a
-value out of range is not. Debian's python3-jsonschema, draft 4.
+valid against it, and a file with an unknown table, an unknown field, a
+value out of range, a number written as text or a repetition with no count
+is not. Debian's python3-jsonschema, draft 4.
 
 usage: schema_test.py PATTERNS_DIR
 """
@@ -38,7 +39,10 @@ def main():
     broken = {"an unknown table": lambda p: p.update({"fring": {}}),
               "an unknown field": lambda p: next(iter(p["firing"].values()))["steps"][0].update({"volleysize": 3}),
               "a count out of range": lambda p: p["shooters"].update({"count": 65}),
-              "a kind with no name": lambda p: next(iter(p["movement"].values()))["steps"][0].update({"moveMode": "spiral"})}
+              "a kind with no name": lambda p: next(iter(p["movement"].values()))["steps"][0].update({"moveMode": "spiral"}),
+              "a number as text, not = EXPRESSION": lambda p: next(iter(p["firing"].values()))["steps"][0].update({"speed": "2.5"}),
+              "a repetition with no count": lambda p: next(iter(p["firing"].values()))["steps"].append({"steps": [{}]}),
+              "a rank above 1": lambda p: p.update({"params": {"rank": 1.5}})}
     for what, breaking in broken.items():
         pattern = copy.deepcopy(good)
         breaking(pattern)

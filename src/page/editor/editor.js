@@ -3,7 +3,9 @@
 // the whole range they are about, and help from the reader's own field table:
 // completion of field names (with meaning, unit and default beside each),
 // kind names, program names and shooter numbers, and each field's or kind's
-// reference on hover. Bundled by make web into page/editor.js and fetched
+// reference on hover; inside "= EXPRESSION" the functions, the parameters and
+// the names every expression knows, and the repetition's keys among a step's.
+// Bundled by make web into page/editor.js and fetched
 // only when the editor is first opened; the page talks to it through
 // window.BarrageEditor.
 import { autocompletion } from "@codemirror/autocomplete";
@@ -54,6 +56,26 @@ function shooterCount(doc) {
   return 0;
 }
 
+// The names an expression may use: the parameters [params] declares, each
+// repetition's index the text names, and those every expression knows.
+function expressionNames(doc, help) {
+  const names = help.names.map(function (n) { return { label: n.name, info: n.info, type: "variable" }; });
+  let inParams = false;
+  const indexes = new Set(["i"]);
+  for (let n = 1; n <= doc.lines; ++n) {
+    const text = doc.line(n).text;
+    const header = /^\s*\[\s*([A-Za-z_.]+)/.exec(text);
+    if (header) inParams = header[1] === "params";
+    const key = /^\s*([A-Za-z_][A-Za-z0-9_]*)\s*=/.exec(text);
+    if (inParams && key && !names.some(function (o) { return o.label === key[1]; })) {
+      names.push({ label: key[1], info: "a parameter of this pattern ([params]); --set " + key[1] + "=VALUE sets it", type: "variable" });
+    }
+    for (const found of text.matchAll(/index\s*=\s*"([A-Za-z_][A-Za-z0-9_]*)"/g)) indexes.add(found[1]);
+  }
+  for (const index of indexes) names.push({ label: index, info: "a repetition's index, from 0", type: "variable" });
+  return names;
+}
+
 function fieldHelp(field) {
   return field.meaning + (field.unit ? " (" + field.unit + ")" : "") + ". Takes " + field.takes + "; default " +
          field.default + ". Read by " + field.readBy + ".";
@@ -73,6 +95,14 @@ function completer(help) {
     const before = line.text.slice(0, context.pos - line.from);
     const table = tableAt(doc, line.number);
     const fields = table === "movement" ? help.movement : table === "firing" ? help.firing : [];
+    // Inside "= EXPRESSION": a function or a name.
+    if (/=\s*"\s*=[^"]*$/.test(before)) {
+      const word = context.matchBefore(/[A-Za-z_][A-Za-z0-9_]*$/) || { from: context.pos, to: context.pos };
+      if (word.from === word.to && !context.explicit) return null;
+      return { from: word.from, options: help.functions.map(function (f) {
+        return { label: f.name, apply: f.name + "(", info: f.info, type: "function" };
+      }).concat(expressionNames(doc, help)) };
+    }
     // A value: a kind by name, a program by name, a shooter's number.
     const value = /([A-Za-z]+)\s*=\s*("?)([\w-]*)$/.exec(before);
     if (value) {
@@ -103,13 +133,16 @@ function completer(help) {
     if (table === "shooters") return { from: word.from, options: SHOOTER_KEYS.map(function (k) {
       return { label: k.label, info: k.info, type: "property" };
     }) };
+    if (table === "params") return { from: word.from, options: help.names.slice(0, 2).map(function (n) {
+      return { label: n.name, info: n.info, type: "property" };
+    }) };
     if (/^\s*$/.test(ahead)) return { from: word.from, options: [
       { label: "defaults", info: "what every step of the program has unless it says otherwise", type: "property" },
       { label: "steps", info: "the steps, in the order they run; the program starts again after the last", type: "property" },
     ] };
     return { from: word.from, options: fields.map(function (f) {
       return { label: f.name, detail: f.unit || f.takes, info: fieldHelp(f), type: "property" };
-    }) };
+    }).concat(help.forms.map(function (f) { return { label: f.name, detail: "repetition", info: f.info, type: "keyword" }; })) };
   };
 }
 
@@ -126,7 +159,15 @@ function hover(help) {
     const fields = table === "movement" ? help.movement : table === "firing" ? help.firing : help.movement.concat(help.firing);
     let said = null;
     const field = fields.find(function (f) { return f.name === word; });
-    if (field && text[to] !== "\"") {
+    const inExpression = /"\s*=[^"]*$/.test(text.slice(0, from));
+    const known = function (list) { return list.find(function (n) { return n.name === word; }); };
+    if (inExpression && text[to] === "(" && known(help.functions)) {
+      said = known(help.functions).info;
+    } else if (inExpression && known(help.names)) {
+      said = word + ": " + known(help.names).info;
+    } else if (!inExpression && (table === "movement" || table === "firing") && known(help.forms) && text[to] !== "\"") {
+      said = word + ": " + known(help.forms).info;
+    } else if (field && text[to] !== "\"") {
       said = word + ": " + fieldHelp(field);
     } else if (text[from - 1] === "\"") {
       for (const f of fields) {
