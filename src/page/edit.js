@@ -3,7 +3,9 @@
 // when first opened), the text read 300 ms after the last keystroke by the
 // pattern reader in a worker of its own (barrage-reader.js), so that no text
 // holds a frame, the reader's messages as marks and as a list, and links that
-// hold the pattern (deflate-raw, base64url, in #pattern=...). Fetched by
+// hold the pattern (deflate-raw, base64url, in #pattern=..., then the
+// parameters set, as &set=NAME:VALUE,NAME:VALUE), and a control for each of
+// the pattern's parameters under the picture. Fetched by
 // index.html only when the editor is opened, a file is dropped, the address
 // holds a pattern, or an edit was kept from before a reload.
 (function () {
@@ -21,6 +23,7 @@
   let messages = [];            // the reader's messages of the text read last
   let timer = 0;                // the read due after the last keystroke; 0: none
   let wanted = 0;               // goes up whenever another world is wanted: a late answer is dropped
+  let settings = {};            // the parameters set by their controls or the link, by name
 
   // --- Reading, in the reader's worker ----------------------------------------
 
@@ -52,7 +55,8 @@
     });
   }
   function read(source) {
-    const answer = ask({ text: source });
+    const lines = Object.keys(settings).map(function (name) { return name + "=" + settings[name]; });
+    const answer = ask({ text: source, settings: lines.join("\n") });
     lastRead = asked;
     return answer;
   }
@@ -75,6 +79,7 @@
     }
     const result = await read(source);
     if (mine !== wanted) return { late: true };
+    showParameters(result.parameters || []);
     if (result.failed) {
       result.messages = [{ line: 0, column: 0, severity: "error", message: "the pattern reader failed: " + result.failed }];
     }
@@ -84,6 +89,64 @@
     }
     if (result.taken) shownRead = result.id;
     return result;
+  }
+
+  // --- The pattern's parameters ---------------------------------------------
+
+  const NAME = /^[A-Za-z_][A-Za-z0-9_]*$/;
+  // A control for each: changed, the text is read again with it set. Made
+  // again only when the names change, so a control being typed in stays.
+  function showParameters(list) {
+    const panel = document.getElementById("params");
+    if (!panel) return;
+    for (const name of Object.keys(settings)) {  // a setting the pattern no longer has goes
+      if (!list.some(function (p) { return p.name === name; })) delete settings[name];
+    }
+    const names = list.map(function (p) { return p.name; }).join(",");
+    if (panel.dataset.names !== names) {
+      panel.dataset.names = names;
+      panel.textContent = "";
+      for (const p of list) {
+        const label = document.createElement("label");
+        label.textContent = p.name + " ";
+        const input = document.createElement("input");
+        input.type = "number";
+        input.id = "param-" + p.name;
+        input.step = p.name === "rank" ? "0.05" : p.name === "seed" ? "1" : "any";
+        if (p.name === "rank") { input.min = "0"; input.max = "1"; }
+        input.addEventListener("change", function () {
+          const value = Number(input.value);
+          if (input.value === "" || !Number.isFinite(value)) return;
+          settings[p.name] = value;
+          applyNow(text !== null ? text : goodText);
+        });
+        label.appendChild(input);
+        panel.appendChild(label);
+      }
+    }
+    for (const p of list) {
+      const input = document.getElementById("param-" + p.name);
+      if (input && document.activeElement !== input) input.value = String(p.value);
+    }
+    panel.hidden = list.length === 0;
+  }
+
+  function settingsInLink() {
+    const names = Object.keys(settings);
+    return names.length ? "&set=" + names.map(function (name) { return name + ":" + settings[name]; }).join(",") : "";
+  }
+
+  function settingsFromLink(parts) {
+    settings = {};
+    for (const part of parts) {
+      if (!part.startsWith("set=")) continue;
+      for (const pair of part.slice(4).split(",")) {
+        const [name, value] = pair.split(":");
+        if (NAME.test(name || "") && value !== undefined && value !== "" && Number.isFinite(Number(value))) {
+          settings[name] = Number(value);
+        }
+      }
+    }
   }
 
   function showMessages(list) {
@@ -158,7 +221,7 @@
   async function share(source) {
     const packed = await squeeze(new TextEncoder().encode(source), new CompressionStream("deflate-raw"));
     if (source !== goodText) return;
-    setHash("#pattern=" + base64url(packed));
+    setHash("#pattern=" + base64url(packed) + settingsInLink());
     linkText = source;
   }
 
@@ -169,6 +232,8 @@
     timer = 0;
     module._barrage_apply_demonstration(page);
     goodText = null;
+    settings = {};
+    showParameters([]);
   }
 
   // The pattern the address holds becomes the world, on the frame the
@@ -181,8 +246,10 @@
     const draft = takeDraft();
     followed = hash;
     let source;
+    const parts = hash.slice("#pattern=".length).split("&");
+    settingsFromLink(parts.slice(1));
     try {
-      const bytes = await squeeze(fromBase64url(hash.slice("#pattern=".length)), new DecompressionStream("deflate-raw"));
+      const bytes = await squeeze(fromBase64url(parts[0]), new DecompressionStream("deflate-raw"));
       source = new TextDecoder("utf-8", { fatal: true }).decode(bytes);
     } catch (error) {
       showDemonstration();
@@ -307,8 +374,10 @@
     }
   }
 
-  // A whole new text (a sample, a file): read at once, kept if refused.
+  // A whole new text (a sample, a file): read at once, kept if refused; its
+  // parameters as it gives them.
   function takeText(source) {
+    settings = {};
     setText(source);
     edited = true;
     applyNow(source);

@@ -1,6 +1,9 @@
 // The worker around the page's pattern reader: each message is a text to read
-// ({ id, text }), or a request for the editor's help ({ id, help: true }). The answer says whether it was taken, the reader's messages
-// and, when taken, the pattern as bytes (handed over, not copied). Then the
+// ({ id, text, settings }, settings NAME=VALUE a line), or a request for the
+// editor's help ({ id, help: true }). The answer says whether it was taken,
+// the reader's messages, the pattern's parameters as they were used
+// ([{ name, value }]) and, when taken, the pattern as bytes (handed over, not
+// copied). Then the
 // full-store check runs, a slice at a time so that a newer text is read at
 // once, and a second answer ({ id, checked: true, messages }) gives every
 // message again with its warnings.
@@ -42,10 +45,18 @@ self.onmessage = function (event) {
       return;
     }
     module.HEAPU8.set(bytes, room);
+    const settings = new TextEncoder().encode(event.data.settings || "");
+    const settingsRoom = module._reader_settings(state, settings.length);
+    if (settingsRoom) module.HEAPU8.set(settings, settingsRoom);
     const taken = module._reader_read(state, bytes.length) === 1;
+    const parameters = textAt(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
+      const parts = line.split("\t");
+      return { name: parts[0], value: Number(parts[1]) };
+    });
     const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
                                                module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
-    self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), packed: packed }, packed ? [packed] : []);
+    self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), parameters: parameters, packed: packed },
+                     packed ? [packed] : []);
     if (!taken) return;
     (function check() {
       if (id !== latest) return;

@@ -2,7 +2,12 @@
 // text is read there, never on the page's own thread, so that a large text
 // never holds a frame. What it gives back is the reader's messages and, for a
 // text it takes, the pattern as bytes for the page's module to take over.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +21,8 @@ constexpr const char* PATTERN_NAME = "pattern.toml";  // the edited pattern's na
 
 struct ReaderState {
     std::vector<char> text;                 // the text to read, written by the worker's script
+    std::vector<char> settings;             // its parameters' settings, NAME=VALUE a line, written as the text
+    std::string parameters;                 // the parameters of the text read last, NAME TAB VALUE a line
     std::unique_ptr<pattern::Loaded> read;  // what the last text gave
     pattern::Check check;                   // the full-store check of its pattern, a few frames at a time
     std::vector<uint8_t> packed;            // the pattern it gave, as bytes; empty when refused
@@ -36,12 +43,59 @@ char* reader_text(ReaderState* state, int32_t size) {
     return state->text.data();
 }
 
-// Reads the text written; 1 when the pattern is taken, 0 when refused.
+// Room for the settings of the parameters, NAME=VALUE a line, `size` bytes;
+// none for more than a few thousand.
+char* reader_settings(ReaderState* state, int32_t size) {
+    if (size < 0 || size > 65536) return nullptr;
+    state->settings.assign(static_cast<size_t>(size) + 1, '\0');
+    return state->settings.data();
+}
+
+// Reads the text written, its parameters set as the settings written say;
+// 1 when the pattern is taken, 0 when refused.
 int32_t reader_read(ReaderState* state, int32_t size) {
     const size_t bytes = static_cast<size_t>(size) < state->text.size() ? static_cast<size_t>(size) : 0;
     pattern::stopCheck(state->check);  // it checks the pattern about to go
-    state->read = std::make_unique<pattern::Loaded>(
-        pattern::parsePattern(std::string_view(state->text.data(), bytes), PATTERN_NAME));
+    std::vector<pattern::Binding> settings;
+    const std::string written(state->settings.data(), state->settings.empty() ? 0 : std::strlen(state->settings.data()));
+    for (size_t at = 0; at < written.size();) {
+        const size_t end = std::min(written.find('\n', at), written.size());
+        const std::string line = written.substr(at, end - at);
+        at = end + 1;
+        const size_t equals = line.find('=');
+        char* after = nullptr;
+        const double value = equals == std::string::npos ? 0.0 : std::strtod(line.c_str() + equals + 1, &after);
+        if (equals != std::string::npos && after && *after == '\0' && after != line.c_str() + equals + 1 &&
+            std::isfinite(value)) {
+            settings.push_back({line.substr(0, equals), value});
+        }
+    }
+    const std::string_view text(state->text.data(), bytes);
+    state->read = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME, settings));
+    // The page's controls keep their settings across edits: one the text no
+    // longer has is dropped, not told as a mistake of the text.
+    if (pattern::refused(*state->read) && !settings.empty()) {
+        const pattern::Loaded bare = pattern::parsePattern(text, PATTERN_NAME);
+        const auto known = [&](const pattern::Binding& set) {
+            if (set.name == "rank" || set.name == "seed") return true;
+            for (const pattern::Binding& b : bare.parameters) {
+                if (b.name == set.name) return true;
+            }
+            return false;
+        };
+        const size_t before = settings.size();
+        settings.erase(std::remove_if(settings.begin(), settings.end(), [&](const auto& set) { return !known(set); }),
+                       settings.end());
+        if (settings.size() != before) {
+            state->read = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME, settings));
+        }
+    }
+    state->parameters.clear();
+    for (const pattern::Binding& b : state->read->parameters) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.17g", b.value);
+        state->parameters += b.name + "\t" + value + "\n";
+    }
     state->packed.clear();
     if (pattern::refused(*state->read)) return 0;
     state->packed = pattern::packPattern(state->read->pattern);
@@ -58,6 +112,10 @@ int32_t reader_check(ReaderState* state, int32_t frames) {
     pattern::finishCheck(state->check, *state->read);
     return 1;
 }
+
+// The parameters of the text read last, as they were used: NAME TAB VALUE a
+// line; none for a text with none of its own that uses neither rank nor seed.
+const char* reader_parameters(const ReaderState* state) { return state->parameters.c_str(); }
 
 const uint8_t* reader_packed(const ReaderState* state) { return state->packed.data(); }
 int32_t reader_packed_size(const ReaderState* state) { return static_cast<int32_t>(state->packed.size()); }

@@ -8,7 +8,8 @@ network; a new link in the same tab, and Back, are followed; a file dropped on
 a fresh page is taken; a text of a quarter of a million mistakes, the largest
 legal world and a text of too many steps leave the page working; the full-store
 check's warnings come as the tools give them; a text of 1 MiB never holds a
-frame for long; the editor completes and explains fields and kinds.
+frame for long; the editor completes and explains fields and kinds; the
+pattern's parameters have controls, which the link keeps.
 
 usage: editing_test.py WEB_DIR BARRAGE_CAPTURE
 """
@@ -74,15 +75,17 @@ class Page:
     def notice(self):
         return self.script("return document.getElementById('notice').textContent")
 
-    def captured(self, frame, text=None):
+    def captured(self, frame, text=None, sets=()):
         name = "p%d.toml" % abs(hash(text)) if text else None
-        out = os.path.join(self.scratch, (name or "demonstration") + "-frames")
+        out = os.path.join(self.scratch, (name or "demonstration") + "-".join(("",) + tuple(sets)) + "-frames")
         os.makedirs(out, exist_ok=True)
         command = [self.capture, str(frame), "--out", out]
         if text:
             with open(os.path.join(self.scratch, name), "w", encoding="utf-8") as f:
                 f.write(text)
             command += ["--pattern", os.path.join(self.scratch, name)]
+            for setting in sets:
+                command += ["--set", setting]
         subprocess.run(command, check=True, stderr=subprocess.DEVNULL)
         return read_png_rgba(os.path.join(out, "frame-%06d.png" % frame))
 
@@ -116,6 +119,41 @@ class Page:
 
     def worst_gap(self):
         return self.script("const g = window.worstGap; window.worstGap = 0; return g;")
+
+
+# A ring of `arms` shooters whose volleys grow with rank.
+RING = """[params]
+arms = 4
+[shooters]
+count = "= arms"
+[movement.m]
+steps = [ { duration = 100, x = "= 320 + 100 * cos(shooter * 360 / shooters)", y = 240.0, active = true } ]
+[firing.f]
+steps = [ { duration = 100, active = true, bulletCount = 256, fireDelay = 1, volleySize = "= 2 + round(rank * 4)", sweepDir = 1, spreadStep = 10, speed = 2.0 } ]
+"""
+
+
+def parameters_in_the_page(p):
+    """A control for each parameter the pattern has or uses, set from the
+    link; a change reads the pattern again, shows the frame the tools give
+    with --set, and goes into the link."""
+    p.open("?frame=60" + link(RING) + "&set=arms:3", 60)
+    value = lambda name: p.script("const e = document.getElementById('param-' + arguments[0]); return e && e.value;", name)
+    try:
+        p.wait.until(lambda d: value("arms") == "3" and value("rank") == "0.5")
+    except Exception:
+        p.fail("parameters: the controls show arms %r, rank %r, not 3 and 0.5" % (value("arms"), value("rank")))
+    if value("seed") is not None:
+        p.fail("parameters: a control for seed, which the pattern does not use")
+    if not p.shows(p.captured(60, RING, ["arms=3"])):
+        p.fail("parameters: arms:3 in the link does not show frame 60 as barrage-capture --set arms=3 does")
+    p.script("const e = document.getElementById('param-rank'); e.value = '1'; e.dispatchEvent(new Event('change'));")
+    try:
+        p.wait.until(lambda d: "set=arms:3,rank:1" in d.execute_script("return location.hash"))
+    except Exception:
+        p.fail("parameters: the link does not keep rank 1: %s" % p.script("return location.hash")[-40:])
+    if not p.shows(p.captured(60, RING, ["arms=3", "rank=1"])):
+        p.fail("parameters: rank 1 does not show frame 60 as barrage-capture --set rank=1 does")
 
 
 def big_link_opens_on_its_frame(p):
@@ -391,6 +429,7 @@ def main():
                           lambda p: reset_agrees_on_a_slow_network(p, delays), new_links_in_the_tab_are_followed,
                           a_file_dropped_on_a_fresh_page_is_taken, hostile_texts_leave_the_page_working,
                           lambda p: warnings_as_the_tools_give_them(p, trace), help_in_the_editor, a_loop_in_the_link,
+                          parameters_in_the_page,
                           a_large_text_never_holds_a_frame):
                 try:
                     check(p)
