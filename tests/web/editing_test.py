@@ -121,7 +121,7 @@ class Page:
         return self.script("const g = window.worstGap; window.worstGap = 0; return g;")
 
 
-# A ring of `arms` shooters whose volleys grow with rank.
+# A ring of `arms` shooters whose volleys grow with rank, at speeds drawn from the seed.
 RING = """[params]
 arms = 4
 [shooters]
@@ -129,22 +129,22 @@ count = "= arms"
 [movement.m]
 steps = [ { duration = 100, x = "= 320 + 100 * cos(shooter * 360 / shooters)", y = 240.0, active = true } ]
 [firing.f]
-steps = [ { duration = 100, active = true, bulletCount = 256, fireDelay = 1, volleySize = "= 2 + round(rank * 4)", sweepDir = 1, spreadStep = 10, speed = 2.0 } ]
+steps = [ { duration = 100, active = true, bulletCount = 256, fireDelay = 1, volleySize = "= 2 + round(rank * 4)", sweepDir = 1, spreadStep = 10, speed = "= 1.5 + rand()" } ]
 """
 
 
 def parameters_in_the_page(p):
     """A control for each parameter the pattern has or uses, set from the
     link; a change reads the pattern again, shows the frame the tools give
-    with --set, and goes into the link."""
+    with --set (cosines and draws the same in the page as natively), and goes
+    into the link."""
     p.open("?frame=60" + link(RING) + "&set=arms:3", 60)
     value = lambda name: p.script("const e = document.getElementById('param-' + arguments[0]); return e && e.value;", name)
     try:
-        p.wait.until(lambda d: value("arms") == "3" and value("rank") == "0.5")
+        p.wait.until(lambda d: value("arms") == "3" and value("rank") == "0.5" and value("seed") == "0")
     except Exception:
-        p.fail("parameters: the controls show arms %r, rank %r, not 3 and 0.5" % (value("arms"), value("rank")))
-    if value("seed") is not None:
-        p.fail("parameters: a control for seed, which the pattern does not use")
+        p.fail("parameters: the controls show arms %r, rank %r, seed %r, not 3, 0.5 and 0"
+               % (value("arms"), value("rank"), value("seed")))
     if not p.shows(p.captured(60, RING, ["arms=3"])):
         p.fail("parameters: arms:3 in the link does not show frame 60 as barrage-capture --set arms=3 does")
     p.script("const e = document.getElementById('param-rank'); e.value = '1'; e.dispatchEvent(new Event('change'));")
