@@ -63,6 +63,10 @@ int main(int argc, char** argv) {
     if (expand) {
         const std::string flat = pattern::flatPattern(*chosen.loaded);
         std::fwrite(flat.data(), 1, flat.size(), stdout);
+        if (flat.size() > static_cast<size_t>(pattern::MAX_FILE_BYTES)) {
+            std::fprintf(stderr, "%s: note: the flat text has %zu bytes, more than a pattern file may have (1 MiB): "
+                         "the tools will not read it back as a file\n", chosen.path.c_str(), flat.size());
+        }
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
     if (framesText.empty()) return command::usageError(app, "FRAMES is required");
