@@ -74,6 +74,7 @@ void finishCheck(Check& check, Loaded& loaded) {
         if (told.slots != step.step.bulletCount) told.slots = -1;
     }
     for (const auto& [place, told] : places) {
+        if (told.slots == 0) continue;  // a gun with no slot is told of as it is read (few-slots)
         addMessage(loaded,
             {place.first, place.second, 0,
              std::to_string(told.lost.bullets) + " bullets of this step's volleys found no free slot (all " +

@@ -286,6 +286,15 @@ TEST(PatternLoader, AVolleyThatFindsTheStoreFullIsWarnedFromItsFirstFrame) {
     EXPECT_EQ(formatMessage("p.toml", loaded.messages[0]),
               "p.toml:7:3: warning: 63744 bullets of this step's volleys found no free slot (all 256 slots live) in "
               "the first 1000 frames, from frame 5 on (shooter 0) [full-store]");
+
+    // A gun with no slots is told of once, as it is read, not again as full.
+    Loaded none = parsePattern(
+        "[shooters]\ncount = 1\n[movement.still]\nsteps = [ { duration = 100, active = true } ]\n"
+        "[firing.dry]\nsteps = [ { duration = 100, active = true, volleySize = 1, fireDelay = 1 } ]\n",
+        "p.toml");
+    simulateForWarnings(none, 1'000);
+    ASSERT_EQ(none.messages.size(), 1u);
+    EXPECT_EQ(none.messages[0].lint, "few-slots");
 }
 
 // A number is read from its own text whatever stands before it on its line:
