@@ -56,9 +56,15 @@ bool isName(std::string_view text) {
 // The structure half of the reader, as free functions over its state.
 namespace {
 
+// Entries and repeats a program's repetitions may go through while their
+// steps are counted: repeats of nothing (repeat = 0 inside a repeated group)
+// would otherwise cost time without a step to show for it.
+constexpr int64_t MAX_VISITS = 16 * MAX_STEPS;
+
 struct Structure {
     Reader& r;
     Pattern& p = r.loaded.pattern;
+    int64_t visits = 0;  // entries and repeats gone through counting the program read now
 
     // A step: the defaults, then what it says itself; each field into its own
     // member of the step's record. A repeated step's repeat and index are no
@@ -105,18 +111,19 @@ struct Structure {
     int64_t countSteps(const toml::array& entries, const std::string& where) {
         int64_t steps = 0;
         for (size_t s = 0; s < entries.size(); ++s) {
+            if (++visits > MAX_VISITS) return MAX_STEPS + 1;
             const toml::node& entry = *entries.get(s);
-            const std::string label = where + "'s step " + std::to_string(s + 1);
             const auto* table = entry.as_table();
             if (!table || !table->get("repeat")) {
                 ++steps;
             } else {
                 int32_t count = 0;
                 std::string index;
+                const std::string label = where + "'s step " + std::to_string(s + 1);
                 const toml::node* inner = table->get("steps");
                 const auto* group = inner ? inner->as_array() : nullptr;
                 if (!repetition(*table, label, &count, &index)) continue;
-                for (int32_t k = 0; k < count && steps <= MAX_STEPS; ++k) {
+                for (int32_t k = 0; k < count && steps <= MAX_STEPS && visits <= MAX_VISITS; ++k, ++visits) {
                     r.scope.names.push_back({index, static_cast<double>(k)});
                     steps += group ? countSteps(*group, label) : 1;
                     r.scope.names.pop_back();
@@ -219,9 +226,15 @@ struct Structure {
         }
         const uint64_t drawn = r.random;  // counting draws what reading will draw again
         const int64_t errorsBefore = errorCount(r.loaded);
+        visits = 0;
         const int64_t count = countSteps(*array, where);
         r.random = drawn;
         if (errorCount(r.loaded) > errorsBefore) return false;  // a repeat count that is no good, said
+        if (visits > MAX_VISITS) {
+            r.error(*list, where + "'s repetitions go through more than " + std::to_string(MAX_VISITS) +
+                               " steps and repeats in all, counting those that repeat 0 times");
+            return false;
+        }
         if (count > MAX_STEPS || array->size() > static_cast<size_t>(MAX_STEPS)) {
             if (array->size() > static_cast<size_t>(MAX_STEPS)) {
                 r.error(*list, where + " has " + std::to_string(array->size()) + " steps; at most " +

@@ -92,6 +92,11 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
               "p.toml:6:22: error: firing program 'f''s step 1's repeat must be from 0 to 10000, not 2000000000");
     EXPECT_EQ(first(head + "{ repeat = 100, steps = [ { repeat = 101 } ] } ]\n"),
               "p.toml:6:9: error: firing program 'f' has more than 10000 steps once its repetitions are counted out");
+    // Repeats of nothing stop too: 10,000 cubed repeats of no step.
+    EXPECT_EQ(first(head + "{ repeat = 10000, steps = [ { repeat = 10000, steps = [ { repeat = 10000, steps = [ { "
+                           "repeat = 0 } ] } ] } ] } ]\n"),
+              "p.toml:6:9: error: firing program 'f''s repetitions go through more than 160000 steps and repeats in "
+              "all, counting those that repeat 0 times");
     std::string many = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = [{ repeat = \"= 1000 + shooter\", duration = 1 }]\n";
     EXPECT_FALSE(refused(parsePattern(many, "p.toml")));  // 66,080 steps: under the world's limit
     many.replace(many.find("1000 + shooter"), 14, "2000 + shooter");
