@@ -72,15 +72,7 @@ std::string markdown(const std::string& templateText) {
     return out.str();
 }
 
-// JSON, as the schema needs it.
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
+using pattern::quoted;  // JSON, as the schema needs it
 
 std::string description(const Field& f) {
     std::string text = f.meaning;

@@ -214,16 +214,23 @@ std::string fieldDefault(const Field& f) {
     return {};
 }
 
-namespace {
-
 std::string quoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\u00";
+            out += "0123456789abcdef"[byte >> 4];
+            out += "0123456789abcdef"[byte & 0xF];
+            continue;
+        }
         if (c == '"' || c == '\\') out += '\\';
         out += c;
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string fieldsJson(std::span<const Field> fields) {
     std::string out = "[";

@@ -9,6 +9,7 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "kinds/Kinds.h"
 
@@ -37,6 +38,10 @@ struct Field {
     const char* meaning;                       // what the engine does with it
     const char* readBy;                        // the steps whose modes or kinds read it
 };
+
+// A string as TOML and JSON both write it: in double quotes, the quote and
+// the backslash escaped, control characters as \u00XX.
+std::string quoted(std::string_view text);
 
 // In record order.
 extern const std::span<const Field> MOVEMENT_FIELDS;

@@ -31,15 +31,6 @@ std::string doubleText(double value) {
     return text;
 }
 
-std::string quoted(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
 // A program's name as a TOML key: bare when it may stand bare.
 std::string keyText(const std::string& name) {
     bool bare = !name.empty();

@@ -61,6 +61,12 @@ TEST(PatternForms, RepetitionsParametersAndTheShooterGiveTheFlatSteps) {
         }
     }
     EXPECT_EQ(packPattern(flat.pattern), packPattern(placed));
+    // A name that needs quoting, a control character in it, reads back too.
+    const Loaded odd = parsePattern(
+        "[shooters]\ncount = 1\n[movement.\"a\\u0001\\\"b\"]\nsteps = [ { duration = 9 } ]\n[firing.f]\nsteps = [ {} ]\n",
+        "p.toml");
+    ASSERT_FALSE(refused(odd));
+    EXPECT_FALSE(refused(parsePattern(flatPattern(odd), "p.toml"))) << flatPattern(odd);
 
     // Set from outside: rank changes the density; the seed, the draws.
     const Loaded harder = parsePattern(FORMS, "p.toml", {{"rank", 1.0}, {"arms", 2}});
