@@ -28,25 +28,23 @@ constexpr bool isNamePart(char c) { return isLetter(c) || isDigit(c); }
 // that every build and the page agree to the last bit (the C libraries' own
 // differ in the last place). The angle is folded exactly into 0 to 45
 // degrees; whole multiples of 30 and 90 give their exact values.
-double sineNear(double x) {  // x in radians, 0 to pi/4: the series to x^21, by Horner
-    constexpr double C[] = {-1.0 / 6, 1.0 / 120, -1.0 / 5040, 1.0 / 362880, -1.0 / 39916800, 1.0 / 6227020800,
-                            -1.0 / 1307674368000, 1.0 / 355687428096000, -1.0 / 121645100408832000,
-                            1.0 / 51090942171709440000.0};
-    const double x2 = x * x;
-    double sum = C[9];
-    for (int k = 8; k >= 0; --k) sum = C[k] + x2 * sum;
-    return x + x * (x2 * sum);
+// The series' coefficients after the first term, for Horner's rule in x^2.
+constexpr double SINE[] = {-1.0 / 6, 1.0 / 120, -1.0 / 5040, 1.0 / 362880, -1.0 / 39916800, 1.0 / 6227020800,
+                           -1.0 / 1307674368000, 1.0 / 355687428096000, -1.0 / 121645100408832000,
+                           1.0 / 51090942171709440000.0};
+constexpr double COSINE[] = {-1.0 / 2, 1.0 / 24, -1.0 / 720, 1.0 / 40320, -1.0 / 3628800, 1.0 / 479001600,
+                             -1.0 / 87178291200, 1.0 / 20922789888000, -1.0 / 6402373705728000,
+                             1.0 / 2432902008176640000.0};
+
+double horner(double x2, const double (&c)[10]) {
+    double sum = c[9];
+    for (int k = 8; k >= 0; --k) sum = c[k] + x2 * sum;
+    return sum;
 }
 
-double cosineNear(double x) {  // x in radians, 0 to pi/4: the series to x^20, by Horner
-    constexpr double C[] = {-1.0 / 2, 1.0 / 24, -1.0 / 720, 1.0 / 40320, -1.0 / 3628800, 1.0 / 479001600,
-                            -1.0 / 87178291200, 1.0 / 20922789888000, -1.0 / 6402373705728000,
-                            1.0 / 2432902008176640000.0};
-    const double x2 = x * x;
-    double sum = C[9];
-    for (int k = 8; k >= 0; --k) sum = C[k] + x2 * sum;
-    return 1.0 + x2 * sum;
-}
+// x in radians, 0 to pi/4: the series to x^21 and x^20.
+double sineNear(double x) { return x + x * (x * x * horner(x * x, SINE)); }
+double cosineNear(double x) { return 1.0 + x * x * horner(x * x, COSINE); }
 
 // Every step below is exact: fmod is, and each subtraction takes numbers
 // within a factor of two of each other.
