@@ -18,7 +18,7 @@ FUZZERS        := fuzz_record_list fuzz_step_programs fuzz_display fuzz_pattern 
 SANITIZER_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps web-deps build run web serve install test test-plain test-sanitize test-fuzz fuzz bench reference clean
+.PHONY: all deps web-deps build run web serve install test test-quick test-plain test-sanitize test-fuzz fuzz bench reference clean
 
 # Debian's emscripten finds its JavaScript optimiser's parser among Debian's
 # own Node modules only when told where they are.
@@ -62,6 +62,14 @@ serve: web
 test: web-deps
 	$(MAKE) --no-print-directory web WEB_OPTIONS=-DBARRAGE_WERROR=ON
 	$(MAKE) --no-print-directory test-plain test-sanitize test-fuzz
+
+# The unit tests alone, in well under a minute: what to run while working.
+# Tests carry a label by kind: unit, process, browser, fuzz and long
+# (ctest -L KIND runs one kind).
+test-quick: deps
+	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS) -L unit
 
 test-plain:
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBARRAGE_WERROR=ON \

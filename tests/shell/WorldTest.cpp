@@ -70,9 +70,17 @@ TEST_F(WorldTest, DrawsBodiesAndLiveBulletsOfTheUsedSlotsOnly) {
     screen::drawCircle(*expected, -49.0f, 470.0f, 3, 15);
     expectPage();
 
-    s.turret.bulletCount = 100000;  // more than the store: drawing stops at its end
+    // More slots than the store holds: drawing reaches its last bullet and stops there.
+    s.turret.bulletCount = 100000;
     for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) s.bullets[j].alive = 0;
+    bullets::Bullet& last = s.bullets[actor::BULLET_CAPACITY - 1];
+    last.alive = -1, last.x = 500.0f, last.y = 400.0f;
     stepAndDraw(pass);
+    screen::fillBox(*expected, 0, 0, 639, 479, 0);
+    screen::drawCircle(*expected, 320, 240, 10, 15);
+    screen::drawCircle(*expected, 100.0f, 100.5f, 10, 13);
+    screen::drawCircle(*expected, 500, 400, 3, 15);
+    expectPage();
     world::tearDownWorld(pass);
 }
 
