@@ -4,7 +4,7 @@
 // 2 ^ 3 ^ 2 is 2 ^ 9); numbers, names, calls and parentheses.
 #include "pattern/Expression.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -431,6 +431,10 @@ bool mentions(std::string_view text, std::string_view name) {
         if (!before && !after) return true;
     }
     return false;
+}
+
+bool isName(std::string_view text) {
+    return !text.empty() && isLetter(text[0]) && std::all_of(text.begin(), text.end(), isNamePart);
 }
 
 }  // namespace pattern

@@ -67,4 +67,8 @@ Evaluated evaluate(std::string_view text, const Scope& scope);
 // Whether the expression uses the name (as a name, not inside another).
 bool mentions(std::string_view text, std::string_view name);
 
+// Whether the text can be a name in expressions: a letter or _, then
+// letters, digits and _ (ASCII only).
+bool isName(std::string_view text);
+
 }  // namespace pattern

@@ -7,9 +7,6 @@
 // program whose values name the shooter) is worked out here: the pattern that
 // comes out is the flat one the engine takes.
 #include <algorithm>
-#include <cctype>
-#include <cmath>
-#include <cstdio>
 #include <string>
 #include <unordered_set>
 
@@ -23,8 +20,6 @@ namespace {
 bool before(const toml::source_position& a, const toml::source_position& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
 }
-
-constexpr double DEFAULT_RANK = 0.5;  // a pattern's difficulty when its file gives none
 
 // Whether any expression below the node names the shooter: such a program is
 // read once for each shooter that runs it.
@@ -44,11 +39,6 @@ bool namesTheShooter(const toml::node& node) {
         }
     }
     return false;
-}
-
-bool isName(std::string_view text) {
-    if (text.empty() || !(std::isalpha(static_cast<unsigned char>(text[0])) || text[0] == '_')) return false;
-    return std::all_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 }  // namespace
@@ -265,89 +255,6 @@ struct Structure {
         return true;
     }
 
-    // The pattern's parameters, rank and seed among them, with what was set
-    // from outside the file; they are names in every expression.
-    void readParameters(const toml::table& root) {
-        std::vector<Binding> params;
-        std::vector<const toml::node*> given;  // where the file gives each; none: a default, or set from outside
-        if (const toml::node* node = root.get("params")) {
-            if (const auto* table = node->as_table()) {
-                for (auto&& [key, value] : *table) {
-                    const std::string name(key.str());
-                    double number = 0.0;
-                    if (const auto* i = value.as_integer()) {
-                        number = static_cast<double>(i->get());
-                    } else if (const auto* f = value.as_floating_point(); f && std::isfinite(f->get())) {
-                        number = f->get();
-                    } else {
-                        r.error(value, "the parameter " + name + " must be a number");
-                        continue;
-                    }
-                    if (!isName(name)) {
-                        r.say(key.source(), true, "'" + name + "' cannot name a parameter: letters, digits and _");
-                        continue;
-                    }
-                    params.push_back({name, number});
-                    given.push_back(&value);
-                }
-            } else {
-                r.error(*node, "params must be a table of named numbers, as [params]");
-            }
-        }
-        const auto find = [&](std::string_view name) {
-            return static_cast<size_t>(
-                std::find_if(params.begin(), params.end(), [&](const Binding& b) { return b.name == name; }) -
-                params.begin());
-        };
-        for (const char* always : {"rank", "seed"}) {
-            if (find(always) == params.size()) {
-                params.push_back({always, std::string_view(always) == "rank" ? DEFAULT_RANK : 0.0});
-                given.push_back(nullptr);
-            }
-        }
-        for (const Binding& set : r.settings) {
-            const size_t named = find(set.name);
-            if (named < params.size()) {
-                params[named].value = set.value;
-                given[named] = nullptr;
-                continue;
-            }
-            std::vector<std::string_view> names;
-            std::string known;
-            for (const Binding& b : params) {
-                names.push_back(b.name);
-                known += (known.empty() ? "" : ", ") + b.name;
-            }
-            const std::string meant = closestName(set.name, names);
-            r.say({}, true, "--set " + set.name + ": the pattern has no parameter '" + set.name + "'" +
-                                (meant.empty() ? "" : "; did you mean '" + meant + "'?") + " (it has " + known + ")");
-        }
-        // Rank and seed have rules of their own: said where the file gives
-        // them, or of the --set that gave them.
-        const auto wrong = [&](size_t k, const std::string& rule) {
-            char shown[32];
-            std::snprintf(shown, sizeof shown, "%.9g", params[k].value);
-            if (given[k]) {
-                r.error(*given[k], params[k].name + " must be " + rule + ", not " + shown);
-            } else {
-                r.say({}, true, "--set " + params[k].name + "=" + shown + ": " + params[k].name + " must be " + rule);
-            }
-        };
-        const size_t rank = find("rank"), seed = find("seed");
-        if (!(params[rank].value >= 0.0 && params[rank].value <= 1.0)) wrong(rank, "from 0 to 1");
-        const double seedValue = params[seed].value;
-        const bool wholeSeed = std::floor(seedValue) == seedValue && std::fabs(seedValue) <= 9e15;
-        if (!wholeSeed) wrong(seed, "a whole number within +-9e15");
-        r.random = static_cast<uint64_t>(static_cast<int64_t>(wholeSeed ? seedValue : 0.0));
-        r.loaded.parameters = params;
-        for (const toml::node* node : given) r.declared.push_back(node != nullptr);
-        for (size_t k = 0; k < params.size(); ++k) {
-            for (const Binding& set : r.settings) r.declared[k] = r.declared[k] || (set.name == params[k].name);
-        }
-        r.scope.names = std::move(params);
-        r.scope.random = &r.random;
-    }
-
     // Which program each shooter runs: one name for all, or a list of one per shooter.
     template <typename Program>
     void assign(const toml::table& shooters, const char* field, const std::vector<Program>& programs,
@@ -432,28 +339,11 @@ struct Structure {
 
 }  // namespace
 
-// The parameters that matter to the pattern: those it declares or that were
-// set, and rank and seed when an expression uses them.
-void Reader::keepParametersThatMatter() {
-    std::unordered_set<std::string_view> used;
-    for (const auto& [text, expression] : compiled) {
-        for (const Instruction& step : expression.operations) {
-            if (step.op == Operation::Name) used.insert(step.name);
-            if (step.op == Operation::Random) used.insert("seed");
-        }
-    }
-    std::vector<Binding> mattering;
-    for (size_t k = 0; k < loaded.parameters.size(); ++k) {
-        if (declared[k] || used.count(loaded.parameters[k].name)) mattering.push_back(loaded.parameters[k]);
-    }
-    loaded.parameters = std::move(mattering);
-}
-
 void Reader::read(const toml::table& root) {
     Structure s{*this};
     Pattern& p = loaded.pattern;
     overflowing = overflowingSteps(root);
-    s.readParameters(root);
+    readParameters(root);
     // The shooters first: references to them are checked against the count.
     const toml::node* shootersNode = root.get("shooters");
     const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;

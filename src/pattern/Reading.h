@@ -1,7 +1,7 @@
 // The table reader's state and its two halves: values (Values.cpp: numbers,
 // flags, names, references and expressions, each checked where it stands)
-// and structure (Reader.cpp: parameters, shooters, programs and their steps,
-// repetitions, which shooter runs what).
+// and structure (Reader.cpp: shooters, programs and their steps, repetitions,
+// which shooter runs what; Parameters.cpp: the names every expression sees).
 #pragma once
 
 #include <span>
@@ -33,12 +33,12 @@ struct Reader {
     int64_t stepsRead = 0;                       // steps of every program so far, repetitions counted out
     size_t fixedNames = 0;                       // the names every expression sees; a repetition's index
                                                  // and the shooter come after them
-    std::unordered_set<std::string> said{};
+    std::unordered_set<std::string> said{};     // place and text of every finding, so each is told once
     // Each expression read once, by the text it stands in: a repetition
     // works it out again with each index.
     std::unordered_map<const std::string*, Compiled> compiled{};
     std::vector<double> stack{};                 // the expressions' working stack
-    std::vector<bool> declared{};                // by parameter: the file declares it, or it was set      // place and text of every finding, so each is told once
+    std::vector<bool> declared{};                // by parameter: the file declares it, or it was set
 
     // Values.
     void say(const toml::source_region& where, bool error, std::string message, std::string lint = {},
@@ -68,6 +68,9 @@ struct Reader {
 
     // Structure.
     void read(const toml::table& root);
+
+    // Parameters (Parameters.cpp).
+    void readParameters(const toml::table& root);
     void keepParametersThatMatter();
 };
 

@@ -1,0 +1,121 @@
+// A pattern's parameters: the [params] table, rank and seed, which every
+// pattern has, and what --set gives from outside the file. Each is a name in
+// every expression; those the pattern neither declares nor uses are left out
+// of the parameters it reports (the page's controls among them).
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <unordered_set>
+
+#include "pattern/Reading.h"
+
+namespace pattern {
+
+namespace {
+
+constexpr double DEFAULT_RANK = 0.5;  // a pattern's difficulty when its file gives none
+
+}  // namespace
+
+// The pattern's parameters, rank and seed among them, with what was set
+// from outside the file; they are names in every expression.
+void Reader::readParameters(const toml::table& root) {
+    std::vector<Binding> params;
+    std::vector<const toml::node*> given;  // where the file gives each; none: a default, or set from outside
+    if (const toml::node* node = root.get("params")) {
+        if (const auto* table = node->as_table()) {
+            for (auto&& [key, value] : *table) {
+                const std::string name(key.str());
+                double number = 0.0;
+                if (const auto* i = value.as_integer()) {
+                    number = static_cast<double>(i->get());
+                } else if (const auto* f = value.as_floating_point(); f && std::isfinite(f->get())) {
+                    number = f->get();
+                } else {
+                    error(value, "the parameter " + name + " must be a number");
+                    continue;
+                }
+                if (!isName(name)) {
+                    say(key.source(), true, "'" + name + "' cannot name a parameter: letters, digits and _");
+                    continue;
+                }
+                params.push_back({name, number});
+                given.push_back(&value);
+            }
+        } else {
+            error(*node, "params must be a table of named numbers, as [params]");
+        }
+    }
+    const auto find = [&](std::string_view name) {
+        return static_cast<size_t>(
+            std::find_if(params.begin(), params.end(), [&](const Binding& b) { return b.name == name; }) -
+            params.begin());
+    };
+    for (const char* always : {"rank", "seed"}) {
+        if (find(always) == params.size()) {
+            params.push_back({always, std::string_view(always) == "rank" ? DEFAULT_RANK : 0.0});
+            given.push_back(nullptr);
+        }
+    }
+    for (const Binding& set : settings) {
+        const size_t named = find(set.name);
+        if (named < params.size()) {
+            params[named].value = set.value;
+            given[named] = nullptr;
+            continue;
+        }
+        std::vector<std::string_view> names;
+        std::string known;
+        for (const Binding& b : params) {
+            names.push_back(b.name);
+            known += (known.empty() ? "" : ", ") + b.name;
+        }
+        const std::string meant = closestName(set.name, names);
+        say({}, true, "--set " + set.name + ": the pattern has no parameter '" + set.name + "'" +
+                            (meant.empty() ? "" : "; did you mean '" + meant + "'?") + " (it has " + known + ")");
+    }
+    // Rank and seed have rules of their own: said where the file gives
+    // them, or of the --set that gave them.
+    const auto wrong = [&](size_t k, const std::string& rule) {
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%.9g", params[k].value);
+        if (given[k]) {
+            error(*given[k], params[k].name + " must be " + rule + ", not " + shown);
+        } else {
+            say({}, true, "--set " + params[k].name + "=" + shown + ": " + params[k].name + " must be " + rule);
+        }
+    };
+    const size_t rank = find("rank"), seed = find("seed");
+    if (!(params[rank].value >= 0.0 && params[rank].value <= 1.0)) wrong(rank, "from 0 to 1");
+    const double seedValue = params[seed].value;
+    const bool wholeSeed = std::floor(seedValue) == seedValue && std::fabs(seedValue) <= 9e15;
+    if (!wholeSeed) wrong(seed, "a whole number within +-9e15");
+    random = static_cast<uint64_t>(static_cast<int64_t>(wholeSeed ? seedValue : 0.0));
+    loaded.parameters = params;
+    for (const toml::node* node : given) declared.push_back(node != nullptr);
+    for (size_t k = 0; k < params.size(); ++k) {
+        for (const Binding& set : settings) declared[k] = declared[k] || (set.name == params[k].name);
+    }
+    scope.names = std::move(params);
+    scope.random = &random;
+}
+
+// The parameters that matter to the pattern: those it declares or that were
+// set, and rank and seed when an expression uses them.
+void Reader::keepParametersThatMatter() {
+    std::unordered_set<std::string_view> used;
+    for (const auto& [text, expression] : compiled) {
+        for (const Instruction& step : expression.operations) {
+            if (step.op == Operation::Name) used.insert(step.name);
+            if (step.op == Operation::Random) used.insert("seed");
+        }
+    }
+    std::vector<Binding> mattering;
+    for (size_t k = 0; k < loaded.parameters.size(); ++k) {
+        if (declared[k] || used.count(loaded.parameters[k].name)) mattering.push_back(loaded.parameters[k]);
+    }
+    loaded.parameters = std::move(mattering);
+}
+
+}  // namespace pattern
