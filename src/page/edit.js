@@ -13,6 +13,7 @@
   const DRAFT = "barrage.draft";  // where an edit not in the address is kept across a reload
   const barrage = window.barragePage;
   const LIMIT = barrage.patternBytes;  // bytes a pattern may have, as for the native tools
+  const MOST = LIMIT / 1048576 + " MiB";  // that limit as the tools say it
   const module = barrage.module, page = barrage.page;
   let view = null;              // the editor, once made
   let text = null;              // the text the editor holds, or will hold once opened
@@ -75,7 +76,7 @@
     const size = new TextEncoder().encode(source).length;
     if (size > LIMIT) {
       return { taken: false, messages: [{ line: 0, column: 0, severity: "error",
-                                          message: "pattern.toml: error: it has " + size + " bytes; a pattern has at most 1 MiB" }] };
+                                          message: "pattern.toml: error: it has " + size + " bytes; a pattern has at most " + MOST }] };
     }
     const result = await read(source);
     if (mine !== wanted) return { late: true };
@@ -204,7 +205,7 @@
       const { done, value } = await reader.read();
       if (done) break;
       length += value.length;
-      if (length > LIMIT) throw new Error("the pattern is over 1 MiB");
+      if (length > LIMIT) throw new Error("the pattern is over " + MOST);
       parts.push(value);
     }
     const all = new Uint8Array(length);
@@ -354,12 +355,7 @@
   }
 
   function button(label, id, action) {
-    const b = document.createElement("button");
-    b.type = "button";
-    b.id = id;
-    b.textContent = label;
-    b.addEventListener("click", action);
-    return b;
+    return Object.assign(document.createElement("button"), { type: "button", id: id, textContent: label, onclick: action });
   }
 
   // The editor's text set by the page, not typed: nothing is read for it.
@@ -484,7 +480,7 @@
 
   function openFile(blob) {
     if (blob.size > LIMIT) {
-      barrage.notice(blob.name + " is over 1 MiB.");
+      barrage.notice(blob.name + " is over " + MOST + ".");
       return Promise.resolve();
     }
     return openEditor().then(function () { return blob.text(); })
