@@ -2,12 +2,12 @@
 // The page's editing: the editor pane (CodeMirror, from editor.js, fetched
 // when first opened), the text read 300 ms after the last keystroke by the
 // pattern reader in a worker of its own (barrage-reader.js), so that no text
-// holds a frame, the reader's messages as marks and as a list, and links that
-// hold the pattern (deflate-raw, base64url, in #pattern=..., then the
-// parameters set, as &set=NAME:VALUE,NAME:VALUE), and a control for each of
-// the pattern's parameters under the picture. Fetched by
-// index.html only when the editor is opened, a file is dropped, the address
-// holds a pattern, or an edit was kept from before a reload.
+// holds a frame, the reader's messages as marks and as a list (the full-store
+// check's warnings once the editor is open), links that hold the pattern
+// (deflate-raw, base64url, in #pattern=..., then the parameters set, as
+// &set=NAME:VALUE,...), and a control for each of the pattern's parameters.
+// Fetched by index.html only when the editor is opened, a file is dropped,
+// the address holds a pattern, or an edit was kept from before a reload.
 (function () {
   const DELAY = 300;            // ms after the last keystroke
   const DRAFT = "barrage.draft";  // where an edit not in the address is kept across a reload
@@ -57,7 +57,7 @@
   }
   function read(source) {
     const lines = Object.keys(settings).map(function (name) { return name + "=" + settings[name]; });
-    const answer = ask({ text: source, settings: lines.join("\n") });
+    const answer = ask({ text: source, settings: lines.join("\n"), check: view !== null });  // warnings go to the editor
     lastRead = asked;
     return answer;
   }
@@ -350,8 +350,7 @@
 
   let demonstration = null;
   function demonstrationText() {
-    if (!demonstration) demonstration = fetchText("patterns/demonstration.toml");
-    return demonstration;
+    return demonstration || (demonstration = fetchText("patterns/demonstration.toml"));
   }
 
   function button(label, id, action) {
@@ -472,6 +471,7 @@
         }, fields);
         setting = false;
         showMessages(messages);  // what the reader said of the text shown, as it said it
+        if (worker) worker.postMessage({ checkLast: true });  // its warnings, now that they are wanted
         if (draft !== null) restoreDraft(draft);
       })();
     }

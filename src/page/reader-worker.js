@@ -1,16 +1,18 @@
 // The worker around the page's pattern reader: each message is a text to read
-// ({ id, text, settings }, settings NAME=VALUE a line), or a request for the
-// editor's help ({ id, help: true }). The answer says whether it was taken,
-// the reader's messages, the pattern's parameters as they were used
+// ({ id, text, settings, check }, settings NAME=VALUE a line), a request for
+// the editor's help ({ id, help: true }), or for the check of the text read
+// last ({ checkLast: true }). The answer says whether it was taken, the
+// reader's messages, the pattern's parameters as they were used
 // ([{ name, value }]) and, when taken, the pattern as bytes (handed over, not
-// copied). Then the
+// copied). Then, when asked (the editor is open: its warnings are wanted), the
 // full-store check runs, a slice at a time so that a newer text is read at
 // once, and a second answer ({ id, checked: true, messages }) gives every
 // message again with its warnings.
 "use strict";
 const CHECK_SLICE = 500;  // frames of the check between looks at the messages waiting
 const reader = createReader().then(function (module) { return { module: module, state: module._reader_open() }; });
-let latest = 0;  // the text read last: a check of an older one stops
+let latest = 0;     // the text read last: a check of an older one stops
+let unchecked = 0;  // the text read last, when it was taken and its check not asked for yet
 
 function textAt(module, pointer) {
   let end = pointer;
@@ -28,13 +30,31 @@ function messagesOf(module, state) {
   return messages;
 }
 
+// The full-store check of text `id`, while no newer one has come.
+function check(module, state, id) {
+  unchecked = 0;
+  (function slice() {
+    if (id !== latest) return;
+    if (module._reader_check(state, CHECK_SLICE) === 1) {
+      self.postMessage({ id: id, checked: true, messages: messagesOf(module, state) });
+    } else {
+      setTimeout(slice, 0);
+    }
+  })();
+}
+
 self.onmessage = function (event) {
   const id = event.data.id;
   if (event.data.help) {  // the editor's help, once
     reader.then(function (r) { self.postMessage({ id: id, help: JSON.parse(textAt(r.module, r.module._reader_help())) }); });
     return;
   }
+  if (event.data.checkLast) {  // after the read before it, as promises keep their order
+    reader.then(function (r) { if (unchecked === latest) check(r.module, r.state, latest); });
+    return;
+  }
   latest = id;
+  unchecked = 0;
   reader.then(function (r) {
     const module = r.module, state = r.state;
     const bytes = new TextEncoder().encode(event.data.text);
@@ -57,15 +77,8 @@ self.onmessage = function (event) {
                                                module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
     self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), parameters: parameters, packed: packed },
                      packed ? [packed] : []);
-    if (!taken) return;
-    (function check() {
-      if (id !== latest) return;
-      if (module._reader_check(state, CHECK_SLICE) === 1) {
-        self.postMessage({ id: id, checked: true, messages: messagesOf(module, state) });
-      } else {
-        setTimeout(check, 0);
-      }
-    })();
+    if (taken && event.data.check) check(module, state, id);
+    else if (taken) unchecked = id;
   }, function (error) {
     self.postMessage({ id: id, taken: false, failed: String(error && error.message || error), messages: [] });
   });

@@ -15,6 +15,7 @@ usage: editing_test.py WEB_DIR BARRAGE_CAPTURE
 """
 import base64
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -293,18 +294,33 @@ def hostile_texts_leave_the_page_working(p):
 
 
 def warnings_as_the_tools_give_them(p, trace):
-    """The demonstration's full-store warnings, as barrage-trace --check gives
-    them, come to the editor too once its check has run."""
-    native = subprocess.run([trace, "--check", "--pattern", os.path.join(PATTERNS, "demonstration.toml")],
-                            capture_output=True, text=True).stderr.splitlines()
-    p.open("?frame=50", 50)
+    """The demonstration's warnings with nothing silenced (its full-store ones
+    among them), as barrage-trace --check gives them, come to the editor too
+    once its check has run: for a link, when the editor opens (no check runs
+    while nobody can see its warnings); for an edit, while the editor is open."""
+    text = re.sub(r"  # allow:.*$", "", sample("demonstration"), flags=re.M)
+    with tempfile.NamedTemporaryFile("w", suffix=".toml") as file:
+        file.write(text)
+        file.flush()
+        native = [line for line in subprocess.run([trace, "--check", "--pattern", file.name], capture_output=True,
+                                                  text=True).stderr.splitlines() if line.startswith(file.name + ":")]
+    if not any("[full-store]" in line for line in native):
+        p.fail("the demonstration without its silences has no full-store warnings to compare")
+    expected = [line.split(":", 1)[1] for line in native]
+
+    def as_the_tools(what):
+        p.wait.until(lambda d: len(p.messages()) == len(native))
+        shown = [m.split(":", 1)[1] for m in p.messages()]
+        if shown != expected:
+            p.fail("%s warnings in the page %s are not the tools' %s" % (what, shown[:1], expected[:1]))
+
+    p.open("?frame=50" + link(text), 50)
+    time.sleep(0.5)
     ActionChains(p.d).send_keys("e").perform()
     p.editor_ready()
-    p.call("BarrageEdit.apply(arguments[0]).then(() => done())", sample("demonstration"))
-    p.wait.until(lambda d: len(p.messages()) == len(native))
-    shown = [m.split(":", 1)[1] for m in p.messages()]
-    if shown != [line.split(":", 1)[1] for line in native]:
-        p.fail("the page's warnings %s are not the tools' %s" % (shown[:1], native[:1]))
+    as_the_tools("the link's")
+    p.call("BarrageEdit.apply(arguments[0]).then(() => done())", text + "# edited\n")
+    as_the_tools("the edit's")
 
 
 def help_in_the_editor(p):
