@@ -50,7 +50,7 @@ self.onmessage = function (event) {
     return;
   }
   if (event.data.checkLast) {  // after the read before it, as promises keep their order
-    reader.then(function (r) { if (unchecked === latest) check(r.module, r.state, latest); });
+    reader.then(function (r) { if (unchecked && unchecked === latest) check(r.module, r.state, latest); });
     return;
   }
   latest = id;
