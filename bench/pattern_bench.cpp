@@ -25,15 +25,13 @@ using bench::millisecondsSince;
 
 namespace {
 
-// 64 shooters firing 256-bullet homing volleys: every store full.
-constexpr const char* HEAVY = R"([shooters]
-count = 64
-phases = 5
-[movement.m]
-steps = [ { duration = 200, moveMode = "orbit", centreX = 320.0, centreY = 240.0, radius = 150, angleStep = 1, active = true } ]
-[firing.f]
-steps = [ { duration = 100, active = true, bulletCount = 256, volleySize = 256, spreadStep = 1, speed = 1.0, fireDelay = 0, burstPause = 30, bulletMotion = "homing", targetRef = { shooter = 0 } } ]
-)";
+// A file's text, from the source tree.
+std::string sourceFile(const std::string& path) {
+    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/" + path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 // The largest pattern the limits allow said once for many: 64 shooters, each
 // with its own programs of 500 and 1,060 steps (100,000 in all), every value
@@ -72,15 +70,15 @@ void largestExpanded() {
 // barrage-view's loop does it (the file read, the world remade, then each
 // tick a timed slice of the seek or, once it is done, 8 ms of the full-store
 // check): the longest tick, against the check run whole as before.
-void heavyReload() {
-    pattern::Loaded whole = pattern::parsePattern(HEAVY, "heavy.toml");
+void heavyReload(const std::string& heavy) {
+    pattern::Loaded whole = pattern::parsePattern(heavy, "full-stores.toml");
     auto start = Clock::now();
     pattern::simulateForWarnings(whole);
     const double wholeCheck = millisecondsSince(start);
 
     auto viewer = std::make_unique<timeline::Viewer>();
     viewer->clock = [](void*) { return display::steadyNowNs(); };
-    auto shown = std::make_unique<pattern::Loaded>(pattern::parsePattern(HEAVY, "heavy.toml"));
+    auto shown = std::make_unique<pattern::Loaded>(pattern::parsePattern(heavy, "full-stores.toml"));
     timeline::openViewer(*viewer, world::STUDY_FRAMES, true, timeline::NORMAL_SPEED, pattern::makerFor(shown->pattern));
     while (viewer->seeking) timeline::tickViewer(*viewer);
     double longest = 0, total = 0;
@@ -88,7 +86,7 @@ void heavyReload() {
     for (int save = 0; save < 3; ++save) {
         pattern::Check check;
         start = Clock::now();
-        auto fresh = std::make_unique<pattern::Loaded>(pattern::parsePattern(HEAVY, "heavy.toml"));
+        auto fresh = std::make_unique<pattern::Loaded>(pattern::parsePattern(heavy, "full-stores.toml"));
         timeline::remakeViewer(*viewer, pattern::makerFor(fresh->pattern));
         shown = std::move(fresh);
         pattern::startCheck(check, shown->pattern);
@@ -114,8 +112,8 @@ void heavyReload() {
 
 // The heavy pattern with every store full: a frame of the viewer (the world
 // stepped, drawn and shown, the strip written), natively; median of 300.
-void heavyFrame() {
-    auto shown = std::make_unique<pattern::Loaded>(pattern::parsePattern(HEAVY, "heavy.toml"));
+void heavyFrame(const std::string& heavy) {
+    auto shown = std::make_unique<pattern::Loaded>(pattern::parsePattern(heavy, "full-stores.toml"));
     auto viewer = std::make_unique<timeline::Viewer>();
     timeline::openViewer(*viewer, 2'000, true, timeline::NORMAL_SPEED, pattern::makerFor(shown->pattern));
     while (viewer->seeking) timeline::tickViewer(*viewer);
@@ -161,20 +159,10 @@ void stepsBack(const char* name, const std::string& text) {
     timeline::closeViewer(*viewer);
 }
 
-std::string sample(const char* name) {
-    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/patterns/" + name + ".toml");
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 int main() {
-    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/patterns/demonstration.toml");
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string source = text.str();
+    const std::string source = sourceFile("patterns/demonstration.toml");
 
     std::vector<double> reads;
     for (int i = 0; i < 200; ++i) {
@@ -226,10 +214,14 @@ int main() {
                 bench::median(parts[1]), static_cast<long long>(timeline::SEEK_SLICE_NS / 1'000'000));
     std::printf("viewer frame %lld\n", static_cast<long long>(timeline::viewerFrame(*viewer)));
     timeline::closeViewer(*viewer);
-    heavyReload();
-    heavyFrame();
-    for (const char* name : {"demonstration", "hunters", "rain"}) stepsBack(name, sample(name));
-    stepsBack("the 64-shooter homing pattern", HEAVY);
+    // 64 shooters firing 256-bullet homing volleys: every store full.
+    const std::string heavy = sourceFile("bench/full-stores.toml");
+    heavyReload(heavy);
+    heavyFrame(heavy);
+    for (const std::string name : {"demonstration", "hunters", "rain"}) {
+        stepsBack(name.c_str(), sourceFile("patterns/" + name + ".toml"));
+    }
+    stepsBack("the 64-shooter homing pattern", heavy);
     display::CloseScreen();
     return 0;
 }

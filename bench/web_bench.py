@@ -91,14 +91,9 @@ def edits(driver, url):
           if os.path.exists(os.path.join(here, "..", "build-web", "page", "editor.js")) else "editor bundle: not built")
 
 
-HEAVY = """[shooters]
-count = 64
-phases = 5
-[movement.m]
-steps = [ { duration = 200, moveMode = "orbit", centreX = 320.0, centreY = 240.0, radius = 150, angleStep = 1, active = true } ]
-[firing.f]
-steps = [ { duration = 100, active = true, bulletCount = 256, volleySize = 256, spreadStep = 1, speed = 1.0, fireDelay = 0, burstPause = 30, bulletMotion = "homing", targetRef = { shooter = 0 } } ]
-"""
+# 64 shooters firing 256-bullet homing volleys: every store full.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "full-stores.toml"), encoding="utf-8") as heavy:
+    HEAVY = heavy.read()
 
 
 def link(text):
