@@ -259,6 +259,20 @@ def a_file_dropped_on_a_fresh_page_is_taken(p):
         p.fail("a file dropped on a fresh page left the page")
 
 
+def own_programs(movement_steps, firing_steps):
+    """64 shooters in a row, each with programs of its own: the steps given,
+    every store filling with homing volleys."""
+    text = "[shooters]\ncount = 64\nmovement = [%s]\nfiring = [%s]\n" % (
+        ",".join('"m%d"' % i for i in range(64)), ",".join('"f%d"' % i for i in range(64)))
+    for i in range(64):
+        text += "[movement.m%d]\ndefaults = { duration = 3, x = %d.0, y = 240.0, active = true }\nsteps = [%s]\n" % (
+            i, i * 10, movement_steps)
+        text += ("[firing.f%d]\ndefaults = { duration = 3, active = true, bulletCount = 256, volleySize = 8, "
+                 "fireDelay = 0, speed = 2.0, bulletMotion = 3, targetRef = { shooter = 0 } }\nsteps = [%s]\n") % (
+            i, firing_steps)
+    return text
+
+
 def hostile_texts_leave_the_page_working(p):
     """A quarter of a million unknown fields as a link, the largest legal
     world, and programs of too many steps: each answered, none breaking the
@@ -267,14 +281,7 @@ def hostile_texts_leave_the_page_working(p):
     errors = "[shooters]\ncount = 1\n[movement.m]\nsteps = [{}]\n[firing.f]\nsteps = [" + ",".join([step] * 9800) + "]\n"
     p.open("?frame=10" + link(errors), 10)
     p.wait.until(lambda d: "mistake" in p.notice())
-    names = ",".join('"p%d"' % i for i in range(64))
-    largest = "[shooters]\ncount = 64\nmovement = [%s]\nfiring = [%s]\n" % (names, names)
-    for i in range(64):
-        largest += "[movement.p%d]\ndefaults = { duration = 3, x = %d.0, y = 240.0, active = true }\nsteps = [%s]\n" % (
-            i, i * 10, "{}," * 780)
-        largest += ("[firing.p%d]\ndefaults = { duration = 3, active = true, bulletCount = 256, volleySize = 8, "
-                    "fireDelay = 0, speed = 2.0, bulletMotion = 3, targetRef = { shooter = 0 } }\nsteps = [%s]\n") % (
-            i, "{}," * 780)
+    largest = own_programs("{}," * 780, "{}," * 780)
     unused = "[shooters]\ncount = 1\nmovement = \"m\"\nfiring = \"f\"\n[movement.m]\nsteps = [{}]\n[firing.f]\nsteps = [{}]\n"
     for i in range(11):
         unused += "[firing.u%d]\nsteps = [%s]\n" % (i, "{}," * 10000)
@@ -398,14 +405,7 @@ def a_large_text_never_holds_a_frame(p):
     """A legal text of nearly 1 MiB applied on frame 16,000, then the editor
     opened on it and a key typed: no gap between animation frames over
     LONGEST_GAP_MS."""
-    text = "[shooters]\ncount = 64\nmovement = [%s]\nfiring = [%s]\n" % (
-        ",".join('"m%d"' % i for i in range(64)), ",".join('"f%d"' % i for i in range(64)))
-    for i in range(64):
-        text += "[movement.m%d]\ndefaults = { duration = 3, x = %d.0, y = 240.0, active = true }\nsteps = [\n%s]\n" % (
-            i, i * 10, "{ angle = 5, x = 1.5 },\n" * 300)
-        text += ("[firing.f%d]\ndefaults = { duration = 3, active = true, bulletCount = 256, volleySize = 8, "
-                 "fireDelay = 0, speed = 2.0, bulletMotion = 3, targetRef = { shooter = 0 } }\nsteps = [\n%s]\n") % (
-            i, "{ angle = 5, speed = 1.5 },\n" * 300)
+    text = own_programs("\n" + "{ angle = 5, x = 1.5 },\n" * 300, "\n" + "{ angle = 5, speed = 1.5 },\n" * 300)
     assert len(text.encode()) < 1 << 20, len(text)
     p.open("?frame=16000", 16000)
     p.call("const s = document.createElement('script'); s.src = 'edit.js'; s.onload = () => done();"
