@@ -15,7 +15,7 @@ namespace pattern {
 namespace {
 
 constexpr double DEGREES = 0.017453292519943295;  // radians in a degree
-constexpr int32_t MAX_DEPTH = 64;                  // parentheses and calls inside each other
+constexpr int32_t MAX_DEPTH = 64;                  // parentheses, calls, signs and powers inside each other
 constexpr double MAX_EXPONENT = 1024.0;            // x ^ n multiplies n times at most
 constexpr size_t MAX_ARGUMENTS = 64;               // values a function takes at most
 
@@ -168,14 +168,28 @@ struct Compiler {
         }
     }
 
+    // A sign or a power reads what follows it inside itself, as a
+    // parenthesis does: each counts towards the same depth, so no text can
+    // take the reader (or the page's worker) to the end of its stack.
+    bool deeper(size_t where, const char* what) {
+        if (++depth <= MAX_DEPTH) return true;
+        fail(where, std::string("too many ") + what + " inside each other (at most " + std::to_string(MAX_DEPTH) +
+                        " parentheses, calls, signs and powers deep)");
+        return false;
+    }
+
     void unary() {
         blanks();
         const size_t where = at;
         if (take('-')) {
+            if (!deeper(where, "signs")) return;
             unary();
+            --depth;
             emit(Operation::Negate, where);
         } else if (take('+')) {
+            if (!deeper(where, "signs")) return;
             unary();
+            --depth;
         } else {
             power();
         }
@@ -186,7 +200,9 @@ struct Compiler {
         blanks();
         const size_t where = at;
         if (failed() || !take('^')) return;
+        if (!deeper(where, "powers")) return;
         unary();  // right to left, and -2 ^ -2 reads as -(2 ^ (-2))
+        --depth;
         emit(Operation::Power, where);
     }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "pattern/Expression.h"
 
@@ -78,6 +79,19 @@ TEST(Expression, EachMistakeIsTakenAtItsCharacter) {
     const Evaluated deep = evaluate(std::string(100'000, '(') + "1", scope);
     EXPECT_EQ(deep.error, "too many parentheses inside each other");
     EXPECT_EQ(deep.at, 64);
+    // So do signs and powers, which read what follows them inside themselves.
+    std::string powers = "1";
+    for (int k = 0; k < 200'000; ++k) powers += "^1";
+    for (const auto& [text, at, what] : {std::tuple{std::string(150'000, '-') + "1", 64, "signs"},
+                                         std::tuple{std::string(150'000, '+') + "1", 64, "signs"},
+                                         std::tuple{powers, 129, "powers"},
+                                         std::tuple{"-(" + std::string(40, '-') + "(" + std::string(40, '-') + "1))", 64, "signs"}}) {
+        const Evaluated e = evaluate(text, scope);
+        EXPECT_EQ(e.error, std::string("too many ") + what +
+                               " inside each other (at most 64 parentheses, calls, signs and powers deep)");
+        EXPECT_EQ(e.at, at);
+    }
+    EXPECT_EQ(evaluate(std::string(32, '-') + "2^" + std::string(31, '-') + "1", scope).value, 0.5);
     // The draws are splitmix64's, the same on every build and in the page.
     EXPECT_EQ(drawRandom(state), 0.8833108082136426);
     EXPECT_EQ(drawRandom(state), 0.43152799704850997);
