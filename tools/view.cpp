@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "display/Control.h"
 #include "display/Display.h"
@@ -119,14 +121,49 @@ void goOnChecking(timeline::Viewer& viewer, Followed& followed) {
     timeline::noticeViewer(viewer, stripLine(shown).c_str());
 }
 
-// Reads the pattern again: a good one becomes the viewer's world on the frame
-// shown, and its check starts; a refused one leaves the picture as it is,
-// how many errors and the first in the status strip and every message on
-// stderr.
-void reload(timeline::Viewer& viewer, Followed& followed) {
-    std::unique_ptr<pattern::Loaded> fresh = command::readPattern(followed.chosen.path, false, followed.chosen.settings);
+// A reading of the pattern file on a thread of its own, so that the picture,
+// the keys and the signals never wait for a large or costly text: the main
+// loop takes what it gave once it is done. A newer reading, or the end of the
+// viewer, cancels one under way (it then stops within a few milliseconds).
+struct Reading {
+    std::thread thread;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    std::unique_ptr<pattern::Loaded> loaded;  // what it gave, once done
+};
+
+void stopReading(std::unique_ptr<Reading>& reading) {
+    if (!reading) return;
+    reading->cancel = true;
+    reading->thread.join();
+    reading.reset();
+}
+
+void startReading(std::unique_ptr<Reading>& reading, const Followed& followed) {
+    stopReading(reading);
+    reading = std::make_unique<Reading>();
+    Reading* r = reading.get();
+    r->thread = std::thread([r, path = followed.chosen.path, settings = followed.chosen.settings] {
+        r->loaded = command::readPattern(path, false, settings, &r->cancel);
+        r->done = true;
+    });
+}
+
+constexpr int64_t RELOADED_NS = 1'500'000'000;  // how long the strip says a reload happened
+
+// What the reading gave, once done: a good pattern becomes the viewer's world
+// on the frame shown, and its check starts; a refused one leaves the picture
+// as it is, how many errors and the first in the status strip and every
+// message on stderr.
+void takeReading(timeline::Viewer& viewer, Followed& followed, std::unique_ptr<Reading>& reading,
+                 int64_t& reloadedUntil) {
+    if (!reading || !reading->done) return;
+    reading->thread.join();
+    std::unique_ptr<pattern::Loaded> fresh = std::move(reading->loaded);
+    reading.reset();
     command::sayMessages(*fresh, display::TellUser);
     if (pattern::refused(*fresh)) {
+        reloadedUntil = 0;
         timeline::noticeViewer(viewer, stripLine(*fresh).c_str());
         return;
     }
@@ -135,7 +172,9 @@ void reload(timeline::Viewer& viewer, Followed& followed) {
     pattern::stopCheck(followed.check);
     timeline::remakeViewer(viewer, pattern::makerFor(fresh->pattern));
     followed.chosen.loaded = std::move(fresh);
-    timeline::noticeViewer(viewer, stripLine(*followed.chosen.loaded).c_str());
+    const std::string said = stripLine(*followed.chosen.loaded);
+    timeline::noticeViewer(viewer, ("reloaded" + (said.empty() ? std::string() : ": " + said)).c_str());
+    reloadedUntil = display::steadyNowNs() + RELOADED_NS;
     startChecking(followed);
 }
 
@@ -188,6 +227,8 @@ int main(int argc, char** argv) {
     if (following) timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
     startChecking(*followed);
     int64_t nextLook = 0;  // when the file is looked at next, on the steady clock
+    std::unique_ptr<Reading> reading;  // the file read again, when a reading is under way
+    int64_t reloadedUntil = 0;         // while the strip says "reloaded", on the steady clock; 0: it does not
     while (!viewer->quit) {
         // Input: keys, and the pattern file when it has changed.
         bool reloadNow = false;
@@ -207,7 +248,12 @@ int main(int argc, char** argv) {
                 reloadNow = true;
             }
         }
-        if (reloadNow && !viewer->quit) reload(*viewer, *followed);
+        if (reloadNow && !viewer->quit) startReading(reading, *followed);
+        takeReading(*viewer, *followed, reading, reloadedUntil);
+        if (reloadedUntil && display::steadyNowNs() >= reloadedUntil) {
+            reloadedUntil = 0;
+            timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
+        }
         // Update: the frames this tick is due at the speed, and the check's
         // share once no seek is under way.
         timeline::tickViewer(*viewer);
@@ -216,6 +262,7 @@ int main(int argc, char** argv) {
         display::WaitVerticalRetrace();
     }
     // Shut-down.
+    stopReading(reading);
     pattern::stopCheck(followed->check);
     timeline::closeViewer(*viewer);
     display::EndProgram(0);

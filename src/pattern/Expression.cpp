@@ -356,6 +356,15 @@ Compiled compile(std::string_view text) {
 
 Evaluated run(const Compiled& compiled, const Scope& scope, std::vector<double>& stack) {
     if (!compiled.failure.error.empty()) return compiled.failure;
+    if (Budget* budget = scope.budget) {
+        // Charged before it runs: a long expression worked out again and
+        // again stops at once, not at its end.
+        if (budget->cancel && budget->cancel->load(std::memory_order_relaxed)) {
+            return failAt(compiled.text, 0, CANCELLED);
+        }
+        budget->left -= static_cast<int64_t>(compiled.operations.size());
+        if (budget->left < 0) return failAt(compiled.text, 0, OVER_BUDGET);
+    }
     stack.clear();
     for (const Instruction& step : compiled.operations) {
         double value = 0.0;
@@ -364,6 +373,10 @@ Evaluated run(const Compiled& compiled, const Scope& scope, std::vector<double>&
             case Operation::Name: {
                 auto b = scope.names.rbegin();
                 while (b != scope.names.rend() && b->name != step.name) ++b;
+                if (scope.budget) {
+                    scope.budget->left -= b - scope.names.rbegin();
+                    if (scope.budget->left < 0) return failAt(compiled.text, 0, OVER_BUDGET);
+                }
                 if (b == scope.names.rend()) {
                     std::vector<std::string_view> known;
                     for (const Binding& each : scope.names) known.push_back(each.name);

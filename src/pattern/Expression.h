@@ -3,10 +3,13 @@
 // Numbers, names (the file's parameters, rank, seed, a repetition's index,
 // shooter and shooters), + - * / ^ (power, to a whole exponent) and
 // parentheses, and the functions min, max, floor, round, abs, sin and cos
-// (of degrees) and rand() (from the file's seed). Worked out in double precision; a value that is not
-// finite is an error at its place.
+// (of degrees) and rand() (from the file's seed), at most 64 parentheses,
+// calls, signs and powers inside each other. Worked out in double precision;
+// a value that is not finite is an error at its place. Working out has a
+// budget of operations, so that no text holds its reader for long.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,10 +23,21 @@ struct Binding {
     double value = 0.0;
 };
 
+// How much working out a reader may still do: each operation costs one, each
+// name looked up one for every name it passes. Past the end every expression
+// fails with OVER_BUDGET; so does one worked out once `cancel` is set.
+struct Budget {
+    int64_t left = 0;                          // operations
+    const std::atomic<bool>* cancel = nullptr;  // set from another thread: stop; none: never
+};
+inline constexpr const char* OVER_BUDGET = "over budget";
+inline constexpr const char* CANCELLED = "cancelled";
+
 // What an expression can use: its names, and the file's random draws.
 struct Scope {
     std::vector<Binding> names;  // looked up from the last, so an inner one hides an outer one
     uint64_t* random = nullptr;  // the state rand() draws from and advances; none: rand() is an error
+    Budget* budget = nullptr;    // none: no bound
 };
 
 // rand()'s draws: splitmix64 from the state, each draw in [0, 1) from its

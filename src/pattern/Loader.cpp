@@ -42,7 +42,8 @@ std::vector<Allowance> allowances(const std::vector<std::string_view>& lines) {
 
 }  // namespace
 
-Loaded parsePattern(std::string_view text, const std::string& file, const std::vector<Binding>& settings) {
+Loaded parsePattern(std::string_view text, const std::string& file, const std::vector<Binding>& settings,
+                    const std::atomic<bool>* cancel) {
     Loaded loaded;
     loaded.pattern.file = file;
     // A byte-order mark, as some editors write one, is no part of the text.
@@ -70,13 +71,13 @@ Loaded parsePattern(std::string_view text, const std::string& file, const std::v
         return loaded;
     }
     Sources sources;
-    readTable(parsed.table(), lines, loaded, sources, settings);
+    readTable(parsed.table(), lines, loaded, sources, settings, cancel);
     if (!refused(loaded)) lintPattern(sources, loaded);
     sortMessages(loaded);
     return loaded;
 }
 
-Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings) {
+Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings, const std::atomic<bool>* cancel) {
     const auto whole = [&](const std::string& text) {
         Loaded refusedFile;
         refusedFile.pattern.file = path;
@@ -104,7 +105,7 @@ Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings
     std::fclose(file);
     if (failed) return whole("cannot read it: read error");
     if (text.size() > static_cast<size_t>(MAX_FILE_BYTES)) return whole("it has more than 1 MiB");
-    return parsePattern(text, path, settings);
+    return parsePattern(text, path, settings, cancel);
 }
 
 }  // namespace pattern

@@ -99,6 +99,7 @@ void Reader::readParameters(const toml::table& root) {
     }
     scope.names = std::move(params);
     scope.random = &random;
+    scope.budget = &budget;
 }
 
 // The parameters that matter to the pattern: those it declares or that were

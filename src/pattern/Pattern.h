@@ -5,6 +5,7 @@
 // choreography.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -26,6 +27,10 @@ inline constexpr int64_t MAX_WORLD_STEPS = 100'000;       // steps all the shoot
 inline constexpr int64_t MAX_FILE_BYTES = 1 << 20;        // a pattern file's size at most
 inline constexpr int64_t CHECK_FRAMES = 20'000;           // frames the check simulates for full stores
 inline constexpr size_t MAX_MESSAGES = 100;               // findings told; the rest only counted
+// Operations the expressions of one reading may take, repetitions and
+// shooters counted out: some tenths of a second natively, so that a text
+// that says too much for its reader is refused at once.
+inline constexpr int64_t MAX_OPERATIONS = 100'000'000;
 
 // What a firing step's origin or target follows.
 struct Reference {
@@ -123,11 +128,15 @@ std::string formatWithSource(const Loaded& loaded, const Message& message, bool 
 std::string unshownNote(const Loaded& loaded);
 
 // Reads pattern text. `file` names it in messages; `settings` set its
-// parameters (--set NAME=VALUE), each of which it must have.
-Loaded parsePattern(std::string_view text, const std::string& file, const std::vector<Binding>& settings = {});
+// parameters (--set NAME=VALUE), each of which it must have. `cancel`, set
+// from another thread, stops the reading soon (what it gives is then
+// refused, and meant to be dropped).
+Loaded parsePattern(std::string_view text, const std::string& file, const std::vector<Binding>& settings = {},
+                    const std::atomic<bool>* cancel = nullptr);
 // Reads a pattern file: its size, kind and bytes are checked before parsing
 // (a directory, a FIFO, a device, a file over MAX_FILE_BYTES are refused).
-Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings = {});
+Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings = {},
+                   const std::atomic<bool>* cancel = nullptr);
 // Warnings found by simulating the first `frames` frames without drawing:
 // for each firing step whose volleys found no free slot (every slot of the
 // store live), how many bullets, from which frame and in which shooter. Does

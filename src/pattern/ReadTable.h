@@ -37,9 +37,10 @@ struct Sources {
 
 // Reads the pattern the table holds into `loaded`, each finding at its place;
 // `lines` are the text's lines, for the exact decimal of a float. Where the
-// text says what, into `sources`. `settings` set the pattern's parameters.
+// text says what, into `sources`. `settings` set the pattern's parameters;
+// `cancel`, when set, stops the reading.
 void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded,
-               Sources& sources, const std::vector<Binding>& settings);
+               Sources& sources, const std::vector<Binding>& settings, const std::atomic<bool>* cancel = nullptr);
 
 // The warnings of what the engine will do that the text probably did not
 // mean, for a pattern that was read whole.

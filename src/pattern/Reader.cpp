@@ -464,8 +464,9 @@ void Reader::read(const toml::table& root) {
 }
 
 void readTable(const toml::table& root, const std::vector<std::string_view>& lines, Loaded& loaded, Sources& sources,
-               const std::vector<Binding>& settings) {
+               const std::vector<Binding>& settings, const std::atomic<bool>* cancel) {
     Reader reader{lines, loaded, sources, settings};
+    reader.budget.cancel = cancel;
     reader.read(root);
 }
 

@@ -39,6 +39,8 @@ struct Reader {
     std::unordered_map<const std::string*, Compiled> compiled{};
     std::vector<double> stack{};                 // the expressions' working stack
     std::vector<bool> declared{};                // by parameter: the file declares it, or it was set
+    Budget budget{MAX_OPERATIONS, nullptr};      // what the expressions may still take
+    bool overBudget = false;                     // flag: the budget ran out (said once), or the reading was cancelled
 
     // Values.
     void say(const toml::source_region& where, bool error, std::string message, std::string lint = {},

@@ -29,6 +29,20 @@ Reader::Expressed Reader::expression(const toml::node& node, std::string_view na
     auto [found, fresh] = compiled.try_emplace(&text);
     if (fresh) found->second = compile(std::string_view(text).substr(equals + 1));
     const Evaluated worked = run(found->second, scope, stack);
+    if (!worked.ok && (worked.error == OVER_BUDGET || worked.error == CANCELLED)) {
+        // Told once, where it ran out; every expression after it fails unsaid.
+        if (!overBudget && worked.error == OVER_BUDGET) {
+            say(node.source(), true,
+                std::string(name) + ": working out the pattern's expressions takes more than " +
+                    std::to_string(MAX_OPERATIONS) +
+                    " operations (each is worked out again for every repeat, and for every shooter of a program "
+                    "that names the shooter); fewer repeats or shorter expressions read at once" + within());
+        } else if (!overBudget) {
+            say({}, true, "the reading was cancelled");
+        }
+        overBudget = true;
+        return FAILED;
+    }
     if (!worked.ok) {
         // At its place within the expression: after the quote and the "=".
         toml::source_region at = node.source();
@@ -36,7 +50,9 @@ Reader::Expressed Reader::expression(const toml::node& node, std::string_view na
         for (size_t i = 0; i <= equals; ++i) before += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
         at.begin.column = static_cast<toml::source_index>(at.begin.column + 1 + before + worked.at);
         at.end = at.begin;
-        say(at, true, std::string(name) + ": " + worked.error + within());
+        // A mistake in its form is the same for every repeat and shooter.
+        const bool ofForm = !found->second.failure.error.empty();
+        say(at, true, std::string(name) + ": " + worked.error + (ofForm ? std::string() : within()));
         return FAILED;
     }
     *value = worked.value;

@@ -107,6 +107,17 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     EXPECT_FALSE(refused(parsePattern(many, "p.toml")));  // 66,080 steps: under the world's limit
     many.replace(many.find("1000 + shooter"), 14, "2000 + shooter");
     EXPECT_EQ(first(many), "p.toml:6:9: error: with firing program 'f' the programs hold more than 100000 steps in all");
+    // Working out has a budget: 64 shooters x 1,500 repeats x 2,000
+    // operations are refused, at once, where they run out.
+    std::string costly = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = "
+                         "[{ repeat = 1500, steps = [{ duration = 1, speed = \"= shooter * 0";
+    for (int k = 0; k < 1000; ++k) costly += " + 1";
+    costly += "\" }] }]\n";
+    EXPECT_EQ(first(costly).substr(0, 101),
+              "p.toml:6:60: error: speed: working out the pattern's expressions takes more than 100000000 operations");
+    // A mistake of form is no one repeat's or shooter's.
+    EXPECT_EQ(first(head + "{ repeat = 2, speed = \"= shooter % 2\" } ]\n"),
+              "p.toml:6:44: error: speed: '%' cannot stand here");
     // Parameters: set from outside and checked.
     EXPECT_EQ(first(head + "{} ]\n", {{"rnak", 1}}),
               "p.toml: error: --set rnak: the pattern has no parameter 'rnak'; did you mean 'rank'? (it has rank, "

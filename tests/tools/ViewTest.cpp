@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <sys/ioctl.h>
 
+#include <fstream>
 #include <memory>
 
 #include "display/Control.h"
@@ -178,6 +179,15 @@ TEST(View, FollowsItsPatternFileInTheTerminal) {
     EXPECT_EQ(refused.find("\x1b[1;31m"), std::string::npos) << "colour with NO_COLOR set";
     ASSERT_EQ(write(master, "5\n", 2), 2);
     EXPECT_NE(readFor(master, 5, "frame 25 paused").find("frame 25 paused"), std::string::npos);
+    // The fix is taken, and the strip says so.
+    ASSERT_EQ(sh("sed 's/# allow:.*//' " + std::string(BARRAGE_SOURCE_DIR) + "/patterns/demonstration.toml > " + file), 0);
+    EXPECT_NE(readFor(master, 5, "reloaded").find("reloaded"), std::string::npos);
+    // A text that costs its reader seconds never holds the viewer: q ends it at once.
+    std::string costly = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = "
+                         "[{ repeat = 1500, steps = [{ duration = 1, speed = \"= shooter * 0";
+    for (int k = 0; k < 25'000; ++k) costly += " + 1";
+    std::ofstream(file) << costly << "\" }] }]\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the file is looked at four times a second
     ASSERT_EQ(write(master, "q", 1), 1);
     const int status = waitExit(view, 5);
     EXPECT_EQ(status, 0);
