@@ -127,30 +127,46 @@ constexpr const char* CYAN = "\x1b[1;36m";
 constexpr const char* GREEN = "\x1b[1;32m";
 constexpr const char* RESET = "\x1b[0m";
 
+// On a line longer than this, in characters, only the part around the range
+// is shown, cut where it begins and ends with "...": a text of one 1 MiB line
+// would otherwise print that line under every one of its messages.
+constexpr int32_t LONG_LINE = 200;
+constexpr int32_t SHOWN_AROUND = 60;  // characters shown before and after the range on such a line
+
 // The source line under a message, and the range marked under it: a caret
 // for its first character, a tilde for each after it.
 void underline(std::string& out, std::string_view line, int32_t number, int32_t column, int32_t endColumn,
                bool colour) {
     const std::string margin = std::to_string(number);
-    std::string shown;
-    for (size_t i = 0; i < line.size();) {
+    int32_t characters = 0;  // counted only where it matters: a long line
+    if (line.size() > static_cast<size_t>(LONG_LINE)) {
+        for (char c : line) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }
+    const int32_t end = std::max(endColumn, column + 1);
+    int32_t first = 1, last = INT32_MAX;  // the characters shown, counted from 1
+    if (characters > LONG_LINE) {
+        first = std::max(1, std::min(column, characters + 1) - SHOWN_AROUND);
+        last = std::min(characters, std::max(end - 1, column) + SHOWN_AROUND);
+    }
+    const std::string before = first > 1 ? "..." : "", after = last < characters ? "..." : "";
+    std::string shown = before, under = std::string(before.size(), ' ');
+    int32_t at = 1;
+    size_t i = 0;
+    for (; i < line.size() && at < first; ++at) {  // to the first character shown, undecoded
+        ++i;
+        while (i < line.size() && (static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) ++i;
+    }
+    for (; i < line.size() && at <= last; ++at) {
         size_t length = 1;
         const char32_t c = decodeUtf8(line, i, &length);
-        if (c == '\t') {
-            shown += '\t';
-        } else {
-            shown += escapeControls(std::string(line.substr(i, length)));
+        if (at >= first) {
+            shown += c == '\t' ? std::string("\t") : escapeControls(std::string(line.substr(i, length)));
+            // Under each character before the range, a blank (a tab under a tab).
+            if (at < column) under += c == '\t' ? '\t' : ' ';
         }
         i += length;
     }
-    out += " " + margin + " | " + shown + "\n " + std::string(margin.size(), ' ') + " | ";
-    // Under each character before the range, a blank (a tab under a tab).
-    int32_t at = 1;
-    for (size_t i = 0; i < line.size() && at < column; ++at) {
-        size_t length = 1;
-        out += decodeUtf8(line, i, &length) == '\t' ? '\t' : ' ';
-        i += length;
-    }
+    out += " " + margin + " | " + shown + after + "\n " + std::string(margin.size(), ' ') + " | " + under;
     const int32_t width = endColumn > column ? endColumn - column : 1;
     if (colour) out += GREEN;
     out += "^" + std::string(static_cast<size_t>(width - 1), '~');

@@ -270,6 +270,15 @@ TEST(PatternLoader, AtMostAHundredMessagesThenHowManyMore) {
     EXPECT_EQ(loaded.messages.front().line, 6);
     EXPECT_EQ(loaded.messages.back().line, 6 + static_cast<int32_t>(MAX_MESSAGES) - 1);
     EXPECT_EQ(unshownNote(loaded), "4902 more errors not shown");
+    // On a line of a thousand mistakes only the part around each is shown.
+    std::string line = "[shooters]\ncount = 1\n[movement.m]\nsteps = [ { duration = 10 } ]\n[firing.f]\nsteps = [ {";
+    for (int i = 0; i < 1'000; ++i) line += (i ? ", k" : " k") + std::to_string(1000 + i) + " = 1";
+    const Loaded long_ = parsePattern(line + " } ]\n", "p.toml");
+    const std::string shown = formatWithSource(long_, long_.messages.at(50), false);
+    EXPECT_EQ(shown.substr(shown.find('\n') + 1),
+              " 6 | ...= 1, k1045 = 1, k1046 = 1, k1047 = 1, k1048 = 1, k1049 = 1, k1050 = 1, k1051 = 1, k1052 = 1, "
+              "k1053 = 1, k1054 = 1, k1055 = 1,...\n"
+              "   |                                                                ^~~~~\n");
 }
 
 // 64 bullets a frame that never move fill the 256 slots in four frames; from
