@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "actor/Shooter.h"
+#include "command/Arguments.h"
 #include "kinds/Kinds.h"
 #include "pattern/Fields.h"
 #include "pattern/Pattern.h"
@@ -72,7 +73,7 @@ std::string markdown(const std::string& templateText) {
     return out.str();
 }
 
-using pattern::quoted;  // JSON, as the schema needs it
+// Strings are written as JSON writes them (pattern::quoted).
 
 std::string description(const Field& f) {
     std::string text = f.meaning;
@@ -93,25 +94,25 @@ std::string fieldSchema(const Field& f) {
         case FieldKind::Flag: type = "\"anyOf\": [{\"type\": [\"boolean\", \"integer\"]}, " + std::string(EXPRESSION) + "]"; break;
         case FieldKind::Named: {
             std::string names;
-            for (const kinds::Name& n : f.names) names += (names.empty() ? "" : ", ") + quoted(n.name);
+            for (const kinds::Name& n : f.names) names += (names.empty() ? "" : ", ") + pattern::quoted(n.name);
             type = "\"anyOf\": [{\"enum\": [" + names + "]}, {\"type\": \"integer\"}, " + EXPRESSION + "]";
             break;
         }
         case FieldKind::Reference: type = "\"$ref\": \"#/definitions/reference\""; break;
     }
-    return "{" + type + ", \"description\": " + quoted(description(f)) + "}";
+    return "{" + type + ", \"description\": " + pattern::quoted(description(f)) + "}";
 }
 
 // A step's fields; a repeated step has a repeat count and an index name too.
 std::string stepSchema(std::span<const Field> fields, const char* what, bool repeated) {
-    std::string out = "{\"type\": \"object\", \"description\": " + quoted(what) +
+    std::string out = "{\"type\": \"object\", \"description\": " + pattern::quoted(what) +
                       ", \"additionalProperties\": false, " + (repeated ? "\"required\": [\"repeat\"], " : "") +
                       "\"properties\": {\n";
     if (repeated) {
         out += "      \"repeat\": {\"$ref\": \"#/definitions/repeat\"},\n      \"index\": {\"$ref\": \"#/definitions/index\"},\n";
     }
     for (size_t k = 0; k < fields.size(); ++k) {
-        out += "      " + quoted(fields[k].name) + ": " + fieldSchema(fields[k]) + (k + 1 < fields.size() ? ",\n" : "\n");
+        out += "      " + pattern::quoted(fields[k].name) + ": " + fieldSchema(fields[k]) + (k + 1 < fields.size() ? ",\n" : "\n");
     }
     return out + "    }}";
 }
@@ -130,7 +131,7 @@ std::string groupSchema(const std::string& kind) {
 }
 
 std::string programSchema(const std::string& kind, const char* what) {
-    return std::string("{\"type\": \"object\", \"description\": ") + quoted(what) +
+    return std::string("{\"type\": \"object\", \"description\": ") + pattern::quoted(what) +
            ", \"additionalProperties\": false, \"required\": [\"steps\"], \"properties\": {"
            "\"defaults\": {\"$ref\": \"#/definitions/" + kind + "Step\", \"description\": \"What every step of the "
            "program has unless it says otherwise.\"}, \"steps\": {\"type\": \"array\", \"minItems\": 1, "
@@ -206,21 +207,26 @@ std::string schema() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string what = argc > 1 ? argv[1] : "";
-    if (what == "schema" && argc == 2) {
+    CLI::App app("The pattern format's reference page, from its template (markdown TEMPLATE), or its JSON Schema "
+                 "(schema), made from the reader's own tables.",
+                 "barrage-reference");
+    std::string what, templatePath;
+    app.add_option("WHAT", what, "markdown or schema")->required()->check(CLI::IsMember({"markdown", "schema"}));
+    app.add_option("TEMPLATE", templatePath, "the reference page's template, for markdown");
+    if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    if (what == "markdown" && templatePath.empty()) return command::usageError(app, "markdown needs its TEMPLATE");
+    if (what == "schema" && !templatePath.empty()) return command::usageError(app, "schema takes no TEMPLATE");
+    if (what == "schema") {
         std::fputs(schema().c_str(), stdout);
-    } else if (what == "markdown" && argc == 3) {
-        std::ifstream file(argv[2]);
+    } else {
+        std::ifstream file(templatePath);
         if (!file) {
-            std::fprintf(stderr, "barrage-reference: cannot read %s\n", argv[2]);
+            std::fprintf(stderr, "barrage-reference: cannot read %s\n", templatePath.c_str());
             return 1;
         }
         std::ostringstream text;
         text << file.rdbuf();
         std::fputs(markdown(text.str()).c_str(), stdout);
-    } else {
-        std::fprintf(stderr, "usage: barrage-reference markdown TEMPLATE | schema\n");
-        return 2;
     }
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }

@@ -56,6 +56,12 @@ int main(int argc, char** argv) {
                  "that reads back to the same trace")
         ->needs("--pattern");
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    // Each of the three prints something of its own: asked for together, one would be left out unsaid.
+    if (checkOnly && expand) return command::usageError(app, "--check and --expand print different things: ask for one");
+    if ((checkOnly || expand) && !framesText.empty()) {
+        return command::usageError(app, std::string(checkOnly ? "--check" : "--expand") +
+                                            " runs no frames: FRAMES and EVERY are for a trace");
+    }
     command::ChosenPattern chosen;
     if (const int status = command::choosePattern(chosen, patternName, sets, checkOnly); status >= 0 || checkOnly) {
         return status >= 0 ? status : 0;
