@@ -29,29 +29,54 @@
   // --- Reading, in the reader's worker ----------------------------------------
 
   let worker = null, asked = 0, lastRead = 0, shownRead = 0;  // the read asked for last; the one the world was made from
-  const answers = new Map();
+  const answers = new Map();  // by id: { answer, message } of each request the worker has not answered yet
+  function startWorker() {
+    worker = new Worker("barrage-reader.js");
+    worker.onmessage = function (event) {
+      if (event.data.checked) {
+        // The full-store check's warnings, while its text is the one read last.
+        if (event.data.id === lastRead && event.data.id === shownRead) showMessages(event.data.messages);
+        return;
+      }
+      const waiting = answers.get(event.data.id);
+      answers.delete(event.data.id);
+      // A reader that failed may be left in any state: the next request gets a new one.
+      if (event.data.failed) stopWorker();
+      if (waiting) waiting.answer(event.data);
+    };
+    worker.onerror = function (event) {
+      event.preventDefault();
+      const failed = [...answers];
+      answers.clear();
+      stopWorker();
+      for (const [id, waiting] of failed) {
+        waiting.answer({ id: id, taken: false, failed: event.message || "the reader failed", messages: [] });
+      }
+    };
+  }
+  function stopWorker() {
+    if (worker) worker.terminate();
+    worker = null;
+  }
   function ask(message) {
-    if (!worker) {
-      worker = new Worker("barrage-reader.js");
-      worker.onmessage = function (event) {
-        if (event.data.checked) {
-          // The full-store check's warnings, while its text is the one read last.
-          if (event.data.id === lastRead && event.data.id === shownRead) showMessages(event.data.messages);
-          return;
-        }
-        const answer = answers.get(event.data.id);
-        answers.delete(event.data.id);
-        if (answer) answer(event.data);
-      };
-      worker.onerror = function (event) {
-        for (const [id, answer] of answers) answer({ id: id, taken: false, failed: event.message || "the reader failed" });
-        answers.clear();
-      };
+    // A newer text cancels a reading under way: the worker reads one text at
+    // a time, so it goes, and a new one reads the newer text at once; what
+    // else was asked of it is asked again of the new one.
+    if (message.text !== undefined && [...answers.values()].some(function (w) { return w.message.text !== undefined; })) {
+      stopWorker();
+      for (const [id, waiting] of [...answers]) {
+        if (waiting.message.text === undefined) continue;
+        answers.delete(id);
+        waiting.answer({ id: id, taken: false, cancelled: true, messages: [] });
+      }
+      if (answers.size) startWorker();
+      for (const waiting of answers.values()) worker.postMessage(waiting.message);
     }
+    if (!worker) startWorker();
     return new Promise(function (answer) {
       const id = ++asked;
-      answers.set(id, answer);
       message.id = id;
+      answers.set(id, { answer: answer, message: message });
       worker.postMessage(message);
     });
   }
@@ -267,11 +292,17 @@
     if (result.taken) {
       goodText = source;
       if (frame) barrage.seek(frame);  // the link's frame, however long the pattern took to arrive
+    } else if (result.failed) {
+      showDemonstration();
+      barrage.notice("This link's pattern could not be read (the pattern reader failed: " + result.failed +
+                     "): the demonstration is shown.");
     } else {
       showDemonstration();
-      const errors = result.messages.filter(function (m) { return m.severity === "error"; }).length;
+      // All it has, not only those listed.
+      const errors = result.errors || result.messages.filter(function (m) { return m.severity === "error"; }).length;
       barrage.notice("This link's pattern has " + (errors === 1 ? "a mistake" : errors + " mistakes") +
-                     ": the demonstration is shown; Edit shows " + (errors === 1 ? "it" : "them") + ".");
+                     ": the demonstration is shown; Edit shows " + (errors === 1 ? "it" : errors <= result.messages.length ?
+                     "them" : "the first " + result.messages.filter(function (m) { return m.severity === "error"; }).length) + ".");
     }
     if (draft !== null) {
       restoreDraft(draft);

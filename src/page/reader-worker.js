@@ -56,30 +56,39 @@ self.onmessage = function (event) {
   latest = id;
   unchecked = 0;
   reader.then(function (r) {
-    const module = r.module, state = r.state;
-    const bytes = new TextEncoder().encode(event.data.text);
-    const room = module._reader_text(state, bytes.length);
-    if (!room) {
-      self.postMessage({ id: id, taken: false, messages: [{ line: 0, column: 0, severity: "error",
-        message: "pattern.toml: error: it has " + bytes.length + " bytes; a pattern has at most 1 MiB" }] });
-      return;
+    try {
+      readText(r.module, r.state, id, event.data);
+    } catch (error) {  // the reader's own failure, never a silent one
+      self.postMessage({ id: id, taken: false, failed: String(error && error.message || error), messages: [] });
     }
-    module.HEAPU8.set(bytes, room);
-    const settings = new TextEncoder().encode(event.data.settings || "");
-    const settingsRoom = module._reader_settings(state, settings.length);
-    if (settingsRoom) module.HEAPU8.set(settings, settingsRoom);
-    const taken = module._reader_read(state, bytes.length) === 1;
-    const parameters = textAt(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
-      const parts = line.split("\t");
-      return { name: parts[0], value: Number(parts[1]) };
-    });
-    const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
-                                               module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
-    self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), parameters: parameters, packed: packed },
-                     packed ? [packed] : []);
-    if (taken && event.data.check) check(module, state, id);
-    else if (taken) unchecked = id;
   }, function (error) {
     self.postMessage({ id: id, taken: false, failed: String(error && error.message || error), messages: [] });
   });
 };
+
+// Reads one text and answers with what the reader said of it.
+function readText(module, state, id, data) {
+  const bytes = new TextEncoder().encode(data.text);
+  const room = module._reader_text(state, bytes.length);
+  if (!room) {
+    self.postMessage({ id: id, taken: false, messages: [{ line: 0, column: 0, severity: "error",
+      message: "pattern.toml: error: it has " + bytes.length + " bytes; a pattern has at most 1 MiB" }] });
+    return;
+  }
+  module.HEAPU8.set(bytes, room);
+  const settings = new TextEncoder().encode(data.settings || "");
+  const settingsRoom = module._reader_settings(state, settings.length);
+  if (settingsRoom) module.HEAPU8.set(settings, settingsRoom);
+  const taken = module._reader_read(state, bytes.length) === 1;
+  const parameters = textAt(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
+    const parts = line.split("\t");
+    return { name: parts[0], value: Number(parts[1]) };
+  });
+  const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
+                                             module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
+  self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), errors: module._reader_error_count(state),
+                     parameters: parameters, packed: packed },
+                   packed ? [packed] : []);
+  if (taken && data.check) check(module, state, id);
+  else if (taken) unchecked = id;
+}

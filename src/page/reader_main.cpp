@@ -142,6 +142,12 @@ int32_t reader_message_count(ReaderState* state) {
     return static_cast<int32_t>(state->lines.size());
 }
 
+// The errors the text read last has, those told and those only counted.
+int32_t reader_error_count(const ReaderState* state) {
+    if (!state->read) return 0;
+    return static_cast<int32_t>(std::min<int64_t>(pattern::errorCount(*state->read), INT32_MAX));
+}
+
 // Line `index` of those reader_message_count made: LINE TAB COLUMN TAB
 // END-COLUMN TAB error|warning|note TAB the line the native tools print;
 // ended by a 0.

@@ -55,6 +55,7 @@ struct Structure {
     Reader& r;
     Pattern& p = r.loaded.pattern;
     int64_t visits = 0;  // entries and repeats gone through counting the program read now
+    int32_t& unmade = r.unmade;
 
     // A step: the defaults, then what it says itself; each field into its own
     // member of the step's record. A repeated step's repeat and index are no
@@ -159,9 +160,15 @@ struct Structure {
                 }
             }
             const int64_t errorsBefore = errorCount(r.loaded);
+            // Under a repetition of 0 times, one pass that makes nothing and
+            // draws nothing that later values would see.
+            const bool unmadeHere = repeated && count == 0;
+            const uint64_t drawn = r.random;
+            if (unmadeHere) ++unmade;
+            const int32_t passes = unmade > 0 ? 1 : count;
             // A repeat that finds a mistake is the last read: the file is
             // refused, and the others would mostly say it again.
-            for (int32_t k = 0; k < count && errorCount(r.loaded) == errorsBefore; ++k) {
+            for (int32_t k = 0; k < passes && errorCount(r.loaded) == errorsBefore; ++k) {
                 if (repeated) r.scope.names.push_back({index, static_cast<double>(k)});
                 if (inner) {
                     readEntries(*inner->as_array(), fields, defaults, steps, source, label);
@@ -170,14 +177,20 @@ struct Structure {
                     StepSource stepSource;
                     stepSource.place = entry.source();
                     readStep(*table, fields, step, label, &stepSource.own, &stepSource.settings, repeated);
-                    source.steps.push_back(std::move(stepSource));
                     if constexpr (std::is_same_v<Step, FiringStep>) {
                         step.line = static_cast<int32_t>(entry.source().begin.line);
                         step.column = static_cast<int32_t>(entry.source().begin.column);
                     }
-                    steps.push_back(step);
+                    if (unmade == 0) {
+                        source.steps.push_back(std::move(stepSource));
+                        steps.push_back(step);
+                    }
                 }
                 if (repeated) r.scope.names.pop_back();
+            }
+            if (unmadeHere) {
+                --unmade;
+                r.random = drawn;
             }
         }
     }
@@ -237,6 +250,9 @@ struct Structure {
         }
         if (count == 0) {
             r.error(*list, where + " has no steps once its repetitions are counted out");
+            ++unmade;  // its steps' own mistakes too
+            readEntries(*array, fields, defaults, steps, source, where);
+            --unmade;
             return false;
         }
         // What the programs hold is memory too, whether any shooter runs them or not.

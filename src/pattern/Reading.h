@@ -39,6 +39,11 @@ struct Reader {
     std::unordered_map<const std::string*, Compiled> compiled{};
     std::vector<double> stack{};                 // the expressions' working stack
     std::vector<bool> declared{};                // by parameter: the file declares it, or it was set
+    // Steps under a repetition of 0 times are read once all the same, for
+    // their mistakes (names, types, ranges, expressions at index 0), and make
+    // no step: a count that becomes non-zero at another rank or setting would
+    // otherwise bring mistakes nobody was told of.
+    int32_t unmade = 0;                          // repetitions of 0 times around the entries read now
     Budget budget{MAX_OPERATIONS, nullptr};      // what the expressions may still take
     bool overBudget = false;                     // flag: the budget ran out (said once), or the reading was cancelled
 

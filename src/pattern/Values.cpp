@@ -17,7 +17,7 @@ std::string Reader::within() const {
         std::snprintf(value, sizeof value, "%.9g", scope.names[k].value);
         names += (names.empty() ? "" : ", ") + scope.names[k].name + " = " + value;
     }
-    return " (where " + names + ")";
+    return unmade > 0 ? " (in steps repeated 0 times, read with " + names + ")" : " (where " + names + ")";
 }
 
 Reader::Expressed Reader::expression(const toml::node& node, std::string_view name, double* value) {

@@ -115,7 +115,13 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     costly += "\" }] }]\n";
     EXPECT_EQ(first(costly).substr(0, 101),
               "p.toml:6:60: error: speed: working out the pattern's expressions takes more than 100000000 operations");
-    // A mistake of form is no one repeat's or shooter's.
+    // Steps repeated 0 times make no step, but their mistakes are told all the same.
+    const Loaded unmade = parsePattern(head + "{ repeat = 0, steps = [ { speeed = 1, angle = 1.5, volleySize = 999 }, "
+                                              "{ repeat = 9223372036854775807 } ] }, { repeat = 0, speed = \"= 1/0\" }, {} ]\n",
+                                       "p.toml");
+    EXPECT_EQ(errorCount(unmade), 5);
+    EXPECT_EQ(formatMessage("p.toml", unmade.messages.at(4)), "p.toml:6:146: error: speed: division by zero (in steps repeated 0 times, read with i = 0)");
+    // Mistakes of form: no one repeat's or shooter's.
     EXPECT_EQ(first(head + "{ repeat = 2, speed = \"= shooter % 2\" } ]\n"),
               "p.toml:6:44: error: speed: '%' cannot stand here");
     // Parameters: set from outside and checked.
