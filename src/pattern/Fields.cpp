@@ -279,7 +279,8 @@ namespace {
 const Said FORM_TABLE[] = {
     {"repeat", "in a step: the step this many times; with steps = [...]: those steps, this many times over (0 to "
                "10,000, or = EXPRESSION); the index counts the repeats from 0"},
-    {"index", "the name of the repetition's index in expressions (\"i\" unless given)"},
+    {"index", "the name of the repetition's index in expressions (\"i\" unless given); not one in use already: a "
+              "parameter's, rank, seed, shooter, shooters or the index of a repetition around it"},
     {"steps", "in a repetition: the steps repeated, in order, all of them each time"},
 };
 const Said FUNCTION_TABLE[] = {

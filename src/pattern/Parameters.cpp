@@ -40,6 +40,13 @@ void Reader::readParameters(const toml::table& root) {
                     say(key.source(), true, "'" + name + "' cannot name a parameter: letters, digits and _");
                     continue;
                 }
+                if (name == "shooter" || name == "shooters") {
+                    say(key.source(), true, "'" + name + "' cannot name a parameter: it is " +
+                                                (name == "shooter" ? "the number of the shooter a program is read for"
+                                                                   : "how many shooters there are") +
+                                                ", which no setting changes");
+                    continue;
+                }
                 params.push_back({name, number});
                 given.push_back(&value);
             }

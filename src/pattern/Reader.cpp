@@ -93,6 +93,25 @@ struct Structure {
             }
             *index = s->get();
         }
+        // An index of a name already in use would hide it from every value inside.
+        std::string hidden;
+        if (*index == "shooter" || *index == "shooters") {
+            hidden = *index == "shooter" ? "the shooter's number" : "the shooters' count";
+        } else {
+            for (size_t k = r.scope.names.size(); k-- > 0 && hidden.empty();) {
+                if (r.scope.names[k].name != *index) continue;
+                hidden = k >= r.fixedNames ? "the index of the repetition around it"
+                         : *index == "rank" || *index == "seed" ? *index
+                                                                 : "the parameter '" + *index + "'";
+            }
+        }
+        if (!hidden.empty()) {
+            const toml::node* named = table.get("index");
+            r.error(named ? *named : *table.get("repeat"), where + "'s index '" + *index + "' would hide " + hidden +
+                                                               " inside it: give it a name of its own, as index = \"" +
+                                                               (*index == "k" ? "n" : "k") + "\"");
+            return false;
+        }
         return true;
     }
 

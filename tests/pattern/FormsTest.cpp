@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "pattern/Pattern.h"
 
@@ -96,11 +97,11 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     // A repetition past the limits is refused before a step of it is made.
     EXPECT_EQ(first(head + "{ repeat = 2000000000, duration = 1 } ]\n"),
               "p.toml:6:22: error: firing program 'f''s step 1's repeat must be from 0 to 10000, not 2000000000");
-    EXPECT_EQ(first(head + "{ repeat = 100, steps = [ { repeat = 101 } ] } ]\n"),
+    EXPECT_EQ(first(head + "{ repeat = 100, steps = [ { repeat = 101, index = \"j\" } ] } ]\n"),
               "p.toml:6:9: error: firing program 'f' has more than 10000 steps once its repetitions are counted out");
     // Repeats of nothing stop too: 10,000 cubed repeats of no step.
-    EXPECT_EQ(first(head + "{ repeat = 10000, steps = [ { repeat = 10000, steps = [ { repeat = 10000, steps = [ { "
-                           "repeat = 0 } ] } ] } ] } ]\n"),
+    EXPECT_EQ(first(head + "{ repeat = 10000, steps = [ { repeat = 10000, index = \"j\", steps = [ { repeat = 10000, "
+                           "index = \"k\", steps = [ { repeat = 0, index = \"n\" } ] } ] } ] } ]\n"),
               "p.toml:6:9: error: firing program 'f''s repetitions go through more than 160000 steps and repeats in "
               "all, counting those that repeat 0 times");
     std::string many = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = [{ repeat = \"= 1000 + shooter\", duration = 1 }]\n";
@@ -115,6 +116,19 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     costly += "\" }] }]\n";
     EXPECT_EQ(first(costly).substr(0, 101),
               "p.toml:6:60: error: speed: working out the pattern's expressions takes more than 100000000 operations");
+    // A name means one thing: no parameter is named as the shooter, and no
+    // index hides a parameter, rank or seed, the shooter or another index.
+    EXPECT_EQ(first("[params]\nshooter = 7\n" + head + "{} ]\n"),
+              "p.toml:2:1: error: 'shooter' cannot name a parameter: it is the number of the shooter a program is read "
+              "for, which no setting changes");
+    for (const auto& [params, step, hidden] :
+         {std::tuple{"", "{ repeat = 2, index = \"rank\" }", "rank"}, {"[params]\ni = 1\n", "{ repeat = 2 }", "the parameter 'i'"},
+          {"", "{ repeat = 2, steps = [{ repeat = 2 }] }", "the index of the repetition around it"},
+          {"", "{ repeat = 2, index = \"shooter\" }", "the shooter's number"}}) {
+        EXPECT_NE(first(params + head + step + " ]\n").find("would hide " + std::string(hidden) + " inside it"),
+                  std::string::npos)
+            << first(params + head + step + " ]\n");
+    }
     // Steps repeated 0 times make no step, but their mistakes are told all the same.
     const Loaded unmade = parsePattern(head + "{ repeat = 0, steps = [ { speeed = 1, angle = 1.5, volleySize = 999 }, "
                                               "{ repeat = 9223372036854775807 } ] }, { repeat = 0, speed = \"= 1/0\" }, {} ]\n",
