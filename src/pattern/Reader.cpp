@@ -351,13 +351,24 @@ struct Structure {
             if (!runs && (i < p.shooterCount || !first)) continue;
             const int32_t shooter = i < p.shooterCount ? i : 0;  // run by none: read once, for the warnings
             size_t into = place;
+            // NAME@N, or, when the file has a program of that name too, a
+            // name no program has, so the flat text reads back.
+            std::string name = std::string(key.str());
+            if (runs) {
+                const std::string suffix = "@" + std::to_string(shooter);
+                name += suffix;
+                const auto taken = [&](const std::string& n) {
+                    return std::any_of(programs.begin(), programs.end(), [&](const Program& q) { return q.name == n; });
+                };
+                while (taken(name)) name += suffix;
+            }
             if (!first) {
-                programs.push_back({std::string(key.str()) + "@" + std::to_string(shooter), {}});
+                programs.push_back({name, {}});
                 programSources.emplace_back();
                 into = programs.size() - 1;
                 of[static_cast<size_t>(shooter)] = static_cast<int32_t>(into);
             } else {
-                programs[into].name = std::string(key.str()) + (runs ? "@" + std::to_string(shooter) : "");
+                programs[into].name = name;
             }
             first = false;
             r.scope.names.push_back({"shooter", static_cast<double>(shooter)});

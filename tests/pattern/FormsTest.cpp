@@ -68,6 +68,19 @@ TEST(PatternForms, RepetitionsParametersAndTheShooterGiveTheFlatSteps) {
         "p.toml");
     ASSERT_FALSE(refused(odd));
     EXPECT_FALSE(refused(parsePattern(flatPattern(odd), "p.toml"))) << flatPattern(odd);
+    // So do the copies of a program read for each shooter beside a program of a copy's name.
+    const Loaded copies = parsePattern(
+        "[shooters]\ncount = 3\nmovement = [\"a\", \"a\", \"a@1\"]\n[movement.a]\nsteps = [ { x = \"= shooter\" } ]\n"
+        "[movement.\"a@1\"]\nsteps = [ { x = 7.0 } ]\n[firing.f]\nsteps = [ {} ]\n",
+        "p.toml");
+    ASSERT_FALSE(refused(copies));
+    const Loaded copiesFlat = parsePattern(flatPattern(copies), "p.toml");
+    ASSERT_FALSE(refused(copiesFlat)) << formatMessage("p.toml", copiesFlat.messages.front());
+    for (size_t i = 0; i < 3; ++i) {
+        const auto xOf = [&](const Pattern& q) { return q.movements[static_cast<size_t>(q.movementOf[i])].steps[0].x; };
+        EXPECT_EQ(xOf(copiesFlat.pattern), xOf(copies.pattern)) << i;
+        EXPECT_EQ(xOf(copies.pattern), i == 2 ? 7.0f : static_cast<float>(i)) << i;
+    }
 
     // Set from outside: rank changes the density; the seed, the draws.
     const Loaded harder = parsePattern(FORMS, "p.toml", {{"rank", 1.0}, {"arms", 2}});
