@@ -291,7 +291,7 @@ const Said FUNCTION_TABLE[] = {
     {"abs", "abs(x): x without its sign"},
     {"sin", "sin(d): the sine of d degrees, the same in every build"},
     {"cos", "cos(d): the cosine of d degrees, the same in every build"},
-    {"rand", "rand(): a draw from 0 up to 1, from the seed, in the order the file is read"},
+    {"rand", "rand(): a draw from 0 up to 1, from the seed, in the order the text gives its values"},
 };
 const Said NAME_TABLE[] = {
     {"rank", "the difficulty, 0 to 1: 0.5 unless [params] or --set gives it"},

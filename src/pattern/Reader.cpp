@@ -277,9 +277,15 @@ struct Structure {
         // What the programs hold is memory too, whether any shooter runs them or not.
         const bool past = r.overflowing && !before(array->source().begin, r.overflowing->source().begin);
         if (past || r.stepsRead + count > MAX_WORLD_STEPS) {
+            // Said at the program that takes them past the limit in file
+            // order, with what it holds and what they hold with it.
             if (array == r.overflowing || !past) {
-                r.error(*list, "with " + where + " the programs hold more than " + std::to_string(MAX_WORLD_STEPS) +
-                                   " steps in all");
+                r.error(*list, "with " + where + " (" + std::to_string(count) + (count == 1 ? " step" : " steps") +
+                                   ") the programs hold " +
+                                   (past ? "more than " + std::to_string(MAX_WORLD_STEPS) + " steps"
+                                         : std::to_string(r.stepsRead + count) + " steps, more than the " +
+                                               std::to_string(MAX_WORLD_STEPS) + " they may hold") +
+                                   " in all" + r.within());
             }
             return false;
         }
@@ -411,14 +417,18 @@ void Reader::read(const toml::table& root) {
             }
         }
     }
-    // Programs; those whose values name the shooter wait for the assignment.
-    struct Waiting {
+    // Programs: their names first, then their steps in the order the file
+    // gives them, so that rand() draws in file order (the TOML reader keeps
+    // tables in name order). Those whose values name the shooter need the
+    // assignment first: it needs only the names.
+    struct Program {
         const toml::key* key;
         const toml::node* node;
         bool movement;
-        size_t place;
+        size_t place;     // in the pattern's movement or firing programs
+        bool perShooter;  // its values name the shooter: read for each shooter that runs it
     };
-    std::vector<Waiting> waiting;
+    std::vector<Program> programs;
     for (auto&& [key, node] : root) {
         if (key.str() == "shooters" || key.str() == "params") continue;
         const bool movement = key.str() == "movement", firing = key.str() == "firing";
@@ -428,38 +438,46 @@ void Reader::read(const toml::table& root) {
                         "a pattern has shooters, movement and firing, and may have params");
             continue;
         }
-        const auto* programs = node.as_table();
-        if (!programs) {
+        const auto* table = node.as_table();
+        if (!table) {
             error(node, std::string(key.str()) + " must hold named programs, as [" + std::string(key.str()) + ".NAME]");
             continue;
         }
-        for (auto&& [name, program] : *programs) {
-            const bool perShooter = namesTheShooter(program);
+        for (auto&& [name, program] : *table) {
             if (movement) {
                 p.movements.push_back({std::string(name.str()), {}});
                 sources.movements.emplace_back();
-                if (!perShooter) {
-                    s.readProgram(name, program, MOVEMENT_FIELDS, "movement", p.movements.back().steps,
-                                  sources.movements.back());
-                }
             } else {
                 p.firings.push_back({std::string(name.str()), {}});
                 sources.firings.emplace_back();
-                if (!perShooter) {
-                    s.readProgram(name, program, FIRING_FIELDS, "firing", p.firings.back().steps, sources.firings.back());
-                }
             }
-            if (perShooter) {
-                (movement ? sources.movements : sources.firings).back().key = name.source();
-                waiting.push_back({&name, &program, movement, movement ? p.movements.size() - 1 : p.firings.size() - 1});
-            }
+            (movement ? sources.movements : sources.firings).back().key = name.source();
+            programs.push_back({&name, &program, movement, movement ? p.movements.size() - 1 : p.firings.size() - 1,
+                                namesTheShooter(program)});
         }
     }
+    std::stable_sort(programs.begin(), programs.end(), [](const Program& a, const Program& b) {
+        return before(a.node->source().begin, b.node->source().begin);
+    });
+    const auto readOnce = [&](const Program& w) {
+        if (w.movement) {
+            s.readProgram(*w.key, *w.node, MOVEMENT_FIELDS, "movement", p.movements[w.place].steps,
+                          sources.movements[w.place]);
+        } else {
+            s.readProgram(*w.key, *w.node, FIRING_FIELDS, "firing", p.firings[w.place].steps, sources.firings[w.place]);
+        }
+    };
     if (p.movements.empty()) {
         say(root.source(), true, "there are no movement programs: a pattern needs one, as [movement.NAME]");
     }
     if (p.firings.empty()) say(root.source(), true, "there are no firing programs: a pattern needs one, as [firing.NAME]");
-    if (!shooters || p.shooterCount < 1) return keepParametersThatMatter();
+    if (!shooters || p.shooterCount < 1) {
+        // No shooter to read a program for: the others' mistakes all the same.
+        for (const Program& w : programs) {
+            if (!w.perShooter) readOnce(w);
+        }
+        return keepParametersThatMatter();
+    }
     // Phases: a list of one per shooter, or the step between shooters.
     p.phases.assign(static_cast<size_t>(p.shooterCount), 0);
     const toml::node* phases = shooters->get("phases");
@@ -484,8 +502,10 @@ void Reader::read(const toml::table& root) {
     }
     s.assign(*shooters, "movement", p.movements, p.movementOf, p.shooterCount, *shootersNode);
     s.assign(*shooters, "firing", p.firings, p.firingOf, p.shooterCount, *shootersNode);
-    for (const Waiting& w : waiting) {
-        if (w.movement) {
+    for (const Program& w : programs) {
+        if (!w.perShooter) {
+            readOnce(w);
+        } else if (w.movement) {
             s.readForEachShooter<MovementProgram, actor::EmitterStep>(*w.key, *w.node, MOVEMENT_FIELDS, "movement",
                                                                      p.movements, p.movementOf, sources.movements,
                                                                      w.place);

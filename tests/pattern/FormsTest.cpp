@@ -120,7 +120,21 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     std::string many = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = [{ repeat = \"= 1000 + shooter\", duration = 1 }]\n";
     EXPECT_FALSE(refused(parsePattern(many, "p.toml")));  // 66,080 steps: under the world's limit
     many.replace(many.find("1000 + shooter"), 14, "2000 + shooter");
-    EXPECT_EQ(first(many), "p.toml:6:9: error: with firing program 'f' the programs hold more than 100000 steps in all");
+    EXPECT_EQ(first(many), "p.toml:6:9: error: with firing program 'f' (2049 steps) the programs hold 101226 steps, "
+                           "more than the 100000 they may hold in all (where shooter = 49)");
+    // Told at the program that takes them past it in file order, whatever the names' order.
+    std::string past = "[shooters]\ncount = 1\nfiring = \"p0\"\n[movement.z]\nsteps = [{ duration = 1 }]\n";
+    for (int k = 0; k < 10; ++k) past += "[firing.p" + std::to_string(k) + "]\nsteps = [{ repeat = 10000 }]\n";
+    EXPECT_EQ(first(past), "p.toml:25:9: error: with firing program 'p9' (10000 steps) the programs hold 100001 steps, "
+                           "more than the 100000 they may hold in all");
+    // rand() draws in file order: a count in a later program leaves an earlier one's draws as they were.
+    const auto drawn = [](int repeats) {
+        const Loaded loaded = parsePattern("[shooters]\ncount = 1\n[movement.m]\nsteps = [{ x = \"= rand()\" }]\n"
+                                           "[firing.f]\nsteps = [{ repeat = " + std::to_string(repeats) +
+                                               ", speed = \"= rand()\" }]\n", "p.toml");
+        return loaded.pattern.movements.at(0).steps.at(0).x;
+    };
+    EXPECT_EQ(drawn(1), drawn(3));
     // Working out has a budget: 64 shooters x 1,500 repeats x 2,000
     // operations are refused, at once, where they run out.
     std::string costly = "[shooters]\ncount = 64\n[movement.m]\nsteps = [{ active = true }]\n[firing.f]\nsteps = "

@@ -65,7 +65,7 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
              }() + "]\n";
              return programs;
          }(),
-         "p.toml:25:9: error: with firing program 'p9' the programs hold more than 100000 steps in all"},
+         "p.toml:25:9: error: with firing program 'p9' (10000 steps) the programs hold more than 100000 steps in all"},
         {patternWith("count = 2", "", ", targetRef = { shooter = 2 }"),
          "p.toml:6:52: error: targetRef follows shooter 2, but the shooters are 0 to 1"},
         {patternWith("count = 2\nmovement = \"nope\"", "", ""), "p.toml:3:12: error: no movement program 'nope'"},
