@@ -2,8 +2,11 @@
 // each at the place that says it, saying what will happen and what was
 // probably meant, with a name that `# allow: NAME` silences. They never
 // refuse a pattern.
+#include <map>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "kinds/Kinds.h"
 #include "pattern/Fields.h"
@@ -39,6 +42,47 @@ struct Linter {
                             std::move(text), oneLine ? static_cast<int32_t>(place.end.column) : 0, {}, lint});
     }
 
+    // A step's warning. A place in the text makes several steps when it is
+    // repeated or read for each shooter: a warning that holds for only some
+    // of them says which, once they have all been seen.
+    struct Pending {
+        toml::source_region place;
+        const char* lint;
+        std::string text;
+        std::vector<std::string> inner;  // the steps it holds for: their repeat and shooter
+        size_t made = 0;                 // the steps made from the step's place
+    };
+    std::map<std::tuple<size_t, size_t, std::string>, Pending> pending;
+    std::map<std::pair<size_t, size_t>, size_t> madeFrom;  // by a step's place: the steps made from it
+
+    void warn(const StepSource& step, const toml::source_region& place, const char* lint, std::string text) {
+        Pending& held = pending[{place.begin.line, place.begin.column, text}];
+        if (held.inner.empty()) {
+            held.place = place;
+            held.lint = lint;
+            held.text = std::move(text);
+            held.made = madeFrom[{step.place.begin.line, step.place.begin.column}];
+        }
+        held.inner.push_back(step.inner);
+    }
+
+    void flush() {
+        for (auto& [key, held] : pending) {
+            std::string which;
+            if (held.inner.size() < held.made && !held.inner.front().empty()) {
+                which = " (where " + held.inner.front();
+                if (held.inner.size() == 2) which += ", and where " + held.inner.back();
+                if (held.inner.size() > 2) {
+                    which += ", and in " + std::to_string(held.inner.size() - 1) + " more of the " +
+                             std::to_string(held.made) + " steps made from it";
+                }
+                which += ")";
+            }
+            warn(held.place, held.lint, held.text + which);
+        }
+        pending.clear();
+    }
+
     // Where a step sets a field itself; none when it does not.
     static const Setting* setting(const StepSource& step, size_t field) {
         for (const Setting& s : step.settings) {
@@ -60,7 +104,7 @@ struct Linter {
     void unread(const StepSource& step, std::span<const Field> fields, const char* name, bool read, const char* why) {
         if (read) return;
         if (const Setting* s = setting(step, indexOf(fields, name))) {
-            warn(s->place, "unread-field", std::string(name) + " is not read by this step: " + why);
+            warn(step, s->place, "unread-field", std::string(name) + " is not read by this step: " + why);
         }
     }
 
@@ -68,11 +112,11 @@ struct Linter {
                   int32_t value) {
         const size_t field = indexOf(fields, "duration");
         if (!given(program, step, field)) {
-            warn(placeOf(step, field), "short-step",
+            warn(step, placeOf(step, field), "short-step",
                  "no duration: the step is in force for the frame it is loaded in only, then the next one comes (a "
                  "body whose steps last a frame is put back at their x, y every frame); give it duration = FRAMES");
         } else if (value <= 0) {
-            warn(placeOf(step, field), "short-step",
+            warn(step, placeOf(step, field), "short-step",
                  "duration " + std::to_string(value) +
                      ": the step is in force for the frame it is loaded in only, then the next one comes");
         }
@@ -103,13 +147,13 @@ struct Linter {
             if (!t.active) continue;
             const int32_t n = t.volleySize;
             if (n > 1 && t.sweepDir == 0) {
-                warn(placeOf(s, indexOf(F, "volleySize")), "stacked-volley",
+                warn(s, placeOf(s, indexOf(F, "volleySize")), "stacked-volley",
                      "a volley of " + std::to_string(n) +
                          " with sweepDir 0 launches every bullet at the same angle, on one path (one over the other "
                          "at one speed); sweepDir = 1 (or -1) spreads them spreadStep degrees apart");
             }
             if (n >= 1 && t.bulletCount < n) {
-                warn(placeOf(s, indexOf(F, "bulletCount")), "few-slots",
+                warn(s, placeOf(s, indexOf(F, "bulletCount")), "few-slots",
                      t.bulletCount == 0
                          ? std::string("bulletCount 0: the gun has no slot to launch into, so nothing is fired; "
                                        "bulletCount is how many of the shooter's 256 slots it uses")
@@ -118,14 +162,14 @@ struct Linter {
             }
             if (n >= 1 && t.fireDelay <= 0 && !referenced && !given(source, s, indexOf(F, "originX")) &&
                 !given(source, s, indexOf(F, "originY"))) {
-                warn(placeOf(s, indexOf(F, "fireDelay")), "origin-default",
+                warn(s, placeOf(s, indexOf(F, "fireDelay")), "origin-default",
                      "the step's first volley leaves from (0, 0): in the frame a step is loaded the origin is its "
                      "originX, originY, here not given; from the next frame it is on the body; fireDelay = 1 fires "
                      "from the body");
             }
             if (t.aimAtTarget) {
                 if (const Setting* angle = setting(s, indexOf(F, "angle"))) {
-                    warn(angle->place, "unused-angle",
+                    warn(s, angle->place, "unused-angle",
                          "angle is not used: with aimAtTarget each burst aims at the target");
                 }
             }
@@ -199,13 +243,19 @@ struct Linter {
 }  // namespace
 
 void lintPattern(const Sources& sources, Loaded& loaded) {
-    Linter linter{sources, loaded};
+    Linter linter{sources, loaded, loaded.pattern, {}, {}};
+    for (const auto* programs : {&sources.movements, &sources.firings}) {
+        for (const ProgramSource& program : *programs) {
+            for (const StepSource& step : program.steps) ++linter.madeFrom[{step.place.begin.line, step.place.begin.column}];
+        }
+    }
     for (size_t m = 0; m < loaded.pattern.movements.size(); ++m) {
         linter.movement(sources.movements[m], loaded.pattern.movements[m]);
     }
     for (size_t f = 0; f < loaded.pattern.firings.size(); ++f) {
         linter.firing(sources.firings[f], loaded.pattern.firings[f]);
     }
+    linter.flush();
     linter.programs();
 }
 

@@ -85,8 +85,7 @@ void Reader::readParameters(const toml::table& root) {
     // Rank and seed have rules of their own: said where the file gives
     // them, or of the --set that gave them.
     const auto wrong = [&](size_t k, const std::string& rule) {
-        char shown[32];
-        std::snprintf(shown, sizeof shown, "%.9g", params[k].value);
+        const std::string shown = exactText(params[k].value);
         if (given[k]) {
             error(*given[k], params[k].name + " must be " + rule + ", not " + shown);
         } else {
@@ -97,7 +96,7 @@ void Reader::readParameters(const toml::table& root) {
     if (!(params[rank].value >= 0.0 && params[rank].value <= 1.0)) wrong(rank, "from 0 to 1");
     const double seedValue = params[seed].value;
     const bool wholeSeed = std::floor(seedValue) == seedValue && std::fabs(seedValue) <= 9e15;
-    if (!wholeSeed) wrong(seed, "a whole number within +-9e15");
+    if (!wholeSeed) wrong(seed, "a whole number from -9000000000000000 to 9000000000000000");
     random = static_cast<uint64_t>(static_cast<int64_t>(wholeSeed ? seedValue : 0.0));
     loaded.parameters = params;
     for (const toml::node* node : given) declared.push_back(node != nullptr);

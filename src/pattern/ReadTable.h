@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct StepSource {
     uint64_t own = 0;                // bit k: field k set in the step itself
     std::vector<Setting> settings;   // where, for the fields set in the step
     toml::source_region place;       // the step's table
+    std::string inner;               // the repeat and shooter it was made for, as "i = 3, shooter = 1"; empty: none
 };
 struct ProgramSource {
     toml::source_region key;         // the program's name where it is defined

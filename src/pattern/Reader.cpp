@@ -195,6 +195,7 @@ struct Structure {
                     Step step = defaults;
                     StepSource stepSource;
                     stepSource.place = entry.source();
+                    stepSource.inner = r.inner();
                     readStep(*table, fields, step, label, &stepSource.own, &stepSource.settings, repeated);
                     if constexpr (std::is_same_v<Step, FiringStep>) {
                         step.line = static_cast<int32_t>(entry.source().begin.line);

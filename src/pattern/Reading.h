@@ -17,6 +17,9 @@
 
 namespace pattern {
 
+// A number as briefly as it reads back exactly: 1e+300, 9000000000000001, 0.1.
+std::string exactText(double value);
+
 struct Reader {
     const std::vector<std::string_view>& lines;  // the text's lines, for the exact decimal of a float
     Loaded& loaded;                              // the messages, and the pattern being filled
@@ -54,6 +57,8 @@ struct Reader {
     // For a value worked out inside repetitions or for a shooter: which one,
     // as " (where i = 3, shooter = 1)"; empty elsewhere.
     std::string within() const;
+    // The names inside repetitions and for a shooter, as "i = 3, shooter = 1"; empty elsewhere.
+    std::string inner() const;
     // A value written "= EXPRESSION", worked out into *value: EXPRESSED; NOT
     // EXPRESSED for a node that is no such string; FAILED (said) for one that
     // cannot be worked out.

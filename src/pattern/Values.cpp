@@ -9,7 +9,16 @@
 
 namespace pattern {
 
-std::string Reader::within() const {
+std::string exactText(double value) {
+    char text[32];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
+}
+
+std::string Reader::inner() const {
     if (fixedNames == 0 || scope.names.size() <= fixedNames) return {};
     std::string names;
     for (size_t k = fixedNames; k < scope.names.size(); ++k) {
@@ -17,6 +26,12 @@ std::string Reader::within() const {
         std::snprintf(value, sizeof value, "%.9g", scope.names[k].value);
         names += (names.empty() ? "" : ", ") + scope.names[k].name + " = " + value;
     }
+    return names;
+}
+
+std::string Reader::within() const {
+    const std::string names = inner();
+    if (names.empty()) return {};
     return unmade > 0 ? " (in steps repeated 0 times, read with " + names + ")" : " (where " + names + ")";
 }
 
@@ -162,10 +177,8 @@ bool Reader::integerOf(const toml::node& node, std::string_view name, int64_t le
             return false;
         }
         if (value < static_cast<double>(least) || value > static_cast<double>(most)) {
-            char shown[32];
-            std::snprintf(shown, sizeof shown, "%.17g", value);
             error(node, std::string(name) + " must be from " + std::to_string(least) + " to " + std::to_string(most) +
-                            ", not " + shown + " (the expression's value)" + within());
+                            ", not " + exactText(value) + " (the expression's value)" + within());
             return false;
         }
         *out = static_cast<int32_t>(value);

@@ -127,6 +127,14 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     for (int k = 0; k < 10; ++k) past += "[firing.p" + std::to_string(k) + "]\nsteps = [{ repeat = 10000 }]\n";
     EXPECT_EQ(first(past), "p.toml:25:9: error: with firing program 'p9' (10000 steps) the programs hold 100001 steps, "
                            "more than the 100000 they may hold in all");
+    // A warning that holds for some repeats of a step says which.
+    const Loaded some = parsePattern(head + "{ repeat = 3, duration = 9, active = true, bulletCount = 9, fireDelay = 1, "
+                                            "volleySize = \"= i\", spreadStep = 10, sweepDir = 1 } ]\n",
+                                     "p.toml");
+    ASSERT_EQ(some.messages.size(), 2u);  // and the head's movement, never active
+    EXPECT_EQ(formatMessage("p.toml", some.messages[1]),
+              "p.toml:6:106: warning: spreadStep is not read by this step: a volley of one bullet flies at the angle "
+              "(where i = 0, and where i = 1) [unread-field]");
     // rand() draws in file order: a count in a later program leaves an earlier one's draws as they were.
     const auto drawn = [](int repeats) {
         const Loaded loaded = parsePattern("[shooters]\ncount = 1\n[movement.m]\nsteps = [{ x = \"= rand()\" }]\n"
@@ -171,7 +179,13 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
               "seed)");
     EXPECT_EQ(first(head + "{} ]\n", {{"rank", 2}}), "p.toml: error: --set rank=2: rank must be from 0 to 1");
     EXPECT_EQ(first("[params]\nseed = 1.5\n" + head + "{} ]\n"),
-              "p.toml:2:8: error: seed must be a whole number within +-9e15, not 1.5");
+              "p.toml:2:8: error: seed must be a whole number from -9000000000000000 to 9000000000000000, not 1.5");
+    EXPECT_EQ(first(head + "{} ]\n", {{"seed", 9000000000000001.0}}),
+              "p.toml: error: --set seed=9000000000000001: seed must be a whole number from -9000000000000000 to "
+              "9000000000000000");
+    EXPECT_EQ(first(head + "{ repeat = \"= 1e300\" } ]\n"),
+              "p.toml:6:22: error: firing program 'f''s step 1's repeat must be from 0 to 10000, not 1e+300 (the "
+              "expression's value)");
     // A mistake in a repeated step is told once, with the repeat it is in.
     const Loaded repeated = parsePattern(head + "{ repeat = 50, angle = \"= i / 3\" } ]\n", "p.toml");
     EXPECT_EQ(errorCount(repeated), 1);
