@@ -22,12 +22,10 @@ namespace {
 
 void printShooter(int32_t index, const actor::Shooter& s) {
     const int32_t slots = actor::usedSlots(s);
-    int32_t live = 0;
-    for (int32_t j = 0; j < slots; ++j) live += s.bullets[j].alive != 0;
     std::printf("shooter %d %d %.9g %.9g %d %d %d %d %d %d %d %d\n", index, s.emitter.active,
                 static_cast<double>(s.emitter.x), static_cast<double>(s.emitter.y), s.emitter.angle,
                 s.emitterListIndex, s.turret.angle, s.turret.sweepDir, s.turret.fireDelay, s.turret.shotIndex,
-                s.turretListIndex, live);
+                s.turretListIndex, actor::liveBullets(s));
     for (int32_t j = 0; j < slots; ++j) {
         const bullets::Bullet& b = s.bullets[j];
         if (!b.alive) continue;

@@ -42,6 +42,14 @@ inline int32_t usedSlots(const Shooter& shooter) {
     return count < 0 ? 0 : count > BULLET_CAPACITY ? BULLET_CAPACITY : count;
 }
 
+// The live bullets of the slots in use: those that are moved, drawn and
+// traced (a bullet left past a lowered bulletCount is none of these).
+inline int32_t liveBullets(const Shooter& shooter) {
+    int32_t live = 0;
+    for (int32_t j = 0, slots = usedSlots(shooter); j < slots; ++j) live += shooter.bullets[j].alive != 0;
+    return live;
+}
+
 // The tag set the turret gives its free slots.
 inline bullets::TagSet turretTags(const TurretStep& gun) {
     return {gun.bulletTagKey, gun.bulletTagA, gun.bulletTagB, gun.bulletTagC};

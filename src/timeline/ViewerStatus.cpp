@@ -30,7 +30,7 @@ void writeStatus(Viewer& v) {
     int32_t total = 0, active = 0;  // every shooter's, not only those with a line
     for (int32_t i = 0; i < t.world.count; ++i) {
         const actor::Shooter& s = t.world.shooters[i];
-        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) total += actor::bulletAt(s, j).alive != 0;
+        total += actor::liveBullets(s);
         active += s.emitter.active != 0;
     }
     // One line a shooter, from the first the strip shows, as many as fit; with
@@ -53,9 +53,7 @@ void writeStatus(Viewer& v) {
         // Its live bullets, then where its firing and movement programs
         // stand (list index : frames left).
         const actor::Shooter& s = t.world.shooters[i];
-        int32_t live = 0;
-        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += actor::bulletAt(s, j).alive != 0;
-        std::snprintf(text, room, "#%d live %d fire %d:%d move %d:%d", i, live, s.turretListIndex,
+        std::snprintf(text, room, "#%d live %d fire %d:%d move %d:%d", i, actor::liveBullets(s), s.turretListIndex,
                       framesLeft(s.turretSteps), s.emitterListIndex, framesLeft(s.emitterSteps));
     }
     char* first = v.layers.status[0];

@@ -209,7 +209,7 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
     for (int32_t i = 0; i < world::SHOOTER_COUNT; ++i) {
         const actor::Shooter& s = v->timeline.world.shooters[i];
         int32_t live = 0;
-        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += s.bullets[j].alive != 0;
+        for (int32_t j = 0; j < actor::usedSlots(s); ++j) live += s.bullets[j].alive != 0;
         const std::string expected = "#" + std::to_string(i) + " live " + std::to_string(live) + " fire " +
                                      std::to_string(s.turretListIndex) + ":" +
                                      std::to_string(collections::currentRecord(s.turretSteps)->duration) + " move " +
@@ -305,24 +305,31 @@ TEST_F(TimelineTest, ALongSeeksSliceEndsWhenItsTimeIsUp) {
     closeViewer(*v);
 }
 
-// Eight shooters: the strip's total is every shooter's live bullets (the
-// trace's sum), not only those of the shooters with a line of their own; and
-// a frame number being typed outlives a pattern read again.
+// Eight shooters: the strip's total is every shooter's live bullets as they
+// are drawn and traced (those of the slots the gun uses: bullets left in
+// slots past a lowered bulletCount are neither moved nor drawn), not only
+// those of the shooters with a line of their own; and a frame number being
+// typed outlives a pattern read again.
 TEST_F(TimelineTest, TheStripCountsEveryShooterAndTypingOutlivesARemake) {
-    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/patterns/rain.toml");
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const pattern::Loaded rain = pattern::parsePattern(text, "rain.toml");
+    const pattern::Loaded rain = pattern::parsePattern(
+        "[shooters]\ncount = 8\n[movement.m]\nsteps = [ { duration = 1000, x = 320.0, y = 240.0, active = true } ]\n"
+        "[firing.f]\ndefaults = { active = true, fireDelay = 0, originX = 320.0, originY = 240.0, sweepDir = 1, "
+        "spreadStep = 5 }\nsteps = [ { duration = 5, bulletCount = 256, volleySize = 16 }, { duration = 1000, bulletCount = 4 } ]\n",
+        "p.toml");
     ASSERT_FALSE(pattern::refused(rain));
     auto v = std::make_unique<Viewer>();
     openViewer(*v, 700, true, NORMAL_SPEED, pattern::makerFor(rain.pattern));
     while (v->seeking) tickViewer(*v);
     ASSERT_GT(v->timeline.world.count, screen::STATUS_LINES - 1);
-    int32_t live = 0;
+    int32_t live = 0, left = 0;
     for (int32_t i = 0; i < v->timeline.world.count; ++i) {
-        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) live += actor::bulletAt(v->timeline.world.shooters[i], j).alive != 0;
+        const actor::Shooter& s = v->timeline.world.shooters[i];
+        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) (j < actor::usedSlots(s) ? live : left) += s.bullets[j].alive != 0;
     }
+    EXPECT_GT(left, 0) << "no bullets left past the slots in use";
     EXPECT_NE((std::string(v->layers.status[0]) + " ").find(" live " + std::to_string(live) + " "), std::string::npos)
-        << v->layers.status[0] << " (" << live << " live in all)";
+        << v->layers.status[0] << " (" << live << " live in the slots in use)";
+    EXPECT_EQ(std::string(v->layers.status[1]).substr(0, 10), "#0 live " + std::to_string(live / 8) + " ");
 
     for (int32_t code : {int32_t{'g'}, int32_t{'1'}, int32_t{'2'}}) viewerKey(*v, code);
     remakeViewer(*v, pattern::makerFor(rain.pattern));
