@@ -58,17 +58,26 @@ struct Trails {
     int64_t frames[TRAIL_LENGTH] = {};  // frame each ring row was recorded after; 0: none
     int32_t shooters = 0;               // shooters a row holds
     std::vector<TrailPoint> points;     // a ring by frame: row, shooter, slot
+    std::vector<int32_t> laterAge;      // drawing's scratch, by shooter and slot
 };
 
 // What a path preview needs as it simulates ahead, sized for the world when
-// it is made.
+// it is made. The copy of the world runs BODY_LOOKAHEAD frames ahead of the
+// frame shown and keeps each of those frames as a row of a ring; played on,
+// it steps one frame a frame (the rows it had stay good), and only a jump
+// (a seek, a step back, a remake) simulates all of them again.
 struct PathScratch {
     std::vector<uint64_t> snapshot;     // the world as it stands, copied into the viewer's `ahead`
-    std::vector<int32_t> aliveBefore;   // by shooter and slot, in the frame before
+    std::vector<int32_t> aliveBefore;   // by shooter and slot, in the copy's frame before
     std::vector<int32_t> ageBefore;
-    std::vector<uint8_t> followed;      // flag by shooter and slot: launched within LAUNCH_LOOKAHEAD
-    std::vector<float> bodies;          // x, y by frame ahead and shooter
-    std::vector<int32_t> bodyActive;    // by frame ahead and shooter
+    std::vector<int32_t> launched;      // by shooter and slot: the frame its bullet was launched in, ahead; 0: before
+    std::vector<uint32_t> points;       // by row, as many as its count: a bullet's pixel (x, y << 10) and its
+                                        // frames since launch (<< 19)
+    std::vector<int32_t> pointCount;    // by row
+    std::vector<float> bodies;          // x, y by row and shooter
+    std::vector<int32_t> bodyActive;    // by row and shooter
+    int64_t base = 0;                   // the frame the rows follow (they hold base + 1 to base + BODY_LOOKAHEAD);
+                                        // 0: none yet
 };
 
 struct Viewer {

@@ -1,6 +1,8 @@
 // The viewer's overlays: trails (each live bullet's last positions, recorded
 // as the frames run) and path previews (simulated ahead on a copy of the
 // world, never on the world shown), drawn on a layer above the picture.
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "screen/Screen.h"
@@ -29,14 +31,18 @@ void sizeForWorld(Viewer& v) {
     const size_t slots = shooters * actor::BULLET_CAPACITY;
     v.trails.shooters = v.timeline.world.count;
     v.trails.points.assign(TRAIL_LENGTH * slots, TrailPoint{});
+    v.trails.laterAge.assign(slots, 0);
     std::memset(v.trails.frames, 0, sizeof v.trails.frames);
     PathScratch& p = v.paths;
     p.snapshot.assign((snapshotBytes(v.timeline.world) + 7) / 8, 0);
     p.aliveBefore.assign(slots, 0);
     p.ageBefore.assign(slots, 0);
-    p.followed.assign(slots, 0);
+    p.launched.assign(slots, 0);
+    p.points.assign(BODY_LOOKAHEAD * slots, 0);
+    p.pointCount.assign(BODY_LOOKAHEAD, 0);
     p.bodies.assign(BODY_LOOKAHEAD * shooters * 2, 0.0f);
     p.bodyActive.assign(BODY_LOOKAHEAD * shooters, 0);
+    p.base = 0;
 }
 
 void recordTrail(Viewer& v) {
@@ -52,71 +58,149 @@ void recordTrail(Viewer& v) {
     }
 }
 
+// The trails of the bullets drawn (those of the slots each gun uses), walked
+// back a row of the ring at a time, every slot's together, so that memory is
+// read in order: each slot keeps the age it had in the row after, and its
+// trail ends at the first row where it is free or younger (another bullet).
 void drawTrails(Viewer& v) {
     const Timeline& t = v.timeline;
+    const int32_t shooters = std::min(t.world.count, v.trails.shooters);
     const size_t rowSize = static_cast<size_t>(v.trails.shooters) * actor::BULLET_CAPACITY;
-    for (int32_t i = 0; i < t.world.count && i < v.trails.shooters; ++i) {
+    int32_t* laterAge = v.trails.laterAge.data();
+    constexpr int32_t ENDED = INT32_MIN;
+    for (int32_t i = 0; i < shooters; ++i) {
+        const actor::Shooter& s = t.world.shooters[i];
+        const int32_t slots = actor::usedSlots(s);
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
-            if (!actor::bulletAt(t.world.shooters[i], j).alive) continue;
-            const size_t at = static_cast<size_t>(i) * actor::BULLET_CAPACITY + static_cast<size_t>(j);
-            int32_t laterAge = INT32_MAX;
-            for (int32_t k = 0; k < TRAIL_LENGTH && t.frame - k > 0; ++k) {
-                const auto row = static_cast<size_t>((t.frame - k) % TRAIL_LENGTH);
-                if (v.trails.frames[row] != t.frame - k) break;
-                const TrailPoint& p = v.trails.points[row * rowSize + at];
-                // Walking back, an older age than the one after it is another bullet.
-                if (!p.alive || p.age > laterAge) break;
-                laterAge = p.age;
-                plot(v.layers, p.x, p.y, TRAIL_COLOUR);
+            laterAge[i * actor::BULLET_CAPACITY + j] = j < slots && s.bullets[j].alive ? INT32_MAX : ENDED;
+        }
+    }
+    const size_t used = static_cast<size_t>(shooters) * actor::BULLET_CAPACITY;
+    for (int32_t k = 0; k < TRAIL_LENGTH && t.frame - k > 0; ++k) {
+        const auto row = static_cast<size_t>((t.frame - k) % TRAIL_LENGTH);
+        if (v.trails.frames[row] != t.frame - k) break;
+        const TrailPoint* points = v.trails.points.data() + row * rowSize;
+        for (size_t at = 0; at < used; ++at) {
+            if (laterAge[at] == ENDED) continue;
+            const TrailPoint& p = points[at];
+            if (!p.alive || p.age > laterAge[at]) {
+                laterAge[at] = ENDED;
+                continue;
             }
+            laterAge[at] = p.age;
+            plot(v.layers, p.x, p.y, TRAIL_COLOUR);
         }
     }
 }
 
-// Simulates ahead on the copy, never on the world shown, for every shooter.
-void drawPaths(Viewer& v) {
+namespace {
+
+// The pixel a position is plotted on, packed with a count below 2^13;
+// false off the screen.
+bool packedPixel(float x, float y, uint32_t since, uint32_t* packed) {
+    int32_t px = 0, py = 0;
+    if (!screen::toPixel(x, &px) || !screen::toPixel(y, &py)) return false;
+    if (px < 0 || px >= screen::SCREEN_WIDTH || py < 0 || py >= screen::SCREEN_HEIGHT) return false;
+    *packed = static_cast<uint32_t>(px) | static_cast<uint32_t>(py) << 10 | since << 19;
+    return true;
+}
+
+// One more frame of the copy, kept as the row of its frame: where each body
+// is, and where each bullet launched in the last BODY_LOOKAHEAD frames ahead
+// is (only such a bullet is ever followed).
+void stepAhead(Viewer& v, int64_t frame) {
+    PathScratch& p = v.paths;
+    world::World& ahead = v.ahead;
+    world::stepWorld(ahead);
+    const auto shooters = static_cast<size_t>(ahead.count);
+    const auto row = static_cast<size_t>(frame % BODY_LOOKAHEAD);
+    uint32_t* points = p.points.data() + row * shooters * actor::BULLET_CAPACITY;
+    int32_t count = 0;
+    for (size_t i = 0; i < shooters; ++i) {
+        const actor::Shooter& s = ahead.shooters[i];
+        p.bodies[2 * (row * shooters + i)] = s.emitter.x;
+        p.bodies[2 * (row * shooters + i) + 1] = s.emitter.y;
+        p.bodyActive[row * shooters + i] = s.emitter.active;
+        // Slots past the gun's count are neither moved nor drawn: no bullet
+        // is launched there, and none has a path.
+        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+            const bullets::Bullet& b = s.bullets[j];
+            const size_t at = i * actor::BULLET_CAPACITY + static_cast<size_t>(j);
+            if (!b.alive) {
+                p.launched[at] = 0;
+            } else if (!p.aliveBefore[at] || b.age < p.ageBefore[at]) {
+                p.launched[at] = static_cast<int32_t>(frame);  // launched in this frame
+            }
+            p.aliveBefore[at] = b.alive;
+            p.ageBefore[at] = b.age;
+            const int64_t since = frame - p.launched[at];
+            if (p.launched[at] != 0 && since < BODY_LOOKAHEAD &&
+                packedPixel(b.x, b.y, static_cast<uint32_t>(since), &points[count])) {
+                ++count;
+            }
+        }
+    }
+    p.pointCount[row] = count;
+}
+
+// The copy set to the world shown, and every row simulated anew.
+void startAhead(Viewer& v) {
     PathScratch& p = v.paths;
     const size_t room = p.snapshot.size() * sizeof(uint64_t);
+    p.base = 0;
     if (!takeSnapshot(p.snapshot.data(), room, v.timeline.world, v.timeline.frame) ||
         !restoreSnapshot(p.snapshot.data(), v.ahead)) {
         return;
     }
-    world::World& ahead = v.ahead;
-    const auto shooters = static_cast<size_t>(ahead.count);
+    const auto shooters = static_cast<size_t>(v.ahead.count);
     for (size_t i = 0; i < shooters; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
-            const bullets::Bullet& b = actor::bulletAt(ahead.shooters[i], j);
+            const bullets::Bullet& b = actor::bulletAt(v.ahead.shooters[i], j);
             const size_t at = i * actor::BULLET_CAPACITY + static_cast<size_t>(j);
             p.aliveBefore[at] = b.alive;
             p.ageBefore[at] = b.age;
-            p.followed[at] = 0;
+            p.launched[at] = 0;  // alive now: never followed
         }
     }
+    const int64_t shown = v.timeline.frame;
+    for (int64_t frame = shown + 1; frame <= shown + BODY_LOOKAHEAD; ++frame) stepAhead(v, frame);
+    p.base = shown;
+}
+
+}  // namespace
+
+// Where each body will be over the next BODY_LOOKAHEAD frames, and where each
+// bullet launched in the next LAUNCH_LOOKAHEAD will fly, every shooter's,
+// from the copy that runs ahead of the world shown (never the world itself).
+void drawPaths(Viewer& v) {
+    PathScratch& p = v.paths;
+    const int64_t shown = v.timeline.frame;
+    if (p.base > 0 && shown >= p.base && shown - p.base < BODY_LOOKAHEAD) {
+        for (; p.base < shown; ++p.base) stepAhead(v, p.base + 1 + BODY_LOOKAHEAD);  // played on
+    } else {
+        startAhead(v);
+    }
+    if (p.base != shown) return;
+    const auto shooters = static_cast<size_t>(v.ahead.count);
     // The bodies' paths go over the bullets' once these are drawn.
-    for (int32_t frame = 1; frame <= BODY_LOOKAHEAD; ++frame) {
-        world::stepWorld(ahead);
-        const size_t row = static_cast<size_t>(frame - 1) * shooters;
+    for (int64_t frame = shown + 1; frame <= shown + BODY_LOOKAHEAD; ++frame) {
+        const auto row = static_cast<size_t>(frame % BODY_LOOKAHEAD);
+        const uint32_t* points = p.points.data() + row * shooters * actor::BULLET_CAPACITY;
+        for (int32_t k = 0; k < p.pointCount[row]; ++k) {
+            const uint32_t point = points[k];
+            const int64_t launched = frame - static_cast<int64_t>(point >> 19);
+            if (launched <= shown || launched > shown + LAUNCH_LOOKAHEAD) continue;
+            v.layers.overlay[(point >> 10) & 0x1FF][point & 0x3FF] = BULLET_PATH_COLOUR;
+        }
+    }
+    for (int64_t frame = shown + 1; frame <= shown + BODY_LOOKAHEAD; ++frame) {
+        const auto row = static_cast<size_t>(frame % BODY_LOOKAHEAD);
         for (size_t i = 0; i < shooters; ++i) {
-            const actor::Shooter& s = ahead.shooters[i];
-            p.bodies[2 * (row + i)] = s.emitter.x;
-            p.bodies[2 * (row + i) + 1] = s.emitter.y;
-            p.bodyActive[row + i] = s.emitter.active;
-            for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
-                const bullets::Bullet& b = actor::bulletAt(s, j);
-                const size_t at = i * actor::BULLET_CAPACITY + static_cast<size_t>(j);
-                if (!b.alive) {
-                    p.followed[at] = 0;
-                } else if (!p.aliveBefore[at] || b.age < p.ageBefore[at]) {
-                    p.followed[at] = frame <= LAUNCH_LOOKAHEAD ? 1 : 0;  // launched in this frame
-                }
-                if (p.followed[at]) plot(v.layers, b.x, b.y, BULLET_PATH_COLOUR);
-                p.aliveBefore[at] = b.alive;
-                p.ageBefore[at] = b.age;
+            if (p.bodyActive[row * shooters + i]) {
+                plot(v.layers, p.bodies[2 * (row * shooters + i)], p.bodies[2 * (row * shooters + i) + 1],
+                     BODY_PATH_COLOUR);
             }
         }
-    }
-    for (size_t k = 0; k < static_cast<size_t>(BODY_LOOKAHEAD) * shooters; ++k) {
-        if (p.bodyActive[k]) plot(v.layers, p.bodies[2 * k], p.bodies[2 * k + 1], BODY_PATH_COLOUR);
     }
 }
 

@@ -227,6 +227,17 @@ TEST_F(TimelineTest, TheViewerStepsSeeksAndPacesWithoutTouchingThePicture) {
         EXPECT_EQ(viewerFrame(*v) - from, SPEEDS[speed]);
         viewerKey(*v, ' ');
     }
+    // The overlays kept up as the frames played are those made afresh on the frame.
+    const auto overlay = [&] {
+        return std::vector<uint8_t>(&v->layers.overlay[0][0], &v->layers.overlay[0][0] + sizeof v->layers.overlay);
+    };
+    const std::vector<uint8_t> played = overlay();
+    const int64_t at = viewerFrame(*v);
+    for (const int64_t frame : {at + 400, at}) {
+        seekViewer(*v, frame);
+        while (v->seeking) tickViewer(*v);
+    }
+    EXPECT_EQ(overlay(), played);
     EXPECT_FALSE(v->quit);
     viewerKey(*v, 'q');
     EXPECT_TRUE(v->quit);
