@@ -43,7 +43,8 @@ const Field MOVEMENT[] = {
             "frame alone); the program's last step holds one frame more, then the program starts again",
             EVERY_MOVE),
     real("x", MOVE(x), "pixels",
-         "where the body is put when the step is loaded (0 is the left edge); that frame's movement starts from there",
+         "where the body is put when the step is loaded, at once: a jump, not a glide (0 is the left edge); that "
+         "frame's movement starts from there",
          EVERY_MOVE),
     real("y", MOVE(y), "pixels", "as x, downwards from the top edge", EVERY_MOVE),
     real("vx", MOVE(vx), "pixels a frame", "drift to the right each frame; in orbit, the centre's", EVERY_MOVE),
@@ -51,8 +52,8 @@ const Field MOVEMENT[] = {
     real("centreX", MOVE(centreX), "pixels", "the centre the body orbits; it drifts by (vx, vy)", "moveMode orbit"),
     real("centreY", MOVE(centreY), "pixels", "as centreX, downwards", "moveMode orbit"),
     flag("active", MOVE(active),
-         "false: loading the step switches the shooter off: it no longer moves, fires or is drawn, and its bullets "
-         "stand still",
+         "false: loading the step switches the shooter off for good: it no longer moves, fires or is drawn, its "
+         "bullets stand still, and neither of its programs runs again (the steps after it never come)",
          EVERY_MOVE),
     integer("angle", MOVE(angle), "degrees",
             "the phase: 0 points right, 90 down; angleStep is added each frame before it is used; the shooter's "
@@ -61,7 +62,9 @@ const Field MOVEMENT[] = {
     integer("angleStep", MOVE(angleStep), "degrees a frame", "added to angle each frame; negative turns the other way",
             TURNING_MODES),
     integer("radius", MOVE(radius), "pixels",
-            "the waves' swing a frame; the circle's step a frame; the orbit's radius", TURNING_MODES),
+            "the waves' swing a frame; the circle's step a frame; the orbit's radius (a wave or circle of radius r "
+            "turning angleStep s a frame sways r / (2 sin(s / 2)) either side of its centre)",
+            TURNING_MODES),
     named("moveMode", MOVE(moveMode), kinds::MOVE_MODES, kinds::OTHER_MOVE_MODE, "how the body moves each frame",
           EVERY_MOVE),
 };
@@ -100,14 +103,17 @@ const Field FIRING[] = {
          "follows something",
          "aimAtTarget true, or bulletMotion homing"),
     real("targetY", FIRE(targetY), "pixels", "as targetX, downwards", "aimAtTarget true, or bulletMotion homing"),
-    flag("active", FIRE(active), "false: the gun does nothing: no shots, and its live bullets stand still",
+    flag("active", FIRE(active),
+         "false: the gun does nothing while the step is in force: no shots, and its live bullets stand still; the "
+         "next step with active = true brings it back",
          EVERY_FIRE),
     real("muzzleRadiusX", FIRE(muzzleRadiusX), "pixels",
          "a bullet launched at angle a starts at originX + cos(a) x muzzleRadiusX", EVERY_FIRE),
     real("muzzleRadiusY", FIRE(muzzleRadiusY), "pixels", "and at originY + sin(a) x muzzleRadiusY", EVERY_FIRE),
     integer("angle", FIRE(angle), "degrees",
-            "the base angle of the next volley: 0 points right, 90 down; the sweep turns it at each burst; the "
-            "shooter's phase is added when the step is made",
+            "the base angle of the next volley: 0 points right, 90 down; loading the step sets it, in place of "
+            "wherever the sweep had turned it (a step that gives none starts from its defaults' angle, or 0); the "
+            "sweep turns it at each burst; the shooter's phase is added when the step is made",
             "aimAtTarget false"),
     integer("angleMin", FIRE(angleMin), "degrees", "the sweep's lower bound", "aimAtTarget false"),
     integer("angleMax", FIRE(angleMax), "degrees",
@@ -181,6 +187,12 @@ const Lint LINT_TABLE[] = {
     {"unknown-kind", "a mode or kind given as a number that has no name: the engine does what it does with any other "
                      "number"},
     {"full-store", "volleys that found every slot of their store live in the first 20,000 frames, and lost bullets"},
+    {"shared-draws", "a program that draws from rand() and names no shooter, run by several shooters: it is read once, "
+                     "so they all run the same draws"},
+    {"no-target", "a step that aims (aimAtTarget) or fires homing bullets with nothing to aim at (no targetRef in its "
+                  "program, no targetX or targetY): it aims at (0, 0), the top left corner"},
+    {"never-runs", "movement steps after one with active = false: that step switches the shooter off for good, so "
+                   "they never come"},
 };
 
 }  // namespace
@@ -192,7 +204,7 @@ std::string fieldTakes(const Field& f) {
                        ? std::string("whole number")
                        : "whole number, " + std::to_string(f.least) + " to " + std::to_string(f.most);
         case FieldKind::Float: return "number";
-        case FieldKind::Flag: return "true or false";
+        case FieldKind::Flag: return "true or false (or a whole number: 0 is false)";
         case FieldKind::Named: return "a name below, or a whole number";
         case FieldKind::Reference: return "\"none\", [x, y] or { shooter = N }";
     }

@@ -124,6 +124,22 @@ struct Linter {
 
     void movement(const ProgramSource& source, const MovementProgram& program) {
         const std::span<const Field> F = MOVEMENT_FIELDS;
+        // A shooter switched off runs neither program again: the steps after
+        // the first that switches it off never come (a program none of whose
+        // steps is active is never-active's).
+        bool anyActive = false;
+        for (const actor::EmitterStep& e : program.steps) anyActive = anyActive || e.active != 0;
+        for (size_t k = 0; anyActive && k + 1 < program.steps.size(); ++k) {
+            if (program.steps[k].active != 0) continue;
+            const StepSource& next = source.steps[k + 1];
+            const size_t after = program.steps.size() - k - 2;
+            warn(next, {next.place.begin, next.place.begin, nullptr}, "never-runs",
+                 "this step never runs" + (after ? ", nor the " + std::to_string(after) + " after it" : std::string()) +
+                     ": step " + std::to_string(k + 1) + " before it has active = false, which switches the shooter "
+                     "off for good when it is loaded (a shooter switched off runs neither program again; a gun "
+                     "switched off, active = false in a firing step, comes back with its next step)");
+            break;
+        }
         for (size_t k = 0; k < program.steps.size(); ++k) {
             const actor::EmitterStep& e = program.steps[k];
             const StepSource& s = source.steps[k];
@@ -139,6 +155,10 @@ struct Linter {
     void firing(const ProgramSource& source, const FiringProgram& program) {
         const std::span<const Field> F = FIRING_FIELDS;
         bool referenced = false;  // an origin reference, once set, stays
+        // So does a target reference, and the program runs round again: any
+        // step that sets one may have set it.
+        bool followsATarget = false;
+        for (const FiringStep& step : program.steps) followsATarget = followsATarget || step.target.kind != REFERENCE_NONE;
         for (size_t k = 0; k < program.steps.size(); ++k) {
             const actor::TurretStep& t = program.steps[k].step;
             const StepSource& s = source.steps[k];
@@ -186,6 +206,15 @@ struct Linter {
             for (const char* name : {"targetX", "targetY"}) {
                 unread(s, F, name, targeted, "only aiming (aimAtTarget) and homing bullets use the target");
             }
+            if (targeted && !followsATarget && !given(source, s, indexOf(F, "targetX")) &&
+                !given(source, s, indexOf(F, "targetY"))) {
+                const size_t why = indexOf(F, t.aimAtTarget ? "aimAtTarget" : "bulletMotion");
+                warn(s, placeOf(s, why), "no-target",
+                     std::string(t.aimAtTarget ? "this step aims" : "this step's bullets home in") +
+                         " at (0, 0), the top left corner: no step of the program has a targetRef, and neither "
+                         "targetX nor targetY is given; targetRef = { shooter = N }, or a point [x, y], gives it "
+                         "something to aim at");
+            }
             unread(s, F, "oddShotSpreadScale", t.spreadKind == kinds::SPREAD_ALTERNATING_FAN,
                    "only spreadKind alternating-fan reads it");
             for (const char* name : {"spreadKind", "spreadStep"}) {
@@ -217,6 +246,19 @@ struct Linter {
                      "it (" + shooterList(moving[m]) + ") are switched off in their first frame and never seen");
             }
         }
+        // A program read once is read with one set of draws: every shooter
+        // that runs it gets the same numbers.
+        const auto shared = [&](const ProgramSource& source, const std::string& what, const std::vector<int32_t>& by) {
+            if (!source.draws || source.perShooter || by.size() < 2) return;
+            warn(source.key, "shared-draws",
+                 what + " draws from rand() but names no shooter, so it is read once: shooters " + shooterList(by) +
+                     " all run the same draws; a value that names the shooter (+ 0 * shooter will do) reads it for "
+                     "each shooter, with draws of its own");
+        };
+        for (size_t m = 0; m < p.movements.size(); ++m) {
+            shared(sources.movements[m], "movement program '" + p.movements[m].name + "'", moving[m]);
+        }
+        for (size_t f = 0; f < p.firings.size(); ++f) shared(sources.firings[f], "firing program '" + p.firings[f].name + "'", firing[f]);
         for (size_t f = 0; f < p.firings.size(); ++f) {
             if (firing[f].empty()) {
                 warn(sources.firings[f].key, "unused-program",

@@ -28,6 +28,8 @@ struct StepSource {
 };
 struct ProgramSource {
     toml::source_region key;         // the program's name where it is defined
+    bool perShooter = false;         // its values name the shooter: read for each shooter that runs it
+    bool draws = false;              // its values draw from rand()
     uint64_t defaults = 0;           // bit k: field k set in the program's defaults
     std::vector<StepSource> steps;   // as the program's steps, in order
 };

@@ -21,25 +21,28 @@ bool before(const toml::source_position& a, const toml::source_position& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
 }
 
-// Whether any expression below the node names the shooter: such a program is
-// read once for each shooter that runs it.
-bool namesTheShooter(const toml::node& node) {
+// Whether any expression below the node names `name`: a program that names
+// the shooter is read once for each shooter that runs it; one that names
+// rand draws.
+bool expressionsName(const toml::node& node, std::string_view name) {
     if (const auto* s = node.as_string()) {
         const size_t at = s->get().find_first_not_of(" \t");
-        return at != std::string::npos && s->get()[at] == '=' && mentions(s->get(), "shooter");
+        return at != std::string::npos && s->get()[at] == '=' && mentions(s->get(), name);
     }
     if (const auto* a = node.as_array()) {
         for (const toml::node& item : *a) {
-            if (namesTheShooter(item)) return true;
+            if (expressionsName(item, name)) return true;
         }
     }
     if (const auto* t = node.as_table()) {
         for (auto&& [key, value] : *t) {
-            if (namesTheShooter(value)) return true;
+            if (expressionsName(value, name)) return true;
         }
     }
     return false;
 }
+
+bool namesTheShooter(const toml::node& node) { return expressionsName(node, "shooter"); }
 
 }  // namespace
 
@@ -381,6 +384,8 @@ struct Structure {
             r.scope.names.push_back({"shooter", static_cast<double>(shooter)});
             std::vector<Step> steps;
             ProgramSource source;
+            source.perShooter = true;
+            source.draws = programSources[place].draws;
             readProgram(key, node, fields, kind, steps, source);
             programs[into].steps = std::move(steps);
             programSources[into] = std::move(source);
@@ -452,9 +457,12 @@ void Reader::read(const toml::table& root) {
                 p.firings.push_back({std::string(name.str()), {}});
                 sources.firings.emplace_back();
             }
-            (movement ? sources.movements : sources.firings).back().key = name.source();
+            ProgramSource& source = (movement ? sources.movements : sources.firings).back();
+            source.key = name.source();
+            source.perShooter = namesTheShooter(program);
+            source.draws = expressionsName(program, "rand");
             programs.push_back({&name, &program, movement, movement ? p.movements.size() - 1 : p.firings.size() - 1,
-                                namesTheShooter(program)});
+                                source.perShooter});
         }
     }
     std::stable_sort(programs.begin(), programs.end(), [](const Program& a, const Program& b) {

@@ -233,6 +233,15 @@ TEST(PatternLoader, EachLintWarnsWhereItsSurpriseIsAndOnlyThere) {
          shooters + body + gun(", volleySize = 1"), "p.toml:6:74:"},
         {"unknown-kind", shooters + body + gun(", volleySize = 2, sweepDir = 1, spreadKind = 9"),
          shooters + body + gun(", volleySize = 2, sweepDir = 1, spreadKind = \"wall\""), "p.toml:6:120:"},
+        {"shared-draws", "[shooters]\ncount = 2\n" + body + gun(", speed = \"= rand()\""),
+         "[shooters]\ncount = 2\n" + body + gun(", speed = \"= rand() + 0 * shooter\""), "p.toml:5:9:"},
+        {"no-target", shooters + body + gun(", volleySize = 1, aimAtTarget = true"),
+         shooters + body + gun(", volleySize = 1, aimAtTarget = true, targetRef = { shooter = 0 }"), "p.toml:6:93:"},
+        {"never-runs", shooters + "[movement.m]\nsteps = [ { duration = 60, active = true }, { duration = 60 }, "
+                                  "{ duration = 60, active = true } ]\n" + gun(""),
+         shooters + "[movement.m]\nsteps = [ { duration = 60, active = true }, { duration = 60, active = true } ]\n" +
+             gun(""),
+         "p.toml:4:64:"},
     };
     for (const auto& c : cases) {
         const Loaded warned = parsePattern(c.text, "p.toml");
