@@ -321,6 +321,16 @@ void Reader::unknownField(const toml::key& key, std::span<const Field> fields, c
         say(key.source(), true, {});
         return;
     }
+    // A field of the other kind of step, written in the wrong program: said so.
+    const bool firing = fields.data() == FIRING_FIELDS.data();
+    for (const Field& field : firing ? MOVEMENT_FIELDS : FIRING_FIELDS) {
+        if (key.str() != field.name) continue;
+        say(key.source(), true,
+            "unknown field '" + std::string(key.str()) + "' in " + where + ": " + std::string(key.str()) +
+                " is a field of " + (firing ? "movement" : "firing") + " steps, not of " + (firing ? "firing" : "movement") +
+                " steps");
+        return;
+    }
     std::vector<std::string_view> names;
     for (const Field& field : fields) names.push_back(field.name);
     unknownKey(key, names, where);

@@ -78,8 +78,17 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
         // line of their own; a key defined twice at the second key.
         {"[shooters]\ncount = 1 # bad \xff\n", "p.toml:2:17: error: byte 0xFF is not UTF-8"},
         {patternWith("count = 1", "", "") + "\xff\n", "p.toml:7:1: error: byte 0xFF is not UTF-8"},
-        {"[shooters]\ncount = 1\n  count = 2\n", "p.toml:3:3: error: Error while parsing key-value pair: cannot redefine"},
-        {patternWith("count = 1", ", x = 1.0, \"x\" = 2.0", ""), "p.toml:4:37: error: Error while parsing key-value pair"},
+        {"[shooters]\ncount = 1\n  count = 2\n", "p.toml:3:3: error: 'count' is given twice"},
+        {patternWith("count = 1", ", x = 1.0, \"x\" = 2.0", ""), "p.toml:4:37: error: '\"x\"' is given twice"},
+        {"[firing.a]\n[firing.a]\n", "p.toml:2:1: error: 'firing.a' is given twice"},
+        // The TOML reader's commonest mistakes in this project's words, at their place.
+        {"[shooters]\ncount = \"3\nmovement = 1\n", "p.toml:2:9: error: this string is not closed"},
+        {"[shooters]\ncount 3\n", "p.toml:2:7: error: a key needs = and its value"},
+        {"[shooters]\ncount = three\n", "p.toml:2:9: error: this is no value"},
+        {"[firing.f]\nsteps = [{ speed = 1 }\n", "p.toml:2:24: error: a list is not closed, or a , is missing"},
+        {patternWith("count = 1", "", ", moveMode = \"circle\""),
+         "p.toml:6:28: error: unknown field 'moveMode' in firing program 'f''s step 1: moveMode is a field of movement "
+         "steps, not of firing steps"},
         {patternWith("count = 2", ", moveMode = \"spiral\"", ""),
          "p.toml:4:39: error: moveMode \"spiral\" is none of linear, wave-y, wave-x, rectified-wave-y, "
          "rectified-wave-x, circle, orbit"},
