@@ -94,13 +94,17 @@ inline bool parseSetting(const std::string& text, pattern::Binding* setting) {
 }
 
 // Reads a pattern file, its parameters set as `settings` say, with the
-// full-store check when `check` says so; `cancel` stops a reading that
+// full-store check when `check` says so (and at rank 0 and 1 as well, when
+// its values name rank); `cancel` stops a reading that
 // another thread no longer wants.
 inline std::unique_ptr<pattern::Loaded> readPattern(const std::string& path, bool check,
                                                     const std::vector<pattern::Binding>& settings = {},
                                                     const std::atomic<bool>* cancel = nullptr) {
     auto loaded = std::make_unique<pattern::Loaded>(pattern::loadPattern(path, settings, cancel));
-    if (check) pattern::simulateForWarnings(*loaded);
+    if (check) {
+        pattern::simulateForWarnings(*loaded);
+        pattern::checkAtEveryRank(*loaded, settings, true);
+    }
     return loaded;
 }
 

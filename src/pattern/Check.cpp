@@ -93,6 +93,53 @@ void stopCheck(Check& check) {
     check.losses.clear();
 }
 
+std::vector<double> otherRanks(const Loaded& loaded, const std::vector<Binding>& settings) {
+    double given = -1.0;
+    for (const Binding& b : loaded.parameters) {
+        if (b.name == "rank") given = b.value;  // the parameters that matter: declared, set or named
+    }
+    for (const Binding& set : settings) {
+        if (set.name == "rank") given = set.value;
+    }
+    if (given < 0.0) return {};
+    std::vector<double> ranks;
+    for (const double rank : {0.0, 1.0}) {
+        if (rank != given) ranks.push_back(rank);
+    }
+    return ranks;
+}
+
+Loaded readAtRank(const Loaded& loaded, const std::vector<Binding>& settings, double rank) {
+    std::vector<Binding> at = settings;
+    at.erase(std::remove_if(at.begin(), at.end(), [](const Binding& b) { return b.name == "rank"; }), at.end());
+    at.push_back({"rank", rank});
+    return parsePattern(loaded.text, loaded.pattern.file, at);
+}
+
+void addFoundAtRank(Loaded& loaded, const Loaded& atRank, double rank) {
+    const std::string said = std::string(" (at rank ") + exactText(rank) + ")";
+    std::vector<Message> found;
+    for (const Message& m : atRank.messages) {
+        const bool known = std::any_of(loaded.messages.begin(), loaded.messages.end(), [&](const Message& k) {
+            return k.line == m.line && k.column == m.column && k.error == m.error && k.text == m.text;
+        });
+        if (known) continue;
+        Message told = m;
+        told.text += said;
+        found.push_back(std::move(told));
+    }
+    for (Message& m : found) addMessage(loaded, std::move(m));
+    sortMessages(loaded);
+}
+
+void checkAtEveryRank(Loaded& loaded, const std::vector<Binding>& settings, bool simulate) {
+    for (const double rank : otherRanks(loaded, settings)) {
+        Loaded atRank = readAtRank(loaded, settings, rank);
+        if (simulate) simulateForWarnings(atRank);
+        addFoundAtRank(loaded, atRank, rank);
+    }
+}
+
 void simulateForWarnings(Loaded& loaded, int64_t frames) {
     if (refused(loaded)) return;
     Check check;

@@ -166,6 +166,22 @@ void finishCheck(Check& check, Loaded& loaded);
 // Ends a check, done or not, adding nothing.
 void stopCheck(Check& check);
 
+// A pattern whose values name rank is checked at rank 0 and rank 1 as well
+// as at the rank it was read at: a count that becomes a fraction, or a store
+// that fills, at another rank would otherwise be found by chance. The ranks to
+// read it at besides its own (none when no value names rank); the pattern
+// read again at one of them; and what that reading found that the first did
+// not, told with its rank: " (at rank 1)".
+std::vector<double> otherRanks(const Loaded& loaded, const std::vector<Binding>& settings);
+Loaded readAtRank(const Loaded& loaded, const std::vector<Binding>& settings, double rank);
+void addFoundAtRank(Loaded& loaded, const Loaded& atRank, double rank);
+// All three for the tools' check: each other rank read, its full-store
+// check run when `simulate` says so, and what it found added.
+void checkAtEveryRank(Loaded& loaded, const std::vector<Binding>& settings, bool simulate);
+
+// A number as briefly as it reads back exactly: 1e+300, 9000000000000001, 0.1.
+std::string exactText(double value);
+
 // The known name a mistyped one was probably meant to be (a few letters off,
 // case aside); empty when none is that close.
 std::string closestName(std::string_view typed, const std::vector<std::string_view>& known);

@@ -17,9 +17,6 @@
 
 namespace pattern {
 
-// A number as briefly as it reads back exactly: 1e+300, 9000000000000001, 0.1.
-std::string exactText(double value);
-
 struct Reader {
     const std::vector<std::string_view>& lines;  // the text's lines, for the exact decimal of a float
     Loaded& loaded;                              // the messages, and the pattern being filled

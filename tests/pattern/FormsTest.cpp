@@ -135,6 +135,15 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
     EXPECT_EQ(formatMessage("p.toml", some.messages[1]),
               "p.toml:6:106: warning: spreadStep is not read by this step: a volley of one bullet flies at the angle "
               "(where i = 0, and where i = 1) [unread-field]");
+    // A value that follows rank is checked at rank 0 and 1 too: each mistake
+    // found there only is told with its rank.
+    Loaded ranked = parsePattern(head + "{ spreadStep = \"= min(1, 2 * rank) + rank / 2 - 0.25\" } ]\n", "p.toml");
+    ASSERT_FALSE(refused(ranked));
+    checkAtEveryRank(ranked, {}, false);
+    ASSERT_EQ(errorCount(ranked), 2);
+    EXPECT_EQ(formatMessage("p.toml", ranked.messages.back()),
+              "p.toml:6:26: error: spreadStep: the expression gives 1.25, not a whole number (round() or floor() "
+              "makes one) (at rank 1)");
     // rand() draws in file order: a count in a later program leaves an earlier one's draws as they were.
     const auto drawn = [](int repeats) {
         const Loaded loaded = parsePattern("[shooters]\ncount = 1\n[movement.m]\nsteps = [{ x = \"= rand()\" }]\n"
