@@ -63,6 +63,7 @@ bool safeForTheReader(std::string_view text, Loaded& loaded) {
     enum class State { Normal, Comment, Basic, Literal, MultiBasic, MultiLiteral } state = State::Normal;
     int32_t line = 1, column = 1;
     bool afterBackslash = false;  // in a multi-line basic string: a backslash, then only whitespace so far
+    bool bare = false;            // outside strings: the last character was part of a bare word or value
     const auto at = [&](size_t i, const char* three) { return text.substr(i, 3) == three; };
     for (size_t i = 0; i < text.size();) {
         size_t length = 1;
@@ -82,9 +83,14 @@ bool safeForTheReader(std::string_view text, Loaded& loaded) {
         size_t step = length;
         switch (state) {
             case State::Normal:
+                // A quote within a bare word (9"...) opens no string: the
+                // reader scans the word on past it, testing each character
+                // for whitespace, so what follows is no string's to it either.
                 if (c == '#') state = State::Comment;
-                if (c == '"') state = at(i, "\"\"\"") ? (step = 3, State::MultiBasic) : State::Basic;
-                if (c == '\'') state = at(i, "'''") ? (step = 3, State::MultiLiteral) : State::Literal;
+                if (c == '"' && !bare) state = at(i, "\"\"\"") ? (step = 3, State::MultiBasic) : State::Basic;
+                if (c == '\'' && !bare) state = at(i, "'''") ? (step = 3, State::MultiLiteral) : State::Literal;
+                bare = state == State::Normal && std::string_view(" \t\r\n=,[]{}.#").find(static_cast<char>(c)) ==
+                                                     std::string_view::npos;
                 break;
             case State::Comment:
                 if (c == '\n') state = State::Normal;

@@ -74,6 +74,9 @@ TEST(PatternLoader, EachKindOfMistakeIsRefusedWithItsPlace) {
         {"[shooters]\ncount = 1\n[movement\xd2\x93rbits]\n",
          "p.toml:3:10: error: character U+0493 may stand only inside a string or a comment"},
         {"a = \"\"\"x\\\n  \xd2\x93\"\"\"\n", "p.toml:2:3: error: character U+0493 cannot follow a backslash"},
+        // A quote within a bare value opens no string to the TOML reader, which scans on past it.
+        {"[shooters]\ncount = 9\":m\xc6\x8b a\"\n",
+         "p.toml:2:13: error: character U+018B may stand only inside a string or a comment"},
         // Bytes that are not UTF-8 at their own place, in a comment or on a
         // line of their own; a key defined twice at the second key.
         {"[shooters]\ncount = 1 # bad \xff\n", "p.toml:2:17: error: byte 0xFF is not UTF-8"},
