@@ -76,23 +76,6 @@ inline std::string patternPath(const std::string& name) {
     return {};
 }
 
-// NAME=VALUE: a parameter's name and a finite number.
-inline bool parseSetting(const std::string& text, pattern::Binding* setting) {
-    const size_t equals = text.find('=');
-    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size()) return false;
-    const std::string name = text.substr(0, equals), value = text.substr(equals + 1);
-    if (!std::isalpha(static_cast<unsigned char>(name[0])) && name[0] != '_') return false;
-    for (char c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
-    }
-    if (std::isspace(static_cast<unsigned char>(value[0]))) return false;
-    char* end = nullptr;
-    const double number = std::strtod(value.c_str(), &end);
-    if (!end || *end != '\0' || !std::isfinite(number)) return false;
-    *setting = {name, number};
-    return true;
-}
-
 // Reads a pattern file, its parameters set as `settings` say, with the
 // full-store check when `check` says so (and at rank 0 and 1 as well, when
 // its values name rank); `cancel` stops a reading that
@@ -153,8 +136,7 @@ inline CLI::Option* addPatternOption(CLI::App& app, std::string& name, std::vect
         ->check(CLI::Validator(
             [](std::string& text) {
                 pattern::Binding setting;
-                return parseSetting(text, &setting) ? std::string()
-                                                    : std::string("takes NAME=VALUE: a parameter's name and a number");
+                return pattern::parseSetting(text, &setting) ? std::string() : std::string(pattern::SETTING_RULE);
             },
             "NAME=VALUE"))
         ->needs(option);
@@ -170,7 +152,7 @@ inline int choosePattern(ChosenPattern& chosen, const std::string& name, const s
     if (name.empty()) return -1;
     for (const std::string& set : sets) {
         pattern::Binding setting;
-        parseSetting(set, &setting);
+        pattern::parseSetting(set, &setting);
         chosen.settings.push_back(setting);
     }
     chosen.path = patternPath(name);

@@ -24,7 +24,7 @@
   let messages = [];            // the reader's messages of the text read last
   let timer = 0;                // the read due after the last keystroke; 0: none
   let wanted = 0;               // goes up whenever another world is wanted: a late answer is dropped
-  let settings = {};            // the parameters set by their controls or the link, by name
+  let settings = Object.create(null);  // the parameters set by their controls or the link, by name: their text
 
   // --- Reading, in the reader's worker ----------------------------------------
 
@@ -80,9 +80,11 @@
       worker.postMessage(message);
     });
   }
-  function read(source) {
+  // A link's settings (`strict`) get the tools' verdict; an edit's are the
+  // controls', dropped by the reader where the text no longer has them.
+  function read(source, strict) {
     const lines = Object.keys(settings).map(function (name) { return name + "=" + settings[name]; });
-    const answer = ask({ text: source, settings: lines.join("\n"), check: view !== null });  // warnings go to the editor
+    const answer = ask({ text: source, settings: lines.join("\n"), strict: !!strict, check: view !== null });
     lastRead = asked;
     return answer;
   }
@@ -96,15 +98,10 @@
 
   // Reads a text; when the reader takes it, it becomes the world. An answer
   // that comes after another world was wanted is dropped ({ late: true }).
-  async function apply(source) {
+  async function apply(source, strict) {
     const mine = ++wanted;
-    const size = new TextEncoder().encode(source).length;
-    if (size > LIMIT) {
-      return { taken: false, messages: [{ line: 0, column: 0, severity: "error",
-                                          message: "pattern.toml: error: it has " + size + " bytes; a pattern has at most " + MOST }] };
-    }
-    const result = await read(source);
-    if (mine !== wanted) return { late: true };
+    const result = await read(source, strict);
+    if (mine !== wanted) return { late: true, cancelled: !!result.cancelled };
     showParameters(result.parameters || []);
     if (result.failed) {
       result.messages = [{ line: 0, column: 0, severity: "error", message: "the pattern reader failed: " + result.failed }];
@@ -119,7 +116,6 @@
 
   // --- The pattern's parameters ---------------------------------------------
 
-  const NAME = /^[A-Za-z_][A-Za-z0-9_]*$/;
   // A control for each: changed, the text is read again with it set. Made
   // again only when the names change, so a control being typed in stays.
   function showParameters(list) {
@@ -143,7 +139,7 @@
         input.addEventListener("change", function () {
           const value = Number(input.value);
           if (input.value === "" || !Number.isFinite(value)) return;
-          settings[p.name] = value;
+          settings[p.name] = input.value;
           applyNow(text !== null ? text : goodText);
         });
         label.appendChild(input);
@@ -162,15 +158,14 @@
     return names.length ? "&set=" + names.map(function (name) { return name + ":" + settings[name]; }).join(",") : "";
   }
 
+  // As the link has them, NAME:VALUE: the reader says what it makes of each.
   function settingsFromLink(parts) {
-    settings = {};
+    settings = Object.create(null);
     for (const part of parts) {
       if (!part.startsWith("set=")) continue;
       for (const pair of part.slice(4).split(",")) {
-        const [name, value] = pair.split(":");
-        if (NAME.test(name || "") && value !== undefined && value !== "" && Number.isFinite(Number(value))) {
-          settings[name] = Number(value);
-        }
+        const colon = pair.indexOf(":");
+        if (pair) settings[colon < 0 ? pair : pair.slice(0, colon)] = colon < 0 ? "" : pair.slice(colon + 1);
       }
     }
   }
@@ -258,7 +253,7 @@
     timer = 0;
     module._barrage_apply_demonstration(page);
     goodText = null;
-    settings = {};
+    settings = Object.create(null);
     showParameters([]);
   }
 
@@ -284,9 +279,12 @@
       return;
     }
     if (hash !== window.location.hash) return;  // another link came meanwhile
+    // An edit the address does not hold is not lost to a new link: kept,
+    // and offered back.
+    if (edited && text !== null && text !== goodText && text !== source) keepDisplaced(text);
     linkText = source;
     setText(source);
-    const result = await apply(source);
+    const result = await apply(source, true);
     if (result.late) return;
     showMessages(result.messages);
     if (result.taken) {
@@ -326,29 +324,58 @@
     demonstrationText().then(function (source) { if (!followed && goodText === null && !edited) setText(source); });
   }
 
+  // --- An edit a new link replaced ---------------------------------------------
+
+  let displaced = null;  // the user's edit that a new link replaced in the editor; null: none
+  function keepDisplaced(edit) {
+    displaced = edit;
+    const restore = document.getElementById("restoreEdit");
+    if (restore) restore.hidden = false;
+    barrage.notice("The new link replaced your edit, which the address did not hold: Restore edit brings it back.");
+  }
+  function restoreDisplaced() {
+    if (displaced === null) return;
+    const edit = displaced;
+    displaced = null;
+    document.getElementById("restoreEdit").hidden = true;
+    setText(edit);
+    edited = true;
+    applyNow(edit);
+  }
+
   // --- An edit kept across a reload --------------------------------------------
 
   // Kept while the editor holds a text the user changed that the address
   // does not hold (refused, or not read yet).
+  let unkept = false;  // an edit could not be kept for a reload, and the user was told
   function keepDraft() {
+    const keep = edited && text !== null && text !== goodText;
     try {
-      if (edited && text !== null && text !== goodText) {
+      if (keep) {
         window.sessionStorage.setItem(DRAFT, JSON.stringify({ hash: window.location.hash, text: text }));
       } else {
         window.sessionStorage.removeItem(DRAFT);
       }
+      unkept = false;
     } catch (error) {
-      // No storage (private mode, over quota): the edit lives as long as the tab.
+      // No storage (private mode, over quota): the edit lives as long as the tab, and the user is told so once.
+      if (keep && !unkept) {
+        unkept = true;
+        barrage.notice("Your edit cannot be kept for a reload (the browser's storage is full or off): it lasts as " +
+                       "long as this tab; Download keeps it.");
+      }
     }
   }
   window.addEventListener("pagehide", keepDraft);
 
   // The kept edit made on the address shown now, taken out of storage.
+  // One made on another address stays where it is.
   function takeDraft() {
     try {
       const draft = JSON.parse(window.sessionStorage.getItem(DRAFT) || "null");
+      if (!(draft && draft.hash === window.location.hash && typeof draft.text === "string")) return null;
       window.sessionStorage.removeItem(DRAFT);
-      return draft && draft.hash === window.location.hash && typeof draft.text === "string" ? draft.text : null;
+      return draft.text;
     } catch (error) {
       return null;
     }
@@ -403,7 +430,7 @@
   // A whole new text (a sample, a file): read at once, kept if refused; its
   // parameters as it gives them.
   function takeText(source) {
-    settings = {};
+    settings = Object.create(null);
     setText(source);
     edited = true;
     applyNow(source);
@@ -466,6 +493,7 @@
       }),
       button("Open file", "openFile", function () { file.click(); }),
       button("Reset", "reset", reset),
+      Object.assign(button("Restore edit", "restoreEdit", restoreDisplaced), { hidden: displaced === null }),
       samples, file);
     const host = document.createElement("div");
     host.id = "editor";

@@ -80,6 +80,16 @@ char* barrage_frame_text() {
     return text;
 }
 
+// The loop the frame text names, FROM-TO, set by the one rule; 0 when refused.
+int32_t barrage_set_loop_text(page::Page* opened) {
+    char* text = barrage_frame_text();
+    text[63] = '\0';
+    int64_t from = 0, to = 0;
+    return timeline::parseLoop(text, &from, &to) && timeline::loopViewer(opened->viewer, from, to) ? 1 : 0;
+}
+
+const char* barrage_loop_rule() { return timeline::LOOP_RULE; }
+
 double barrage_parse_frame() {
     char* text = barrage_frame_text();
     text[63] = '\0';
@@ -113,13 +123,9 @@ int32_t barrage_drawn(const page::Page* opened) { return opened->viewer.drawn; }
 int32_t barrage_playing(const page::Page* opened) { return opened->viewer.playing ? 1 : 0; }
 
 // The span played in a loop (the address keeps it): its first and last frame,
-// 0 and 0 for none; setting one that is no span (first before last, both
-// frames) returns 0 and changes nothing.
+// 0 and 0 for none (barrage_set_loop_text sets one).
 double barrage_loop_from(const page::Page* opened) { return static_cast<double>(opened->viewer.loopFrom); }
 double barrage_loop_to(const page::Page* opened) { return static_cast<double>(opened->viewer.loopTo); }
-int32_t barrage_set_loop(page::Page* opened, double from, double to) {
-    return timeline::loopViewer(opened->viewer, frameFrom(from), frameFrom(to)) ? 1 : 0;
-}
 
 // Whether an edit replays from frame 1 (the key 0, or the page's box).
 int32_t barrage_replay(const page::Page* opened) { return opened->viewer.replay ? 1 : 0; }

@@ -1,5 +1,6 @@
 // The worker around the page's pattern reader: each message is a text to read
-// ({ id, text, settings, check }, settings NAME=VALUE a line), a request for
+// ({ id, text, settings, strict, check }, settings NAME=VALUE a line, strict
+// for a link's, which get the tools' verdict), a request for
 // the editor's help ({ id, help: true }), or for the check of the text read
 // last ({ checkLast: true }). The answer says whether it was taken, the
 // reader's messages, the pattern's parameters as they were used
@@ -70,16 +71,15 @@ self.onmessage = function (event) {
 function readText(module, state, id, data) {
   const bytes = new TextEncoder().encode(data.text);
   const room = module._reader_text(state, bytes.length);
-  if (!room) {
-    self.postMessage({ id: id, taken: false, messages: [{ line: 0, column: 0, severity: "error",
-      message: "pattern.toml: error: it has " + bytes.length + " bytes; a pattern has at most 1 MiB" }] });
+  if (!room) {  // refused by the reader, with its own message
+    self.postMessage({ id: id, taken: false, messages: messagesOf(module, state), errors: 1, parameters: [] });
     return;
   }
   module.HEAPU8.set(bytes, room);
   const settings = new TextEncoder().encode(data.settings || "");
   const settingsRoom = module._reader_settings(state, settings.length);
   if (settingsRoom) module.HEAPU8.set(settings, settingsRoom);
-  const taken = module._reader_read(state, bytes.length) === 1;
+  const taken = module._reader_read(state, bytes.length, data.strict ? 1 : 0) === 1;
   const parameters = textAt(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
     const parts = line.split("\t");
     return { name: parts[0], value: Number(parts[1]) };

@@ -24,7 +24,11 @@ struct ReaderState {
     std::vector<char> settings;             // its parameters' settings, NAME=VALUE a line, written as the text
     std::string parameters;                 // the parameters of the text read last, NAME TAB VALUE a line
     std::unique_ptr<pattern::Loaded> read;  // what the last text gave
-    pattern::Check check;                   // the full-store check of its pattern, a few frames at a time
+    std::vector<pattern::Binding> settingsUsed;  // the settings it was read with
+    pattern::Check check;                   // a full-store check under way, a few frames at a time
+    int32_t phase = 0;                      // 0: the full-store check of the text; k: the reading at other rank k
+    std::vector<double> ranks;              // the other ranks to read it at
+    std::vector<std::unique_ptr<pattern::Loaded>> others;  // what they gave, as far as read
     std::vector<uint8_t> packed;            // the pattern it gave, as bytes; empty when refused
     std::vector<std::string> lines;         // the messages as the script reads them
 };
@@ -36,9 +40,19 @@ extern "C" {
 ReaderState* reader_open() { return new ReaderState; }
 
 // Room for `size` bytes of UTF-8 text; none (0) for more than a pattern file
-// may have.
+// may have, which is then the text read last, refused as the tools refuse it.
 char* reader_text(ReaderState* state, int32_t size) {
-    if (size < 0 || size > pattern::MAX_FILE_BYTES) return nullptr;
+    if (size < 0 || size > pattern::MAX_FILE_BYTES) {
+        pattern::stopCheck(state->check);
+        state->others.clear();
+        state->phase = 0;
+        state->read = std::make_unique<pattern::Loaded>();
+        state->read->pattern.file = PATTERN_NAME;
+        pattern::addMessage(*state->read, {0, 0, -1, pattern::tooLarge(size), 0, {}, {}});
+        state->packed.clear();
+        state->parameters.clear();
+        return nullptr;
+    }
     state->text.resize(static_cast<size_t>(size) + 1);
     return state->text.data();
 }
@@ -52,29 +66,39 @@ char* reader_settings(ReaderState* state, int32_t size) {
 }
 
 // Reads the text written, its parameters set as the settings written say;
-// 1 when the pattern is taken, 0 when refused.
-int32_t reader_read(ReaderState* state, int32_t size) {
+// 1 when the pattern is taken, 0 when refused. A link's settings (`strict`)
+// get the tools' verdict: one that is no NAME=VALUE, or that names no
+// parameter, is a mistake told with the rest. An edit's are the page's
+// controls, which keep their settings across edits: one the text no longer
+// has is dropped, not told as a mistake of the text.
+int32_t reader_read(ReaderState* state, int32_t size, int32_t strict) {
     const size_t bytes = static_cast<size_t>(size) < state->text.size() ? static_cast<size_t>(size) : 0;
     pattern::stopCheck(state->check);  // it checks the pattern about to go
+    state->others.clear();
+    state->phase = 0;
     std::vector<pattern::Binding> settings;
+    std::vector<std::string> malformed;
     const std::string written(state->settings.data(), state->settings.empty() ? 0 : std::strlen(state->settings.data()));
     for (size_t at = 0; at < written.size();) {
         const size_t end = std::min(written.find('\n', at), written.size());
         const std::string line = written.substr(at, end - at);
         at = end + 1;
-        const size_t equals = line.find('=');
-        char* after = nullptr;
-        const double value = equals == std::string::npos ? 0.0 : std::strtod(line.c_str() + equals + 1, &after);
-        if (equals != std::string::npos && after && *after == '\0' && after != line.c_str() + equals + 1 &&
-            std::isfinite(value)) {
-            settings.push_back({line.substr(0, equals), value});
+        pattern::Binding setting;
+        if (pattern::parseSetting(line, &setting)) {
+            settings.push_back(setting);
+        } else if (!line.empty()) {
+            malformed.push_back(line);
         }
     }
     const std::string_view text(state->text.data(), bytes);
+    state->settingsUsed = settings;
     state->read = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME, settings));
-    // The page's controls keep their settings across edits: one the text no
-    // longer has is dropped, not told as a mistake of the text.
-    if (pattern::refused(*state->read) && !settings.empty()) {
+    if (strict) {
+        for (const std::string& line : malformed) {
+            pattern::addMessage(*state->read, {0, 0, -1, "--set " + line + ": " + pattern::SETTING_RULE, 0, {}, {}});
+        }
+        pattern::sortMessages(*state->read);
+    } else if (pattern::refused(*state->read) && !settings.empty()) {
         const pattern::Loaded bare = pattern::parsePattern(text, PATTERN_NAME);
         const auto known = [&](const pattern::Binding& set) {
             if (set.name == "rank" || set.name == "seed") return true;
@@ -87,6 +111,7 @@ int32_t reader_read(ReaderState* state, int32_t size) {
         settings.erase(std::remove_if(settings.begin(), settings.end(), [&](const auto& set) { return !known(set); }),
                        settings.end());
         if (settings.size() != before) {
+            state->settingsUsed = settings;
             state->read = std::make_unique<pattern::Loaded>(pattern::parsePattern(text, PATTERN_NAME, settings));
         }
     }
@@ -102,15 +127,41 @@ int32_t reader_read(ReaderState* state, int32_t size) {
     return 1;
 }
 
-// The full-store check of the pattern taken last, the one the native tools
-// make, run `frames` frames at a time so that a newer text need not wait for
-// it; 1 once done, its warnings then among the messages.
+// The checks the native tools make of the pattern taken last, run `frames`
+// frames at a time so that a newer text need not wait for them: the
+// full-store check, then, for a pattern whose values name rank, the reading
+// at rank 0 and 1 with their own full-store checks; 1 once done, what they
+// found then among the messages.
 int32_t reader_check(ReaderState* state, int32_t frames) {
-    if (!state->read || pattern::refused(*state->read)) return 1;
-    if (!state->check.pattern) pattern::startCheck(state->check, state->read->pattern);
-    if (!pattern::runCheck(state->check, frames)) return 0;
-    pattern::finishCheck(state->check, *state->read);
-    return 1;
+    // Only a text that was taken is checked (what another rank finds may
+    // refuse it since, and the checks go on).
+    if (!state->read || state->packed.empty()) return 1;
+    pattern::Loaded& shown = *state->read;
+    if (state->phase == 0) {
+        if (!state->check.pattern) pattern::startCheck(state->check, shown.pattern);
+        if (!pattern::runCheck(state->check, frames)) return 0;
+        pattern::finishCheck(state->check, shown);
+        state->ranks = pattern::otherRanks(shown, state->settingsUsed);
+        state->phase = 1;
+        return 0;
+    }
+    // One other rank at a time: read, then checked a slice at a time.
+    const size_t at = static_cast<size_t>(state->phase - 1);
+    if (at >= state->ranks.size()) return 1;
+    if (state->others.size() <= at) {
+        state->others.push_back(std::make_unique<pattern::Loaded>(
+            pattern::readAtRank(shown, state->settingsUsed, state->ranks[at])));
+        if (!pattern::refused(*state->others.back())) pattern::startCheck(state->check, state->others.back()->pattern);
+        return 0;
+    }
+    pattern::Loaded& other = *state->others[at];
+    if (state->check.pattern) {
+        if (!pattern::runCheck(state->check, frames)) return 0;
+        pattern::finishCheck(state->check, other);
+    }
+    pattern::addFoundAtRank(shown, other, state->ranks[at]);
+    ++state->phase;
+    return static_cast<size_t>(state->phase - 1) >= state->ranks.size() ? 1 : 0;
 }
 
 // The parameters of the text read last, as they were used: NAME TAB VALUE a

@@ -191,6 +191,11 @@ Loaded parsePattern(std::string_view text, const std::string& file, const std::v
     return loaded;
 }
 
+std::string tooLarge(int64_t bytes) {
+    return "it has " + std::to_string(bytes) + " bytes; a pattern file has at most 1 MiB (" +
+           std::to_string(MAX_FILE_BYTES) + " bytes)";
+}
+
 Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings, const std::atomic<bool>* cancel) {
     const auto whole = [&](const std::string& text) {
         Loaded refusedFile;
@@ -203,8 +208,7 @@ Loaded loadPattern(const std::string& path, const std::vector<Binding>& settings
     if (S_ISDIR(status.st_mode)) return whole("it is a folder, not a pattern file");
     if (!S_ISREG(status.st_mode)) return whole("it is not a regular file (a device, a FIFO or a socket)");
     if (status.st_size > MAX_FILE_BYTES) {
-        return whole("it has " + std::to_string(status.st_size) + " bytes; a pattern file has at most 1 MiB (" +
-                     std::to_string(MAX_FILE_BYTES) + " bytes)");
+        return whole(tooLarge(static_cast<int64_t>(status.st_size)));
     }
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return whole(std::string("cannot read it: ") + std::strerror(errno));

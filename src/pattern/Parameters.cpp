@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unordered_set>
 
@@ -17,6 +18,18 @@ namespace {
 constexpr double DEFAULT_RANK = 0.5;  // a pattern's difficulty when its file gives none
 
 }  // namespace
+
+bool parseSetting(std::string_view text, Binding* setting) {
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos || equals + 1 == text.size()) return false;
+    const std::string name(text.substr(0, equals)), value(text.substr(equals + 1));
+    if (!isName(name) || std::string_view(" \t\n\v\f\r").find(value[0]) != std::string_view::npos) return false;
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (!end || *end != '\0' || end == value.c_str() || !std::isfinite(number)) return false;
+    *setting = {name, number};
+    return true;
+}
 
 // The pattern's parameters, rank and seed among them, with what was set
 // from outside the file; they are names in every expression.

@@ -127,6 +127,15 @@ std::string formatWithSource(const Loaded& loaded, const Message& message, bool 
 // "N more errors and M more warnings not shown", or empty when all are shown.
 std::string unshownNote(const Loaded& loaded);
 
+// A parameter's setting as the tools and the page take it: NAME=VALUE, a
+// name (a letter or _, then letters, digits and _) and a finite number
+// written whole (no blank, no more text after it). False for anything else.
+bool parseSetting(std::string_view text, Binding* setting);
+inline constexpr const char* SETTING_RULE = "takes NAME=VALUE: a parameter's name and a number";
+
+// What a text over MAX_FILE_BYTES is told, in every reader.
+std::string tooLarge(int64_t bytes);
+
 // Reads pattern text. `file` names it in messages; `settings` set its
 // parameters (--set NAME=VALUE), each of which it must have. `cancel`, set
 // from another thread, stops the reading soon (what it gives is then

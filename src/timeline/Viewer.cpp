@@ -259,4 +259,17 @@ bool parseFrame(const char* text, int64_t* frame) {
     return true;
 }
 
+bool parseLoop(const char* text, int64_t* from, int64_t* to) {
+    if (!text) return false;
+    const char* dash = std::strchr(text, '-');
+    if (!dash || dash - text >= 32) return false;
+    char first[32] = {};
+    std::memcpy(first, text, static_cast<size_t>(dash - text));
+    int64_t a = 0, b = 0;
+    if (!parseFrame(first, &a) || !parseFrame(dash + 1, &b) || a >= b) return false;
+    *from = a;
+    *to = b;
+    return true;
+}
+
 }  // namespace timeline

@@ -33,6 +33,8 @@ inline constexpr auto FRAME_RULE_TEXT = [] {
     return text;
 }();
 inline constexpr const char* FRAME_RULE = FRAME_RULE_TEXT.data();
+// A loop asked for by its span, FROM-TO: two frames by FRAME_RULE, FROM before TO.
+inline constexpr const char* LOOP_RULE = "a loop is FROM-TO, two frames by that rule, FROM before TO";
 inline constexpr int32_t SPEED_COUNT = 5;
 inline constexpr int32_t SPEEDS[SPEED_COUNT] = {15, 30, 60, 120, 240};  // frames per second of wall time
 inline constexpr const char* SPEED_NAMES[SPEED_COUNT] = {"1/4", "1/2", "1", "2", "4"};  // as multiples of 60
@@ -138,5 +140,8 @@ int64_t viewerFrame(const Viewer& viewer);
 // A frame asked for by number: digits only, 1 to MAX_SEEK_FRAME (leading
 // zeros allowed). False, with frame untouched, for anything else.
 bool parseFrame(const char* text, int64_t* frame);
+// A loop asked for by its span, FROM-TO, each as parseFrame takes it and FROM
+// before TO. False, with both untouched, for anything else.
+bool parseLoop(const char* text, int64_t* from, int64_t* to);
 
 }  // namespace timeline
