@@ -248,6 +248,7 @@ int main() {
         stepsBack(name.c_str(), sourceFile("patterns/" + name + ".toml"));
     }
     stepsBack("the 64-shooter homing pattern", heavy);
+    stepsBack("64 shooters of their own", sourceFile("bench/own-programs.toml"));
     display::CloseScreen();
     return 0;
 }

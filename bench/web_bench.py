@@ -3,9 +3,12 @@
 this machine, the page's download size, time from navigation to the first
 frame, script time per animation frame, and seeks to frame 100,000 (cold, on
 opening ?frame=100000, and warm, from a snapshot within 600 frames) in
-headless Chromium; and for the demonstration, two samples and a 64-shooter
-pattern with every store full, a step back at frame 16,200 and the script
-time of a frame played.
+headless Chromium; for the demonstration, two samples, a 64-shooter pattern
+with every store full and one of 64 shooters with programs of their own, a
+step back at frame 16,200 and the script time of a frame played; the
+full-store pattern played with path previews and trails; and the longest
+wait between animation frames while a text of nearly 1 MiB is applied and
+edited.
 
 usage: web_bench.py WEB_DIR NATIVE_TRACE
 """
@@ -91,9 +94,12 @@ def edits(driver, url):
           if os.path.exists(os.path.join(here, "..", "build-web", "page", "editor.js")) else "editor bundle: not built")
 
 
-# 64 shooters firing 256-bullet homing volleys: every store full.
+# 64 shooters firing 256-bullet homing volleys: every store full; and 64
+# shooters with programs of their own, their stores filling.
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "full-stores.toml"), encoding="utf-8") as heavy:
     HEAVY = heavy.read()
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "own-programs.toml"), encoding="utf-8") as own:
+    OWN = own.read()
 
 
 def link(text):
@@ -101,23 +107,31 @@ def link(text):
     return "#pattern=" + base64.urlsafe_b64encode(packer.compress(text.encode()) + packer.flush()).decode().rstrip("=")
 
 
+def settled(driver, frame):
+    """Once a link's pattern is in and its seek to `frame` done (the frame
+    number shows the frame asked for from the first, over the demonstration)."""
+    while not driver.execute_script("const b = window.barragePage; return !!b && !!window.BarrageEdit && "
+                                    "BarrageEdit.state().goodText !== null && b.module._barrage_seeking(b.page) === 0 && "
+                                    "document.getElementById('frame').textContent === arguments[0];", str(frame)):
+        time.sleep(0.05)
+    time.sleep(0.5)
+
+
 def patterns(driver, url):
     """Each pattern at frame 16,200 in the page: a step back, key to the new
     frame on the canvas; then five seconds of play, script time a frame."""
     here = os.path.dirname(os.path.abspath(__file__))
-    for name in ("demonstration", "hunters", "rain", "64-shooter full store"):
-        if name.startswith("64"):
+    for name in ("demonstration", "hunters", "rain", "64-shooter full store", "64 shooters of their own"):
+        if name.startswith("64-"):
             text = HEAVY
+        elif name.startswith("64 "):
+            text = OWN
         else:
             with open(os.path.join(here, "..", "patterns", name + ".toml"), encoding="utf-8") as f:
                 text = f.read()
         driver.get("about:blank")
         driver.get(url + "?frame=16200" + link(text))
-        while frame_shown(driver) != "16200":
-            time.sleep(0.01)
-        time.sleep(1.0)  # the link's pattern in, its seek done
-        while frame_shown(driver) != "16200":
-            time.sleep(0.01)
+        settled(driver, 16200)
         backs = []
         for _ in range(10):
             backs.append(driver.execute_async_script("""
@@ -135,6 +149,53 @@ def patterns(driver, url):
               "(target: a tick and 5 ms, 21.7); playing, script time a frame median %.2f ms, p99 %.2f ms (target, "
               "64 full stores: median <= 2)" % (name, statistics.median(backs), max(backs), statistics.median(costs),
                                                  costs[int(len(costs) * 0.99)]))
+
+
+def overlays(driver, url):
+    """The 64-shooter full-store pattern played from frame 3,000 with paths,
+    then paths and trails: frames shown in six seconds, and the gaps between
+    animation frames over 100 ms (target: 60 frames a second, none over)."""
+    driver.get("about:blank")
+    driver.get(url + "?frame=3000" + link(HEAVY))
+    settled(driver, 3000)
+    for keys, what in (("p", "paths"), ("t", "paths and trails")):
+        driver.execute_script("for (const k of arguments[0]) window.dispatchEvent(new KeyboardEvent('keydown', { key: k }));"
+                              "window.probe.gaps = []; let last = performance.now();"
+                              "(function tick(now) { if (now) { window.probe.gaps.push(now - last); last = now; }"
+                              " if (window.probe.gaps.length < 100000) requestAnimationFrame(tick); })();", keys)
+        start = int(frame_shown(driver))
+        driver.execute_script("window.dispatchEvent(new KeyboardEvent('keydown', { key: ' ' }));")
+        time.sleep(6)
+        driver.execute_script("window.dispatchEvent(new KeyboardEvent('keydown', { key: ' ' }));")
+        shown = int(frame_shown(driver)) - start
+        gaps = driver.execute_script("return window.probe.gaps")
+        print("the 64-shooter full-store pattern played 6 s with %s: %d frames (target 360), %d gaps over 100 ms, "
+              "worst %.0f ms" % (what, shown, sum(g > 100 for g in gaps), max(gaps)))
+
+
+def large_text(driver, url):
+    """A legal text of nearly 1 MiB applied at frame 16,000, the editor opened
+    on it and a key typed: the longest gap between animation frames for each
+    (target <= 117 ms, seven frames at 60 a second)."""
+    text = OWN.replace("steps = [", "steps = [" + "{ duration = 2 }, " * 400)
+    driver.get(url + "?frame=16000")
+    while frame_shown(driver) != "16000":
+        time.sleep(0.01)
+    driver.execute_async_script("const done = arguments[arguments.length - 1]; const s = document.createElement('script');"
+                                " s.src = 'edit.js'; s.onload = () => done(); document.head.appendChild(s);")
+    driver.execute_script("window.worstGap = 0; let last = performance.now(); (function tick(now) { if (now) {"
+                          " window.worstGap = Math.max(window.worstGap, now - last); last = now; }"
+                          " requestAnimationFrame(tick); })();")
+    for what, script in (("applying it", "BarrageEdit.apply(arguments[0]).then(() => done())"),
+                         ("opening the editor on it", "BarrageEdit.openEditor().then(() => done())"),
+                         ("typing in it", "document.querySelector('#editorPane .cm-content').focus();"
+                                          " document.execCommand('insertText', false, '#'); done();")):
+        time.sleep(0.5)
+        driver.execute_script("window.worstGap = 0")
+        driver.execute_async_script("const done = arguments[arguments.length - 1];\n" + script, text)
+        time.sleep(2)
+        print("a text of %d bytes: %s, longest gap between animation frames %.0f ms (target <= 117)"
+              % (len(text.encode()), what, driver.execute_script("return window.worstGap")))
 
 
 def best_seconds(command):
@@ -199,6 +260,8 @@ def main():
                   % (statistics.median(cold), ", ".join("%.0f" % v for v in cold), statistics.median(warm)))
             edits(driver, url)
             patterns(driver, url)
+            overlays(driver, url)
+            large_text(driver, url)
         finally:
             driver.quit()
             server.shutdown()

@@ -22,7 +22,7 @@ namespace timeline {
 
 inline constexpr int64_t SNAPSHOT_SPACING = 600;          // frames between snapshots at first
 inline constexpr int64_t SNAPSHOT_MEMORY = 32ll << 20;   // bytes the snapshots kept all along may take
-inline constexpr int64_t RECENT_SPACING = 30;            // frames between the recent snapshots
+inline constexpr int64_t RECENT_SPACING = 10;            // frames between the recent snapshots
 inline constexpr int64_t RECENT_MEMORY = 24ll << 20;     // bytes the recent snapshots may take
 inline constexpr int32_t MAX_RECENT = 16;                // recent snapshots at most
 
