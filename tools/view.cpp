@@ -113,6 +113,7 @@ void goOnChecking(timeline::Viewer& viewer, Followed& followed) {
     pattern::Loaded found;
     found.pattern.file = shown.pattern.file;
     found.text = shown.text;
+    found.lineStarts = shown.lineStarts;
     found.allowed = shown.allowed;
     pattern::finishCheck(followed.check, found);
     command::sayMessages(found, display::TellUser);

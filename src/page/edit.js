@@ -25,6 +25,7 @@
   let timer = 0;                // the read due after the last keystroke; 0: none
   let wanted = 0;               // goes up whenever another world is wanted: a late answer is dropped
   let settings = Object.create(null);  // the parameters set by their controls or the link, by name: their text
+  let readerSaw = {};           // what the reader found in the text read last: { outline, parameters }, for completion
 
   // --- Reading, in the reader's worker ----------------------------------------
 
@@ -102,6 +103,11 @@
     const mine = ++wanted;
     const result = await read(source, strict);
     if (mine !== wanted) return { late: true, cancelled: !!result.cancelled };
+    // A text the TOML reader stopped at names nothing: what the last one named stays for completion.
+    const o = result.outline;
+    if (o && (o.movement.length || o.firing.length || o.shooters)) {
+      readerSaw = { outline: o, parameters: result.parameters || [] };
+    }
     showParameters(result.parameters || []);
     if (result.failed) {
       result.messages = [{ line: 0, column: 0, severity: "error", message: "the pattern reader failed: " + result.failed }];
@@ -134,8 +140,11 @@
         const input = document.createElement("input");
         input.type = "number";
         input.id = "param-" + p.name;
-        input.step = p.name === "rank" ? "0.05" : p.name === "seed" ? "1" : "any";
-        if (p.name === "rank") { input.min = "0"; input.max = "1"; }
+        // The reader says each one's range, and which take whole numbers only.
+        const bounded = p.least !== "" && p.most !== "";
+        input.step = p.whole ? "1" : bounded ? String((Number(p.most) - Number(p.least)) / 20) : "any";
+        if (p.least !== "") input.min = p.least;
+        if (p.most !== "") input.max = p.most;
         input.addEventListener("change", function () {
           const value = Number(input.value);
           if (input.value === "" || !Number.isFinite(value)) return;
@@ -527,7 +536,7 @@
         }, function () {
           view.contentDOM.blur();
           document.body.focus();
-        }, fields);
+        }, fields, function () { return readerSaw; });
         setting = false;
         showMessages(messages);  // what the reader said of the text shown, as it said it
         if (worker) worker.postMessage({ checkLast: true });  // its warnings, now that they are wanted

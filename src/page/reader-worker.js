@@ -82,12 +82,13 @@ function readText(module, state, id, data) {
   const taken = module._reader_read(state, bytes.length, data.strict ? 1 : 0) === 1;
   const parameters = textAt(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
     const parts = line.split("\t");
-    return { name: parts[0], value: Number(parts[1]) };
+    return { name: parts[0], value: Number(parts[1]), least: parts[2], most: parts[3], whole: parts[4] === "1" };
   });
   const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
                                              module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
   self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), errors: module._reader_error_count(state),
-                     parameters: parameters, packed: packed },
+                     parameters: parameters, outline: JSON.parse(textAt(module, module._reader_outline(state))),
+                     packed: packed },
                    packed ? [packed] : []);
   if (taken && data.check) check(module, state, id);
   else if (taken) unchecked = id;

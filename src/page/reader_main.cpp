@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pattern/Fields.h"
+#include "pattern/Format.h"
 #include "pattern/Pattern.h"
 
 namespace {
@@ -31,6 +32,7 @@ struct ReaderState {
     std::vector<std::unique_ptr<pattern::Loaded>> others;  // what they gave, as far as read
     std::vector<uint8_t> packed;            // the pattern it gave, as bytes; empty when refused
     std::vector<std::string> lines;         // the messages as the script reads them
+    std::string outline;                    // what the text read last names, as reader_outline gives it
 };
 
 }  // namespace
@@ -101,7 +103,9 @@ int32_t reader_read(ReaderState* state, int32_t size, int32_t strict) {
     } else if (pattern::refused(*state->read) && !settings.empty()) {
         const pattern::Loaded bare = pattern::parsePattern(text, PATTERN_NAME);
         const auto known = [&](const pattern::Binding& set) {
-            if (set.name == "rank" || set.name == "seed") return true;
+            if (set.name == pattern::name(pattern::Known::Rank) || set.name == pattern::name(pattern::Known::Seed)) {
+                return true;
+            }
             for (const pattern::Binding& b : bare.parameters) {
                 if (b.name == set.name) return true;
             }
@@ -119,7 +123,11 @@ int32_t reader_read(ReaderState* state, int32_t size, int32_t strict) {
     for (const pattern::Binding& b : state->read->parameters) {
         char value[32];
         std::snprintf(value, sizeof value, "%.17g", b.value);
-        state->parameters += b.name + "\t" + value + "\n";
+        // Rank's range and the seed's whole numbers, as the reader takes them.
+        const bool rank = b.name == pattern::name(pattern::Known::Rank);
+        const bool whole = b.name == pattern::name(pattern::Known::Seed);
+        state->parameters += b.name + "\t" + value + "\t" + (rank ? pattern::exactText(pattern::RANK_LEAST) : "") + "\t" +
+                             (rank ? pattern::exactText(pattern::RANK_MOST) : "") + "\t" + (whole ? "1" : "0") + "\n";
     }
     state->packed.clear();
     if (pattern::refused(*state->read)) return 0;
@@ -164,8 +172,10 @@ int32_t reader_check(ReaderState* state, int32_t frames) {
     return static_cast<size_t>(state->phase - 1) >= state->ranks.size() ? 1 : 0;
 }
 
-// The parameters of the text read last, as they were used: NAME TAB VALUE a
-// line; none for a text with none of its own that uses neither rank nor seed.
+// The parameters of the text read last, as they were used: NAME TAB VALUE
+// TAB LEAST TAB MOST TAB WHOLE a line (LEAST and MOST empty for no bound,
+// WHOLE 1 for whole numbers only); none for a text with none of its own that
+// uses neither rank nor seed.
 const char* reader_parameters(const ReaderState* state) { return state->parameters.c_str(); }
 
 const uint8_t* reader_packed(const ReaderState* state) { return state->packed.data(); }
@@ -207,10 +217,27 @@ const char* reader_message(const ReaderState* state, int32_t index) {
                                                                            : "";
 }
 
-// Every field, kind and warning as JSON, for the editor's help.
+// Every field, key, name, function and warning as JSON, for the editor's help.
 const char* reader_help() {
     static const std::string help = pattern::helpJson();
     return help.c_str();
+}
+
+// What the text read last names, as JSON, for the editor's completion:
+// {"movement": [NAME...], "firing": [NAME...], "indexes": [NAME...],
+// "shooters": COUNT}.
+const char* reader_outline(ReaderState* state) {
+    state->outline.clear();
+    if (!state->read) return "{}";
+    const pattern::Outline& o = state->read->outline;
+    const auto list = [](const std::vector<std::string>& names) {
+        std::string out;
+        for (const std::string& n : names) out += (out.empty() ? "" : ",") + pattern::quoted(n);
+        return "[" + out + "]";
+    };
+    state->outline = "{\"movement\":" + list(o.movement) + ",\"firing\":" + list(o.firing) + ",\"indexes\":" +
+                     list(o.indexes) + ",\"shooters\":" + std::to_string(o.shooters) + "}";
+    return state->outline.c_str();
 }
 
 }  // extern "C"

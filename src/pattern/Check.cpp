@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "pattern/Pattern.h"
+#include "pattern/Format.h"
 
 namespace pattern {
 
@@ -81,7 +82,7 @@ void finishCheck(Check& check, Loaded& loaded) {
                  (told.slots >= 0 ? std::to_string(told.slots) + " slots" : std::string("its slots")) +
                  " live) in the first " + std::to_string(check.frames) + " frames, from frame " +
                  std::to_string(told.lost.firstFrame) + " on (shooter " + std::to_string(told.lost.shooter) + ")",
-             0, {}, "full-store"});
+             0, {}, name(LintId::FullStore)});
     }
     sortMessages(loaded);
     stopCheck(check);
@@ -96,10 +97,10 @@ void stopCheck(Check& check) {
 std::vector<double> otherRanks(const Loaded& loaded, const std::vector<Binding>& settings) {
     double given = -1.0;
     for (const Binding& b : loaded.parameters) {
-        if (b.name == "rank") given = b.value;  // the parameters that matter: declared, set or named
+        if (b.name == name(Known::Rank)) given = b.value;  // the parameters that matter: declared, set or named
     }
     for (const Binding& set : settings) {
-        if (set.name == "rank") given = set.value;
+        if (set.name == name(Known::Rank)) given = set.value;
     }
     if (given < 0.0) return {};
     std::vector<double> ranks;
@@ -111,8 +112,8 @@ std::vector<double> otherRanks(const Loaded& loaded, const std::vector<Binding>&
 
 Loaded readAtRank(const Loaded& loaded, const std::vector<Binding>& settings, double rank) {
     std::vector<Binding> at = settings;
-    at.erase(std::remove_if(at.begin(), at.end(), [](const Binding& b) { return b.name == "rank"; }), at.end());
-    at.push_back({"rank", rank});
+    at.erase(std::remove_if(at.begin(), at.end(), [](const Binding& b) { return b.name == name(Known::Rank); }), at.end());
+    at.push_back({name(Known::Rank), rank});
     return parsePattern(loaded.text, loaded.pattern.file, at);
 }
 

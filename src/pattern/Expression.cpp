@@ -8,73 +8,21 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "numerics/Degrees.h"
+#include "pattern/Format.h"
 #include "pattern/Pattern.h"
 
 namespace pattern {
 
 namespace {
 
-constexpr double DEGREES = 0.017453292519943295;  // radians in a degree
 constexpr int32_t MAX_DEPTH = 64;                  // parentheses, calls, signs and powers inside each other
 constexpr double MAX_EXPONENT = 1024.0;            // x ^ n multiplies n times at most
-constexpr size_t MAX_ARGUMENTS = 64;               // values a function takes at most
 
 // The C library's classes read the locale; expressions are ASCII.
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 constexpr bool isNamePart(char c) { return isLetter(c) || isDigit(c); }
-
-// Sine and cosine of degrees from the four arithmetic operations alone, so
-// that every build and the page agree to the last bit (the C libraries' own
-// differ in the last place). The angle is folded exactly into 0 to 45
-// degrees; whole multiples of 30 and 90 give their exact values.
-// The series' coefficients after the first term, for Horner's rule in x^2.
-constexpr double SINE[] = {-1.0 / 6, 1.0 / 120, -1.0 / 5040, 1.0 / 362880, -1.0 / 39916800, 1.0 / 6227020800,
-                           -1.0 / 1307674368000, 1.0 / 355687428096000, -1.0 / 121645100408832000,
-                           1.0 / 51090942171709440000.0};
-constexpr double COSINE[] = {-1.0 / 2, 1.0 / 24, -1.0 / 720, 1.0 / 40320, -1.0 / 3628800, 1.0 / 479001600,
-                             -1.0 / 87178291200, 1.0 / 20922789888000, -1.0 / 6402373705728000,
-                             1.0 / 2432902008176640000.0};
-
-double horner(double x2, const double (&c)[10]) {
-    double sum = c[9];
-    for (int k = 8; k >= 0; --k) sum = c[k] + x2 * sum;
-    return sum;
-}
-
-// x in radians, 0 to pi/4: the series to x^21 and x^20.
-double sineNear(double x) { return x + x * (x * x * horner(x * x, SINE)); }
-double cosineNear(double x) { return 1.0 + x * x * horner(x * x, COSINE); }
-
-// Every step below is exact: fmod is, and each subtraction takes numbers
-// within a factor of two of each other.
-double sineOfDegrees(double degrees, bool cosine) {
-    double sign = 1.0;
-    double d = std::fmod(std::fabs(degrees), 360.0);
-    if (!cosine && degrees < 0.0) sign = -1.0;  // cosine is even
-    bool useCosine = cosine;
-    if (d >= 180.0) {
-        if (cosine) {
-            d = 360.0 - d;  // cos(360 - d) = cos(d)
-        } else {
-            d = d - 180.0;  // sin(d) = -sin(d - 180)
-            sign = -sign;
-        }
-    }
-    if (d > 90.0) {
-        d = 180.0 - d;  // sin(180 - d) = sin(d); cos(180 - d) = -cos(d)
-        if (cosine) sign = -sign;
-    }
-    // d is 0 to 90: past 45 the other function of 90 - d.
-    if (d > 45.0) {
-        d = 90.0 - d;
-        useCosine = !useCosine;
-    }
-    if (d == 0.0) return useCosine ? sign : 0.0;
-    if (d == 30.0 && !useCosine) return sign * 0.5;
-    if (d == 45.0) return sign * cosineNear(45.0 * DEGREES);  // the same either way
-    return sign * (useCosine ? cosineNear(d * DEGREES) : sineNear(d * DEGREES));
-}
 
 // x ^ n for a whole n, by squaring: exact operations in a fixed order.
 double wholePower(double x, double n) {
@@ -260,17 +208,6 @@ struct Compiler {
     }
 
     void call(std::string_view name, size_t start) {
-        struct Function {
-            const char* name;
-            Operation op;
-            size_t least, most;
-        };
-        static constexpr Function FUNCTIONS[] = {
-            {"min", Operation::Min, 1, MAX_ARGUMENTS}, {"max", Operation::Max, 1, MAX_ARGUMENTS},
-            {"floor", Operation::Floor, 1, 1},         {"round", Operation::Round, 1, 1},
-            {"abs", Operation::Abs, 1, 1},             {"sin", Operation::Sine, 1, 1},
-            {"cos", Operation::Cosine, 1, 1},          {"rand", Operation::Random, 0, 0},
-        };
         const Function* function = nullptr;
         for (const Function& f : FUNCTIONS) {
             if (name == f.name) function = &f;
@@ -290,7 +227,9 @@ struct Compiler {
                 const size_t where = at;
                 sum();
                 if (failed()) return;
-                if (++count > MAX_ARGUMENTS) return fail(where, "a function takes at most 64 values");
+                if (++count > MAX_ARGUMENTS) {
+                    return fail(where, "a function takes at most " + std::to_string(MAX_ARGUMENTS) + " values");
+                }
             } while (take(','));
             if (!take(')')) return fail(at, "a ) or , is missing here");
         }
@@ -432,8 +371,8 @@ Evaluated run(const Compiled& compiled, const Scope& scope, std::vector<double>&
             case Operation::Floor: stack.back() = std::floor(stack.back()); continue;
             case Operation::Round: stack.back() = std::round(stack.back()); continue;  // halves away from zero
             case Operation::Abs: stack.back() = std::fabs(stack.back()); continue;
-            case Operation::Sine: stack.back() = sineOfDegrees(stack.back(), false); continue;
-            case Operation::Cosine: stack.back() = sineOfDegrees(stack.back(), true); continue;
+            case Operation::Sine: stack.back() = numerics::sineOfDegrees(stack.back()); continue;
+            case Operation::Cosine: stack.back() = numerics::cosineOfDegrees(stack.back()); continue;
             case Operation::Random:
                 if (!scope.random) return failAt(compiled.text, step.at, "rand() cannot stand here");
                 value = drawRandom(*scope.random);

@@ -1,10 +1,8 @@
 // Expressions in pattern files: a value written as "= EXPRESSION" is worked
 // out when the file is read, so the engine still receives plain numbers.
-// Numbers, names (the file's parameters, rank, seed, a repetition's index,
-// shooter and shooters), + - * / ^ (power, to a whole exponent) and
-// parentheses, and the functions min, max, floor, round, abs, sin and cos
-// (of degrees) and rand() (from the file's seed), at most 64 parentheses,
-// calls, signs and powers inside each other. Worked out in double precision;
+// Numbers, names (the file's parameters and the names Format.h lists), + - *
+// / ^ (power, to a whole exponent), parentheses and the functions Format.h
+// lists, at most 64 parentheses, calls, signs and powers inside each other. Worked out in double precision;
 // a value that is not finite is an error at its place. Working out has a
 // budget of operations, so that no text holds its reader for long.
 #pragma once

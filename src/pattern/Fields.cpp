@@ -14,21 +14,51 @@ namespace {
 
 constexpr Field integer(const char* name, size_t offset, const char* unit, const char* meaning, const char* readBy,
                         int64_t least = I32_MIN, int64_t most = I32_MAX) {
-    return {name, FieldKind::Integer, offset, least, most, {}, nullptr, unit, meaning, readBy};
+    return {name, FieldKind::Integer, offset, least, most, {}, nullptr, unit, meaning, readBy, {}};
 }
 constexpr Field real(const char* name, size_t offset, const char* unit, const char* meaning, const char* readBy) {
-    return {name, FieldKind::Float, offset, 0, 0, {}, nullptr, unit, meaning, readBy};
+    return {name, FieldKind::Float, offset, 0, 0, {}, nullptr, unit, meaning, readBy, {}};
 }
 constexpr Field flag(const char* name, size_t offset, const char* meaning, const char* readBy) {
-    return {name, FieldKind::Flag, offset, 0, 0, {}, nullptr, "", meaning, readBy};
+    return {name, FieldKind::Flag, offset, 0, 0, {}, nullptr, "", meaning, readBy, {}};
 }
 constexpr Field named(const char* name, size_t offset, std::span<const kinds::Name> names, const char* otherwise,
                       const char* meaning, const char* readBy) {
-    return {name, FieldKind::Named, offset, I32_MIN, I32_MAX, names, otherwise, "", meaning, readBy};
+    return {name, FieldKind::Named, offset, I32_MIN, I32_MAX, names, otherwise, "", meaning, readBy, {}};
 }
 constexpr Field reference(const char* name, size_t offset, const char* meaning) {
-    return {name, FieldKind::Reference, offset, 0, 0, {}, nullptr, "", meaning, "every firing step"};
+    return {name, FieldKind::Reference, offset, 0, 0, {}, nullptr, "", meaning, "every firing step", {}};
 }
+
+// A field with the steps that read it.
+constexpr Field only(Field field, Reads reads) {
+    field.reads = reads;
+    return field;
+}
+
+bool turns(const actor::EmitterStep& e) { return e.moveMode >= kinds::MOVE_WAVE_Y && e.moveMode <= kinds::MOVE_ORBIT; }
+constexpr Reads ORBIT{[](const actor::EmitterStep& e) { return e.moveMode == kinds::MOVE_ORBIT; }, nullptr,
+                      "only moveMode orbit reads it"};
+constexpr Reads TURNING{turns, nullptr, "moveMode linear does not turn; the waves, circle and orbit do"};
+constexpr Reads SWEEPING{nullptr, [](const actor::TurretStep& t) { return t.aimAtTarget == 0; },
+                         "with aimAtTarget each burst aims at the target"};
+constexpr Reads ACCELERATED{nullptr,
+                            [](const actor::TurretStep& t) {
+                                return t.bulletMotion == kinds::MOTION_ACCELERATED ||
+                                       t.bulletMotion == kinds::MOTION_DRAG || t.bulletMotion == kinds::MOTION_DAMPED;
+                            },
+                            "only the motions accelerated, drag and damped accelerate"};
+constexpr Reads TARGETED{nullptr,
+                         [](const actor::TurretStep& t) {
+                             return t.aimAtTarget != 0 || t.bulletMotion == kinds::MOTION_HOMING;
+                         },
+                         "only aiming (aimAtTarget) and homing bullets use the target"};
+constexpr Reads ALTERNATING{nullptr, [](const actor::TurretStep& t) { return t.spreadKind == kinds::SPREAD_ALTERNATING_FAN; },
+                            "only spreadKind alternating-fan reads it"};
+constexpr Reads SPREAD{nullptr, [](const actor::TurretStep& t) { return t.volleySize > 1; },
+                       "a volley of one bullet flies at the angle"};
+constexpr Reads AIMED_ANGLE{nullptr, [](const actor::TurretStep& t) { return t.aimAtTarget == 0; },
+                            "with aimAtTarget each burst aims at the target", true};
 
 #define MOVE(field) offsetof(actor::EmitterStep, field)
 #define FIRE(field) (offsetof(FiringStep, step) + offsetof(actor::TurretStep, field))
@@ -49,22 +79,22 @@ const Field MOVEMENT[] = {
     real("y", MOVE(y), "pixels", "as x, downwards from the top edge", EVERY_MOVE),
     real("vx", MOVE(vx), "pixels a frame", "drift to the right each frame; in orbit, the centre's", EVERY_MOVE),
     real("vy", MOVE(vy), "pixels a frame", "drift downwards each frame; in orbit, the centre's", EVERY_MOVE),
-    real("centreX", MOVE(centreX), "pixels", "the centre the body orbits; it drifts by (vx, vy)", "moveMode orbit"),
-    real("centreY", MOVE(centreY), "pixels", "as centreX, downwards", "moveMode orbit"),
+    only(real("centreX", MOVE(centreX), "pixels", "the centre the body orbits; it drifts by (vx, vy)", "moveMode orbit"), ORBIT),
+    only(real("centreY", MOVE(centreY), "pixels", "as centreX, downwards", "moveMode orbit"), ORBIT),
     flag("active", MOVE(active),
          "false: loading the step switches the shooter off for good: it no longer moves, fires or is drawn, its "
          "bullets stand still, and neither of its programs runs again (the steps after it never come)",
          EVERY_MOVE),
-    integer("angle", MOVE(angle), "degrees",
+    only(integer("angle", MOVE(angle), "degrees",
             "the phase: 0 points right, 90 down; angleStep is added each frame before it is used; the shooter's "
             "phase is added when the step is made",
-            TURNING_MODES),
-    integer("angleStep", MOVE(angleStep), "degrees a frame", "added to angle each frame; negative turns the other way",
-            TURNING_MODES),
-    integer("radius", MOVE(radius), "pixels",
+            TURNING_MODES), TURNING),
+    only(integer("angleStep", MOVE(angleStep), "degrees a frame", "added to angle each frame; negative turns the other way",
+            TURNING_MODES), TURNING),
+    only(integer("radius", MOVE(radius), "pixels",
             "the waves' swing a frame; the circle's step a frame; the orbit's radius (a wave or circle of radius r "
             "turning angleStep s a frame sways r / (2 sin(s / 2)) either side of its centre)",
-            TURNING_MODES),
+            TURNING_MODES), TURNING),
     named("moveMode", MOVE(moveMode), kinds::MOVE_MODES, kinds::OTHER_MOVE_MODE, "how the body moves each frame",
           EVERY_MOVE),
 };
@@ -95,14 +125,14 @@ const Field FIRING[] = {
          "nothing shown changes",
          EVERY_FIRE),
     real("originVy", FIRE(originVy), "pixels a frame", "as originVx, downwards", EVERY_FIRE),
-    real("bulletAx", FIRE(bulletAx), "pixels a frame, each frame", "each launched bullet's acceleration to the right",
-         "bulletMotion accelerated, drag, damped"),
-    real("bulletAy", FIRE(bulletAy), "pixels a frame, each frame", "as bulletAx, downwards (a pull down)",
-         "bulletMotion accelerated, drag, damped"),
-    real("targetX", FIRE(targetX), "pixels", "the point aimed at, and that homing bullets turn to, unless targetRef "
+    only(real("bulletAx", FIRE(bulletAx), "pixels a frame, each frame", "each launched bullet's acceleration to the right",
+         "bulletMotion accelerated, drag, damped"), ACCELERATED),
+    only(real("bulletAy", FIRE(bulletAy), "pixels a frame, each frame", "as bulletAx, downwards (a pull down)",
+         "bulletMotion accelerated, drag, damped"), ACCELERATED),
+    only(real("targetX", FIRE(targetX), "pixels", "the point aimed at, and that homing bullets turn to, unless targetRef "
          "follows something",
-         "aimAtTarget true, or bulletMotion homing"),
-    real("targetY", FIRE(targetY), "pixels", "as targetX, downwards", "aimAtTarget true, or bulletMotion homing"),
+         "aimAtTarget true, or bulletMotion homing"), TARGETED),
+    only(real("targetY", FIRE(targetY), "pixels", "as targetX, downwards", "aimAtTarget true, or bulletMotion homing"), TARGETED),
     flag("active", FIRE(active),
          "false: the gun does nothing while the step is in force: no shots, and its live bullets stand still; the "
          "next step with active = true brings it back",
@@ -110,18 +140,18 @@ const Field FIRING[] = {
     real("muzzleRadiusX", FIRE(muzzleRadiusX), "pixels",
          "a bullet launched at angle a starts at originX + cos(a) x muzzleRadiusX", EVERY_FIRE),
     real("muzzleRadiusY", FIRE(muzzleRadiusY), "pixels", "and at originY + sin(a) x muzzleRadiusY", EVERY_FIRE),
-    integer("angle", FIRE(angle), "degrees",
+    only(integer("angle", FIRE(angle), "degrees",
             "the base angle of the next volley: 0 points right, 90 down; loading the step sets it, in place of "
             "wherever the sweep had turned it (a step that gives none starts from its defaults' angle, or 0); the "
             "sweep turns it at each burst; the shooter's phase is added when the step is made",
-            "aimAtTarget false"),
-    integer("angleMin", FIRE(angleMin), "degrees", "the sweep's lower bound", "aimAtTarget false"),
-    integer("angleMax", FIRE(angleMax), "degrees",
+            "aimAtTarget false"), AIMED_ANGLE),
+    only(integer("angleMin", FIRE(angleMin), "degrees", "the sweep's lower bound", "aimAtTarget false"), SWEEPING),
+    only(integer("angleMax", FIRE(angleMax), "degrees",
             "the sweep's upper bound; the wrapping sweep takes off, or adds, angleMax itself, not 360",
-            "aimAtTarget false"),
-    named("sweepKind", FIRE(sweepKind), kinds::SWEEP_KINDS, kinds::OTHER_SWEEP_KIND,
-          "how the angle turns at each burst's first shot", "aimAtTarget false"),
-    integer("sweepStep", FIRE(sweepStep), "degrees a burst", "how far the sweep turns the angle", "aimAtTarget false"),
+            "aimAtTarget false"), SWEEPING),
+    only(named("sweepKind", FIRE(sweepKind), kinds::SWEEP_KINDS, kinds::OTHER_SWEEP_KIND,
+          "how the angle turns at each burst's first shot", "aimAtTarget false"), SWEEPING),
+    only(integer("sweepStep", FIRE(sweepStep), "degrees a burst", "how far the sweep turns the angle", "aimAtTarget false"), SWEEPING),
     integer("sweepDir", FIRE(sweepDir), "",
             "the sweep's sign, and the side a fan spreads to: 1 or -1; 0 stops the sweep and puts every bullet of a "
             "volley on one path; the bouncing sweep turns it round",
@@ -140,16 +170,16 @@ const Field FIRING[] = {
             "bullets a shot launches, each into the lowest free slot; 0: none; one bullet flies at the angle at speed, "
             "whatever the spreadKind",
             EVERY_FIRE, 0, actor::BULLET_CAPACITY),
-    integer("spreadStep", FIRE(spreadStep), "degrees", "between neighbouring bullets of a volley", EVERY_FIRE),
+    only(integer("spreadStep", FIRE(spreadStep), "degrees", "between neighbouring bullets of a volley", EVERY_FIRE), SPREAD),
     real("speed", FIRE(speed), "pixels a frame", "the launch speed; homing bullets' speed when they turn",
          EVERY_FIRE),
     real("speedStep", FIRE(speedStep), "pixels a frame",
          "added per shot along a burst (centred and alternating fans), or across a volley (turning fan, V-fan, wall)",
          EVERY_FIRE),
-    real("oddShotSpreadScale", FIRE(oddShotSpreadScale), "",
-         "the factor on spreadStep for the odd shots of a burst", "spreadKind alternating-fan"),
-    named("spreadKind", FIRE(spreadKind), kinds::SPREAD_KINDS, kinds::OTHER_SPREAD_KIND,
-          "how a volley of two or more bullets is laid out", "volleySize 2 or more"),
+    only(real("oddShotSpreadScale", FIRE(oddShotSpreadScale), "",
+         "the factor on spreadStep for the odd shots of a burst", "spreadKind alternating-fan"), ALTERNATING),
+    only(named("spreadKind", FIRE(spreadKind), kinds::SPREAD_KINDS, kinds::OTHER_SPREAD_KIND,
+          "how a volley of two or more bullets is laid out", "volleySize 2 or more"), SPREAD),
     integer("shotIndex", FIRE(shotIndex), "shots",
             "shots of the burst already fired when the step is loaded: 0, the next shot opens a burst", EVERY_FIRE),
     integer("bulletHaltAt", FIRE(bulletHaltAt), "frames",
@@ -171,31 +201,14 @@ const Field FIRING[] = {
 #undef MOVE
 #undef FIRE
 
-const Lint LINT_TABLE[] = {
-    {"stacked-volley", "a volley of two or more with sweepDir 0: every bullet leaves at the same angle, on one path"},
-    {"origin-default",
-     "a step that fires in the frame it is loaded (fireDelay 0 or less) with no origin given: that first volley "
-     "leaves from (0, 0), before the origin is on the body"},
-    {"short-step", "a step with no duration, or one of 0 or less: it is in force for one frame"},
-    {"unused-program", "a program no shooter runs"},
-    {"never-active", "a movement program none of whose steps is active: its shooters are switched off in their "
-                     "first frame"},
-    {"unused-angle", "angle set in a step that aims (aimAtTarget), or phases where every firing step aims and no "
-                     "movement step turns: nothing reads them"},
-    {"unread-field", "a field a step sets that its modes and kinds never read (centreX outside orbit, say)"},
-    {"few-slots", "bulletCount 0, or below the volley's size: the volleys find no slot, or too few"},
-    {"unknown-kind", "a mode or kind given as a number that has no name: the engine does what it does with any other "
-                     "number"},
-    {"full-store", "volleys that found every slot of their store live in the first 20,000 frames, and lost bullets"},
-    {"shared-draws", "a program that draws from rand() and names no shooter, run by several shooters: it is read once, "
-                     "so they all run the same draws"},
-    {"no-target", "a step that aims (aimAtTarget) or fires homing bullets with nothing to aim at (no targetRef in its "
-                  "program, no targetX or targetY): it aims at (0, 0), the top left corner"},
-    {"never-runs", "movement steps after one with active = false: that step switches the shooter off for good, so "
-                   "they never come"},
-};
-
 }  // namespace
+
+size_t fieldIndex(std::span<const Field> fields, size_t offset) {
+    for (size_t k = 0; k < fields.size(); ++k) {
+        if (fields[k].offset == offset) return k;
+    }
+    return fields.size();
+}
 
 std::string fieldTakes(const Field& f) {
     switch (f.kind) {
@@ -242,79 +255,6 @@ std::string quoted(std::string_view text) {
     return out + "\"";
 }
 
-namespace {
-
-std::string fieldsJson(std::span<const Field> fields) {
-    std::string out = "[";
-    for (const Field& f : fields) {
-        out += std::string(out.size() > 1 ? "," : "") + "{\"name\":" + quoted(f.name) + ",\"takes\":" +
-               quoted(fieldTakes(f)) + ",\"unit\":" + quoted(f.unit) + ",\"default\":" + quoted(fieldDefault(f)) +
-               ",\"meaning\":" + quoted(f.meaning) + ",\"readBy\":" + quoted(f.readBy);
-        if (f.kind == FieldKind::Named) {
-            std::string names;
-            for (const kinds::Name& n : f.names) {
-                names += std::string(names.empty() ? "" : ",") + "{\"name\":" + quoted(n.name) +
-                         ",\"value\":" + std::to_string(n.value) + ",\"meaning\":" + quoted(n.meaning) + "}";
-            }
-            out += ",\"kinds\":[" + names + "],\"otherwise\":" + quoted(f.otherwise);
-        }
-        out += "}";
-    }
-    return out + "]";
-}
-
-}  // namespace
-
-std::string helpJson() {
-    std::string lints;
-    for (const Lint& lint : LINTS) {
-        lints += std::string(lints.empty() ? "" : ",") + "{\"name\":" + quoted(lint.name) + ",\"when\":" +
-                 quoted(lint.when) + "}";
-    }
-    const auto named = [](std::span<const Said> list) {
-        std::string out;
-        for (const Said& s : list) {
-            out += std::string(out.empty() ? "" : ",") + "{\"name\":" + quoted(s.name) + ",\"info\":" + quoted(s.info) + "}";
-        }
-        return "[" + out + "]";
-    };
-    return "{\"movement\":" + fieldsJson(MOVEMENT_FIELDS) + ",\"firing\":" + fieldsJson(FIRING_FIELDS) +
-           ",\"lints\":[" + lints + "],\"forms\":" + named(FORMS) + ",\"functions\":" + named(FUNCTIONS) +
-           ",\"names\":" + named(NAMES) + "}";
-}
-
 const std::span<const Field> MOVEMENT_FIELDS = MOVEMENT;
 const std::span<const Field> FIRING_FIELDS = FIRING;
-const std::span<const Lint> LINTS = LINT_TABLE;
-
-namespace {
-const Said FORM_TABLE[] = {
-    {"repeat", "in a step: the step this many times; with steps = [...]: those steps, this many times over (0 to "
-               "10,000, or = EXPRESSION); the index counts the repeats from 0"},
-    {"index", "the name of the repetition's index in expressions (\"i\" unless given); not one in use already: a "
-              "parameter's, rank, seed, shooter, shooters or the index of a repetition around it"},
-    {"steps", "in a repetition: the steps repeated, in order, all of them each time"},
-};
-const Said FUNCTION_TABLE[] = {
-    {"min", "min(a, b, ...): the least"},
-    {"max", "max(a, b, ...): the greatest"},
-    {"floor", "floor(x): the whole number at or below x"},
-    {"round", "round(x): the nearest whole number, halves away from zero"},
-    {"abs", "abs(x): x without its sign"},
-    {"sin", "sin(d): the sine of d degrees, the same in every build"},
-    {"cos", "cos(d): the cosine of d degrees, the same in every build"},
-    {"rand", "rand(): a draw from 0 up to 1, from the seed, in the order the text gives its values"},
-};
-const Said NAME_TABLE[] = {
-    {"rank", "the difficulty, 0 to 1: 0.5 unless [params] or --set gives it"},
-    {"seed", "where rand() starts: 0 unless [params] or --set gives it"},
-    {"shooter", "the number of the shooter the program is read for (a program that names it is read for each)"},
-    {"shooters", "how many shooters there are"},
-};
-}  // namespace
-
-const std::span<const Said> FORMS = FORM_TABLE;
-const std::span<const Said> FUNCTIONS = FUNCTION_TABLE;
-const std::span<const Said> NAMES = NAME_TABLE;
-
 }  // namespace pattern

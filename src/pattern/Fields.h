@@ -1,7 +1,8 @@
 // Every field a pattern's step may set, once: its name, what it takes, where
-// it lies in its record, its range, and what it means to the engine. The
-// reader reads by it; the reference page and the page's editor help are made
-// from it.
+// it lies in its record, its range, what it means to the engine and which
+// steps read it. The reader reads by it; the reference page, the schema and
+// the page's editor help are made from it (with the rest of the format,
+// Format.h).
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,11 @@
 #include <string_view>
 
 #include "kinds/Kinds.h"
+
+namespace actor {
+struct EmitterStep;
+struct TurretStep;
+}  // namespace actor
 
 namespace pattern {
 
@@ -26,6 +32,17 @@ enum class FieldKind : int32_t {
 inline constexpr int64_t I32_MIN = std::numeric_limits<int32_t>::min();
 inline constexpr int64_t I32_MAX = std::numeric_limits<int32_t>::max();
 
+// Which steps read a field: a predicate over a step of its kind (none: every
+// step reads it), and what does read it, said when a step sets it and is not
+// read (unread-field; `unused` for the angle an aimed step sets, which
+// unused-angle tells).
+struct Reads {
+    bool (*movement)(const actor::EmitterStep& step) = nullptr;
+    bool (*firing)(const actor::TurretStep& step) = nullptr;
+    const char* why = nullptr;
+    bool unused = false;
+};
+
 struct Field {
     const char* name;                          // as a pattern writes it
     FieldKind kind;                            // what it takes
@@ -36,7 +53,8 @@ struct Field {
     const char* otherwise;                     // Named: what the engine does with another number
     const char* unit;                          // what it counts in; "" for none
     const char* meaning;                       // what the engine does with it
-    const char* readBy;                        // the steps whose modes or kinds read it
+    const char* readBy;                        // the steps whose modes or kinds read it, for people
+    Reads reads{};                             // the same, for the reader
 };
 
 // A string as TOML and JSON both write it: in double quotes, the quote and
@@ -47,33 +65,12 @@ std::string quoted(std::string_view text);
 extern const std::span<const Field> MOVEMENT_FIELDS;
 extern const std::span<const Field> FIRING_FIELDS;
 
+// The index of the field that lies at `offset` in its record (offsetof);
+// the table's size for none.
+size_t fieldIndex(std::span<const Field> fields, size_t offset);
+
 // For people: what a field takes ("whole number, 0 to 256"), and what a step
 // has when neither it nor its program's defaults give the field.
 std::string fieldTakes(const Field& field);
 std::string fieldDefault(const Field& field);
-// Every field, kind and warning as JSON, for the page's editor help:
-// {"movement": [FIELD...], "firing": [FIELD...], "lints": [...], "forms",
-// "functions", "names": [{"name", "info"}...]}, each FIELD
-// {"name", "takes", "unit", "default", "meaning", "readBy", "kinds": [{"name",
-// "value", "meaning"}...], "otherwise"}.
-std::string helpJson();
-
-// The warnings the reader gives of what the engine will do that a text
-// probably did not mean, by the names `# allow: NAME` silences.
-struct Lint {
-    const char* name;
-    const char* when;  // what sets it off, and what the engine then does
-};
-extern const std::span<const Lint> LINTS;
-
-// The words of what a file says once for many: a repetition's keys, the
-// functions and the names every expression knows, each with what it is.
-struct Said {
-    const char* name;
-    const char* info;
-};
-extern const std::span<const Said> FORMS;
-extern const std::span<const Said> FUNCTIONS;
-extern const std::span<const Said> NAMES;
-
 }  // namespace pattern

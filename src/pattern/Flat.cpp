@@ -10,6 +10,7 @@
 #include <string>
 
 #include "pattern/Fields.h"
+#include "pattern/Format.h"
 #include "pattern/Pattern.h"
 
 namespace pattern {
@@ -105,7 +106,7 @@ template <typename Program>
 void appendPrograms(std::string& out, const char* table, const std::vector<Program>& programs,
                     std::span<const Field> fields) {
     for (const Program& program : programs) {
-        out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\nsteps = [\n";
+        out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\n" + name(ProgramKey::Steps) + " = [\n";
         for (const auto& step : program.steps) {
             appendStep(out, step, fields);
             out += ",\n";
@@ -132,15 +133,16 @@ std::string flatPattern(const Loaded& loaded) {
     std::string params;
     for (const Binding& b : loaded.parameters) params += (params.empty() ? "" : ", ") + b.name + " = " + doubleText(b.value);
     if (!params.empty()) out += " (" + params + ")";
-    out += ".\n\n[shooters]\ncount = " + std::to_string(p.shooterCount) + "\nphases = [";
+    out += ".\n\n[" + std::string(name(Section::Shooters)) + "]\n" + name(ShootersKey::Count) + " = " +
+           std::to_string(p.shooterCount) + "\n" + name(ShootersKey::Phases) + " = [";
     for (size_t i = 0; i < p.phases.size(); ++i) out += (i ? ", " : "") + std::to_string(p.phases[i]);
     out += "]\n";
     if (p.shooterCount > 0) {
-        out += assignmentText("movement", p.movementOf, p.movements);
-        out += assignmentText("firing", p.firingOf, p.firings);
+        out += assignmentText(name(ShootersKey::Movement), p.movementOf, p.movements);
+        out += assignmentText(name(ShootersKey::Firing), p.firingOf, p.firings);
     }
-    appendPrograms(out, "movement", p.movements, MOVEMENT_FIELDS);
-    appendPrograms(out, "firing", p.firings, FIRING_FIELDS);
+    appendPrograms(out, name(Section::Movement), p.movements, MOVEMENT_FIELDS);
+    appendPrograms(out, name(Section::Firing), p.firings, FIRING_FIELDS);
     return out;
 }
 

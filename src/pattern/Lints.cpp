@@ -9,19 +9,20 @@
 #include <vector>
 
 #include "kinds/Kinds.h"
+#include <cstddef>
+#include <type_traits>
+
 #include "pattern/Fields.h"
-#include "pattern/ReadTable.h"
+#include "pattern/Format.h"
+#include "pattern/Sources.h"
 
 namespace pattern {
 
 namespace {
 
-size_t indexOf(std::span<const Field> fields, std::string_view name) {
-    for (size_t k = 0; k < fields.size(); ++k) {
-        if (fields[k].name[0] == name[0] && name == fields[k].name) return k;  // the first letter first: cheaper
-    }
-    return fields.size();
-}
+// The index of a step's field by its member: Fields.h's table names it.
+#define MOVED(member) fieldIndex(MOVEMENT_FIELDS, offsetof(actor::EmitterStep, member))
+#define FIRED(member) fieldIndex(FIRING_FIELDS, offsetof(FiringStep, step) + offsetof(actor::TurretStep, member))
 
 bool turns(int32_t moveMode) { return moveMode >= kinds::MOVE_WAVE_Y && moveMode <= kinds::MOVE_ORBIT; }
 
@@ -36,10 +37,10 @@ struct Linter {
     Loaded& loaded;
     const Pattern& p = loaded.pattern;
 
-    void warn(const toml::source_region& place, const char* lint, std::string text) {
+    void warn(const toml::source_region& place, LintId lint, std::string text) {
         const bool oneLine = place.end.line == place.begin.line && place.end.column > place.begin.column;
         addMessage(loaded, {static_cast<int32_t>(place.begin.line), static_cast<int32_t>(place.begin.column), 0,
-                            std::move(text), oneLine ? static_cast<int32_t>(place.end.column) : 0, {}, lint});
+                            std::move(text), oneLine ? static_cast<int32_t>(place.end.column) : 0, {}, name(lint)});
     }
 
     // A step's warning. A place in the text makes several steps when it is
@@ -47,7 +48,7 @@ struct Linter {
     // of them says which, once they have all been seen.
     struct Pending {
         toml::source_region place;
-        const char* lint;
+        LintId lint = LintId::Count;
         std::string text;
         std::vector<std::string> inner;  // the steps it holds for: their repeat and shooter
         size_t made = 0;                 // the steps made from the step's place
@@ -55,7 +56,7 @@ struct Linter {
     std::map<std::tuple<size_t, size_t, std::string>, Pending> pending;
     std::map<std::pair<size_t, size_t>, size_t> madeFrom;  // by a step's place: the steps made from it
 
-    void warn(const StepSource& step, const toml::source_region& place, const char* lint, std::string text) {
+    void warn(const StepSource& step, const toml::source_region& place, LintId lint, std::string text) {
         Pending& held = pending[{place.begin.line, place.begin.column, text}];
         if (held.inner.empty()) {
             held.place = place;
@@ -100,23 +101,29 @@ struct Linter {
         return ((step.own | program.defaults) >> field & 1) != 0;
     }
 
-    // A field the step sets itself that nothing of it reads.
-    void unread(const StepSource& step, std::span<const Field> fields, const char* name, bool read, const char* why) {
-        if (read) return;
-        if (const Setting* s = setting(step, indexOf(fields, name))) {
-            warn(step, s->place, "unread-field", std::string(name) + " is not read by this step: " + why);
+    // The fields the step sets itself that nothing of it reads, by each
+    // field's own rule of which steps read it.
+    template <typename Step>
+    void unread(const StepSource& source, std::span<const Field> fields, const Step& step) {
+        for (const Setting& set : source.settings) {
+            const Reads& reads = fields[set.field].reads;
+            bool read = true;
+            if constexpr (std::is_same_v<Step, actor::EmitterStep>) read = !reads.movement || reads.movement(step);
+            if constexpr (std::is_same_v<Step, actor::TurretStep>) read = !reads.firing || reads.firing(step);
+            if (read) continue;
+            warn(source, set.place, reads.unused ? LintId::UnusedAngle : LintId::UnreadField,
+                 std::string(fields[set.field].name) + (reads.unused ? " is not used: " : " is not read by this step: ") +
+                     reads.why);
         }
     }
 
-    void duration(const ProgramSource& program, const StepSource& step, std::span<const Field> fields,
-                  int32_t value) {
-        const size_t field = indexOf(fields, "duration");
+    void duration(const ProgramSource& program, const StepSource& step, size_t field, int32_t value) {
         if (!given(program, step, field)) {
-            warn(step, placeOf(step, field), "short-step",
+            warn(step, placeOf(step, field), LintId::ShortStep,
                  "no duration: the step is in force for the frame it is loaded in only, then the next one comes (a "
                  "body whose steps last a frame is put back at their x, y every frame); give it duration = FRAMES");
         } else if (value <= 0) {
-            warn(step, placeOf(step, field), "short-step",
+            warn(step, placeOf(step, field), LintId::ShortStep,
                  "duration " + std::to_string(value) +
                      ": the step is in force for the frame it is loaded in only, then the next one comes");
         }
@@ -133,7 +140,7 @@ struct Linter {
             if (program.steps[k].active != 0) continue;
             const StepSource& next = source.steps[k + 1];
             const size_t after = program.steps.size() - k - 2;
-            warn(next, {next.place.begin, next.place.begin, nullptr}, "never-runs",
+            warn(next, {next.place.begin, next.place.begin, nullptr}, LintId::NeverRuns,
                  "this step never runs" + (after ? ", nor the " + std::to_string(after) + " after it" : std::string()) +
                      ": step " + std::to_string(k + 1) + " before it has active = false, which switches the shooter "
                      "off for good when it is loaded (a shooter switched off runs neither program again; a gun "
@@ -143,12 +150,8 @@ struct Linter {
         for (size_t k = 0; k < program.steps.size(); ++k) {
             const actor::EmitterStep& e = program.steps[k];
             const StepSource& s = source.steps[k];
-            duration(source, s, F, e.duration);
-            const char* onlyOrbit = "only moveMode orbit reads it";
-            unread(s, F, "centreX", e.moveMode == kinds::MOVE_ORBIT, onlyOrbit);
-            unread(s, F, "centreY", e.moveMode == kinds::MOVE_ORBIT, onlyOrbit);
-            const char* turning = "moveMode linear does not turn; the waves, circle and orbit do";
-            for (const char* name : {"angle", "angleStep", "radius"}) unread(s, F, name, turns(e.moveMode), turning);
+            duration(source, s, MOVED(duration), e.duration);
+            unread(s, F, e);
         }
     }
 
@@ -163,62 +166,38 @@ struct Linter {
             const actor::TurretStep& t = program.steps[k].step;
             const StepSource& s = source.steps[k];
             referenced = referenced || program.steps[k].origin.kind != REFERENCE_NONE;
-            duration(source, s, F, t.duration);
+            duration(source, s, FIRED(duration), t.duration);
             if (!t.active) continue;
             const int32_t n = t.volleySize;
             if (n > 1 && t.sweepDir == 0) {
-                warn(s, placeOf(s, indexOf(F, "volleySize")), "stacked-volley",
+                warn(s, placeOf(s, FIRED(volleySize)), LintId::StackedVolley,
                      "a volley of " + std::to_string(n) +
                          " with sweepDir 0 launches every bullet at the same angle, on one path (one over the other "
                          "at one speed); sweepDir = 1 (or -1) spreads them spreadStep degrees apart");
             }
             if (n >= 1 && t.bulletCount < n) {
-                warn(s, placeOf(s, indexOf(F, "bulletCount")), "few-slots",
+                warn(s, placeOf(s, FIRED(bulletCount)), LintId::FewSlots,
                      t.bulletCount == 0
                          ? std::string("bulletCount 0: the gun has no slot to launch into, so nothing is fired; "
                                        "bulletCount is how many of the shooter's 256 slots it uses")
                          : "a volley of " + std::to_string(n) + " finds at most " + std::to_string(t.bulletCount) +
                                " free slots (bulletCount): the rest of it is not launched");
             }
-            if (n >= 1 && t.fireDelay <= 0 && !referenced && !given(source, s, indexOf(F, "originX")) &&
-                !given(source, s, indexOf(F, "originY"))) {
-                warn(s, placeOf(s, indexOf(F, "fireDelay")), "origin-default",
+            if (n >= 1 && t.fireDelay <= 0 && !referenced && !given(source, s, FIRED(originX)) &&
+                !given(source, s, FIRED(originY))) {
+                warn(s, placeOf(s, FIRED(fireDelay)), LintId::OriginDefault,
                      "the step's first volley leaves from (0, 0): in the frame a step is loaded the origin is its "
                      "originX, originY, here not given; from the next frame it is on the body; fireDelay = 1 fires "
                      "from the body");
             }
-            if (t.aimAtTarget) {
-                if (const Setting* angle = setting(s, indexOf(F, "angle"))) {
-                    warn(s, angle->place, "unused-angle",
-                         "angle is not used: with aimAtTarget each burst aims at the target");
-                }
-            }
-            const char* aimed = "with aimAtTarget each burst aims at the target";
-            for (const char* name : {"angleMin", "angleMax", "sweepKind", "sweepStep"}) {
-                unread(s, F, name, !t.aimAtTarget, aimed);
-            }
-            const bool accelerated = t.bulletMotion == kinds::MOTION_ACCELERATED ||
-                                     t.bulletMotion == kinds::MOTION_DRAG || t.bulletMotion == kinds::MOTION_DAMPED;
-            for (const char* name : {"bulletAx", "bulletAy"}) {
-                unread(s, F, name, accelerated, "only the motions accelerated, drag and damped accelerate");
-            }
+            unread(s, F, t);
             const bool targeted = t.aimAtTarget || t.bulletMotion == kinds::MOTION_HOMING;
-            for (const char* name : {"targetX", "targetY"}) {
-                unread(s, F, name, targeted, "only aiming (aimAtTarget) and homing bullets use the target");
-            }
-            if (targeted && !followsATarget && !given(source, s, indexOf(F, "targetX")) &&
-                !given(source, s, indexOf(F, "targetY"))) {
-                const size_t why = indexOf(F, t.aimAtTarget ? "aimAtTarget" : "bulletMotion");
-                warn(s, placeOf(s, why), "no-target",
+            if (targeted && !followsATarget && !given(source, s, FIRED(targetX)) && !given(source, s, FIRED(targetY))) {
+                warn(s, placeOf(s, t.aimAtTarget ? FIRED(aimAtTarget) : FIRED(bulletMotion)), LintId::NoTarget,
                      std::string(t.aimAtTarget ? "this step aims" : "this step's bullets home in") +
                          " at (0, 0), the top left corner: no step of the program has a targetRef, and neither "
                          "targetX nor targetY is given; targetRef = { shooter = N }, or a point [x, y], gives it "
                          "something to aim at");
-            }
-            unread(s, F, "oddShotSpreadScale", t.spreadKind == kinds::SPREAD_ALTERNATING_FAN,
-                   "only spreadKind alternating-fan reads it");
-            for (const char* name : {"spreadKind", "spreadStep"}) {
-                unread(s, F, name, n > 1, "a volley of one bullet flies at the angle");
             }
         }
     }
@@ -234,14 +213,14 @@ struct Linter {
         for (size_t m = 0; m < p.movements.size(); ++m) {
             const MovementProgram& program = p.movements[m];
             if (moving[m].empty()) {
-                warn(sources.movements[m].key, "unused-program", "movement program '" + program.name +
+                warn(sources.movements[m].key, LintId::UnusedProgram, "movement program '" + program.name +
                                                                      "' is run by no shooter (shooters.movement)");
                 continue;
             }
             bool active = false;
             for (const actor::EmitterStep& e : program.steps) active = active || e.active != 0;
             if (!active) {
-                warn(sources.movements[m].key, "never-active",
+                warn(sources.movements[m].key, LintId::NeverActive,
                      "no step of movement program '" + program.name + "' has active = true: the shooters that run "
                      "it (" + shooterList(moving[m]) + ") are switched off in their first frame and never seen");
             }
@@ -250,7 +229,7 @@ struct Linter {
         // that runs it gets the same numbers.
         const auto shared = [&](const ProgramSource& source, const std::string& what, const std::vector<int32_t>& by) {
             if (!source.draws || source.perShooter || by.size() < 2) return;
-            warn(source.key, "shared-draws",
+            warn(source.key, LintId::SharedDraws,
                  what + " draws from rand() but names no shooter, so it is read once: shooters " + shooterList(by) +
                      " all run the same draws; a value that names the shooter (+ 0 * shooter will do) reads it for "
                      "each shooter, with draws of its own");
@@ -261,7 +240,7 @@ struct Linter {
         for (size_t f = 0; f < p.firings.size(); ++f) shared(sources.firings[f], "firing program '" + p.firings[f].name + "'", firing[f]);
         for (size_t f = 0; f < p.firings.size(); ++f) {
             if (firing[f].empty()) {
-                warn(sources.firings[f].key, "unused-program",
+                warn(sources.firings[f].key, LintId::UnusedProgram,
                      "firing program '" + p.firings[f].name + "' is run by no shooter (shooters.firing)");
             }
         }
@@ -276,7 +255,7 @@ struct Linter {
                 if (!f.step.aimAtTarget) return;
             }
         }
-        warn(sources.phases->source(), "unused-angle",
+        warn(sources.phases->source(), LintId::UnusedAngle,
              "the phases turn nothing: every firing step aims at its target (aimAtTarget) and no movement step "
              "turns with an angle");
     }

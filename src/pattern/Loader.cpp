@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "pattern/Pattern.h"
-#include "pattern/ReadTable.h"
+#include "pattern/Sources.h"
 #include "pattern/TextGuard.h"
 
 namespace pattern {
@@ -161,14 +161,10 @@ Loaded parsePattern(std::string_view text, const std::string& file, const std::v
     loaded.pattern.file = file;
     // A byte-order mark, as some editors write one, is no part of the text.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    std::vector<std::string_view> lines;
-    for (size_t start = 0; start <= text.size();) {
-        const size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string_view::npos ? text.size() - start : end - start));
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
+    const std::vector<std::string_view> lines = linesOf(text);
     loaded.text = text;
+    loaded.lineStarts.reserve(lines.size());
+    for (const std::string_view line : lines) loaded.lineStarts.push_back(static_cast<size_t>(line.data() - text.data()));
     loaded.allowed = allowances(lines);
     if (!safeForTheReader(text, loaded)) return loaded;
     toml::parse_result parsed = toml::parse(text, std::string_view(file));

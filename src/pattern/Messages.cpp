@@ -174,22 +174,27 @@ void underline(std::string& out, std::string_view line, int32_t number, int32_t 
     out += "\n";
 }
 
-std::string_view lineOf(const std::vector<std::string_view>& lines, int32_t line) {
-    return line >= 1 && static_cast<size_t>(line) <= lines.size() ? lines[static_cast<size_t>(line) - 1]
-                                                                    : std::string_view();
-}
-
 }  // namespace
 
-std::string formatWithSource(const Loaded& loaded, const Message& m, bool colour) {
+std::vector<std::string_view> linesOf(std::string_view text) {
     std::vector<std::string_view> lines;
-    const std::string_view text = loaded.text;
     for (size_t start = 0; start <= text.size();) {
         const size_t end = text.find('\n', start);
         lines.push_back(text.substr(start, end == std::string_view::npos ? text.size() - start : end - start));
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
+    return lines;
+}
+
+std::string_view lineOf(const Loaded& loaded, int32_t line) {
+    if (line < 1 || static_cast<size_t>(line) > loaded.lineStarts.size()) return {};
+    const size_t start = loaded.lineStarts[static_cast<size_t>(line) - 1];
+    const size_t end = loaded.text.find('\n', start);
+    return std::string_view(loaded.text).substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+std::string formatWithSource(const Loaded& loaded, const Message& m, bool colour) {
     const std::string& file = loaded.pattern.file;
     const auto head = [&](int32_t line, int32_t column, const char* kind, const char* paint, const std::string& said) {
         std::string place = file + ":";
@@ -200,11 +205,11 @@ std::string formatWithSource(const Loaded& loaded, const Message& m, bool colour
     };
     std::string out = head(m.line, m.column, m.error ? "error:" : "warning:", m.error ? RED : MAGENTA,
                            m.lint.empty() ? m.text : m.text + " [" + m.lint + "]");
-    if (m.line > 0 && !lineOf(lines, m.line).empty()) underline(out, lineOf(lines, m.line), m.line, m.column, m.endColumn, colour);
+    if (m.line > 0 && !lineOf(loaded, m.line).empty()) underline(out, lineOf(loaded, m.line), m.line, m.column, m.endColumn, colour);
     for (const Note& note : m.notes) {
         out += head(note.line, note.column, "note:", CYAN, note.text);
-        if (note.line > 0 && !lineOf(lines, note.line).empty()) {
-            underline(out, lineOf(lines, note.line), note.line, note.column, note.endColumn, colour);
+        if (note.line > 0 && !lineOf(loaded, note.line).empty()) {
+            underline(out, lineOf(loaded, note.line), note.line, note.column, note.endColumn, colour);
         }
     }
     return out;

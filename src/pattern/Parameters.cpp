@@ -9,15 +9,10 @@
 #include <string>
 #include <unordered_set>
 
-#include "pattern/Reading.h"
+#include "pattern/Format.h"
+#include "pattern/TableReader.h"
 
 namespace pattern {
-
-namespace {
-
-constexpr double DEFAULT_RANK = 0.5;  // a pattern's difficulty when its file gives none
-
-}  // namespace
 
 bool parseSetting(std::string_view text, Binding* setting) {
     const size_t equals = text.find('=');
@@ -36,7 +31,7 @@ bool parseSetting(std::string_view text, Binding* setting) {
 void Reader::readParameters(const toml::table& root) {
     std::vector<Binding> params;
     std::vector<const toml::node*> given;  // where the file gives each; none: a default, or set from outside
-    if (const toml::node* node = root.get("params")) {
+    if (const toml::node* node = root.get(name(Section::Params))) {
         if (const auto* table = node->as_table()) {
             for (auto&& [key, value] : *table) {
                 const std::string name(key.str());
@@ -53,10 +48,11 @@ void Reader::readParameters(const toml::table& root) {
                     say(key.source(), true, "'" + name + "' cannot name a parameter: letters, digits and _");
                     continue;
                 }
-                if (name == "shooter" || name == "shooters") {
+                if (name == pattern::name(Known::Shooter) || name == pattern::name(Known::Shooters)) {
                     say(key.source(), true, "'" + name + "' cannot name a parameter: it is " +
-                                                (name == "shooter" ? "the number of the shooter a program is read for"
-                                                                   : "how many shooters there are") +
+                                                (name == pattern::name(Known::Shooter)
+                                                     ? "the number of the shooter a program is read for"
+                                                     : "how many shooters there are") +
                                                 ", which no setting changes");
                     continue;
                 }
@@ -72,9 +68,10 @@ void Reader::readParameters(const toml::table& root) {
             std::find_if(params.begin(), params.end(), [&](const Binding& b) { return b.name == name; }) -
             params.begin());
     };
-    for (const char* always : {"rank", "seed"}) {
-        if (find(always) == params.size()) {
-            params.push_back({always, std::string_view(always) == "rank" ? DEFAULT_RANK : 0.0});
+    for (const Known always : {Known::Rank, Known::Seed}) {
+        const KnownName& known = NAMES[static_cast<size_t>(always)];
+        if (find(known.name) == params.size()) {
+            params.push_back({known.name, known.fallback});
             given.push_back(nullptr);
         }
     }
@@ -105,8 +102,10 @@ void Reader::readParameters(const toml::table& root) {
             say({}, true, "--set " + params[k].name + "=" + shown + ": " + params[k].name + " must be " + rule);
         }
     };
-    const size_t rank = find("rank"), seed = find("seed");
-    if (!(params[rank].value >= 0.0 && params[rank].value <= 1.0)) wrong(rank, "from 0 to 1");
+    const size_t rank = find(name(Known::Rank)), seed = find(name(Known::Seed));
+    if (!(params[rank].value >= RANK_LEAST && params[rank].value <= RANK_MOST)) {
+        wrong(rank, "from " + exactText(RANK_LEAST) + " to " + exactText(RANK_MOST));
+    }
     const double seedValue = params[seed].value;
     const bool wholeSeed = std::floor(seedValue) == seedValue && std::fabs(seedValue) <= 9e15;
     if (!wholeSeed) wrong(seed, "a whole number from -9000000000000000 to 9000000000000000");
@@ -128,7 +127,7 @@ void Reader::keepParametersThatMatter() {
     for (const auto& [text, expression] : compiled) {
         for (const Instruction& step : expression.operations) {
             if (step.op == Operation::Name) used.insert(step.name);
-            if (step.op == Operation::Random) used.insert("seed");
+            if (step.op == Operation::Random) used.insert(name(Known::Seed));
         }
     }
     std::vector<Binding> mattering;

@@ -97,12 +97,22 @@ struct Allowance {
     std::string name;   // the warning's name
 };
 
+// The names a text gives, as it writes them, for an editor's completion.
+struct Outline {
+    std::vector<std::string> movement;  // the movement programs' names
+    std::vector<std::string> firing;    // the firing programs' names
+    std::vector<std::string> indexes;   // the repetitions' index names
+    int32_t shooters = 0;               // shooters.count, once read; 0: none
+};
+
 struct Loaded {
     Pattern pattern;                 // whole only when no message is an error
+    Outline outline;                 // what the text names, whatever its mistakes
     std::vector<Message> messages;   // the first MAX_MESSAGES findings in file order
     int64_t unshownErrors = 0;       // errors found past those
     int64_t unshownWarnings = 0;     // warnings found past those
     std::string text;                // the text read, for the lines under messages
+    std::vector<size_t> lineStarts;  // where each of its lines starts, in bytes
     std::vector<Allowance> allowed;  // the warnings the text silences
     std::vector<Binding> parameters; // the pattern's parameters as they were used, rank and seed among them
 };
@@ -121,6 +131,10 @@ void sortMessages(Loaded& loaded);
 std::string formatMessage(const std::string& file, const Message& message);
 // One line: FILE:LINE:COLUMN: note: TEXT.
 std::string formatNote(const std::string& file, const Note& note);
+// A text's lines, without their ends; and line `line` (from 1) of the text a
+// Loaded holds, empty for none.
+std::vector<std::string_view> linesOf(std::string_view text);
+std::string_view lineOf(const Loaded& loaded, int32_t line);
 // As compilers give it: the line, then the source line it is about with the
 // range marked under it (^~~~), in colour when asked.
 std::string formatWithSource(const Loaded& loaded, const Message& message, bool colour);

@@ -28,7 +28,7 @@ struct Writer {
     }
 };
 
-struct Reader {
+struct ByteReader {
     const uint8_t* at;
     size_t left;
     bool raw(void* data, size_t size) {
@@ -91,7 +91,7 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
 }
 
 bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
-    Reader r{bytes, size};
+    ByteReader r{bytes, size};
     Pattern p;
     uint32_t magic = 0, layout = 0, shooters = 0, movements = 0, firings = 0;
     if (!r.word(magic) || magic != MAGIC || !r.word(layout) || layout != LAYOUT || !r.text(p.file, MOST_NAME) ||

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "pattern/Reading.h"
+#include "pattern/TableReader.h"
+#include "pattern/Format.h"
 
 namespace pattern {
 
@@ -16,6 +17,19 @@ std::string exactText(double value) {
         if (std::strtod(text, nullptr) == value) break;
     }
     return text;
+}
+
+std::vector<std::string_view> namesOf(std::span<const Key> keys) {
+    std::vector<std::string_view> names;
+    for (const Key& k : keys) names.push_back(k.name);
+    return names;
+}
+
+bool Reader::knownKey(const toml::key& key, std::span<const Key> keys) {
+    for (const Key& k : keys) {
+        if (key.str() == k.name) return true;
+    }
+    return false;
 }
 
 std::string Reader::inner() const {
@@ -251,7 +265,7 @@ void Reader::setNamed(const Field& field, const toml::node& node, int32_t* slot)
     say(node.source(), false,
         std::string(field.name) + " " + std::to_string(*slot) + " is none of the known ones (" + known() +
             "): the engine " + field.otherwise,
-        "unknown-kind");
+        name(LintId::UnknownKind));
 }
 
 void Reader::setReference(std::string_view name, const toml::node& node, Reference* out, int32_t shooterCount) {
@@ -265,8 +279,8 @@ void Reader::setReference(std::string_view name, const toml::node& node, Referen
         if (floatOf(*a->get(0), std::string(name) + "'s x", &r.x) && floatOf(*a->get(1), std::string(name) + "'s y", &r.y)) *out = r;
         return;
     }
-    if (const auto* t = node.as_table(); t && t->size() == 1 && t->get("shooter")) {
-        const toml::node& index = *t->get("shooter");
+    if (const auto* t = node.as_table(); t && t->size() == 1 && t->get(pattern::name(ReferenceKey::Shooter))) {
+        const toml::node& index = *t->get(pattern::name(ReferenceKey::Shooter));
         Reference r;
         r.kind = REFERENCE_SHOOTER;
         if (!integerOf(index, std::string(name) + "'s shooter", 0, MAX_SHOOTERS - 1, &r.shooter)) return;

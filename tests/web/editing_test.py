@@ -364,6 +364,18 @@ def help_in_the_editor(p):
     if "homing" not in kinds:
         p.fail("help: after 'bulletMotion = ' the kinds offered are %r" % kinds[:80])
     content.send_keys(Keys.ESCAPE)
+    # A program's name after shooters.firing, from what the reader read last, not from the text's look.
+    p.call("BarrageEdit.moveTo(2, 10); done()")  # after "count = 1"
+    content.send_keys(Keys.ENTER, 'firing = "')
+    try:
+        p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
+        programs = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
+        if '"f"' not in programs:
+            p.fail("help: after 'firing = \"' the programs offered are %r" % programs[:80])
+    except Exception:
+        p.fail("help: no program names offered after 'firing = \"'")
+    content.send_keys(Keys.ESCAPE)
+    p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())", text)  # as it was, for the hover
     # The middle of the word volleySize in the editor's lines, on the screen.
     where = p.script("""
         const walker = document.createTreeWalker(document.querySelector('.cm-content'), NodeFilter.SHOW_TEXT);

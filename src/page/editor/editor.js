@@ -1,10 +1,12 @@
 // The page's pattern editor: CodeMirror with line numbers, undo, TOML
 // highlighting, long lines wrapped, the pattern reader's messages marked over
-// the whole range they are about, and help from the reader's own field table:
-// completion of field names (with meaning, unit and default beside each),
-// kind names, program names and shooter numbers, and each field's or kind's
-// reference on hover; inside "= EXPRESSION" the functions, the parameters and
-// the names every expression knows, and the repetition's keys among a step's.
+// the whole range they are about, and help from the format's own tables (the
+// reader's help) and from what the reader found in the text read last:
+// completion of keys and field names (with meaning, unit and default beside
+// each), kind names, program names and shooter numbers, and each field's or
+// kind's reference on hover; inside "= EXPRESSION" the functions, the
+// parameters and the names every expression knows, and the repetition's keys
+// among a step's.
 // Bundled by make web into page/editor.js and fetched
 // only when the editor is first opened; the page talks to it through
 // window.BarrageEditor.
@@ -26,10 +28,10 @@ function offsetOf(doc, line, column) {
   return Math.min(at, l.to);
 }
 
-// --- Help from the field table ---------------------------------------------
+// --- Help from the format's tables ------------------------------------------
 
-// The table a line of the document is in: "shooters", "movement", "firing"
-// (a program's), or "".
+// The table a line of the document is in: the name of the last table header
+// above it ("shooters", a program's "movement" or "firing" ...), or "".
 function tableAt(doc, lineNumber) {
   for (let n = lineNumber; n >= 1; --n) {
     const header = /^\s*\[\s*([A-Za-z]+)/.exec(doc.line(n).text);
@@ -38,41 +40,20 @@ function tableAt(doc, lineNumber) {
   return "";
 }
 
-function programNames(doc, kind) {
-  const names = [];
-  const header = new RegExp("^\\s*\\[\\s*" + kind + "\\.\\s*\"?([^\\]\"]+)\"?\\s*\\]");
-  for (let n = 1; n <= doc.lines; ++n) {
-    const found = header.exec(doc.line(n).text);
-    if (found) names.push(found[1].trim());
-  }
-  return names;
-}
-
-function shooterCount(doc) {
-  for (let n = 1; n <= doc.lines; ++n) {
-    const found = /^\s*count\s*=\s*(\d+)/.exec(doc.line(n).text);
-    if (found) return Math.min(Number(found[1]), 64);
-  }
-  return 0;
-}
-
-// The names an expression may use: the parameters [params] declares, each
-// repetition's index the text names, and those every expression knows.
-function expressionNames(doc, help) {
+// The names an expression may use: those every expression knows, and the
+// parameters and repetition indexes the reader found in the text read last.
+function expressionNames(help, known) {
   const names = help.names.map(function (n) { return { label: n.name, info: n.info, type: "variable" }; });
-  let inParams = false;
-  const indexes = new Set(["i"]);
-  for (let n = 1; n <= doc.lines; ++n) {
-    const text = doc.line(n).text;
-    const header = /^\s*\[\s*([A-Za-z_.]+)/.exec(text);
-    if (header) inParams = header[1] === "params";
-    const key = /^\s*([A-Za-z_][A-Za-z0-9_]*)\s*=/.exec(text);
-    if (inParams && key && !names.some(function (o) { return o.label === key[1]; })) {
-      names.push({ label: key[1], info: "a parameter of this pattern ([params]); --set " + key[1] + "=VALUE sets it", type: "variable" });
+  for (const p of known.parameters || []) {
+    if (!names.some(function (o) { return o.label === p.name; })) {
+      names.push({ label: p.name, info: "a parameter of this pattern ([params]); --set " + p.name + "=VALUE sets it", type: "variable" });
     }
-    for (const found of text.matchAll(/index\s*=\s*"([A-Za-z_][A-Za-z0-9_]*)"/g)) indexes.add(found[1]);
   }
-  for (const index of indexes) names.push({ label: index, info: "a repetition's index, from 0", type: "variable" });
+  for (const index of (known.outline && known.outline.indexes) || []) {
+    if (!names.some(function (o) { return o.label === index; })) {
+      names.push({ label: index, info: "a repetition's index, from 0", type: "variable" });
+    }
+  }
   return names;
 }
 
@@ -81,27 +62,27 @@ function fieldHelp(field) {
          field.default + ". Read by " + field.readBy + ".";
 }
 
-const SHOOTER_KEYS = [
-  { label: "count", info: "how many shooters, 1 to 64; they count from 0" },
-  { label: "phases", info: "degrees added to every step's angle: one number (the step between shooters) or a list" },
-  { label: "movement", info: "the movement program every shooter runs, or a list of one name per shooter" },
-  { label: "firing", info: "the firing program every shooter runs, or a list of one name per shooter" },
-];
+// The section of the format a table is, and the help that applies in it.
+function sectionOf(help, table) {
+  return help.sections.find(function (s) { return s.name === table; }) || { keys: "", fields: "" };
+}
 
-function completer(help) {
+function completer(help, knownNow) {
   return function (context) {
     const doc = context.state.doc;
     const line = doc.lineAt(context.pos);
     const before = line.text.slice(0, context.pos - line.from);
     const table = tableAt(doc, line.number);
-    const fields = table === "movement" ? help.movement : table === "firing" ? help.firing : [];
+    const section = sectionOf(help, table);
+    const fields = section.fields ? help[section.fields] : [];
+    const known = knownNow();
     // Inside "= EXPRESSION": a function or a name.
     if (/=\s*"\s*=[^"]*$/.test(before)) {
       const word = context.matchBefore(/[A-Za-z_][A-Za-z0-9_]*$/) || { from: context.pos, to: context.pos };
       if (word.from === word.to && !context.explicit) return null;
       return { from: word.from, options: help.functions.map(function (f) {
         return { label: f.name, apply: f.name + "(", info: f.info, type: "function" };
-      }).concat(expressionNames(doc, help)) };
+      }).concat(expressionNames(help, known)) };
     }
     // A value: a kind by name, a program by name, a shooter's number.
     const value = /([A-Za-z]+)\s*=\s*("?)([\w-]*)$/.exec(before);
@@ -114,14 +95,17 @@ function completer(help) {
           return { label: "\"" + k.name + "\"", detail: String(k.value), info: k.meaning, type: "enum" };
         }) };
       }
-      if (table === "shooters" && (key === "movement" || key === "firing")) {
-        return { from: from, options: programNames(doc, key).map(function (name) {
+      // A program's name after a [shooters] key named as a table of programs.
+      const programs = section.keys === "shooters" && known.outline && known.outline[key];
+      if (programs && help.sections.some(function (s) { return s.name === key && s.fields; })) {
+        return { from: from, options: programs.map(function (name) {
           return { label: "\"" + name + "\"", detail: key + " program", type: "variable" };
         }) };
       }
-      if (key === "shooter") {
+      // A shooter's number, in { shooter = N }.
+      if (help.references.some(function (k) { return k.name === key; }) && known.outline) {
         const options = [];
-        for (let i = 0; i < shooterCount(doc); ++i) options.push({ label: String(i), detail: "shooter", type: "constant" });
+        for (let i = 0; i < known.outline.shooters; ++i) options.push({ label: String(i), detail: "shooter", type: "constant" });
         return { from: from, options: options };
       }
       return null;
@@ -130,16 +114,14 @@ function completer(help) {
     const word = context.matchBefore(/[A-Za-z]*$/);
     const ahead = before.slice(0, before.length - word.text.length);
     if (!/(^\s*|[{,]\s*)$/.test(ahead) || (word.from === word.to && !context.explicit)) return null;
-    if (table === "shooters") return { from: word.from, options: SHOOTER_KEYS.map(function (k) {
-      return { label: k.label, info: k.info, type: "property" };
+    if (section.keys === "shooters") return { from: word.from, options: help.shooters.map(function (k) {
+      return { label: k.name, info: k.info, type: "property" };
     }) };
-    if (table === "params") return { from: word.from, options: help.names.slice(0, 2).map(function (n) {
-      return { label: n.name, info: n.info, type: "property" };
+    if (section.keys === "names") return { from: word.from, options: help.names.filter(function (n) { return n.settable; })
+      .map(function (n) { return { label: n.name, info: n.info, type: "property" }; }) };
+    if (/^\s*$/.test(ahead)) return { from: word.from, options: help.programs.map(function (k) {
+      return { label: k.name, info: k.info, type: "property" };
     }) };
-    if (/^\s*$/.test(ahead)) return { from: word.from, options: [
-      { label: "defaults", info: "what every step of the program has unless it says otherwise", type: "property" },
-      { label: "steps", info: "the steps, in the order they run; the program starts again after the last", type: "property" },
-    ] };
     return { from: word.from, options: fields.map(function (f) {
       return { label: f.name, detail: f.unit || f.takes, info: fieldHelp(f), type: "property" };
     }).concat(help.forms.map(function (f) { return { label: f.name, detail: "repetition", info: f.info, type: "keyword" }; })) };
@@ -156,7 +138,8 @@ function hover(help) {
     if (from === to) return null;
     const word = text.slice(from, to);
     const table = tableAt(view.state.doc, line.number);
-    const fields = table === "movement" ? help.movement : table === "firing" ? help.firing : help.movement.concat(help.firing);
+    const section = sectionOf(help, table);
+    const fields = section.fields ? help[section.fields] : help.movement.concat(help.firing);
     let said = null;
     const field = fields.find(function (f) { return f.name === word; });
     const inExpression = /"\s*=[^"]*$/.test(text.slice(0, from));
@@ -165,7 +148,7 @@ function hover(help) {
       said = known(help.functions).info;
     } else if (inExpression && known(help.names)) {
       said = word + ": " + known(help.names).info;
-    } else if (!inExpression && (table === "movement" || table === "firing") && known(help.forms) && text[to] !== "\"") {
+    } else if (!inExpression && section.fields && known(help.forms) && text[to] !== "\"") {
       said = word + ": " + known(help.forms).info;
     } else if (field && text[to] !== "\"") {
       said = word + ": " + fieldHelp(field);
@@ -188,7 +171,8 @@ function hover(help) {
 
 // --- The editor ---------------------------------------------------------------
 
-function create(parent, text, onChange, onEscape, help) {
+// `known` gives what the reader found in the text read last: { outline, parameters }.
+function create(parent, text, onChange, onEscape, help, known) {
   const extensions = [
     lineNumbers(),
     highlightActiveLine(),
@@ -201,7 +185,7 @@ function create(parent, text, onChange, onEscape, help) {
     EditorView.updateListener.of((update) => { if (update.docChanged) onChange(update.state.doc.toString()); }),
     EditorView.theme({ "&": { height: "100%" }, ".cm-scroller": { overflow: "auto" } }),
   ];
-  if (help) extensions.push(autocompletion({ override: [completer(help)] }), hover(help));
+  if (help) extensions.push(autocompletion({ override: [completer(help, known || function () { return {}; })] }), hover(help));
   return new EditorView({ parent, state: EditorState.create({ doc: text, extensions }) });
 }
 

@@ -1,6 +1,7 @@
-// What the pattern reader's two halves share: the loader parses the text
-// (after the guard) and the table reader turns the parsed table into a
-// pattern, both telling their findings at the places the text has them.
+// Where the text says what, and the pattern reader's parts that share it:
+// the loader parses the text (after the guard), the table reader turns the
+// parsed table into a pattern and the sources below, and the lints read
+// them; all tell their findings at the places the text has them.
 #pragma once
 
 #include <cstdint>

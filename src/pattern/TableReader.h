@@ -13,9 +13,13 @@
 
 #include "pattern/Expression.h"
 #include "pattern/Fields.h"
-#include "pattern/ReadTable.h"
+#include "pattern/Format.h"
+#include "pattern/Sources.h"
 
 namespace pattern {
+
+// The names of a table's keys, as the closest name to a mistyped one is found among.
+std::vector<std::string_view> namesOf(std::span<const Key> keys);
 
 struct Reader {
     const std::vector<std::string_view>& lines;  // the text's lines, for the exact decimal of a float
@@ -74,9 +78,38 @@ struct Reader {
     void unknownKey(const toml::key& key, const std::vector<std::string_view>& known, const std::string& where,
                     const std::string& has = {});
     void unknownField(const toml::key& key, std::span<const Field> fields, const std::string& where);
+    // Whether a key is one of the table's.
+    static bool knownKey(const toml::key& key, std::span<const Key> keys);
 
-    // Structure.
+    // Structure (Reader.cpp): shooters, programs and their steps,
+    // repetitions, which shooter runs what.
+    Pattern& p = loaded.pattern;                 // what the reading fills
+    int64_t visits = 0;                          // entries and repeats gone through counting the program read now
     void read(const toml::table& root);
+    // A step: the defaults, then what it says itself, each field into its own
+    // member of the step's record.
+    template <typename Step>
+    void readStep(const toml::table& table, std::span<const Field> fields, Step& step, const std::string& where,
+                  uint64_t* set, std::vector<Setting>* places = nullptr, bool repeated = false);
+    // A repetition's count and index name; false (said) when they are no good.
+    bool repetition(const toml::table& table, const std::string& where, int32_t* count, std::string* index);
+    // The steps a list holds once its repetitions are counted out, at most MAX_STEPS + 1.
+    int64_t countSteps(const toml::array& entries, const std::string& where);
+    template <typename Step>
+    void readEntries(const toml::array& entries, std::span<const Field> fields, const Step& defaults,
+                     std::vector<Step>& steps, ProgramSource& source, const std::string& where);
+    template <typename Step>
+    bool readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind,
+                     std::vector<Step>& steps, ProgramSource& source);
+    // Which program each shooter runs: one name for all, or a list of one per shooter.
+    template <typename Program>
+    void assign(const toml::table& shooters, ShootersKey key, const std::vector<Program>& programs,
+                std::vector<int32_t>& of, int32_t count, const toml::node& whole);
+    // A program whose values name the shooter, read for each shooter that runs it.
+    template <typename Program, typename Step>
+    void readForEachShooter(const toml::key& key, const toml::node& node, std::span<const Field> fields,
+                            const char* kind, std::vector<Program>& programs, std::vector<int32_t>& of,
+                            std::vector<ProgramSource>& programSources, size_t place);
 
     // Parameters (Parameters.cpp).
     void readParameters(const toml::table& root);

@@ -1,0 +1,123 @@
+// The pattern format, each part of it once: the sections of a pattern file
+// and their keys, the names every expression knows and its functions, and
+// the warnings, each with what it is (the step fields are Fields.h's). The
+// reader reads by these tables; the reference page, the JSON Schema and the
+// page's editor help are made from them, so a section, a key, a function or
+// a warning is one entry here and nowhere else.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "pattern/Expression.h"
+#include "pattern/Fields.h"
+
+namespace pattern {
+
+// A key of one of the file's tables, or one of the tables itself.
+struct Key {
+    const char* name;       // as a pattern writes it
+    const char* info;       // what it holds, in a phrase
+    bool required = false;  // a table without it is refused
+};
+
+// The file's tables, in the order the reader takes them.
+enum class Section : size_t { Shooters, Params, Movement, Firing, Count };
+// [shooters]
+enum class ShootersKey : size_t { Count, Phases, Movement, Firing, Keys };
+// [movement.NAME] and [firing.NAME]
+enum class ProgramKey : size_t { Defaults, Steps, Keys };
+// A repetition within a steps list: { repeat = N, index = "k", steps = [...] }.
+enum class RepeatKey : size_t { Repeat, Index, Steps, Keys };
+// A reference to a shooter's body: { shooter = N }.
+enum class ReferenceKey : size_t { Shooter, Keys };
+
+extern const std::span<const Key> SECTIONS;
+extern const std::span<const Key> SHOOTERS_KEYS;
+extern const std::span<const Key> PROGRAM_KEYS;
+extern const std::span<const Key> REPEAT_KEYS;
+extern const std::span<const Key> REFERENCE_KEYS;
+
+inline const char* name(Section s) { return SECTIONS[static_cast<size_t>(s)].name; }
+inline const char* name(ShootersKey k) { return SHOOTERS_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(ProgramKey k) { return PROGRAM_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(RepeatKey k) { return REPEAT_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(ReferenceKey k) { return REFERENCE_KEYS[static_cast<size_t>(k)].name; }
+
+// The index of a repetition that names none.
+inline constexpr const char* DEFAULT_INDEX = "i";
+
+// The names every expression knows besides the file's own parameters.
+enum class Known : size_t { Rank, Seed, Shooter, Shooters, Count };
+struct KnownName {
+    const char* name;
+    const char* info;
+    double fallback;  // rank and seed: what it is unless [params] or --set gives it
+    bool settable;    // [params] and --set may give it
+};
+extern const std::span<const KnownName> NAMES;
+inline const char* name(Known n) { return NAMES[static_cast<size_t>(n)].name; }
+inline constexpr double RANK_LEAST = 0.0;  // rank's range
+inline constexpr double RANK_MOST = 1.0;
+
+// The functions an expression may call.
+struct Function {
+    const char* name;
+    Operation op;
+    size_t least;  // values it takes
+    size_t most;
+    const char* info;
+};
+inline constexpr size_t MAX_ARGUMENTS = 64;  // values a function takes at most
+extern const std::span<const Function> FUNCTIONS;
+// The function that does an operation (rand() for Operation::Random, say).
+const Function& functionOf(Operation op);
+
+// The warnings of what the engine will do that a text probably did not
+// mean, by the names `# allow: NAME` silences.
+enum class LintId : size_t {
+    StackedVolley, OriginDefault, ShortStep, UnusedProgram, NeverActive, UnusedAngle, UnreadField, FewSlots,
+    UnknownKind, FullStore, SharedDraws, NoTarget, NeverRuns, Count,
+};
+struct Lint {
+    const char* name;
+    const char* when;     // what sets it off, and what the engine then does
+    const char* instead;  // what to write instead
+};
+extern const std::span<const Lint> LINTS;
+inline const char* name(LintId l) { return LINTS[static_cast<size_t>(l)].name; }
+
+// Names as a sentence lists them: "count, phases, movement and firing".
+std::string listed(std::span<const Key> keys, bool onlyRequired = false, bool onlyOptional = false);
+
+// The whole format, for what is made from it: the reference page, the schema
+// and the editor's help (a test makes them from a format with an entry
+// more).
+struct Format {
+    std::span<const Key> sections = SECTIONS;
+    std::span<const Key> shooters = SHOOTERS_KEYS;
+    std::span<const Key> programs = PROGRAM_KEYS;
+    std::span<const Key> repetitions = REPEAT_KEYS;
+    std::span<const Key> references = REFERENCE_KEYS;
+    std::span<const KnownName> names = NAMES;
+    std::span<const Function> functions = FUNCTIONS;
+    std::span<const Lint> lints = LINTS;
+    std::span<const Field> movement = MOVEMENT_FIELDS;
+    std::span<const Field> firing = FIRING_FIELDS;
+};
+
+// Every field, key, name, function and warning as JSON, for the page's
+// editor help: {"sections", "shooters", "programs", "forms", "references", "names",
+// "functions", "lints", "movement", "firing"}, each a list of records with
+// a "name" and what the editor shows of it (a section names the lists that
+// apply within it: "keys", the list of its keys, and "fields", of its
+// steps' fields).
+std::string helpJson(const Format& format = {});
+// The reference page from its template (each @TABLE@ line made from the
+// format), and the JSON Schema (draft 4, which TOML editors read).
+std::string referencePage(const std::string& templateText, const Format& format = {});
+std::string schemaJson(const Format& format = {});
+
+}  // namespace pattern
