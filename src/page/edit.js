@@ -15,28 +15,57 @@
   const LIMIT = barrage.patternBytes;  // bytes a pattern may have, as for the native tools
   const MOST = LIMIT / 1048576 + " MiB";  // that limit as the tools say it
   const module = barrage.module, page = barrage.page;
-  let view = null;              // the editor, once made
-  let text = null;              // the text the editor holds, or will hold once opened
-  let edited = false;           // the user changed `text` since it was set or taken
-  let goodText = null;          // the text the world is made from; null: the demonstration
-  let followed = "";            // the address's #pattern=... the world was made from or wrote; "": none
-  let linkText = null;          // the text that address holds; null: none
-  let messages = [];            // the reader's messages of the text read last
-  let timer = 0;                // the read due after the last keystroke; 0: none
-  let wanted = 0;               // goes up whenever another world is wanted: a late answer is dropped
-  let settings = Object.create(null);  // the parameters set by their controls or the link, by name: their text
-  let readerSaw = {};           // what the reader found in the text read last: { outline, parameters }, for completion
+
+  // What the editing is doing, in one record. The world shows `goodText` (the
+  // demonstration while it is null), the address holds `linkText`, the editor
+  // `text`; each text is in one of these states, and moves between them so:
+  //   as taken   text === goodText, not edited: a keystroke makes it edited
+  //              and starts `timer`;
+  //   edited     `timer` runs out (300 ms) or Copy link comes: it is read
+  //              (a read asked for, `lastRead`; a newer one cancels it and
+  //              `wanted` goes up, so a late answer is dropped);
+  //   taken      the reader took it: the world is made from it
+  //              (`shownRead`), goodText = text, the address is written
+  //              (`followed`, `linkText`), the draft goes;
+  //   refused    the reader refused it: the world stays, its messages are
+  //              marked, the draft is kept for a reload (or, with no storage,
+  //              `unkept` and the user told once);
+  //   displaced  a new link in the address replaced an edit not taken: kept
+  //              in `displaced` and offered back (Restore edit).
+  // A link, a file, a sample or Reset set the text (taken, or refused); the
+  // editor itself (`view`) is made once, when first opened (`opening`).
+  const state = {
+    view: null,                    // the editor, once made
+    opening: null,                 // its making, once begun
+    setting: false,                // the page is setting the editor's text: no read for it
+    text: null,                    // the text the editor holds, or will hold once opened
+    edited: false,                 // the user changed `text` since it was set or taken
+    goodText: null,                // the text the world is made from; null: the demonstration
+    followed: "",                  // the address's #pattern=... the world was made from or wrote; "": none
+    linkText: null,                // the text that address holds; null: none
+    messages: [],                  // the reader's messages of the text read last
+    timer: 0,                      // the read due after the last keystroke; 0: none
+    wanted: 0,                     // goes up whenever another world is wanted: a late answer is dropped
+    settings: Object.create(null), // the parameters set by their controls or the link, by name: their text
+    readerSaw: {},                 // what the reader found in the text read last: { outline, parameters }
+    worker: null,                  // the reader's worker, once started
+    asked: 0,                      // the request asked for last
+    lastRead: 0,                   // the read asked for last
+    shownRead: 0,                  // the read the world was made from
+    displaced: null,               // the user's edit that a new link replaced; null: none
+    unkept: false,                 // an edit could not be kept for a reload, and the user was told
+    demonstration: null,           // the demonstration's text, once fetched
+  };
 
   // --- Reading, in the reader's worker ----------------------------------------
 
-  let worker = null, asked = 0, lastRead = 0, shownRead = 0;  // the read asked for last; the one the world was made from
   const answers = new Map();  // by id: { answer, message } of each request the worker has not answered yet
   function startWorker() {
-    worker = new Worker("barrage-reader.js");
-    worker.onmessage = function (event) {
+    state.worker = new Worker("barrage-reader.js");
+    state.worker.onmessage = function (event) {
       if (event.data.checked) {
         // The full-store check's warnings, while its text is the one read last.
-        if (event.data.id === lastRead && event.data.id === shownRead) showMessages(event.data.messages);
+        if (event.data.id === state.lastRead && event.data.id === state.shownRead) showMessages(event.data.messages);
         return;
       }
       const waiting = answers.get(event.data.id);
@@ -45,7 +74,7 @@
       if (event.data.failed) stopWorker();
       if (waiting) waiting.answer(event.data);
     };
-    worker.onerror = function (event) {
+    state.worker.onerror = function (event) {
       event.preventDefault();
       const failed = [...answers];
       answers.clear();
@@ -56,8 +85,8 @@
     };
   }
   function stopWorker() {
-    if (worker) worker.terminate();
-    worker = null;
+    if (state.worker) state.worker.terminate();
+    state.worker = null;
   }
   function ask(message) {
     // A newer text cancels a reading under way: the worker reads one text at
@@ -71,22 +100,22 @@
         waiting.answer({ id: id, taken: false, cancelled: true, messages: [] });
       }
       if (answers.size) startWorker();
-      for (const waiting of answers.values()) worker.postMessage(waiting.message);
+      for (const waiting of answers.values()) state.worker.postMessage(waiting.message);
     }
-    if (!worker) startWorker();
+    if (!state.worker) startWorker();
     return new Promise(function (answer) {
-      const id = ++asked;
+      const id = ++state.asked;
       message.id = id;
       answers.set(id, { answer: answer, message: message });
-      worker.postMessage(message);
+      state.worker.postMessage(message);
     });
   }
   // A link's settings (`strict`) get the tools' verdict; an edit's are the
   // controls', dropped by the reader where the text no longer has them.
   function read(source, strict) {
-    const lines = Object.keys(settings).map(function (name) { return name + "=" + settings[name]; });
-    const answer = ask({ text: source, settings: lines.join("\n"), strict: !!strict, check: view !== null });
-    lastRead = asked;
+    const lines = Object.keys(state.settings).map(function (name) { return name + "=" + state.settings[name]; });
+    const answer = ask({ text: source, settings: lines.join("\n"), strict: !!strict, check: state.view !== null });
+    state.lastRead = state.asked;
     return answer;
   }
 
@@ -100,13 +129,13 @@
   // Reads a text; when the reader takes it, it becomes the world. An answer
   // that comes after another world was wanted is dropped ({ late: true }).
   async function apply(source, strict) {
-    const mine = ++wanted;
+    const mine = ++state.wanted;
     const result = await read(source, strict);
-    if (mine !== wanted) return { late: true, cancelled: !!result.cancelled };
+    if (mine !== state.wanted) return { late: true, cancelled: !!result.cancelled };
     // A text the TOML reader stopped at names nothing: what the last one named stays for completion.
     const o = result.outline;
     if (o && (o.movement.length || o.firing.length || o.shooters)) {
-      readerSaw = { outline: o, parameters: result.parameters || [] };
+      state.readerSaw = { outline: o, parameters: result.parameters || [] };
     }
     showParameters(result.parameters || []);
     if (result.failed) {
@@ -116,7 +145,7 @@
       result.taken = false;
       result.messages = [{ line: 0, column: 0, severity: "error", message: "the page could not take the pattern the reader gave" }];
     }
-    if (result.taken) shownRead = result.id;
+    if (result.taken) state.shownRead = result.id;
     return result;
   }
 
@@ -127,8 +156,8 @@
   function showParameters(list) {
     const panel = document.getElementById("params");
     if (!panel) return;
-    for (const name of Object.keys(settings)) {  // a setting the pattern no longer has goes
-      if (!list.some(function (p) { return p.name === name; })) delete settings[name];
+    for (const name of Object.keys(state.settings)) {  // a setting the pattern no longer has goes
+      if (!list.some(function (p) { return p.name === name; })) delete state.settings[name];
     }
     const names = list.map(function (p) { return p.name; }).join(",");
     if (panel.dataset.names !== names) {
@@ -148,8 +177,8 @@
         input.addEventListener("change", function () {
           const value = Number(input.value);
           if (input.value === "" || !Number.isFinite(value)) return;
-          settings[p.name] = input.value;
-          applyNow(text !== null ? text : goodText);
+          state.settings[p.name] = input.value;
+          applyNow(state.text !== null ? state.text : state.goodText);
         });
         label.appendChild(input);
         panel.appendChild(label);
@@ -163,24 +192,24 @@
   }
 
   function settingsInLink() {
-    const names = Object.keys(settings);
-    return names.length ? "&set=" + names.map(function (name) { return name + ":" + settings[name]; }).join(",") : "";
+    const names = Object.keys(state.settings);
+    return names.length ? "&set=" + names.map(function (name) { return name + ":" + state.settings[name]; }).join(",") : "";
   }
 
   // As the link has them, NAME:VALUE: the reader says what it makes of each.
   function settingsFromLink(parts) {
-    settings = Object.create(null);
+    state.settings = Object.create(null);
     for (const part of parts) {
       if (!part.startsWith("set=")) continue;
       for (const pair of part.slice(4).split(",")) {
         const colon = pair.indexOf(":");
-        if (pair) settings[colon < 0 ? pair : pair.slice(0, colon)] = colon < 0 ? "" : pair.slice(colon + 1);
+        if (pair) state.settings[colon < 0 ? pair : pair.slice(0, colon)] = colon < 0 ? "" : pair.slice(colon + 1);
       }
     }
   }
 
   function showMessages(list) {
-    messages = list;
+    state.messages = list;
     const items = document.getElementById("messages");
     if (items) {
       items.textContent = "";
@@ -188,22 +217,22 @@
         const item = document.createElement("li");
         item.textContent = m.message;
         item.className = m.severity;
-        if (m.line > 0) item.addEventListener("click", function () { window.BarrageEditor.moveTo(view, m.line, m.column); });
+        if (m.line > 0) item.addEventListener("click", function () { window.BarrageEditor.moveTo(state.view, m.line, m.column); });
         items.appendChild(item);
       }
     }
-    if (view) window.BarrageEditor.mark(view, list.filter(function (m) { return m.line > 0; }));
+    if (state.view) window.BarrageEditor.mark(state.view, list.filter(function (m) { return m.line > 0; }));
   }
 
   async function applyNow(source) {
-    clearTimeout(timer);
-    timer = 0;
+    clearTimeout(state.timer);
+    state.timer = 0;
     const result = await apply(source);
     if (result.late) return result;
     showMessages(result.messages);
     if (result.taken) {
-      goodText = source;
-      if (source === text) edited = false;
+      state.goodText = source;
+      if (source === state.text) state.edited = false;
       await share(source).catch(function () { setHash(""); });
     }
     keepDraft();
@@ -244,25 +273,25 @@
   }
 
   function setHash(hash) {
-    followed = hash;
+    state.followed = hash;
     window.history.replaceState(null, "", window.location.pathname + window.location.search + hash);
   }
 
   async function share(source) {
     const packed = await squeeze(new TextEncoder().encode(source), new CompressionStream("deflate-raw"));
-    if (source !== goodText) return;
+    if (source !== state.goodText) return;
     setHash("#pattern=" + base64url(packed) + settingsInLink());
-    linkText = source;
+    state.linkText = source;
   }
 
   function showDemonstration() {
-    ++wanted;
-    shownRead = 0;
-    clearTimeout(timer);
-    timer = 0;
+    ++state.wanted;
+    state.shownRead = 0;
+    clearTimeout(state.timer);
+    state.timer = 0;
     module._barrage_apply_demonstration(page);
-    goodText = null;
-    settings = Object.create(null);
+    state.goodText = null;
+    state.settings = Object.create(null);
     showParameters([]);
   }
 
@@ -274,7 +303,7 @@
     const hash = window.location.hash;
     const frame = Number(new URLSearchParams(window.location.search).get("frame")) || 0;
     const draft = takeDraft();
-    followed = hash;
+    state.followed = hash;
     let source;
     const parts = hash.slice("#pattern=".length).split("&");
     settingsFromLink(parts.slice(1));
@@ -290,14 +319,14 @@
     if (hash !== window.location.hash) return;  // another link came meanwhile
     // An edit the address does not hold is not lost to a new link: kept,
     // and offered back.
-    if (edited && text !== null && text !== goodText && text !== source) keepDisplaced(text);
-    linkText = source;
+    if (state.edited && state.text !== null && state.text !== state.goodText && state.text !== source) keepDisplaced(state.text);
+    state.linkText = source;
     setText(source);
     const result = await apply(source, true);
     if (result.late) return;
     showMessages(result.messages);
     if (result.taken) {
-      goodText = source;
+      state.goodText = source;
       if (frame) barrage.seek(frame);  // the link's frame, however long the pattern took to arrive
     } else if (result.failed) {
       showDemonstration();
@@ -321,34 +350,33 @@
   // demonstration when it holds none.
   function followAddress() {
     const hash = window.location.hash.startsWith("#pattern=") ? window.location.hash : "";
-    if (hash === followed) return;
+    if (hash === state.followed) return;
     if (hash) {
       openLink();
       return;
     }
-    followed = "";
-    linkText = null;
+    state.followed = "";
+    state.linkText = null;
     showDemonstration();
     showMessages([]);
-    demonstrationText().then(function (source) { if (!followed && goodText === null && !edited) setText(source); });
+    demonstrationText().then(function (source) { if (!state.followed && state.goodText === null && !state.edited) setText(source); });
   }
 
   // --- An edit a new link replaced ---------------------------------------------
 
-  let displaced = null;  // the user's edit that a new link replaced in the editor; null: none
   function keepDisplaced(edit) {
-    displaced = edit;
+    state.displaced = edit;
     const restore = document.getElementById("restoreEdit");
     if (restore) restore.hidden = false;
     barrage.notice("The new link replaced your edit, which the address did not hold: Restore edit brings it back.");
   }
   function restoreDisplaced() {
-    if (displaced === null) return;
-    const edit = displaced;
-    displaced = null;
+    if (state.displaced === null) return;
+    const edit = state.displaced;
+    state.displaced = null;
     document.getElementById("restoreEdit").hidden = true;
     setText(edit);
-    edited = true;
+    state.edited = true;
     applyNow(edit);
   }
 
@@ -356,20 +384,19 @@
 
   // Kept while the editor holds a text the user changed that the address
   // does not hold (refused, or not read yet).
-  let unkept = false;  // an edit could not be kept for a reload, and the user was told
   function keepDraft() {
-    const keep = edited && text !== null && text !== goodText;
+    const keep = state.edited && state.text !== null && state.text !== state.goodText;
     try {
       if (keep) {
-        window.sessionStorage.setItem(DRAFT, JSON.stringify({ hash: window.location.hash, text: text }));
+        window.sessionStorage.setItem(DRAFT, JSON.stringify({ hash: window.location.hash, text: state.text }));
       } else {
         window.sessionStorage.removeItem(DRAFT);
       }
-      unkept = false;
+      state.unkept = false;
     } catch (error) {
       // No storage (private mode, over quota): the edit lives as long as the tab, and the user is told so once.
-      if (keep && !unkept) {
-        unkept = true;
+      if (keep && !state.unkept) {
+        state.unkept = true;
         barrage.notice("Your edit cannot be kept for a reload (the browser's storage is full or off): it lasts as " +
                        "long as this tab; Download keeps it.");
       }
@@ -392,22 +419,12 @@
 
   function restoreDraft(draft) {
     setText(draft);
-    edited = true;
+    state.edited = true;
     barrage.notice("Your edit from before the page was reloaded is back in the editor.");
     applyNow(draft);
   }
 
   // --- The editor pane -----------------------------------------------------
-
-  function loadScript(src) {
-    return new Promise(function (loaded, failed) {
-      const script = document.createElement("script");
-      script.src = src;
-      script.onload = loaded;
-      script.onerror = function () { failed(new Error(src + " could not be loaded")); };
-      document.head.appendChild(script);
-    });
-  }
 
   async function fetchText(path) {
     const response = await fetch(path);
@@ -415,9 +432,8 @@
     return response.text();
   }
 
-  let demonstration = null;
   function demonstrationText() {
-    return demonstration || (demonstration = fetchText("patterns/demonstration.toml"));
+    return state.demonstration || (state.demonstration = fetchText("patterns/demonstration.toml"));
   }
 
   function button(label, id, action) {
@@ -425,32 +441,31 @@
   }
 
   // The editor's text set by the page, not typed: nothing is read for it.
-  let setting = false;
   function setText(source) {
-    text = source;
-    edited = false;
-    if (view && window.BarrageEditor.text(view) !== source) {
-      setting = true;
-      window.BarrageEditor.setText(view, source);
-      setting = false;
+    state.text = source;
+    state.edited = false;
+    if (state.view && window.BarrageEditor.text(state.view) !== source) {
+      state.setting = true;
+      window.BarrageEditor.setText(state.view, source);
+      state.setting = false;
     }
   }
 
   // A whole new text (a sample, a file): read at once, kept if refused; its
   // parameters as it gives them.
   function takeText(source) {
-    settings = Object.create(null);
+    state.settings = Object.create(null);
     setText(source);
-    edited = true;
+    state.edited = true;
     applyNow(source);
   }
 
   async function copyLink() {
-    if (timer) await applyNow(text);  // a text still waiting to be read goes first
-    const behind = edited && text !== linkText;
+    if (state.timer) await applyNow(state.text);  // a text still waiting to be read goes first
+    const behind = state.edited && state.text !== state.linkText;
     navigator.clipboard.writeText(window.location.href).then(
       function () {
-        barrage.notice(behind ? "The link is copied, but it holds " + (linkText === null ? "the demonstration" :
+        barrage.notice(behind ? "The link is copied, but it holds " + (state.linkText === null ? "the demonstration" :
                                 "the pattern last taken") + ", not the text in the editor, which has mistakes."
                               : "The link is copied.");
       },
@@ -463,12 +478,12 @@
   function reset() {
     showDemonstration();
     setHash("");
-    linkText = null;
+    state.linkText = null;
     showMessages([]);
-    edited = false;
+    state.edited = false;
     keepDraft();
-    const mine = wanted;
-    demonstrationText().then(function (source) { if (mine === wanted && !edited) setText(source); })
+    const mine = state.wanted;
+    demonstrationText().then(function (source) { if (mine === state.wanted && !state.edited) setText(source); })
       .catch(function (e) { barrage.notice(e.message); });
   }
 
@@ -495,14 +510,14 @@
       button("Copy link", "copyLink", copyLink),
       button("Download", "download", function () {
         const a = document.createElement("a");
-        a.href = URL.createObjectURL(new Blob([text || ""], { type: "text/plain" }));
+        a.href = URL.createObjectURL(new Blob([state.text || ""], { type: "text/plain" }));
         a.download = "pattern.toml";
         a.click();
         setTimeout(function () { URL.revokeObjectURL(a.href); }, 1000);
       }),
       button("Open file", "openFile", function () { file.click(); }),
       button("Reset", "reset", reset),
-      Object.assign(button("Restore edit", "restoreEdit", restoreDisplaced), { hidden: displaced === null }),
+      Object.assign(button("Restore edit", "restoreEdit", restoreDisplaced), { hidden: state.displaced === null }),
       samples, file);
     const host = document.createElement("div");
     host.id = "editor";
@@ -515,35 +530,34 @@
     return host;
   }
 
-  let opening = null;
   function openEditor() {
-    if (!opening) {
-      opening = (async function () {
+    if (!state.opening) {
+      state.opening = (async function () {
         const draft = takeDraft();
         const host = makePane();
         demonstrationText().catch(function () {});  // at hand for Reset
         const help = ask({ help: true }).then(function (answer) { return answer.help; });
-        await loadScript("editor.js");
-        if (text === null) text = goodText !== null ? goodText : await demonstrationText();
+        await barrageLoadScript("editor.js");
+        if (state.text === null) state.text = state.goodText !== null ? state.goodText : await demonstrationText();
         const fields = await help;
-        setting = true;
-        view = window.BarrageEditor.create(host, text, function (changed) {
-          if (setting) return;
-          text = changed;
-          edited = true;
-          clearTimeout(timer);
-          timer = setTimeout(function () { applyNow(text); }, DELAY);
+        state.setting = true;
+        state.view = window.BarrageEditor.create(host, state.text, function (changed) {
+          if (state.setting) return;
+          state.text = changed;
+          state.edited = true;
+          clearTimeout(state.timer);
+          state.timer = setTimeout(function () { applyNow(state.text); }, DELAY);
         }, function () {
-          view.contentDOM.blur();
+          state.view.contentDOM.blur();
           document.body.focus();
-        }, fields, function () { return readerSaw; });
-        setting = false;
-        showMessages(messages);  // what the reader said of the text shown, as it said it
-        if (worker) worker.postMessage({ checkLast: true });  // its warnings, now that they are wanted
+        }, fields, function () { return state.readerSaw; });
+        state.setting = false;
+        showMessages(state.messages);  // what the reader said of the text shown, as it said it
+        if (state.worker) state.worker.postMessage({ checkLast: true });  // its warnings, now that they are wanted
         if (draft !== null) restoreDraft(draft);
       })();
     }
-    return opening.then(function () { view.focus(); }).catch(function (error) { barrage.notice(error.message); });
+    return state.opening.then(function () { state.view.focus(); }).catch(function (error) { barrage.notice(error.message); });
   }
 
   function openFile(blob) {
@@ -561,8 +575,8 @@
     openFile: openFile,
     followAddress: followAddress,
     apply: applyNow,
-    ready: function () { return opening ? opening.then(function () { return true; }) : Promise.resolve(false); },
-    moveTo: function (line, column) { window.BarrageEditor.moveTo(view, line, column); },
-    state: function () { return { text: text, goodText: goodText, edited: edited, messages: messages }; },
+    ready: function () { return state.opening ? state.opening.then(function () { return true; }) : Promise.resolve(false); },
+    moveTo: function (line, column) { window.BarrageEditor.moveTo(state.view, line, column); },
+    state: function () { return { text: state.text, goodText: state.goodText, edited: state.edited, messages: state.messages }; },
   };
 })();

@@ -42,14 +42,16 @@ double barrage_seek(page::Page* opened, double frame) {
     return static_cast<double>(page::seekPage(*opened, frameFrom(frame) > 0 ? frameFrom(frame) : 1));
 }
 
-// The numbers the script shares with the module, read once at start: the
-// furthest frame, the slider's frames, the status lines, the picture's width
-// and height, and the most bytes a pattern may have.
-const int32_t* barrage_constants() {
-    static const int32_t constants[] = {static_cast<int32_t>(timeline::MAX_SEEK_FRAME), world::STUDY_FRAMES,
-                                        screen::STATUS_LINES,                           screen::SCREEN_WIDTH,
-                                        screen::SCREEN_HEIGHT, static_cast<int32_t>(pattern::MAX_FILE_BYTES)};
-    return constants;
+// The numbers the script shares with the module, by name, read once at
+// start: the furthest frame, the slider's frames, the status lines, the
+// picture's width and height, and the most bytes a pattern may have.
+const char* barrage_constants() {
+    static const std::string constants =
+        "{\"maxFrame\":" + std::to_string(timeline::MAX_SEEK_FRAME) + ",\"sliderFrames\":" +
+        std::to_string(world::STUDY_FRAMES) + ",\"statusLines\":" + std::to_string(screen::STATUS_LINES) +
+        ",\"width\":" + std::to_string(screen::SCREEN_WIDTH) + ",\"height\":" + std::to_string(screen::SCREEN_HEIGHT) +
+        ",\"patternBytes\":" + std::to_string(pattern::MAX_FILE_BYTES) + "}";
+    return constants.c_str();
 }
 
 // The rule for a frame asked for by number, as every front end says it.

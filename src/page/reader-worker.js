@@ -15,16 +15,10 @@ const reader = createReader().then(function (module) { return { module: module, 
 let latest = 0;     // the text read last: a check of an older one stops
 let unchecked = 0;  // the text read last, when it was taken and its check not asked for yet
 
-function textAt(module, pointer) {
-  let end = pointer;
-  while (module.HEAPU8[end] !== 0) ++end;
-  return new TextDecoder().decode(module.HEAPU8.subarray(pointer, end));
-}
-
 function messagesOf(module, state) {
   const messages = [];
   for (let i = 0, count = module._reader_message_count(state); i < count; ++i) {
-    const parts = textAt(module, module._reader_message(state, i)).split("\t");
+    const parts = barrageText(module, module._reader_message(state, i)).split("\t");
     messages.push({ line: Number(parts[0]), column: Number(parts[1]), endColumn: Number(parts[2]), severity: parts[3],
                     message: parts.slice(4).join("\t") });
   }
@@ -47,7 +41,7 @@ function check(module, state, id) {
 self.onmessage = function (event) {
   const id = event.data.id;
   if (event.data.help) {  // the editor's help, once
-    reader.then(function (r) { self.postMessage({ id: id, help: JSON.parse(textAt(r.module, r.module._reader_help())) }); });
+    reader.then(function (r) { self.postMessage({ id: id, help: JSON.parse(barrageText(r.module, r.module._reader_help())) }); });
     return;
   }
   if (event.data.checkLast) {  // after the read before it, as promises keep their order
@@ -80,14 +74,14 @@ function readText(module, state, id, data) {
   const settingsRoom = module._reader_settings(state, settings.length);
   if (settingsRoom) module.HEAPU8.set(settings, settingsRoom);
   const taken = module._reader_read(state, bytes.length, data.strict ? 1 : 0) === 1;
-  const parameters = textAt(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
+  const parameters = barrageText(module, module._reader_parameters(state)).split("\n").filter(Boolean).map(function (line) {
     const parts = line.split("\t");
     return { name: parts[0], value: Number(parts[1]), least: parts[2], most: parts[3], whole: parts[4] === "1" };
   });
   const packed = taken ? module.HEAPU8.slice(module._reader_packed(state),
                                              module._reader_packed(state) + module._reader_packed_size(state)).buffer : null;
   self.postMessage({ id: id, taken: taken, messages: messagesOf(module, state), errors: module._reader_error_count(state),
-                     parameters: parameters, outline: JSON.parse(textAt(module, module._reader_outline(state))),
+                     parameters: parameters, outline: JSON.parse(barrageText(module, module._reader_outline(state))),
                      packed: packed },
                    packed ? [packed] : []);
   if (taken && data.check) check(module, state, id);
