@@ -5,7 +5,8 @@
 
 #include <cmath>
 
-#include "support/TestShooter.h"
+#include "kinds/Kinds.h"
+#include "support/Shooters.h"
 
 namespace bullets {
 namespace {
@@ -21,7 +22,7 @@ void step(Bullet& b, int updates = 1) {
 }
 
 TEST(BulletMotion, HaltAtZeroOrBelowNeverHalts) {
-    for (int32_t motion = 0; motion <= 3; ++motion) {
+    for (int32_t motion = kinds::MOTION_ACCELERATED; motion <= kinds::MOTION_HOMING; ++motion) {
         for (int32_t haltAt : {-1, 0, -40}) {
             Bullet b = launched(motion, 0.5f, 0.0f, haltAt);
             step(b, 200);
@@ -32,7 +33,7 @@ TEST(BulletMotion, HaltAtZeroOrBelowNeverHalts) {
 }
 
 TEST(BulletMotion, AcceleratedBulletHaltsSavesAndRestoresItsVelocity) {
-    Bullet b = launched(0, 2.0f, 0.0f, 10);
+    Bullet b = launched(kinds::MOTION_ACCELERATED, 2.0f, 0.0f, 10);
     step(b, 10);
     EXPECT_EQ(b.x, 120.0f);
     EXPECT_EQ(b.vx, 0.0f);
@@ -45,7 +46,7 @@ TEST(BulletMotion, AcceleratedBulletHaltsSavesAndRestoresItsVelocity) {
 }
 
 TEST(BulletMotion, AHaltedBulletStillFallsByItsAcceleration) {
-    Bullet b = launched(0, 0.0f, 0.0f, 10);
+    Bullet b = launched(kinds::MOTION_ACCELERATED, 0.0f, 0.0f, 10);
     b.ay = 0.5f;
     step(b, 10);
     const float y = b.y;
@@ -54,7 +55,7 @@ TEST(BulletMotion, AHaltedBulletStillFallsByItsAcceleration) {
 }
 
 TEST(BulletMotion, DampedBulletSettlesJustBelowUnitSpeed) {
-    Bullet b = launched(2, 5.029f, 0.0f, -40);
+    Bullet b = launched(kinds::MOTION_DAMPED, 5.029f, 0.0f, -40);
     step(b, 49);
     EXPECT_GT(b.vx, 1.0f);
     step(b);
@@ -63,13 +64,13 @@ TEST(BulletMotion, DampedBulletSettlesJustBelowUnitSpeed) {
     step(b, 100);
     EXPECT_EQ(b.vx, settled);
 
-    Bullet unit = launched(2, 1.0f, 0.0f, -1);
+    Bullet unit = launched(kinds::MOTION_DAMPED, 1.0f, 0.0f, -1);
     step(unit, 5);
     EXPECT_EQ(unit.vx, 1.0f);  // exactly 1.0 is not above the limit
 }
 
 TEST(BulletMotion, BoostedBulletGathersSpeedAgainstDrag) {
-    Bullet b = launched(1, 0.029f, 0.0f, -40);
+    Bullet b = launched(kinds::MOTION_DRAG, 0.029f, 0.0f, -40);
     b.boostX = 0.0145f;
     step(b);
     EXPECT_NEAR(b.vx, 0.0433, 0.0001);
@@ -80,7 +81,7 @@ TEST(BulletMotion, BoostedBulletGathersSpeedAgainstDrag) {
 }
 
 TEST(BulletMotion, BoostedBulletRestartsFromRestWithHalfItsBoost) {
-    Bullet b = launched(1, 0.029f, 0.0f, 10);
+    Bullet b = launched(kinds::MOTION_DRAG, 0.029f, 0.0f, 10);
     b.boostX = 0.0145f;
     step(b, 29);
     EXPECT_EQ(b.vx, 0.0f);
@@ -94,7 +95,7 @@ TEST(BulletMotion, BoostedBulletRestartsFromRestWithHalfItsBoost) {
 }
 
 TEST(BulletMotion, HomingBulletStandsThenFliesStraightAtTheTarget) {
-    Bullet b = launched(3, 1.0f, 1.0f, 10);
+    Bullet b = launched(kinds::MOTION_HOMING, 1.0f, 1.0f, 10);
     step(b, 10);
     const float x = b.x, y = b.y;
     step(b, 19);
@@ -120,11 +121,11 @@ TEST(BulletMotion, UnknownMotionOnlyAges) {
 }
 
 TEST(BulletMotion, AgeWrapsInsteadOfOverflowing) {
-    Bullet b = launched(4, 0.0f, 0.0f, INT32_MAX);
+    Bullet b = launched(kinds::MOTION_HOMING + 1, 0.0f, 0.0f, INT32_MAX);
     b.age = INT32_MAX;
     step(b);
     EXPECT_EQ(b.age, INT32_MIN);
-    Bullet halting = launched(0, 1.0f, 0.0f, 1 << 30);  // three times that wraps
+    Bullet halting = launched(kinds::MOTION_ACCELERATED, 1.0f, 0.0f, 1 << 30);  // three times that wraps
     halting.age = (1 << 30) - 1;
     step(halting, 3);
     EXPECT_EQ(halting.vx, 0.0f);
@@ -133,11 +134,11 @@ TEST(BulletMotion, AgeWrapsInsteadOfOverflowing) {
 TEST(MoveBullets, RetiresOnlyBeyondTheBoundary) {
     testing_support::TestShooter t;
     Bullet* store = t.store.get();
-    store[0] = launched(0, 1.0f, 0.0f, 5);
+    store[0] = launched(kinds::MOTION_ACCELERATED, 1.0f, 0.0f, 5);
     store[0].x = 689.0f;  // lands on 690.0: stays
-    store[1] = launched(0, 0.01f, 0.0f, 5);
+    store[1] = launched(kinds::MOTION_ACCELERATED, 0.01f, 0.0f, 5);
     store[1].x = 690.0f;  // lands beyond: retired
-    store[2] = launched(0, 0.0f, -1.0f, 5);
+    store[2] = launched(kinds::MOTION_ACCELERATED, 0.0f, -1.0f, 5);
     store[2].y = -49.0f;  // lands on -50.0: stays
     moveBullets(t.shooter);
     EXPECT_NE(store[0].alive, 0);
@@ -151,7 +152,7 @@ TEST(MoveBullets, RetiresOnlyBeyondTheBoundary) {
 TEST(MoveBullets, MovesOnlyLiveBulletsOfTheUsedSlots) {
     testing_support::TestShooter t;
     Bullet* store = t.store.get();
-    for (int i = 0; i < 256; ++i) store[i] = launched(0, 1.0f, 0.0f, -1);
+    for (int i = 0; i < 256; ++i) store[i] = launched(kinds::MOTION_ACCELERATED, 1.0f, 0.0f, -1);
     store[3].alive = 0;
     t.shooter.turret.bulletCount = 10;
     moveBullets(t.shooter);
@@ -165,7 +166,7 @@ TEST(MoveBullets, MovesOnlyLiveBulletsOfTheUsedSlots) {
 
 TEST(MoveBullets, ACountBeyondTheStoreStopsAtItsLastSlot) {
     testing_support::TestShooter t;
-    for (int i = 0; i < 256; ++i) t.store[i] = launched(0, 1.0f, 0.0f, -1);
+    for (int i = 0; i < 256; ++i) t.store[i] = launched(kinds::MOTION_ACCELERATED, 1.0f, 0.0f, -1);
     for (int32_t count : {257, 100000, INT32_MAX, -1, INT32_MIN}) {
         t.shooter.turret.bulletCount = count;
         moveBullets(t.shooter);

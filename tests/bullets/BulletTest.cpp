@@ -1,4 +1,4 @@
-// The bullet record's defaults, copy rules and position arithmetic.
+// The bullet record: a new one is free, its copy rules, its position arithmetic.
 #include "bullets/Bullet.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +8,6 @@
 namespace bullets {
 namespace {
 
-void expectDefaultsApartFromPosition(const Bullet& b) {
-    EXPECT_EQ(b.vx, 0.0f);
-    EXPECT_EQ(b.vy, 0.0f);
-    EXPECT_EQ(b.heldVx, 0.0f);
-    EXPECT_EQ(b.boostY, 0.0f);
-    EXPECT_EQ(b.ax, 0.0f);
-    EXPECT_EQ(b.alive, 0);
-    EXPECT_EQ(b.age, 0);
-    EXPECT_EQ(b.haltAt, -1);
-    EXPECT_EQ(b.tagA, 1);
-    EXPECT_EQ(b.tagKey, 0);
-    EXPECT_EQ(b.motion, 0);
-}
-
 Bullet flying() {
     Bullet b(1.0f, 2.0f);
     b.vx = 3.0f, b.vy = 4.0f, b.heldVx = 5.0f, b.heldVy = 6.0f, b.ax = 7.0f, b.ay = 8.0f;
@@ -30,14 +16,17 @@ Bullet flying() {
     return b;
 }
 
-TEST(Bullet, BothConstructorsGiveTheDefaults) {
-    const Bullet plain;
-    EXPECT_EQ(plain.x, 0.0f);
-    expectDefaultsApartFromPosition(plain);
-    const Bullet placed(3.5f, -2.0f);
-    EXPECT_EQ(placed.x, 3.5f);
-    EXPECT_EQ(placed.y, -2.0f);
-    expectDefaultsApartFromPosition(placed);
+// A new bullet, placed or not, is a free slot that never halts and has no
+// velocity of its own.
+TEST(Bullet, ANewBulletIsFreeStillAndNeverHalts) {
+    for (const Bullet& b : {Bullet(), Bullet(3.5f, -2.0f)}) {
+        EXPECT_EQ(b.alive, 0);
+        EXPECT_EQ(b.haltAt, -1);
+        EXPECT_EQ(b.vx, 0.0f);
+        EXPECT_EQ(b.vy, 0.0f);
+    }
+    EXPECT_EQ(Bullet(3.5f, -2.0f).x, 3.5f);
+    EXPECT_EQ(Bullet(3.5f, -2.0f).y, -2.0f);
 }
 
 TEST(Bullet, ACopyLeavesHeldVelocityAndBoostBehind) {
@@ -75,7 +64,7 @@ TEST(Bullet, PositionArithmeticKeepsOperandOrderAndDefaults) {
     const Bullet sum = a + b;
     EXPECT_EQ(sum.x, 11.0f);
     EXPECT_EQ(sum.y, 22.0f);
-    expectDefaultsApartFromPosition(sum);
+    EXPECT_TRUE(sum.alive == 0 && sum.haltAt == -1 && sum.vx == 0.0f && sum.age == 0) << "a sum carries the position only";
     const Bullet difference = a - b;
     EXPECT_EQ(difference.x, -9.0f);
     EXPECT_EQ(difference.y, -18.0f);

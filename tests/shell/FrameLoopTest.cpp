@@ -56,6 +56,11 @@ TEST(FrameLoopSignal, SigtermEndsTheLoopAfterTheFrameInProgress) {
     // are handled as they are with a window.
     display::UseWindowSystem(nullptr, display_terminal::terminalSystem());
     std::thread sender([] {
+        // Once the program has taken SIGTERM (on a busy machine its start-up
+        // may take longer than any fixed wait), and some frames later.
+        for (struct sigaction now{}; sigaction(SIGTERM, nullptr, &now) == 0 && now.sa_handler == SIG_DFL;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(getpid(), SIGTERM);
     });

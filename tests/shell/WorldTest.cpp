@@ -7,7 +7,8 @@
 #include <cstring>
 #include <memory>
 
-#include "support/Programs.h"
+#include "support/Headless.h"
+#include "support/Shooters.h"
 #include "shell/Program.h"
 #include "shooter/EmitterSchedule.h"
 

@@ -6,7 +6,8 @@
 
 #include <vector>
 
-#include "support/Programs.h"
+#include "kinds/Kinds.h"
+#include "support/Shooters.h"
 #include "shooter/MoveModes.h"
 
 namespace shooter {
@@ -18,10 +19,8 @@ using actor::NOT_GIVEN;
 struct EmitterScheduleTest : ::testing::Test {
     testing_support::OwnedShooter owned;
     Shooter& s = owned.shooter;
-    void SetUp() override { testing_support::openHeadlessDisplay(); }
-    void TearDown() override { display::CloseScreen(); }
 
-    void addStep(int32_t duration, int32_t moveMode = 0, int32_t active = -1) {
+    void addStep(int32_t duration, int32_t moveMode = kinds::MOVE_LINEAR, int32_t active = -1) {
         EmitterStep step;
         step.duration = duration;
         step.moveMode = moveMode;
@@ -82,8 +81,8 @@ TEST_F(EmitterScheduleTest, GivenCoordinatesReplaceOnlyTheirAxisOfALoadedStep) {
 }
 
 TEST_F(EmitterScheduleTest, ModesOutsideTheTableMoveLinearly) {
-    addStep(0, 6);
-    addStep(0, 9);
+    addStep(0, kinds::MOVE_ORBIT);
+    addStep(0, kinds::MOVE_MODE_COUNT + 2);  // no such mode: linear
     resetEmitterSchedule(s);
     runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN);
     EXPECT_EQ(s.emitterMove, moveOrbit);
@@ -104,7 +103,7 @@ TEST_F(EmitterScheduleTest, TheMostNegativeDurationGovernsOneFrameLikeAnyNegativ
 }
 
 TEST_F(EmitterScheduleTest, AStepWithActiveZeroSwitchesTheShooterOff) {
-    addStep(0, 0, 0);
+    addStep(0, kinds::MOVE_LINEAR, 0);
     resetEmitterSchedule(s);
     EXPECT_EQ(s.emitter.active, -1);
     runEmitterSchedule(s, NOT_GIVEN, NOT_GIVEN);

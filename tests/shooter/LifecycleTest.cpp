@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Programs.h"
+#include "support/Shooters.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/MoveModes.h"
 #include "turret/TurretFiring.h"
@@ -15,34 +15,19 @@ namespace {
 using actor::BULLET_CAPACITY;
 using actor::NOT_GIVEN;
 
-TEST(Lifecycle, ConstructionGivesTheDefaultsAndOneHeadStepPerProgram) {
+// A constructed shooter has one head step in each program, the cursor on
+// it, and no bullet; without steps of its own it stands at (0, 0), wraps its
+// sweep and moves linearly, shows the head step's countdown and fires nothing.
+TEST(Lifecycle, AShooterWithoutStepsStandsStillFiresNothingAndShowsTheHeadCountdown) {
     testing_support::OwnedShooter owned;
-    const Shooter& s = owned.shooter;
-    EXPECT_EQ(s.emitter.active, -1);
-    EXPECT_EQ(s.emitter.x, 0.0f);
-    EXPECT_EQ(s.turret.bulletCount, 256);
-    EXPECT_EQ(s.turret.active, -1);
-    EXPECT_EQ(s.turret.spreadKind, 2);
-    EXPECT_EQ(s.turret.bulletTagKey, 1);
-    EXPECT_EQ(s.turret.speed, 0.0f);
-    EXPECT_EQ(s.turretListIndex, 0);
-    EXPECT_EQ(s.emitterListIndex, 0);
-    EXPECT_EQ(s.turretBehaviour, turret::sweepWrap);
-    EXPECT_EQ(s.emitterMove, moveLinear);
-    for (int32_t i = 0; i < BULLET_CAPACITY; ++i) EXPECT_EQ(bulletAt(s, i).alive, 0);
-    EXPECT_EQ(bulletAt(s, -1).haltAt, -1);  // outside the store: a default bullet
-    // One zero step in each program, the cursor on it.
+    Shooter& s = owned.shooter;
     ASSERT_NE(collections::currentRecord(s.turretSteps), nullptr);
-    EXPECT_EQ(collections::currentRecord(s.turretSteps)->active, 0);
     EXPECT_TRUE(collections::onEndMarker(s.turretSteps) == false && s.turretSteps.first == s.turretSteps.cursor);
     EXPECT_EQ(s.emitterSteps.first, s.emitterSteps.cursor);
     EXPECT_EQ(s.emitterSteps.first->next->next, nullptr);
-}
-
-TEST(Lifecycle, AShooterWithoutStepsStandsStillAndShowsTheHeadCountdown) {
-    testing_support::openHeadlessDisplay();
-    testing_support::OwnedShooter owned;
-    Shooter& s = owned.shooter;
+    EXPECT_EQ(bulletAt(s, -1).haltAt, -1);  // outside the store: a default bullet
+    EXPECT_EQ(s.turretBehaviour, turret::sweepWrap);
+    EXPECT_EQ(s.emitterMove, moveLinear);
     resetEmitterSchedule(s);
     turret::resetTurretSchedule(s);
     for (int frame = 0; frame < 50; ++frame) {
@@ -54,7 +39,7 @@ TEST(Lifecycle, AShooterWithoutStepsStandsStillAndShowsTheHeadCountdown) {
     EXPECT_EQ(s.emitter.x, 0.0f);
     EXPECT_EQ(s.emitter.y, 0.0f);
     EXPECT_EQ(s.emitter.active, -1);
-    display::CloseScreen();
+    for (int32_t i = 0; i < BULLET_CAPACITY; ++i) EXPECT_EQ(bulletAt(s, i).alive, 0);
 }
 
 TEST(Lifecycle, TheGunWorksFromALoadedStepsOriginOnlyInTheFrameOfTheLoad) {

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <vector>
 
-#include "support/TestShooter.h"
+#include "kinds/Kinds.h"
+#include "support/Shooters.h"
 
 namespace turret {
 namespace {
@@ -25,7 +26,7 @@ struct TurretFiringTest : ::testing::Test {
         gun.originX = 320.0f, gun.originY = 240.0f;
         gun.muzzleRadiusX = 10.0f, gun.muzzleRadiusY = 10.0f;
         gun.sweepDir = 1, gun.volleySize = 1, gun.speed = 0.0f;
-        gun.bulletMotion = 4;  // launched bullets stay where they start
+        gun.bulletMotion = kinds::MOTION_HOMING + 1;  // no motion of its own: launched bullets stay where they start
         gun.angleMax = 359;
     }
     std::vector<int32_t> headings() const {
@@ -117,19 +118,19 @@ TEST_F(TurretFiringTest, SweepsNearTheIntegerLimitsWrapAsThirtyTwoBitValues) {
 }
 
 TEST_F(TurretFiringTest, FansNearTheIntegerLimitsWrapOrSaturateAsDefined) {
-    gun.spreadKind = 2, gun.volleySize = 3, gun.spreadStep = 2, gun.angle = INT32_MAX - 3;
+    gun.spreadKind = kinds::SPREAD_TURNING_FAN, gun.volleySize = 3, gun.spreadStep = 2, gun.angle = INT32_MAX - 3;
     launchVolley(s);  // a turning fan steps past the largest angle and wraps
     EXPECT_EQ(t.store[0].heading, (INT32_MAX - 1) % 360);
     EXPECT_EQ(t.store[2].heading, (INT32_MIN + 2) % 360);
     for (int i = 0; i < 3; ++i) t.store[i].alive = 0;
-    gun.spreadKind = 0, gun.volleySize = 4, gun.spreadStep = 100, gun.angle = INT32_MIN + 10;
+    gun.spreadKind = kinds::SPREAD_CENTRED_FAN, gun.volleySize = 4, gun.spreadStep = 100, gun.angle = INT32_MIN + 10;
     launchVolley(s);  // a centred fan's start below the range saturates, then steps on
     EXPECT_EQ(t.store[0].heading, (INT32_MIN + 100) % 360);
     EXPECT_EQ(t.store[3].heading, (INT32_MIN + 400) % 360);
 }
 
 TEST_F(TurretFiringTest, SingleBulletIgnoresTheLayoutAndUsesTheBaseSpeed) {
-    gun.angle = -90, gun.speed = 0.029f, gun.speedStep = 0.15f, gun.spreadKind = 3, gun.burstLength = 3;
+    gun.angle = -90, gun.speed = 0.029f, gun.speedStep = 0.15f, gun.spreadKind = kinds::SPREAD_V_FAN, gun.burstLength = 3;
     launchVolley(s);
     EXPECT_EQ(t.store[0].x, 320.0f);
     EXPECT_EQ(t.store[0].y, 230.0f);  // above the origin
@@ -141,8 +142,8 @@ TEST_F(TurretFiringTest, SingleBulletIgnoresTheLayoutAndUsesTheBaseSpeed) {
     EXPECT_EQ(t.store[0].age, 0);
 }
 
-TEST_F(TurretFiringTest, KindTwoTurnsAFanWithRisingSpeeds) {
-    gun.spreadKind = 2, gun.volleySize = 3, gun.spreadStep = 45, gun.speed = 0.029f, gun.speedStep = -0.005f;
+TEST_F(TurretFiringTest, ATurningFanTurnsWithRisingSpeeds) {
+    gun.spreadKind = kinds::SPREAD_TURNING_FAN, gun.volleySize = 3, gun.spreadStep = 45, gun.speed = 0.029f, gun.speedStep = -0.005f;
     launchVolley(s);
     EXPECT_EQ(headings(), (std::vector<int32_t>{45, 90, 135}));
     EXPECT_NEAR(speedOf(0), 0.029 - 0.005 / 3, 1e-8);
@@ -150,8 +151,8 @@ TEST_F(TurretFiringTest, KindTwoTurnsAFanWithRisingSpeeds) {
     EXPECT_NEAR(speedOf(2), 0.024, 1e-8);
 }
 
-TEST_F(TurretFiringTest, KindThreeCentresTheFanWithVShapedSpeeds) {
-    gun.spreadKind = 3, gun.volleySize = 2, gun.spreadStep = 80, gun.speed = 5.029f, gun.speedStep = 1.0f;
+TEST_F(TurretFiringTest, AVFanCentresTheFanWithVShapedSpeeds) {
+    gun.spreadKind = kinds::SPREAD_V_FAN, gun.volleySize = 2, gun.spreadStep = 80, gun.speed = 5.029f, gun.speedStep = 1.0f;
     launchVolley(s);
     EXPECT_EQ(headings(), (std::vector<int32_t>{-40, 40}));
     EXPECT_NEAR(speedOf(0), 6.029, 1e-6);
@@ -168,13 +169,13 @@ TEST_F(TurretFiringTest, KindThreeCentresTheFanWithVShapedSpeeds) {
 }
 
 TEST_F(TurretFiringTest, OddVolleysSitHalfAStepOffCentre) {
-    gun.spreadKind = 0, gun.volleySize = 5, gun.spreadStep = 10;
+    gun.spreadKind = kinds::SPREAD_CENTRED_FAN, gun.volleySize = 5, gun.spreadStep = 10;
     launchVolley(s);
     EXPECT_EQ(headings(), (std::vector<int32_t>{-15, -5, 5, 15, 25}));
 }
 
-TEST_F(TurretFiringTest, KindFourNarrowsTheFanOnOddShots) {
-    gun.spreadKind = 4, gun.volleySize = 6, gun.spreadStep = 36, gun.oddShotSpreadScale = 0.3f;
+TEST_F(TurretFiringTest, AnAlternatingFanNarrowsOnOddShots) {
+    gun.spreadKind = kinds::SPREAD_ALTERNATING_FAN, gun.volleySize = 6, gun.spreadStep = 36, gun.oddShotSpreadScale = 0.3f;
     gun.shotIndex = 1;
     launchVolley(s);
     EXPECT_EQ(headings(), (std::vector<int32_t>{-27, -16, -5, 6, 17, 28}));
@@ -184,8 +185,8 @@ TEST_F(TurretFiringTest, KindFourNarrowsTheFanOnOddShots) {
     EXPECT_EQ(headings(), (std::vector<int32_t>{-90, -54, -18, 18, 54, 90}));
 }
 
-TEST_F(TurretFiringTest, KindFiveFliesAParallelWall) {
-    gun.spreadKind = 5, gun.volleySize = 3, gun.spreadStep = 45, gun.angle = 90;
+TEST_F(TurretFiringTest, AWallFliesParallel) {
+    gun.spreadKind = kinds::SPREAD_WALL, gun.volleySize = 3, gun.spreadStep = 45, gun.angle = 90;
     gun.speed = 1.0f, gun.speedStep = 0.5f;
     launchVolley(s);
     // Starts at nearest(90 - 1.5 x 45) = nearest(22.5) = 22, halves to even.
@@ -198,7 +199,7 @@ TEST_F(TurretFiringTest, KindFiveFliesAParallelWall) {
 }
 
 TEST_F(TurretFiringTest, ShotSpeedRisesAlongABurst) {
-    gun.spreadKind = 0, gun.volleySize = 2, gun.spreadStep = 10, gun.speed = 0.029f, gun.speedStep = 0.15f;
+    gun.spreadKind = kinds::SPREAD_CENTRED_FAN, gun.volleySize = 2, gun.spreadStep = 10, gun.speed = 0.029f, gun.speedStep = 0.15f;
     gun.burstLength = 3, gun.shotInterval = 0, gun.burstPause = 0;
     const double expected[] = {0.029, 0.179, 0.329, 0.479, 0.029};
     for (int shot = 0; shot < 5; ++shot) {
@@ -210,7 +211,7 @@ TEST_F(TurretFiringTest, ShotSpeedRisesAlongABurst) {
 TEST_F(TurretFiringTest, AVolleyFillsTheLowestFreeSlotsAndStopsWhenTheStoreIsFull) {
     for (int i = 0; i < 256; ++i) t.store[i].alive = -1;
     t.store[7].alive = 0, t.store[200].alive = 0;
-    gun.spreadKind = 0, gun.volleySize = 6, gun.spreadStep = 10;
+    gun.spreadKind = kinds::SPREAD_CENTRED_FAN, gun.volleySize = 6, gun.spreadStep = 10;
     launchVolley(s);
     EXPECT_EQ(t.store[7].heading, -25);
     EXPECT_EQ(t.store[200].heading, -15);
@@ -221,7 +222,7 @@ TEST_F(TurretFiringTest, AVolleyFillsTheLowestFreeSlotsAndStopsWhenTheStoreIsFul
 }
 
 TEST_F(TurretFiringTest, HostileCountsAndSizesStayInsideTheStore) {
-    gun.spreadKind = 0, gun.spreadStep = 1;
+    gun.spreadKind = kinds::SPREAD_CENTRED_FAN, gun.spreadStep = 1;
     for (int32_t count : {1000, INT32_MAX, -3}) {
         for (int i = 0; i < 256; ++i) t.store[i].alive = 0;
         gun.bulletCount = count, gun.volleySize = INT32_MAX;
@@ -231,7 +232,7 @@ TEST_F(TurretFiringTest, HostileCountsAndSizesStayInsideTheStore) {
     gun.volleySize = INT32_MIN;
     launchVolley(s);
     gun.bulletCount = 256, gun.volleySize = 3, gun.angle = INT32_MAX, gun.spreadStep = INT32_MAX;
-    gun.oddShotSpreadScale = NAN, gun.spreadKind = 4, gun.shotIndex = 1;
+    gun.oddShotSpreadScale = NAN, gun.spreadKind = kinds::SPREAD_ALTERNATING_FAN, gun.shotIndex = 1;
     for (int i = 0; i < 256; ++i) t.store[i].alive = 0;
     launchVolley(s);
     EXPECT_EQ(t.liveCount(), 3);

@@ -6,7 +6,8 @@
 
 #include <vector>
 
-#include "support/Programs.h"
+#include "kinds/Kinds.h"
+#include "support/Shooters.h"
 #include "turret/TurretFiring.h"
 
 namespace turret {
@@ -15,10 +16,8 @@ namespace {
 struct TurretScheduleTest : ::testing::Test {
     testing_support::OwnedShooter owned;
     actor::Shooter& s = owned.shooter;
-    void SetUp() override { testing_support::openHeadlessDisplay(); }
-    void TearDown() override { display::CloseScreen(); }
 
-    void addStep(int32_t duration, int32_t sweepKind = 0) {
+    void addStep(int32_t duration, int32_t sweepKind = kinds::SWEEP_WRAP) {
         TurretStep step;
         step.duration = duration;
         step.sweepKind = sweepKind;
@@ -57,7 +56,7 @@ TEST_F(TurretScheduleTest, ReportsTheCountdownAndListIndexAsTheyStandAfterTheFra
 }
 
 TEST_F(TurretScheduleTest, ALoadTakesTheGivenOriginAndSelectsTheSweep) {
-    addStep(0, 1);
+    addStep(0, kinds::SWEEP_BOUNCE);
     addStep(0, -1);
     resetTurretSchedule(s);
     EXPECT_EQ(runTurretSchedule(s, 100, actor::NOT_GIVEN), -1);

@@ -1,5 +1,4 @@
-// Helpers for tests that run step programs: a constructed shooter that is
-// destroyed with the test, and the read-out rows as text.
+// For tests of what is drawn: the headless display opened, and its text rows.
 #pragma once
 
 #include <string>
@@ -7,17 +6,8 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display_headless/Headless.h"
-#include "shooter/Lifecycle.h"
 
 namespace testing_support {
-
-struct OwnedShooter {
-    actor::Shooter shooter;
-    OwnedShooter() { shooter::constructShooter(shooter); }
-    ~OwnedShooter() { shooter::destroyShooter(shooter); }
-    OwnedShooter(const OwnedShooter&) = delete;
-    OwnedShooter& operator=(const OwnedShooter&) = delete;
-};
 
 // A text row of the headless display, without its trailing blanks.
 inline std::string textRow(int32_t row) {

@@ -1,10 +1,12 @@
-// A shooter record with a bullet store of its own, for tests of the parts that
-// work on a shooter without its programs.
+// Shooters for tests of the simulation, which needs no display: a record
+// with a bullet store of its own, for the parts that work on a shooter
+// without its programs, and a constructed shooter destroyed with the test.
 #pragma once
 
 #include <memory>
 
 #include "actor/Shooter.h"
+#include "shooter/Lifecycle.h"
 
 namespace testing_support {
 
@@ -22,6 +24,14 @@ struct TestShooter {
         for (int i = 0; i < actor::BULLET_CAPACITY; ++i) live += store[i].alive != 0;
         return live;
     }
+};
+
+struct OwnedShooter {
+    actor::Shooter shooter;
+    OwnedShooter() { shooter::constructShooter(shooter); }
+    ~OwnedShooter() { shooter::destroyShooter(shooter); }
+    OwnedShooter(const OwnedShooter&) = delete;
+    OwnedShooter& operator=(const OwnedShooter&) = delete;
 };
 
 }  // namespace testing_support
