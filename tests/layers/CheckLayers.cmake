@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a file under src/X/ includes a header of a library that X does not
-# link, or when the libraries link in a circle. Run with -DGRAPH=<layers.cmake
-# written at configure time> -DSOURCES=<the src folder>.
+# link, when the README's table of libraries says otherwise than the links,
+# or when the libraries link in a circle. Run with -DGRAPH=<layers.cmake
+# written at configure time> -DSOURCES=<the src folder> -DREADME=<README.md>.
 include(${GRAPH})
 get_filename_component(SOURCES "${SOURCES}" ABSOLUTE)
 
@@ -16,17 +17,58 @@ foreach(file IN LISTS files)
     list(APPEND failures "${file}: folder ${folder} is no library the layer check knows")
     continue()
   endif()
-  file(STRINGS ${SOURCES}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  # Every include, in quotes or angle brackets: <display/Display.h> is the
+  # display's header however it is written (a system header names no library).
+  file(STRINGS ${SOURCES}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(line IN LISTS lines)
-    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
+    string(REGEX REPLACE "^[^\"<]*[\"<]([^\">]*)[\">].*$" "\\1" header "${line}")
     string(REGEX MATCH "^[^/]+" used "${header}")
     if(used STREQUAL header OR used STREQUAL folder)
       continue()  # a header beside it, or of its own folder
+    endif()
+    if(line MATCHES "<" AND NOT used IN_LIST LIBRARIES)
+      continue()  # a system or package header
     endif()
     if(NOT used IN_LIST LINKS_${library})
       list(APPEND failures "${file} includes ${header}, but ${library} does not link ${used}")
     endif()
   endforeach()
+endforeach()
+
+# The README's table of libraries says what each uses: the links, written once
+# more for people, must say the same, so that the table cannot go stale.
+file(STRINGS ${README} rows REGEX "^\\| `src/[a-z_]+` \\|")
+set(tabled "")
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^\\| `src/([a-z_]+)`.*$" "\\1" library "${row}")
+  string(REGEX REPLACE "^.*\\|([^|]*)\\|$" "\\1" uses "${row}")
+  string(REGEX REPLACE "\\(.*\\)" "" uses "${uses}")  # what a use is for, in brackets
+  string(REPLACE "," ";" uses "${uses}")
+  set(said "")
+  foreach(use IN LISTS uses)
+    string(STRIP "${use}" use)
+    if(use)
+      list(APPEND said ${use})
+    endif()
+  endforeach()
+  list(APPEND tabled ${library})
+  if(NOT library IN_LIST LIBRARIES)
+    list(APPEND failures "README.md's table has src/${library}, which is no library")
+    continue()
+  endif()
+  set(links ${LINKS_${library}})
+  list(SORT said)
+  list(SORT links)
+  if(NOT "${said}" STREQUAL "${links}")
+    string(REPLACE ";" ", " said "${said}")
+    string(REPLACE ";" ", " links "${links}")
+    list(APPEND failures "README.md says src/${library} uses '${said}', but it links '${links}'")
+  endif()
+endforeach()
+foreach(library IN LISTS LIBRARIES)
+  if(NOT library IN_LIST tabled)
+    list(APPEND failures "README.md's table has no row for src/${library}")
+  endif()
 endforeach()
 
 # Cycles: a depth-first walk that meets a library still on its path.
