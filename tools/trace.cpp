@@ -4,11 +4,13 @@
 // interface for regression tests and for comparing runs:
 //
 //   frame <f>
+//   ship <x> <y> <hits> <grazes>     (only with a ship: a [player] table, a
+//                                     step aiming at the player, or --replay)
 //   shooter <i> <active> <x> <y> <angle> <emitterListIndex> <turret angle>
 //           <sweepDir> <fireDelay> <shotIndex> <turretListIndex> <live>
 //   bullet <slot> <x> <y> <vx> <vy> <age>
 //
-// (each shooter line is one line), floats as %.9g.
+// (each shooter line is one line), floats as %.9g; hits and grazes so far.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -53,7 +55,11 @@ int main(int argc, char** argv) {
                  "print the pattern flat, its repetitions, parameters and expressions worked out: a pattern file "
                  "that reads back to the same trace")
         ->needs("--pattern");
+    std::string replayPath;
+    command::addReplayOption(app, replayPath)->excludes("--check")->excludes("--expand");
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    replay::Recording recording;
+    if (const int status = command::readReplay(replayPath, recording, patternName, sets); status >= 0) return status;
     // Each of the three prints something of its own: asked for together, one would be left out unsaid.
     if (checkOnly && expand) return command::usageError(app, "--check and --expand print different things: ask for one");
     if ((checkOnly || expand) && !framesText.empty()) {
@@ -78,15 +84,23 @@ int main(int argc, char** argv) {
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
+    if (!replayPath.empty()) command::sayWhetherTheSame(replayPath, recording, chosen);
     world::World pass;
     world::setUpWorld(pass, command::makerOf(chosen));
+    if (!replayPath.empty()) pass.ship.present = -1;  // a recording steers the ship, whatever the pattern says
     // A write that fails sets the stream's error flag, and what it held is
     // gone: stop there rather than simulate on for nobody.
     int writeError = 0;
     for (int64_t frame = 1; frame <= frames && !writeError; ++frame) {
+        pass.ship.move = frame <= static_cast<int64_t>(recording.moves.size())
+                             ? recording.moves[static_cast<size_t>(frame - 1)] : world::MOVE_NONE;
         world::stepWorld(pass);
         if (frame % every != 0 && frame != frames) continue;
         std::printf("frame %lld\n", static_cast<long long>(frame));
+        if (pass.ship.present) {
+            std::printf("ship %.9g %.9g %d %d\n", static_cast<double>(pass.ship.x), static_cast<double>(pass.ship.y),
+                        pass.ship.hits, pass.ship.grazes);
+        }
         for (int32_t i = 0; i < pass.count; ++i) printShooter(i, pass.shooters[i]);
         if (std::ferror(stdout)) writeError = errno ? errno : EIO;
     }

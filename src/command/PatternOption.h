@@ -21,6 +21,7 @@
 
 #include "command/Arguments.h"
 #include "pattern/Pattern.h"
+#include "replay/Recording.h"
 #include "world/World.h"
 
 namespace command {
@@ -168,6 +169,53 @@ inline int choosePattern(ChosenPattern& chosen, const std::string& name, const s
     chosen.loaded = readPattern(chosen.path, check, chosen.settings);
     sayMessages(*chosen.loaded);
     return pattern::refused(*chosen.loaded) ? 2 : -1;
+}
+
+// The digest a recording keeps of the pattern it was made on: of its flat
+// text, its name and settings line aside; "" for the demonstration.
+inline std::string patternDigest(const ChosenPattern& chosen) {
+    if (!chosen.loaded) return {};
+    const std::string flat = pattern::flatPattern(*chosen.loaded);
+    return replay::digestOf(std::string_view(flat).substr(flat.find('\n') + 1));
+}
+
+// --replay FILE, the same in every program that plays a pattern.
+inline CLI::Option* addReplayOption(CLI::App& app, std::string& path) {
+    return app.add_option("--replay", path,
+                          "a recording made in barrage-view or the page: its ship's moves played again, on the "
+                          "pattern it names unless --pattern is given, with its settings unless --set gives others")
+        ->option_text("FILE")
+        ->check(notEmpty());
+}
+
+// Reads the recording named (none when the path is empty): it names the
+// pattern when --pattern does not, and its settings stand where --set gives
+// none. Returns -1 to go on, or 2 (said) when it cannot be read.
+inline int readReplay(const std::string& path, replay::Recording& recording, std::string& patternName,
+                      std::vector<std::string>& sets) {
+    if (path.empty()) return -1;
+    std::string error;
+    if (!replay::loadRecording(path, recording, error)) {
+        std::fprintf(stderr, "%s: cannot be replayed: %s\n", path.c_str(), error.c_str());
+        return 2;
+    }
+    if (patternName.empty()) patternName = recording.pattern;
+    for (const std::string& set : recording.settings) {
+        const std::string name = set.substr(0, set.find('='));
+        const bool given = std::any_of(sets.begin(), sets.end(), [&](const std::string& s) {
+            return s.substr(0, s.find('=')) == name;
+        });
+        if (!given) sets.push_back(set);
+    }
+    return -1;
+}
+
+// Says, once the pattern is read, whether the recording was made on it.
+inline void sayWhetherTheSame(const std::string& path, const replay::Recording& recording,
+                              const ChosenPattern& chosen) {
+    if (patternDigest(chosen) == recording.digest) return;
+    std::fprintf(stderr, "%s: note: it was recorded on another version of %s: it plays on against this one\n",
+                 path.c_str(), recording.pattern.empty() ? "the demonstration" : recording.pattern.c_str());
 }
 
 }  // namespace command

@@ -26,8 +26,8 @@ constexpr Field named(const char* name, size_t offset, std::span<const kinds::Na
                       const char* meaning, const char* readBy) {
     return {name, FieldKind::Named, offset, I32_MIN, I32_MAX, names, otherwise, "", meaning, readBy, {}};
 }
-constexpr Field reference(const char* name, size_t offset, const char* meaning) {
-    return {name, FieldKind::Reference, offset, 0, 0, {}, nullptr, "", meaning, "every firing step", {}};
+constexpr Field reference(const char* name, size_t offset, bool ship, const char* meaning) {
+    return {name, FieldKind::Reference, offset, 0, ship ? 1 : 0, {}, nullptr, "", meaning, "every firing step", {}};
 }
 
 // A field with the steps that read it.
@@ -108,13 +108,13 @@ const Field FIRING[] = {
          "true: each burst's first shot aims at the target from the origin (angle and the phase are then not used); "
          "false: the sweep turns the angle instead",
          EVERY_FIRE),
-    reference("originRef", offsetof(FiringStep, origin),
+    reference("originRef", offsetof(FiringStep, origin), false,
               "what the origin follows each firing frame: \"none\" (the body, as always), a fixed point [x, y] or a "
               "shooter's body { shooter = N }; \"none\" leaves a reference that an earlier step set"),
-    reference("targetRef", offsetof(FiringStep, target),
+    reference("targetRef", offsetof(FiringStep, target), true,
               "what the target follows each firing frame, for aiming and homing: \"none\" (targetX, targetY), a "
-              "fixed point [x, y] or a shooter's body { shooter = N }; \"none\" leaves a reference that an earlier "
-              "step set"),
+              "fixed point [x, y], a shooter's body { shooter = N } or the player's ship \"player\"; \"none\" "
+              "leaves a reference that an earlier step set"),
     real("originX", FIRE(originX), "pixels",
          "the origin (the centre of the muzzle) in the frame the step is loaded in; from the next frame it is on the "
          "body again",
@@ -210,6 +210,8 @@ size_t fieldIndex(std::span<const Field> fields, size_t offset) {
     return fields.size();
 }
 
+bool takesShip(const Field& f) { return f.kind == FieldKind::Reference && f.most != 0; }
+
 std::string fieldTakes(const Field& f) {
     switch (f.kind) {
         case FieldKind::Integer:
@@ -219,7 +221,8 @@ std::string fieldTakes(const Field& f) {
         case FieldKind::Float: return "number";
         case FieldKind::Flag: return "true or false (or a whole number: 0 is false)";
         case FieldKind::Named: return "a name below, or a whole number";
-        case FieldKind::Reference: return "\"none\", [x, y] or { shooter = N }";
+        case FieldKind::Reference:
+            return takesShip(f) ? "\"none\", [x, y], { shooter = N } or \"player\"" : "\"none\", [x, y] or { shooter = N }";
     }
     return {};
 }

@@ -43,12 +43,16 @@ struct Reads {
     bool unused = false;
 };
 
+struct Field;
+// A reference that may follow the player's ship (targetRef), not only bodies and points.
+bool takesShip(const Field& f);
+
 struct Field {
     const char* name;                          // as a pattern writes it
     FieldKind kind;                            // what it takes
     size_t offset;                             // where it lies in its record: an EmitterStep, or a FiringStep
     int64_t least;                             // Integer: the range
-    int64_t most;
+    int64_t most;                              // (Reference: 1 if it may follow the player's ship)
     std::span<const kinds::Name> names;        // Named: the names it takes
     const char* otherwise;                     // Named: what the engine does with another number
     const char* unit;                          // what it counts in; "" for none

@@ -40,7 +40,9 @@ std::string keyText(const std::string& name) {
 }
 
 void appendReference(std::string& out, const Reference& r) {
-    if (r.kind == REFERENCE_POINT) {
+    if (r.kind == REFERENCE_PLAYER) {
+        out += quoted(PLAYER_REFERENCE);
+    } else if (r.kind == REFERENCE_POINT) {
         out += '[';
         appendFloat(out, r.x);
         out += ", ";
@@ -140,6 +142,20 @@ std::string flatPattern(const Loaded& loaded) {
     if (p.shooterCount > 0) {
         out += assignmentText(name(ShootersKey::Movement), p.movementOf, p.movements);
         out += assignmentText(name(ShootersKey::Firing), p.firingOf, p.firings);
+    }
+    if (p.player.given) {
+        const Player& ship = p.player;
+        out += "\n[" + std::string(name(Section::Player)) + "]\n" + name(PlayerKey::Start) + " = [" +
+               std::to_string(ship.x) + ", " + std::to_string(ship.y) + "]\n" + name(PlayerKey::Speed) + " = " +
+               std::to_string(ship.speed) + "\n" + name(PlayerKey::FocusedSpeed) + " = " +
+               std::to_string(ship.focusedSpeed) + "\n";
+        for (const auto& [key, radius] : {std::pair{PlayerKey::HitRadius, ship.hitRadius},
+                                          std::pair{PlayerKey::BulletRadius, ship.bulletRadius},
+                                          std::pair{PlayerKey::GrazeRadius, ship.grazeRadius}}) {
+            out += std::string(name(key)) + " = ";
+            appendFloat(out, radius);
+            out += "\n";
+        }
     }
     appendPrograms(out, name(Section::Movement), p.movements, MOVEMENT_FIELDS);
     appendPrograms(out, name(Section::Firing), p.firings, FIRING_FIELDS);

@@ -14,6 +14,7 @@ const Key SECTION_TABLE[] = {
     {"params", "named numbers every expression may use, each set from outside with --set NAME=VALUE"},
     {"movement", "movement programs, by name: [movement.NAME]", true},
     {"firing", "firing programs, by name: [firing.NAME]", true},
+    {"player", "the ship a player steers: where it starts, how fast it moves and how near a bullet hits or grazes it"},
 };
 
 const Key SHOOTERS_TABLE[] = {
@@ -42,6 +43,17 @@ const Key REPEAT_TABLE[] = {
 
 const Key REFERENCE_TABLE[] = {
     {"shooter", "the shooter whose body it follows, by number, from 0", true},
+};
+
+const Key PLAYER_TABLE[] = {
+    {"start", "where the ship starts, [x, y] in whole pixels (default [320, 440], the bottom centre); with nobody "
+              "steering it stays there"},
+    {"speed", "whole pixels a frame along an axis (default 4); a diagonal move takes the whole-pixel step along "
+              "each axis nearest the same speed (3 for 4)"},
+    {"focusedSpeed", "the same while focused, Shift held (default 2; a diagonal 1)"},
+    {"hitRadius", "the hitbox's radius in pixels (default 2)"},
+    {"bulletRadius", "a bullet's radius for hits and grazes, in pixels (default 3, as bullets are drawn)"},
+    {"grazeRadius", "how near, in pixels, a bullet grazes the ship without hitting it (default 16)"},
 };
 
 const KnownName NAME_TABLE[] = {
@@ -105,6 +117,7 @@ static_assert(std::size(PROGRAM_TABLE) == static_cast<size_t>(ProgramKey::Keys))
 static_assert(std::size(REPEAT_TABLE) == static_cast<size_t>(RepeatKey::Keys));
 static_assert(std::size(REFERENCE_TABLE) == static_cast<size_t>(ReferenceKey::Keys));
 static_assert(std::size(NAME_TABLE) == static_cast<size_t>(Known::Count));
+static_assert(std::size(PLAYER_TABLE) == static_cast<size_t>(PlayerKey::Keys));
 static_assert(std::size(LINT_TABLE) == static_cast<size_t>(LintId::Count));
 
 }  // namespace
@@ -114,6 +127,7 @@ const std::span<const Key> SHOOTERS_KEYS = SHOOTERS_TABLE;
 const std::span<const Key> PROGRAM_KEYS = PROGRAM_TABLE;
 const std::span<const Key> REPEAT_KEYS = REPEAT_TABLE;
 const std::span<const Key> REFERENCE_KEYS = REFERENCE_TABLE;
+const std::span<const Key> PLAYER_KEYS = PLAYER_TABLE;
 const std::span<const KnownName> NAMES = NAME_TABLE;
 const std::span<const Function> FUNCTIONS = FUNCTION_TABLE;
 const std::span<const Lint> LINTS = LINT_TABLE;

@@ -24,7 +24,7 @@ struct Key {
 };
 
 // The file's tables, in the order the reader takes them.
-enum class Section : size_t { Shooters, Params, Movement, Firing, Count };
+enum class Section : size_t { Shooters, Params, Movement, Firing, Player, Count };
 // [shooters]
 enum class ShootersKey : size_t { Count, Phases, Movement, Firing, Keys };
 // [movement.NAME] and [firing.NAME]
@@ -33,18 +33,24 @@ enum class ProgramKey : size_t { Defaults, Steps, Keys };
 enum class RepeatKey : size_t { Repeat, Index, Steps, Keys };
 // A reference to a shooter's body: { shooter = N }.
 enum class ReferenceKey : size_t { Shooter, Keys };
+// [player]: the ship a player steers.
+enum class PlayerKey : size_t { Start, Speed, FocusedSpeed, HitRadius, BulletRadius, GrazeRadius, Keys };
+// What targetRef = "player" says: aim at, and home in on, the ship.
+inline constexpr const char* PLAYER_REFERENCE = "player";
 
 extern const std::span<const Key> SECTIONS;
 extern const std::span<const Key> SHOOTERS_KEYS;
 extern const std::span<const Key> PROGRAM_KEYS;
 extern const std::span<const Key> REPEAT_KEYS;
 extern const std::span<const Key> REFERENCE_KEYS;
+extern const std::span<const Key> PLAYER_KEYS;
 
 inline const char* name(Section s) { return SECTIONS[static_cast<size_t>(s)].name; }
 inline const char* name(ShootersKey k) { return SHOOTERS_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(ProgramKey k) { return PROGRAM_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(RepeatKey k) { return REPEAT_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(ReferenceKey k) { return REFERENCE_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(PlayerKey k) { return PLAYER_KEYS[static_cast<size_t>(k)].name; }
 
 // The index of a repetition that names none.
 inline constexpr const char* DEFAULT_INDEX = "i";
@@ -101,6 +107,7 @@ struct Format {
     std::span<const Key> programs = PROGRAM_KEYS;
     std::span<const Key> repetitions = REPEAT_KEYS;
     std::span<const Key> references = REFERENCE_KEYS;
+    std::span<const Key> player = PLAYER_KEYS;
     std::span<const KnownName> names = NAMES;
     std::span<const Function> functions = FUNCTIONS;
     std::span<const Lint> lints = LINTS;

@@ -24,6 +24,7 @@ const float* follow(const Reference& r, world::World& world, int32_t point) {
             world.points[2 * point + 1] = r.y;
             return &world.points[2 * point];
         case REFERENCE_SHOOTER: return &world.shooters[r.shooter].emitter.x;  // x, then y beside it
+        case REFERENCE_PLAYER: return &world.ship.x;                          // likewise
         default: return nullptr;
     }
 }
@@ -33,6 +34,19 @@ void make(const void* context, world::World& world) {
     size_t firingSteps = 0;
     for (const FiringProgram& program : p.firings) firingSteps += program.steps.size();
     world::makeShooters(world, p.shooterCount, static_cast<int32_t>(2 * firingSteps));
+    if (p.player.given) {
+        world::Ship& ship = world.ship;
+        ship.present = -1;
+        ship.x = static_cast<float>(p.player.x);
+        ship.y = static_cast<float>(p.player.y);
+        ship.speed = p.player.speed;
+        ship.focusedSpeed = p.player.focusedSpeed;
+        ship.diagonal = world::diagonalStep(p.player.speed);
+        ship.focusedDiagonal = world::diagonalStep(p.player.focusedSpeed);
+        ship.hitRadius = p.player.hitRadius;
+        ship.bulletRadius = p.player.bulletRadius;
+        ship.grazeRadius = p.player.grazeRadius;
+    }
     for (int32_t i = 0; i < p.shooterCount; ++i) {
         const auto shooter = static_cast<size_t>(i);
         for (actor::EmitterStep step : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {

@@ -120,6 +120,51 @@ void Reader::readParameters(const toml::table& root) {
     scope.budget = &budget;
 }
 
+// [player]: each key within its range, expressions taken.
+void Reader::readPlayer(const toml::table& root) {
+    const toml::node* node = root.get(name(Section::Player));
+    if (!node) return;
+    const auto* table = node->as_table();
+    const std::string section = name(Section::Player);
+    if (!table) {
+        error(*node, section + " must be a table, as [" + section + "]");
+        return;
+    }
+    Player& ship = loaded.pattern.player;
+    ship.given = -1;
+    for (auto&& [key, value] : *table) {
+        if (!knownKey(key, PLAYER_KEYS)) {
+            unknownKey(key, namesOf(PLAYER_KEYS), section, "it has " + listed(PLAYER_KEYS));
+            continue;
+        }
+        const std::string where = section + "." + std::string(key.str());
+        if (key.str() == name(PlayerKey::Start)) {
+            const auto* pair = value.as_array();
+            if (!pair || pair->size() != 2) {
+                error(value, where + " must be [x, y], in whole pixels");
+                continue;
+            }
+            integerOf(*pair->get(0), where + "'s x", 0, PLAYER_RIGHTMOST, &ship.x);
+            integerOf(*pair->get(1), where + "'s y", 0, PLAYER_LOWEST, &ship.y);
+        } else if (key.str() == name(PlayerKey::Speed) || key.str() == name(PlayerKey::FocusedSpeed)) {
+            integerOf(value, where, 0, MAX_PLAYER_SPEED,
+                      key.str() == name(PlayerKey::Speed) ? &ship.speed : &ship.focusedSpeed);
+        } else {
+            float* radius = key.str() == name(PlayerKey::HitRadius)      ? &ship.hitRadius
+                            : key.str() == name(PlayerKey::BulletRadius) ? &ship.bulletRadius
+                                                                           : &ship.grazeRadius;
+            float read = 0.0f;
+            if (!floatOf(value, where, &read)) continue;
+            if (!(read >= 0.0f && read <= MAX_PLAYER_RADIUS)) {
+                error(value, where + " must be from 0 to " + exactText(MAX_PLAYER_RADIUS) + " pixels, not " +
+                                 exactText(read));
+                continue;
+            }
+            *radius = read;
+        }
+    }
+}
+
 // The parameters that matter to the pattern: those it declares or that were
 // set, and rank and seed when an expression uses them.
 void Reader::keepParametersThatMatter() {

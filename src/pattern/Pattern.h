@@ -34,7 +34,7 @@ inline constexpr int64_t MAX_OPERATIONS = 100'000'000;
 
 // What a firing step's origin or target follows.
 struct Reference {
-    int32_t kind = 0;     // REFERENCE_NONE, REFERENCE_POINT or REFERENCE_SHOOTER
+    int32_t kind = 0;     // REFERENCE_NONE, REFERENCE_POINT, REFERENCE_SHOOTER or REFERENCE_PLAYER
     float x = 0.0f;       // a fixed point, pixels
     float y = 0.0f;       // as x
     int32_t shooter = 0;  // the shooter whose body it follows, by index
@@ -42,6 +42,25 @@ struct Reference {
 inline constexpr int32_t REFERENCE_NONE = 0;
 inline constexpr int32_t REFERENCE_POINT = 1;
 inline constexpr int32_t REFERENCE_SHOOTER = 2;
+inline constexpr int32_t REFERENCE_PLAYER = 3;  // the ship (targetRef only)
+
+inline constexpr int32_t PLAYER_RIGHTMOST = 639;      // the ship's centre stays within the screen
+inline constexpr int32_t PLAYER_LOWEST = 479;
+inline constexpr int32_t MAX_PLAYER_SPEED = 64;       // whole pixels a frame
+inline constexpr float MAX_PLAYER_RADIUS = 1000.0f;   // pixels
+
+// The ship a player steers, as [player] says; a pattern without the table
+// has one when a step aims at it, with these defaults.
+struct Player {
+    int32_t given = 0;         // flag: the pattern has a [player] table, or a step follows the ship
+    int32_t x = 320;           // where it starts, whole pixels
+    int32_t y = 440;
+    int32_t speed = 4;         // whole pixels a frame
+    int32_t focusedSpeed = 2;
+    float hitRadius = 2.0f;    // pixels
+    float bulletRadius = 3.0f;
+    float grazeRadius = 16.0f;
+};
 
 struct FiringStep {
     actor::TurretStep step;  // every field; the references are set when a world is made
@@ -69,6 +88,7 @@ struct Pattern {
     std::vector<int32_t> firingOf;        // the firing program of each shooter, by index
     std::vector<MovementProgram> movements;
     std::vector<FiringProgram> firings;
+    Player player;                        // the ship, when the pattern has one
 };
 
 // One finding, in the form compilers use: FILE:LINE:COLUMN: error: ...

@@ -400,6 +400,7 @@ void Reader::readForEachShooter(const toml::key& key, const toml::node& node, st
 void Reader::read(const toml::table& root) {
     overflowing = overflowingSteps(root);
     readParameters(root);
+    readPlayer(root);
     // The shooters first: references to them are checked against the count.
     const toml::node* shootersNode = root.get(name(Section::Shooters));
     const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
@@ -434,7 +435,10 @@ void Reader::read(const toml::table& root) {
     };
     std::vector<Program> programs;
     for (auto&& [key, node] : root) {
-        if (key.str() == name(Section::Shooters) || key.str() == name(Section::Params)) continue;
+        if (key.str() == name(Section::Shooters) || key.str() == name(Section::Params) ||
+            key.str() == name(Section::Player)) {
+            continue;
+        }
         const bool movement = key.str() == name(Section::Movement), firing = key.str() == name(Section::Firing);
         if (!movement && !firing) {
             unknownName(key.str(), key.source(), namesOf(SECTIONS), "unknown table '" + std::string(key.str()) + "'",
@@ -522,6 +526,12 @@ void Reader::read(const toml::table& root) {
         }
     }
     keepParametersThatMatter();
+    // A step that follows the ship gives the pattern one, as [player] would.
+    for (const FiringProgram& program : p.firings) {
+        for (const FiringStep& step : program.steps) {
+            if (step.target.kind == REFERENCE_PLAYER) p.player.given = -1;
+        }
+    }
     // Each shooter holds its own copy of its programs: the world's memory.
     int64_t held = 0;
     for (int32_t i = 0; i < p.shooterCount; ++i) {

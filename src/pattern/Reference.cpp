@@ -65,7 +65,10 @@ std::string helpJson(const Format& format) {
     for (size_t k = 0; k < format.sections.size(); ++k) {
         const Key& t = format.sections[k];
         const Section which = static_cast<Section>(k);
-        const char* keys = which == Section::Shooters ? "shooters" : which == Section::Params ? "names" : "programs";
+        const char* keys = which == Section::Shooters ? "shooters"
+                           : which == Section::Params ? "names"
+                           : which == Section::Player ? "player"
+                                                      : "programs";
         const char* fields = which == Section::Movement ? "movement" : which == Section::Firing ? "firing" : "";
         sections += std::string(sections.empty() ? "" : ",") + "{\"name\":" + quoted(t.name) + ",\"info\":" +
                     quoted(t.info) + ",\"keys\":" + quoted(keys) + ",\"fields\":" + quoted(fields) + "}";
@@ -73,7 +76,7 @@ std::string helpJson(const Format& format) {
     return "{\"movement\":" + fieldsJson(format.movement) + ",\"firing\":" + fieldsJson(format.firing) +
            ",\"lints\":[" + lints + "],\"sections\":[" + sections + "],\"shooters\":" +
            keysJson(format.shooters) + ",\"programs\":" + keysJson(format.programs) + ",\"forms\":" +
-           keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"functions\":[" +
+           keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"player\":" + keysJson(format.player) + ",\"functions\":[" +
            functions + "],\"names\":[" + names + "]}";
 }
 
@@ -140,6 +143,8 @@ std::string referencePage(const std::string& templateText, const Format& format)
             keyTable(out, format.shooters);
         } else if (line == "@PROGRAM_KEYS@") {
             keyTable(out, format.programs);
+        } else if (line == "@PLAYER_KEYS@") {
+            keyTable(out, format.player);
         } else if (line == "@REPEAT_KEYS@") {
             keyTable(out, format.repetitions);
         } else if (line == "@FUNCTIONS@") {
@@ -296,6 +301,36 @@ struct Schemas {
                ": {\"type\": \"integer\", \"description\": " + quoted(sentence(seed.info)) + "}}}";
     }
 
+    std::string player() const {
+        const std::span<const Key> keys = format.player;
+        std::string out = "{\"type\": \"object\", \"additionalProperties\": false, " +
+                          described(format.sections[static_cast<size_t>(Section::Player)]) + ", \"properties\": {\n";
+        const auto whole = [](int32_t most) {
+            return "{\"anyOf\": [{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " + std::to_string(most) +
+                   "}, " + EXPRESSION + "]}";
+        };
+        for (size_t k = 0; k < keys.size(); ++k) {
+            std::string type;
+            switch (static_cast<PlayerKey>(k)) {
+                case PlayerKey::Start:
+                    type = "\"type\": \"array\", \"items\": [" + whole(PLAYER_RIGHTMOST) + ", " + whole(PLAYER_LOWEST) +
+                           "], \"minItems\": 2, \"maxItems\": 2";
+                    break;
+                case PlayerKey::Speed:
+                case PlayerKey::FocusedSpeed:
+                    type = "\"anyOf\": [{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " +
+                           std::to_string(MAX_PLAYER_SPEED) + "}, " + EXPRESSION + "]";
+                    break;
+                default:  // the radii (an entry of a test's own too)
+                    type = "\"anyOf\": [{\"type\": \"number\", \"minimum\": 0, \"maximum\": " +
+                           exactText(MAX_PLAYER_RADIUS) + "}, " + EXPRESSION + "]";
+                    break;
+            }
+            out += "      " + property(keys[k], type) + (k + 1 < keys.size() ? ",\n" : "\n");
+        }
+        return out + "    }}";
+    }
+
     std::string expression() const {
         std::string functions, names;
         for (const Function& f : format.functions) functions += std::string(functions.empty() ? "" : " ") + f.name;
@@ -329,7 +364,8 @@ std::string schemaJson(const Format& format) {
            ", \"additionalProperties\": {\"$ref\": \"#/definitions/movementProgram\"}},\n"
            "    " + quoted(sectionOf(Section::Firing).name) + ": {\"type\": \"object\", " +
            s.described(sectionOf(Section::Firing)) +
-           ", \"additionalProperties\": {\"$ref\": \"#/definitions/firingProgram\"}}\n"
+           ", \"additionalProperties\": {\"$ref\": \"#/definitions/firingProgram\"}},\n"
+           "    " + quoted(sectionOf(Section::Player).name) + ": " + s.player() + "\n"
            "  },\n"
            "  \"definitions\": {\n"
            "    \"movementProgram\": " + s.program("movement", "A movement program: how a body moves.") + ",\n"
@@ -347,12 +383,13 @@ std::string schemaJson(const Format& format) {
            std::to_string(MAX_STEPS) + "}, " + EXPRESSION + "], " + s.described(r[0]) + "},\n"
            "    \"index\": {\"type\": \"string\", \"pattern\": \"^[A-Za-z_][A-Za-z0-9_]*$\", " + s.described(r[1]) + "},\n"
            "    \"number\": {\"anyOf\": [{\"type\": \"number\"}, " + EXPRESSION + "]},\n"
-           "    \"reference\": {\"anyOf\": [{\"enum\": [\"none\"]}, {\"type\": \"array\", \"items\": {\"$ref\": "
+           "    \"reference\": {\"anyOf\": [{\"enum\": [\"none\", " + quoted(PLAYER_REFERENCE) + "]}, {\"type\": \"array\", \"items\": {\"$ref\": "
            "\"#/definitions/number\"}, \"minItems\": 2, \"maxItems\": 2}, {\"type\": \"object\", "
            "\"additionalProperties\": false, \"required\": [" + quoted(format.references[0].name) +
            "], \"properties\": {" + quoted(format.references[0].name) + ": {\"anyOf\": [{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " +
            std::to_string(MAX_SHOOTERS - 1) + "}, " + EXPRESSION + "]}}}], \"description\": \"What it follows: "
-           "\\\"none\\\", a fixed point [x, y] or a shooter's body { shooter = N }.\"}\n"
+           "\\\"none\\\", a fixed point [x, y], a shooter's body { shooter = N } or (targetRef) the player's ship \\\"" +
+           PLAYER_REFERENCE + "\\\".\"}\n"
            "  }\n"
            "}\n";
 }

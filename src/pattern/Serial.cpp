@@ -60,8 +60,17 @@ bool goodReference(const Reference& r, int32_t shooters) {
         case REFERENCE_NONE: return true;
         case REFERENCE_POINT: return std::isfinite(r.x) && std::isfinite(r.y);
         case REFERENCE_SHOOTER: return r.shooter >= 0 && r.shooter < shooters;
+        case REFERENCE_PLAYER: return true;
         default: return false;
     }
+}
+
+// Within what the reader takes of [player].
+bool goodPlayer(const Player& ship) {
+    const auto radius = [](float r) { return std::isfinite(r) && r >= 0.0f && r <= MAX_PLAYER_RADIUS; };
+    return ship.x >= 0 && ship.x <= PLAYER_RIGHTMOST && ship.y >= 0 && ship.y <= PLAYER_LOWEST && ship.speed >= 0 &&
+           ship.speed <= MAX_PLAYER_SPEED && ship.focusedSpeed >= 0 && ship.focusedSpeed <= MAX_PLAYER_SPEED &&
+           radius(ship.hitRadius) && radius(ship.bulletRadius) && radius(ship.grazeRadius);
 }
 
 }  // namespace
@@ -87,6 +96,7 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
         w.word(static_cast<uint32_t>(program.steps.size()));
         w.raw(program.steps.data(), program.steps.size() * sizeof(FiringStep));
     }
+    w.raw(&p.player, sizeof p.player);
     return std::move(w.bytes);
 }
 
@@ -128,6 +138,7 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
             if (!goodReference(step.origin, p.shooterCount) || !goodReference(step.target, p.shooterCount)) return false;
         }
     }
+    if (!r.raw(&p.player, sizeof p.player) || !goodPlayer(p.player)) return false;
     if (r.left != 0) return false;
     held = 0;
     for (int32_t i = 0; i < p.shooterCount; ++i) {

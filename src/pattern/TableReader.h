@@ -71,7 +71,7 @@ struct Reader {
     bool integerOf(const toml::node& node, std::string_view name, int64_t least, int64_t most, int32_t* out);
     void setField(const Field& field, const toml::node& node, void* slot, int32_t shooterCount);
     void setNamed(const Field& field, const toml::node& node, int32_t* slot);
-    void setReference(std::string_view name, const toml::node& node, Reference* out, int32_t shooterCount);
+    void setReference(const Field& field, const toml::node& node, Reference* out, int32_t shooterCount);
     void unknownName(std::string_view typed, const toml::source_region& place,
                      const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {},
                      const std::vector<toml::source_region>* defined = nullptr);
@@ -110,6 +110,9 @@ struct Reader {
     void readForEachShooter(const toml::key& key, const toml::node& node, std::span<const Field> fields,
                             const char* kind, std::vector<Program>& programs, std::vector<int32_t>& of,
                             std::vector<ProgramSource>& programSources, size_t place);
+
+    // The ship (Parameters.cpp, beside the parameters: a table of settings).
+    void readPlayer(const toml::table& root);
 
     // Parameters (Parameters.cpp).
     void readParameters(const toml::table& root);

@@ -226,7 +226,7 @@ void Reader::setField(const Field& field, const toml::node& node, void* slot, in
             }
             break;
         case FieldKind::Named: setNamed(field, node, static_cast<int32_t*>(slot)); break;
-        case FieldKind::Reference: setReference(name, node, static_cast<Reference*>(slot), shooterCount); break;
+        case FieldKind::Reference: setReference(field, node, static_cast<Reference*>(slot), shooterCount); break;
     }
 }
 
@@ -268,9 +268,19 @@ void Reader::setNamed(const Field& field, const toml::node& node, int32_t* slot)
         name(LintId::UnknownKind));
 }
 
-void Reader::setReference(std::string_view name, const toml::node& node, Reference* out, int32_t shooterCount) {
+void Reader::setReference(const Field& field, const toml::node& node, Reference* out, int32_t shooterCount) {
+    const std::string_view name = field.name;
     if (const auto* s = node.as_string(); s && s->get() == "none") {
         *out = Reference{};
+        return;
+    }
+    if (const auto* s = node.as_string(); s && s->get() == PLAYER_REFERENCE) {
+        // The ship is something to aim at, not somewhere to fire from.
+        if (!takesShip(field)) {
+            error(node, std::string(name) + " cannot follow the player's ship: the origin follows a body or a point");
+            return;
+        }
+        out->kind = REFERENCE_PLAYER;
         return;
     }
     if (const auto* a = node.as_array(); a && a->size() == 2) {
@@ -292,7 +302,9 @@ void Reader::setReference(std::string_view name, const toml::node& node, Referen
         *out = r;
         return;
     }
-    error(node, std::string(name) + " must be \"none\", a point [x, y] or { shooter = N }");
+    error(node, std::string(name) + (takesShip(field) ? " must be \"none\", a point [x, y], { shooter = N } or \"" +
+                                                            std::string(PLAYER_REFERENCE) + "\""
+                                                      : " must be \"none\", a point [x, y] or { shooter = N }"));
 }
 
 // A name the reader does not know (a key, or a program named): the known

@@ -19,6 +19,10 @@ constexpr float BODY_RADIUS = 10.0f;
 constexpr int32_t BODY_COLOUR = 13;  // light magenta
 constexpr float BULLET_RADIUS = 3.0f;
 constexpr int32_t BULLET_COLOUR = 15;  // white
+constexpr float SHIP_RADIUS = 6.0f;
+constexpr int32_t SHIP_COLOUR = 11;       // light cyan: no bullet, body or overlay has it
+constexpr int32_t SHIP_HIT_COLOUR = 12;   // light red, flashing
+constexpr int32_t SHIP_FLASH_FRAMES = 24; // frames a hit flashes, 6 on and 6 off
 constexpr int32_t TURRET_READ_OUT_ROW = 2;   // the countdown; the list index goes below it
 constexpr int32_t EMITTER_READ_OUT_ROW = 6;  // likewise
 
@@ -50,6 +54,15 @@ void drawWorld(const world::World& world) {
             if (bullet.alive) display::DrawCircle(bullet.x, bullet.y, BULLET_RADIUS, BULLET_COLOUR);
         }
     }
+    // The ship over everything: a ring, red for a while after a hit, with its
+    // hitbox while focused.
+    const world::Ship& ship = world.ship;
+    if (!ship.present) return;
+    const int32_t since = ship.frame - ship.lastHit;
+    const bool flash = ship.lastHit > 0 && since < SHIP_FLASH_FRAMES && (since / 6) % 2 == 0;
+    display::DrawCircle(ship.x, ship.y, SHIP_RADIUS, flash ? SHIP_HIT_COLOUR : SHIP_COLOUR);
+    display::DrawCircle(ship.x, ship.y - SHIP_RADIUS - 2.0f, 1.0f, flash ? SHIP_HIT_COLOUR : SHIP_COLOUR);  // its nose
+    if (ship.focused && ship.hitRadius > 0.0f) display::DrawCircle(ship.x, ship.y, ship.hitRadius, WHITE);
 }
 
 }  // namespace shell

@@ -16,6 +16,7 @@ struct Head {
     int64_t frame = -1;  // frames the world had run; -1: holds nothing
     int32_t count = 0;   // shooters held
     int32_t points = 0;  // fixed points of the world it was taken of
+    world::Ship ship{};  // the ship; its marks, a byte a slot, follow the shooters
 };
 
 struct ShooterHead {
@@ -51,6 +52,10 @@ Place placeOf(const float* reference, const world::World& world) {
             return {PlaceKind::Store, i, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - store), nullptr};
         }
     }
+    const auto* ship = reinterpret_cast<const char*>(&world.ship);
+    if (inside(reference, ship, sizeof world.ship)) {
+        return {PlaceKind::Ship, 0, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - ship), nullptr};
+    }
     const auto* points = reinterpret_cast<const char*>(world.points);
     if (points && inside(reference, points, sizeof(float) * 2 * static_cast<size_t>(world.pointCount))) {
         return {PlaceKind::Point, 0, static_cast<int32_t>(reinterpret_cast<const char*>(reference) - points), nullptr};
@@ -69,6 +74,8 @@ const float* addressOf(const Place& place, const world::World& world) {
                                                   place.offset);
         case PlaceKind::Point:
             return reinterpret_cast<const float*>(reinterpret_cast<const char*>(world.points) + place.offset);
+        case PlaceKind::Ship:
+            return reinterpret_cast<const float*>(reinterpret_cast<const char*>(&world.ship) + place.offset);
         default: return nullptr;
     }
 }
@@ -113,13 +120,17 @@ size_t shooterBytes(int32_t hasStore, int32_t firingSteps, int32_t movementSteps
 
 }  // namespace
 
+size_t marksBytes(const world::World& world) {
+    return world.marks ? aligned(static_cast<size_t>(world.count) * actor::BULLET_CAPACITY) : 0;
+}
+
 size_t snapshotBytes(const world::World& world) {
     size_t bytes = aligned(sizeof(Head));
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
         bytes += shooterBytes(s.bullets != nullptr, storedSteps(s.turretSteps), storedSteps(s.emitterSteps));
     }
-    return bytes;
+    return bytes + marksBytes(world);
 }
 
 bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t frame) {
@@ -150,7 +161,8 @@ bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t f
         copyCountdowns(s.emitterSteps, countdowns + copy.firingSteps);
         at += aligned(sizeof(int32_t) * static_cast<size_t>(copy.firingSteps + copy.movementSteps));
     }
-    head = {frame, world.count, world.pointCount};
+    if (world.marks) std::memcpy(at, world.marks, static_cast<size_t>(world.count) * actor::BULLET_CAPACITY);
+    head = {frame, world.count, world.pointCount, world.ship};
     std::memcpy(bytes, &head, sizeof head);
     return true;
 }
@@ -211,6 +223,8 @@ bool restoreSnapshot(const void* bytes, world::World& world) {
         restoreProgram(s.emitterSteps, copy.movementCursor, countdowns + copy.firingSteps);
         at += aligned(sizeof(int32_t) * static_cast<size_t>(copy.firingSteps + copy.movementSteps));
     }
+    world.ship = head.ship;
+    if (world.marks) std::memcpy(world.marks, at, static_cast<size_t>(world.count) * actor::BULLET_CAPACITY);
     return true;
 }
 

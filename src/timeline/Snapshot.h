@@ -23,6 +23,7 @@ enum class PlaceKind : int32_t {
     Shooter = 2,  // inside a shooter's record
     Store = 3,    // inside a shooter's bullet store
     Point = 4,    // inside the world's fixed points
+    Ship = 5,     // inside the world's ship
 };
 
 struct Place {

@@ -14,6 +14,8 @@ void makeShooters(World& world, int32_t count, int32_t points) {
     world.frames = new ShooterFrame[static_cast<size_t>(count)];
     world.points = points > 0 ? new float[2 * static_cast<size_t>(points)]() : nullptr;
     world.pointCount = points > 0 ? points : 0;
+    world.marks = new uint8_t[static_cast<size_t>(count) * actor::BULLET_CAPACITY]();
+    world.ship = Ship{};
     world.count = count;
     for (int32_t i = 0; i < world.count; ++i) shooter::constructShooter(world.shooters[i]);
 }
@@ -37,7 +39,44 @@ void setUpWorld(World& world, const WorldMaker& maker) {
     }
 }
 
+void touchShip(World& world) {
+    Ship& ship = world.ship;
+    ship.hitNow = 0;
+    const double hitReach = double{ship.hitRadius} + ship.bulletRadius;
+    const double grazeReach = double{ship.grazeRadius} + ship.bulletRadius;
+    const double hit2 = hitReach * hitReach, graze2 = grazeReach * grazeReach;
+    const double x = ship.x, y = ship.y;
+    for (int32_t i = 0; i < world.count; ++i) {
+        if (!world.frames[i].stepped) continue;  // frozen, and not drawn
+        const actor::Shooter& s = world.shooters[i];
+        uint8_t* marks = world.marks + static_cast<size_t>(i) * actor::BULLET_CAPACITY;
+        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+            const bullets::Bullet& b = s.bullets[j];
+            if (!b.alive) {
+                marks[j] = 0;  // the next bullet in the slot is another
+                continue;
+            }
+            const double dx = double{b.x} - x, dy = double{b.y} - y;
+            const double d2 = dx * dx + dy * dy;
+            if (d2 >= graze2) continue;
+            if (d2 < hit2 && !(marks[j] & MARK_HIT)) {
+                marks[j] |= MARK_HIT;
+                ++ship.hits;
+                ++ship.hitNow;
+                ship.lastHit = ship.frame;
+            } else if (d2 >= hit2 && !(marks[j] & MARK_GRAZED)) {
+                marks[j] |= MARK_GRAZED;
+                ++ship.grazes;
+            }
+        }
+    }
+}
+
 void stepWorld(World& world) {
+    if (world.ship.present) {
+        ++world.ship.frame;
+        moveShip(world.ship);
+    }
     for (int32_t i = 0; i < world.count; ++i) {
         actor::Shooter& s = world.shooters[i];
         ShooterFrame& frame = world.frames[i];
@@ -47,6 +86,7 @@ void stepWorld(World& world) {
         shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
         shooter::updateShooter(s, frame.turret, &frame.dropped);
     }
+    if (world.ship.present) touchShip(world);
 }
 
 void tearDownWorld(World& world) {
@@ -54,6 +94,9 @@ void tearDownWorld(World& world) {
     delete[] world.shooters;
     delete[] world.frames;
     delete[] world.points;
+    delete[] world.marks;
+    world.marks = nullptr;
+    world.ship = Ship{};
     world.shooters = nullptr;
     world.frames = nullptr;
     world.points = nullptr;

@@ -8,6 +8,7 @@
 
 #include "actor/Shooter.h"
 #include "collections/ProgramWalk.h"
+#include "world/Ship.h"
 
 namespace world {
 
@@ -25,6 +26,8 @@ struct World {
     ShooterFrame* frames = nullptr;        // one per shooter: what the last step left to draw; owned
     float* points = nullptr;               // fixed points (x then y) that firing steps may follow; owned
     int32_t pointCount = 0;                // points held
+    Ship ship;                             // the player's ship, when present
+    uint8_t* marks = nullptr;              // by shooter and slot: MARK_HIT, MARK_GRAZED; owned, made with the shooters
 };
 
 // How a world is set up: the demonstration's scenario by default, or a
@@ -45,9 +48,16 @@ void makeShooters(World& world, int32_t count, int32_t points);
 // For a maker, once every step is in: rewinds the movement programs, then the
 // firing programs.
 void rewindPrograms(World& world);
-// One frame of the simulation: each active shooter's programs, body, gun and
-// bullets, in index order. Draws nothing.
+// One frame of the simulation: the ship's move (when it is present), then
+// each active shooter's programs, body, gun and bullets, in index order, then
+// the bullets that touch the ship counted. Draws nothing.
 void stepWorld(World& world);
+// The bullets of the frame just run that touch the ship: a live bullet of an
+// active shooter's slots in use whose centre is within the hitbox and bullet
+// radii of the ship's centre (dx * dx + dy * dy < (hitRadius + bulletRadius)
+// squared, in double precision from the floats) hits it; one within the
+// graze and bullet radii grazes it; each bullet counts once for each.
+void touchShip(World& world);
 // Destroys the shooters, last first, and releases the array.
 void tearDownWorld(World& world);
 
