@@ -105,6 +105,8 @@ struct Request {
     std::string gif;           // GIF: the file; empty: PNG files
     std::string pattern;       // a pattern file or sample name; empty: the built-in choreography
     std::vector<std::string> sets;  // --set NAME=VALUE, the pattern's parameters
+    std::string replay;        // --replay: the recording file; empty: none
+    replay::Recording recording;  // what it holds: the ship's moves
 };
 
 constexpr int64_t MOST_FRAMES = 999'999'999'999;
@@ -130,7 +132,12 @@ int parse(int argc, char** argv, Request& request) {
         ->option_text("K")
         ->check(command::countFrom1To(MOST_EVERY))
         ->needs(gif);
+    command::addReplayOption(app, request.replay);
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    if (const int status = command::readReplay(request.replay, request.recording, request.pattern, request.sets);
+        status >= 0) {
+        return status;
+    }
     request.first = command::countOf(firstText);
     request.last = lastText.empty() ? request.first : command::countOf(lastText);
     request.every = command::countOf(everyText);
@@ -156,7 +163,10 @@ struct Progress {
 
 // One frame on: drawn and shown when it is written, else the simulation alone
 // (the picture of a frame depends on nothing drawn before it).
-void advance(world::World& pass, bool written) {
+void advance(world::World& pass, const Request& request, int64_t frame, bool written) {
+    const std::vector<uint8_t>& moves = request.recording.moves;
+    pass.ship.move = frame <= static_cast<int64_t>(moves.size()) ? moves[static_cast<size_t>(frame - 1)]
+                                                                 : world::MOVE_NONE;
     if (written) {
         shell::runFrame(pass);
     } else {
@@ -166,7 +176,7 @@ void advance(world::World& pass, bool written) {
 
 int writePngs(world::World& pass, const Request& request, Progress& progress) {
     for (int64_t frame = 1; frame <= request.last && !endRequested(); ++frame) {
-        advance(pass, frame >= request.first);
+        advance(pass, request, frame, frame >= request.first);
         if (frame < request.first) continue;
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
@@ -194,7 +204,7 @@ int writeGif(world::World& pass, const Request& request, Progress& progress) {
         // An end request stops the capture whatever the next frame's write would say.
         if ((interrupted = endRequested())) break;
         const bool kept = frame >= request.first && (frame - request.first) % request.every == 0;
-        advance(pass, kept);
+        advance(pass, request, frame, kept);
         if (!kept) continue;
         written = tools::addGifFrame(*writer, display::CurrentScreen());
         if (request.last - request.first >= QUIET_RANGE) progress.at(frame, request.last);
@@ -232,6 +242,10 @@ int main(int argc, char** argv) {
     display::UseWindowSystem(display_headless::headlessSystem());
     world::World pass;
     shell::startUp(pass, command::makerOf(chosen));
+    if (!request.replay.empty()) {
+        command::sayWhetherTheSame(request.replay, request.recording, chosen);
+        pass.ship.present = -1;  // a recording steers the ship, whatever the pattern says
+    }
     Progress progress;
     const int status = request.gif.empty() ? writePngs(pass, request, progress) : writeGif(pass, request, progress);
     progress.end();

@@ -1,8 +1,10 @@
-// barrage-view [--frame N] [--paused] [--speed X]: the demonstration on a
-// timeline, to study its patterns. It opens on frame N (default 1), playing
-// unless --paused, at X times the program's speed (1/4, 1/2, 1, 2 or 4).
-// Under the picture a status strip gives the frame, the live bullets and
-// where each shooter's programs stand.
+// barrage-view [--frame N] [--paused] [--speed X] [--replay FILE]: the
+// demonstration on a timeline, to study its patterns. It opens on frame N
+// (default 1), playing unless --paused, at X times the program's speed (1/4,
+// 1/2, 1, 2 or 4). Under the picture a status strip gives the frame, the live
+// bullets and where each shooter's programs stand. `f` flies the player's
+// ship against the pattern, every run a recording that `k` writes to a file
+// and --replay plays again.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include "timeline/Viewer.h"
 #include "command/Arguments.h"
 #include "command/PatternOption.h"
+#include "tools/ReplaceFile.h"
 
 namespace {
 
@@ -28,15 +31,17 @@ constexpr const char* KEYS =
     "Keys:\n"
     "  Space play/pause   Right or . one frame on   Left or , one frame back   Home frame 1\n"
     "  1-5 speed x1/4 x1/2 x1 x2 x4   g digits Enter go to a frame   t trails   p path preview\n"
-    "  a, b loop from, to this frame   c no loop   [ ] the strip's shooters   0 a reload replays from frame 1\n"
+    "  a (or z), b loop from, to this frame   c no loop   [ ] the strip's shooters   0 a reload replays from frame 1\n"
     "  r read the pattern again (it is also read again whenever its file changes)\n"
+    "  f fly the ship: arrows or WASD steer it, Shift held slower with its hitbox (while flying, . and , step,\n"
+    "    z is the loop's from)   > < the next, previous hit   h pause at each hit   k write the recording\n"
     "  Escape, q or the window's close button end it\n";
 
 // What the keys do, for the terminal's first line when there is no display.
 constexpr const char* KEY_HELP =
     "Space plays or pauses, Right or . and Left or , step, Home goes to frame 1, 1-5 set the speed, "
-    "g digits Enter go to a frame, t trails, p paths, a b c loop, [ ] shooters, 0 replay, q or Escape (or Ctrl+C) "
-    "quits.";
+    "g digits Enter go to a frame, t trails, p paths, a b c loop, [ ] shooters, 0 replay, f flies the ship "
+    "(arrows or WASD, upper case slower), > < hits, k writes the recording, q or Escape (or Ctrl+C) quits.";
 
 int32_t speedIndex(const char* text) {
     constexpr const char* DECIMALS[timeline::SPEED_COUNT] = {"0.25", "0.5", "1.0", "2.0", "4.0"};
@@ -179,6 +184,37 @@ void takeReading(timeline::Viewer& viewer, Followed& followed, std::unique_ptr<R
     startChecking(followed);
 }
 
+// Where `k` writes the recording: the file --record names, or else the
+// first of NAME-run-1.rec, NAME-run-2.rec ... that is not there, NAME the
+// pattern's (or "demonstration").
+std::string recordingPath(const std::string& given, const std::string& patternName) {
+    if (!given.empty()) return given;
+    std::string stem = patternName.empty() ? "demonstration" : patternName;
+    stem = stem.substr(stem.find_last_of('/') + 1);
+    if (stem.size() > 5 && stem.compare(stem.size() - 5, 5, ".toml") == 0) stem.resize(stem.size() - 5);
+    for (int n = 1;; ++n) {
+        std::string path = stem + "-run-" + std::to_string(n) + ".rec";
+        struct stat status{};
+        if (lstat(path.c_str(), &status) != 0) return path;
+    }
+}
+
+// Writes the recording, whole or not at all; the strip says which.
+void writeRecording(timeline::Viewer& viewer, const replay::Recording& recording, const std::string& path) {
+    const std::string text = replay::formatRecording(recording);
+    tools::ReplaceFile out;
+    int error = tools::openReplaceFile(out, path);
+    if (!error) {
+        const bool written = std::fwrite(text.data(), 1, text.size(), out.file) == text.size();
+        error = tools::closeReplaceFile(out, written, written ? 0 : errno ? errno : EIO);
+    }
+    const std::string said = error ? "cannot write " + path + ": " + std::strerror(error)
+                                   : "recording written to " + path + " (" + std::to_string(recording.moves.size()) +
+                                         " frames)";
+    display::TellUser(("barrage-view: " + said).c_str());
+    timeline::noticeViewer(viewer, said.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -209,7 +245,15 @@ int main(int argc, char** argv) {
                                                      : std::string("takes 1/4, 1/2, 1, 2 or 4 (or 0.25, 0.5, 1.0, 2.0, 4.0)");
             },
             "SPEED"));
+    std::string replayPath, recordPath;
+    command::addReplayOption(app, replayPath);
+    app.add_option("--record", recordPath,
+                   "the file k writes the recording to (default NAME-run-N.rec here, the first not there)")
+        ->option_text("FILE")
+        ->check(command::notEmpty());
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
+    replay::Recording replayed;
+    if (const int status = command::readReplay(replayPath, replayed, patternName, sets); status >= 0) return status;
     int64_t frame = 1;
     timeline::parseFrame(frameText.c_str(), &frame);
     const int32_t speed = speedIndex(speedText.c_str());
@@ -226,6 +270,13 @@ int main(int argc, char** argv) {
     display::UseKeyHelp(KEY_HELP);
     timeline::openViewer(*viewer, frame, paused, speed, command::makerOf(followed->chosen));
     if (following) timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
+    if (!replayPath.empty()) {
+        command::sayWhetherTheSame(replayPath, replayed, followed->chosen, display::TellUser);
+        const bool same = command::patternDigest(followed->chosen) == replayed.digest;
+        timeline::replayViewer(*viewer, replayed.moves.data(), replayed.moves.size(), frame);
+        viewer->playing = paused ? 0 : -1;
+        timeline::noticeViewer(*viewer, ("replaying " + replayPath + (same ? "" : ", recorded on another version of the pattern")).c_str());
+    }
     startChecking(*followed);
     int64_t nextLook = 0;  // when the file is looked at next, on the steady clock
     std::unique_ptr<Reading> reading;  // the file read again, when a reading is under way
@@ -237,6 +288,9 @@ int main(int argc, char** argv) {
             const int32_t code = screen::keyCode(key);
             if (code == 'r' && following && !viewer->typing) {
                 reloadNow = true;
+            } else if (code == 'k' && !viewer->typing) {
+                writeRecording(*viewer, command::recordingOf(patternName, sets, followed->chosen, viewer->moves),
+                               recordingPath(recordPath, patternName));
             } else {
                 timeline::viewerKey(*viewer, code);
             }
@@ -255,6 +309,7 @@ int main(int argc, char** argv) {
             reloadedUntil = 0;
             timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
         }
+        timeline::steerViewer(*viewer, timeline::steeringMove(display::HeldKeys()));
         // Update: the frames this tick is due at the speed, and the check's
         // share once no seek is under way.
         timeline::tickViewer(*viewer);

@@ -210,12 +210,26 @@ inline int readReplay(const std::string& path, replay::Recording& recording, std
     return -1;
 }
 
+// A recording of `moves` made on the pattern chosen, by the name and
+// settings the command line gave.
+inline replay::Recording recordingOf(const std::string& patternName, const std::vector<std::string>& sets,
+                                     const ChosenPattern& chosen, const std::vector<uint8_t>& moves) {
+    return {patternName, patternDigest(chosen), sets, moves};
+}
+
 // Says, once the pattern is read, whether the recording was made on it.
+// Says it with `tell` (a line), or on stderr.
 inline void sayWhetherTheSame(const std::string& path, const replay::Recording& recording,
-                              const ChosenPattern& chosen) {
+                              const ChosenPattern& chosen, void (*tell)(const char* line) = nullptr) {
     if (patternDigest(chosen) == recording.digest) return;
-    std::fprintf(stderr, "%s: note: it was recorded on another version of %s: it plays on against this one\n",
-                 path.c_str(), recording.pattern.empty() ? "the demonstration" : recording.pattern.c_str());
+    const std::string line = path + ": note: it was recorded on another version of " +
+                             (recording.pattern.empty() ? std::string("the demonstration") : recording.pattern) +
+                             ": it plays on against this one";
+    if (tell) {
+        tell(line.c_str());
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 }
 
 }  // namespace command

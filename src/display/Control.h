@@ -43,6 +43,12 @@ const screen::Screen& CurrentScreen();
 // OpenScreen (0: already waiting when it opens). Up to 15 keys can be scripted.
 void ScriptKey(int64_t afterRetraces, int32_t code);
 int64_t RetraceCount();
+// The steering keys held down now (screen::HELD_* bits), as the last events
+// pumped say.
+uint32_t HeldKeys();
+// For a host that sees the keys itself (a web page), and for tests: the
+// steering keys held from now on.
+void HoldKeys(uint32_t held);
 // Frames per second the display is paced at.
 int32_t RefreshRate();
 

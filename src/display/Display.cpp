@@ -216,6 +216,7 @@ void DrawCircle(float x, float y, float radius, int32_t colour, float, float, fl
 void WaitVerticalRetrace() {
     if (!service.screen.isOpen) return;
     ++service.retraces;
+    screen::ageSteering(service.screen);
     deliverScriptedKeys();
     if (!service.open) return;
     service.open->pumpEvents(service.handle, service.screen);
@@ -286,6 +287,10 @@ void ScriptKey(int64_t afterRetraces, int32_t code) {
 }
 
 int64_t RetraceCount() { return service.retraces; }
+
+uint32_t HeldKeys() { return service.screen.held; }
+
+void HoldKeys(uint32_t held) { service.screen.held = held; }
 
 int32_t RefreshRate() { return service.open && service.open->pacing != NOT_PACED ? TICKS_PER_SECOND : 0; }
 

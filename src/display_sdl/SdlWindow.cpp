@@ -203,9 +203,23 @@ int32_t specialKey(SDL_Keycode key) {
     return SPECIAL_KEY;  // any other key without a character of its own
 }
 
+// The steering key a key's place on the keyboard is (WASD where they lie in
+// every layout), as its HELD_* bit; 0 for any other.
+uint32_t steeringBit(SDL_Scancode code) {
+    switch (code) {
+        case SDL_SCANCODE_UP: case SDL_SCANCODE_W: return HELD_UP;
+        case SDL_SCANCODE_DOWN: case SDL_SCANCODE_S: return HELD_DOWN;
+        case SDL_SCANCODE_LEFT: case SDL_SCANCODE_A: return HELD_LEFT;
+        case SDL_SCANCODE_RIGHT: case SDL_SCANCODE_D: return HELD_RIGHT;
+        case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return HELD_SHIFT;
+        default: return 0;
+    }
+}
+
 void handleKeyDown(Screen& screen, WindowRequests& requests, const SDL_KeyboardEvent& event) {
     const SDL_Keycode key = event.keysym.sym;
     const SDL_Scancode code = event.keysym.scancode;
+    screen.held |= steeringBit(code);
     const bool alt = (event.keysym.mod & KMOD_ALT) != 0;
     const bool ctrl = (event.keysym.mod & KMOD_CTRL) != 0;
     if (isModifier(code)) return;
@@ -249,9 +263,11 @@ void translateWindowEvent(const SDL_Event& event, Screen& screen, WindowRequests
     switch (event.type) {
         case SDL_QUIT: pushKey(screen, CLOSE_KEY); break;
         case SDL_KEYDOWN: handleKeyDown(screen, requests, event.key); break;
+        case SDL_KEYUP: screen.held &= ~steeringBit(event.key.keysym.scancode); break;
         case SDL_TEXTINPUT: handleTextInput(screen, event.text.text); break;
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
+                case SDL_WINDOWEVENT_FOCUS_LOST: screen.held = 0; break;  // its releases go elsewhere
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
                 case SDL_WINDOWEVENT_EXPOSED: requests.pictureLost = -1; break;
                 case SDL_WINDOWEVENT_MINIMIZED:

@@ -101,19 +101,26 @@ void pushTerminalBytes(Screen& screen, const unsigned char* bytes, int32_t count
         // the code the window gives the same key.
         if (bytes[i] == KEY_ESCAPE && i + 1 < count && (bytes[i + 1] == '[' || bytes[i + 1] == 'O')) {
             i += 2;
-            int32_t number = 0, numbers = 0;
+            // "\x1b[1;2A" is Shift+Up: the second number says the modifiers.
+            int32_t number = 0, numbers = 0, modifiers = 0;
             for (; i < count && !(bytes[i] >= 0x40 && bytes[i] <= 0x7E); ++i) {
                 if (bytes[i] == ';') ++numbers;
                 if (numbers == 0 && bytes[i] >= '0' && bytes[i] <= '9' && number < 1000) {
                     number = number * 10 + (bytes[i] - '0');
                 }
+                if (numbers == 1 && bytes[i] >= '0' && bytes[i] <= '9' && modifiers < 1000) {
+                    modifiers = modifiers * 10 + (bytes[i] - '0');
+                }
             }
-            pushKey(screen, i < count ? keyOfSequence(bytes[i], number) : SPECIAL_KEY);
+            const int32_t code = i < count ? keyOfSequence(bytes[i], number) : SPECIAL_KEY;
+            pushKey(screen, code);
+            pressSteering(screen, code, modifiers == 2 || modifiers == 4);  // Shift, or Shift+Alt
             continue;
         }
         // Enter comes as a line feed where the terminal turns CR into LF
         // (ICRNL, on by default): it is the window's Enter either way.
         pushKey(screen, bytes[i] == 0 ? SPECIAL_KEY : bytes[i] == '\n' ? KEY_ENTER : bytes[i]);
+        pressSteering(screen, bytes[i], false);
     }
 }
 

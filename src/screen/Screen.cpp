@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "screen/Font.h"
 
@@ -327,6 +328,34 @@ void pushKey(Screen& screen, int32_t code) {
     }
     screen.keys[(screen.keyHead + screen.keyCount) % KEY_BUFFER_SIZE] = code;
     ++screen.keyCount;
+}
+
+void pressSteering(Screen& screen, int32_t code, bool shift) {
+    uint32_t bit = 0, opposite = 0;
+    const int32_t lower = code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code;
+    if (code == KEY_UP || lower == 'w') bit = HELD_UP, opposite = HELD_DOWN;
+    if (code == KEY_DOWN || lower == 's') bit = HELD_DOWN, opposite = HELD_UP;
+    if (code == KEY_LEFT || lower == 'a') bit = HELD_LEFT, opposite = HELD_RIGHT;
+    if (code == KEY_RIGHT || lower == 'd') bit = HELD_RIGHT, opposite = HELD_LEFT;
+    if (!bit) return;
+    const auto index = [](uint32_t b) { return static_cast<size_t>(std::countr_zero(b)); };
+    screen.held = (screen.held | bit) & ~opposite;
+    screen.holding[index(bit)] = HOLD_RETRACES;
+    screen.holding[index(opposite)] = 0;
+    // Shift comes and goes with the presses it is seen in.
+    if (shift || lower != code) {
+        screen.held |= HELD_SHIFT;
+        screen.holding[index(HELD_SHIFT)] = HOLD_RETRACES;
+    } else {
+        screen.held &= ~HELD_SHIFT;
+        screen.holding[index(HELD_SHIFT)] = 0;
+    }
+}
+
+void ageSteering(Screen& screen) {
+    for (size_t k = 0; k < std::size(screen.holding); ++k) {
+        if (screen.holding[k] > 0 && --screen.holding[k] == 0) screen.held &= ~(1u << k);
+    }
 }
 
 KeyString pollKey(Screen& screen) {

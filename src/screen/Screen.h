@@ -61,6 +61,16 @@ inline int32_t keyCode(const KeyString& key) {
     return key.length == 2 ? SPECIAL_KEY + second : first;
 }
 
+// The steering keys held down now, as bits: the arrows or WASD, and Shift.
+inline constexpr uint32_t HELD_UP = 1;
+inline constexpr uint32_t HELD_DOWN = 2;
+inline constexpr uint32_t HELD_LEFT = 4;
+inline constexpr uint32_t HELD_RIGHT = 8;
+inline constexpr uint32_t HELD_SHIFT = 16;
+// A terminal tells presses, not releases: a press holds its key this many
+// retraces, as long as the keyboard's repeat takes to begin and go on.
+inline constexpr int32_t HOLD_RETRACES = 33;
+
 struct Screen {
     int32_t isOpen = 0;          // flag: pages exist; drawing and text do nothing while 0
     int32_t workPage = 0;        // page that drawing and text go to
@@ -75,6 +85,8 @@ struct Screen {
     uint8_t palette[PALETTE_SIZE][3] = {};                    // RGB per index
     uint8_t text[TEXT_ROWS][TEXT_COLUMNS] = {};               // character each cell shows; a box blanks what it covers
     uint8_t pages[PAGE_COUNT][SCREEN_HEIGHT][SCREEN_WIDTH] = {};  // palette indices
+    uint32_t held = 0;                                        // HELD_* bits: the steering keys down now
+    int32_t holding[5] = {};                                  // by HELD_* bit: retraces a press holds it still
 };
 
 // A viewer's own layers, drawn with the picture and never into the pages: an
@@ -105,6 +117,13 @@ void locateText(Screen& screen, int32_t row, int32_t column);
 void printText(Screen& screen, const char* text, int32_t length, bool newline);
 void printInteger(Screen& screen, int32_t value, bool newline);
 void pushKey(Screen& screen, int32_t code);
+// For a backend that sees presses alone: the steering key `code` is (arrow
+// or WASD; an upper-case letter or `shift` holds Shift too) held for
+// HOLD_RETRACES from now, and the opposite direction let go. Other codes do
+// nothing.
+void pressSteering(Screen& screen, int32_t code, bool shift);
+// A retrace passed: presses that held their keys long enough let them go.
+void ageSteering(Screen& screen);
 // What a view's status strip shows, cell by cell: composing the view again
 // draws only the cells that changed. 0 is an empty cell, all black; a fresh
 // (all black) view goes with a fresh record.

@@ -33,10 +33,16 @@ void keepSnapshot(Timeline& t) {
     if (takeSnapshot(slot(t, t.count), t.slotBytes, t.world, t.frame)) ++t.count;
 }
 
+// A ship on a world just set up, when one is steered and the maker gave none.
+void shipOnNewWorld(Timeline& t) {
+    if (t.withShip && !t.world.ship.present) t.world.ship.present = -1;
+}
+
 // The world just set up: frame 0, its snapshot the first one kept. The
 // snapshots take as much room as this world needs, so the blocks hold as
 // many as fit.
 void startAtFrameZero(Timeline& t) {
+    shipOnNewWorld(t);
     t.frame = 0;
     t.spacing = SNAPSHOT_SPACING;
     t.count = 0;
@@ -76,6 +82,7 @@ bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
         // No snapshot to go back by (none kept, or a world too large to hold): start again.
         world::tearDownWorld(t.world);
         world::setUpWorld(t.world, t.maker);
+        shipOnNewWorld(t);
         t.frame = 0;
     }
     for (int64_t ran = 0; t.frame < goal && ran < budget.frames; ++ran) {
@@ -87,7 +94,42 @@ bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
 
 }  // namespace
 
+int32_t moveOf(const Timeline& t, int64_t frame) {
+    return frame >= 1 && frame <= t.moveCount ? t.moves[frame - 1] : world::MOVE_NONE;
+}
+
+void recordingChanged(Timeline& t, const uint8_t* moves, int64_t count, int64_t frame) {
+    t.moves = moves;
+    t.moveCount = moves && count > 0 ? count : 0;
+    // The snapshots kept all along lie at whole multiples of the spacing.
+    const int64_t keep = frame < 0 ? 1 : frame / t.spacing + 1;
+    if (t.count > keep) t.count = static_cast<int32_t>(keep);
+    for (int64_t& kept : t.recentFrames) {
+        if (kept > frame) kept = -1;
+    }
+    if (t.frame > frame) {
+        // The world ran frames that now run otherwise: back to the start.
+        if (t.count > 0 && restoreSnapshot(slot(t, 0), t.world)) {
+            t.frame = 0;
+        } else {
+            world::tearDownWorld(t.world);
+            world::setUpWorld(t.world, t.maker);
+            shipOnNewWorld(t);
+            t.frame = 0;
+        }
+    }
+}
+
+void giveShip(Timeline& t) {
+    t.withShip = -1;
+    if (t.world.ship.present) return;
+    world::tearDownWorld(t.world);
+    world::setUpWorld(t.world, t.maker);
+    startAtFrameZero(t);
+}
+
 void stepTimeline(Timeline& t, bool shown) {
+    if (t.world.ship.present) t.world.ship.move = moveOf(t, t.frame + 1);
     world::stepWorld(t.world);
     if (shown) {
         shell::drawWorld(t.world);
@@ -95,6 +137,7 @@ void stepTimeline(Timeline& t, bool shown) {
     }
     ++t.frame;
     keepSnapshot(t);
+    if (t.ran) t.ran(t.ranContext, t);
 }
 
 void openTimeline(Timeline& t, int64_t memoryCap, const world::WorldMaker& maker) {

@@ -39,6 +39,11 @@ struct Timeline {
     uint8_t* recent = nullptr;           // the recent snapshots, a ring by frame / RECENT_SPACING: owned
     int32_t recentCapacity = 0;          // recent snapshots it has room for, at most MAX_RECENT
     int64_t recentFrames[MAX_RECENT] = {};  // the frame each slot of the ring holds; -1: none
+    const uint8_t* moves = nullptr;      // the ship's move in each frame, frame 1 first (a recording); not owned
+    int64_t moveCount = 0;               // moves held; the ship stands in the frames after them
+    int32_t withShip = 0;                // flag: the world has a ship even when its maker gives none (one is steered)
+    void (*ran)(void* context, const Timeline& timeline) = nullptr;  // told after each frame run; none: nobody
+    void* ranContext = nullptr;          // what it is given
 };
 
 // Who watches the last frames of a seek: told after each of the `span` frames
@@ -59,8 +64,20 @@ void closeTimeline(Timeline& timeline);
 // the display stays open.
 void remakeTimeline(Timeline& timeline, const world::WorldMaker& maker);
 // Runs the world one frame on: drawn onto the visible page when `shown`, else
-// the simulation alone.
+// the simulation alone. The ship, when there is one, makes the recording's
+// move for that frame.
 void stepTimeline(Timeline& timeline, bool shown);
+// The recording's move for frame `frame` (1 and up): MOVE_NONE past its end.
+int32_t moveOf(const Timeline& timeline, int64_t frame);
+// The recording as `moves` now says, the same as before up to frame `frame`
+// (frames run): the snapshots taken after it go, since the frames after it
+// may run otherwise. A world that stands past that frame goes back to frame
+// 0, for the caller to go to the frame it shows.
+void recordingChanged(Timeline& timeline, const uint8_t* moves, int64_t count, int64_t frame);
+// A ship for a world whose maker gives none (a steered one), standing at its
+// start from frame 1: the world is set up again, at frame 0, for the caller
+// to go back to the frame it showed.
+void giveShip(Timeline& timeline);
 // How much of a long way one call runs: at most `frames` frames, and only
 // while `more` (asked after each frame, when given) says there is time for
 // another; at least one frame, so a way always ends.

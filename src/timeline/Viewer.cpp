@@ -2,6 +2,8 @@
 // credit of frames per tick) and seeking, a slice a tick for a long way.
 #include "timeline/Viewer.h"
 
+#include <algorithm>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +18,46 @@ namespace {
 constexpr int32_t CREDIT_PER_FRAME = 60;  // a frame costs 60 credits; a tick earns SPEEDS[speed]
 
 void watchFrame(void* viewer, const Timeline&) { recordTrail(*static_cast<Viewer*>(viewer)); }
+
+// After each frame the world runs: its hits kept, in order, for going from
+// hit to hit, and the one a search for the next hit looks for.
+void frameRan(void* viewer, const Timeline& t) {
+    Viewer& v = *static_cast<Viewer*>(viewer);
+    if (!t.world.ship.hitNow) return;
+    auto at = std::lower_bound(v.hitFrames.begin(), v.hitFrames.end(), t.frame);
+    if ((at == v.hitFrames.end() || *at != t.frame) && v.hitFrames.size() < MAX_HIT_FRAMES) v.hitFrames.insert(at, t.frame);
+    if (v.hunting && !v.found && t.frame > v.huntFrom) v.found = t.frame;
+}
+
+// A key that steers while flying: an arrow, or WASD (Shift held or not).
+bool isSteeringKey(int32_t code) {
+    const int32_t lower = code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code;
+    return code == screen::KEY_UP || code == screen::KEY_DOWN || code == screen::KEY_LEFT ||
+           code == screen::KEY_RIGHT || lower == 'w' || lower == 'a' || lower == 's' || lower == 'd';
+}
+
+// The hits kept for frames after `frame` go: those frames will run otherwise.
+void forgetHitsAfter(Viewer& v, int64_t frame) {
+    v.hitFrames.erase(std::upper_bound(v.hitFrames.begin(), v.hitFrames.end(), frame), v.hitFrames.end());
+}
+
+// The frames after `from` up to `to`, about to be played while flying, get
+// the steering's move; a recording that went on past `from` (the user took
+// the keys at an earlier frame) loses the rest, and the strip says so.
+void recordFrames(Viewer& v, int64_t from, int64_t to) {
+    if (to > MAX_SEEK_FRAME) to = MAX_SEEK_FRAME;
+    if (from >= to) return;
+    const auto held = static_cast<int64_t>(v.moves.size());
+    if (held > from) {
+        v.droppedAfter = from;
+        v.dropped = held - from;
+        v.moves.resize(static_cast<size_t>(from));
+        forgetHitsAfter(v, from);
+    }
+    v.moves.resize(static_cast<size_t>(from), static_cast<uint8_t>(world::MOVE_NONE));  // it stood meanwhile
+    v.moves.resize(static_cast<size_t>(to), static_cast<uint8_t>(v.steer));
+    recordingChanged(v.timeline, v.moves.data(), static_cast<int64_t>(v.moves.size()), from);
+}
 
 // Frame `frame` on the visible page, with the trail rows of the frames before
 // it when trails are shown (else the frames before need not be run one by
@@ -48,10 +90,31 @@ void goOnSeeking(Viewer& v) {
     }
 }
 
+bool stillLooking(void* viewer) {
+    Viewer& v = *static_cast<Viewer*>(viewer);
+    return !v.found && (!v.clock || v.clock(v.clockContext) < v.sliceEnd);
+}
+
+// A slice of the search for the next hit: found, it is shown; not found by
+// the end, the frame it started from is shown again.
+void goOnHunting(Viewer& v) {
+    if (v.clock) v.sliceEnd = v.clock(v.clockContext) + SEEK_SLICE_NS;
+    const Budget budget{v.clock ? NO_BUDGET : SEEK_SLICE, stillLooking, &v};
+    const bool there = seekTimeline(v.timeline, v.hunting, {}, budget);
+    if (!v.found && !there) return;
+    const int64_t frame = v.found ? v.found : v.huntFrom;
+    if (!v.found) {
+        std::snprintf(v.notice, sizeof v.notice, "no hit in the %" PRId64 " frames after %" PRId64,
+                      v.hunting - v.huntFrom, v.huntFrom);
+    }
+    v.hunting = v.found = 0;
+    showFrame(v, frame);
+}
+
 // Lines the strip has for shooters: all of them when they fit, else all but
 // one, which says how many more.
 int32_t shooterLines(const Viewer& v) {
-    const int32_t lines = screen::STATUS_LINES - 1;
+    const int32_t lines = screen::STATUS_LINES - firstShooterLine(v);
     return v.timeline.world.count <= lines ? lines : lines - 1;
 }
 
@@ -97,6 +160,11 @@ void typeKey(Viewer& v, int32_t code) {
 }  // namespace
 
 void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const world::WorldMaker& maker) {
+    // Reserved at once, so recording never allocates: a byte a frame.
+    v.moves.reserve(static_cast<size_t>(MAX_SEEK_FRAME));
+    v.hitFrames.reserve(MAX_HIT_FRAMES);
+    v.timeline.ran = frameRan;
+    v.timeline.ranContext = &v;
     openTimeline(v.timeline, SNAPSHOT_MEMORY, maker);
     world::setUpWorld(v.ahead, maker);
     sizeForWorld(v);
@@ -117,6 +185,8 @@ void remakeViewer(Viewer& v, const world::WorldMaker& maker) {
     const int64_t typed = v.typed;
     world::tearDownWorld(v.ahead);
     world::setUpWorld(v.ahead, maker);
+    v.hitFrames.clear();
+    v.hunting = v.found = 0;
     remakeTimeline(v.timeline, maker);
     sizeForWorld(v);
     pageShooters(v, 0);
@@ -152,16 +222,17 @@ void viewerKey(Viewer& v, int32_t code) {
         updateLayers(v);
         return;
     }
-    if (v.seeking) {
+    if (v.seeking || v.hunting) {
         // Escape stops a long seek where it has got to; other keys wait for it.
         if (code == screen::KEY_ESCAPE) {
-            v.seeking = 0;
+            v.seeking = v.hunting = v.found = 0;
             showFrame(v, v.timeline.frame > 0 ? v.timeline.frame : 1);
             updateLayers(v);
         }
         return;
     }
     const int64_t frame = v.timeline.frame;
+    if (v.flying && isSteeringKey(code)) return;  // it steers, through the held keys
     switch (code) {
         case ' ':
             v.playing = v.playing ? 0 : -1;
@@ -189,10 +260,15 @@ void viewerKey(Viewer& v, int32_t code) {
         case 'p': v.showPaths = v.showPaths ? 0 : -1; break;
         case '[': pageShooters(v, -1); break;
         case ']': pageShooters(v, 1); break;
-        case 'a': v.loopFrom = v.shown; break;  // the loop runs once its first frame is before its last
+        case 'a':
+        case 'z': v.loopFrom = v.shown; break;  // the loop runs once its first frame is before its last
         case 'b': v.loopTo = v.shown; break;
         case 'c': v.loopFrom = v.loopTo = 0; break;
         case '0': v.replay = v.replay ? 0 : -1; break;
+        case 'f': flyViewer(v, !v.flying); break;
+        case 'h': v.pauseAtHit = v.pauseAtHit ? 0 : -1; break;
+        case '>': nextHitViewer(v); break;
+        case '<': previousHitViewer(v); break;
         case 'g':
             v.typing = -1;
             v.typed = 0;
@@ -205,8 +281,12 @@ void viewerKey(Viewer& v, int32_t code) {
 }
 
 void tickViewer(Viewer& v) {
-    if (v.seeking) {
-        goOnSeeking(v);
+    if (v.seeking || v.hunting) {
+        if (v.seeking) {
+            goOnSeeking(v);
+        } else {
+            goOnHunting(v);
+        }
         updateLayers(v);
         return;
     }
@@ -223,10 +303,85 @@ void tickViewer(Viewer& v) {
         v.seeking = v.loopFrom;
         goOnSeeking(v);
     } else {
+        const int64_t hitBefore = v.timeline.world.ship.lastHit;
+        if (v.flying) recordFrames(v, v.timeline.frame, next);
         showFrame(v, next);
+        const int32_t hit = v.timeline.world.ship.lastHit;
+        if (v.pauseAtHit && hit > hitBefore) {
+            v.playing = 0;
+            if (hit < v.timeline.frame) showFrame(v, hit);  // a hit in a frame the speed ran past
+        }
     }
     updateLayers(v);
 }
+
+int32_t steeringMove(uint32_t held) {
+    const int32_t dx = (held & screen::HELD_RIGHT ? 1 : 0) - (held & screen::HELD_LEFT ? 1 : 0);
+    const int32_t dy = (held & screen::HELD_DOWN ? 1 : 0) - (held & screen::HELD_UP ? 1 : 0);
+    return world::moveCode(dx, dy, (held & screen::HELD_SHIFT) != 0);
+}
+
+void steerViewer(Viewer& v, int32_t move) { v.steer = move >= 0 && move < world::MOVE_CODES ? move : world::MOVE_NONE; }
+
+void flyViewer(Viewer& v, bool on) {
+    v.flying = on ? -1 : 0;
+    if (!on) {
+        updateLayers(v);
+        return;
+    }
+    v.credit = 0;
+    if (v.timeline.world.ship.present) {
+        v.playing = -1;
+        updateLayers(v);
+        return;
+    }
+    // A ship for a world without one, standing at its start until now: the
+    // frames shown so far run again with it, then play on.
+    const int64_t frame = v.shown > 0 ? v.shown : 1;
+    giveShip(v.timeline);
+    v.hitFrames.clear();
+    seekViewer(v, frame);
+    v.resume = -1;
+    if (!v.seeking) v.playing = -1;
+}
+
+void replayViewer(Viewer& v, const uint8_t* moves, size_t count, int64_t frame) {
+    const size_t most = static_cast<size_t>(MAX_SEEK_FRAME);
+    v.moves.assign(moves, moves + (count < most ? count : most));
+    v.flying = 0;
+    v.dropped = v.droppedAfter = 0;
+    giveShip(v.timeline);
+    recordingChanged(v.timeline, v.moves.data(), static_cast<int64_t>(v.moves.size()), 0);
+    v.hitFrames.clear();
+    seekViewer(v, frame);
+}
+
+void nextHitViewer(Viewer& v) {
+    if (!v.timeline.world.ship.present) return;
+    const auto after = std::upper_bound(v.hitFrames.begin(), v.hitFrames.end(), v.shown);
+    if (after != v.hitFrames.end()) {
+        seekViewer(v, *after);
+        return;
+    }
+    v.playing = 0;
+    v.huntFrom = v.shown;
+    v.hunting = std::min(v.shown + HIT_SEARCH_FRAMES, MAX_SEEK_FRAME);
+    v.found = 0;
+    if (v.hunting <= v.huntFrom) v.hunting = 0;
+    updateLayers(v);
+}
+
+void previousHitViewer(Viewer& v) {
+    const auto before = std::lower_bound(v.hitFrames.begin(), v.hitFrames.end(), v.shown);
+    if (before == v.hitFrames.begin()) {
+        std::snprintf(v.notice, sizeof v.notice, "no hit before frame %" PRId64, v.shown);
+        updateLayers(v);
+        return;
+    }
+    seekViewer(v, *(before - 1));
+}
+
+const std::vector<int64_t>& viewerHits(const Viewer& v) { return v.hitFrames; }
 
 bool loopViewer(Viewer& v, int64_t from, int64_t to) {
     if (!(from == 0 && to == 0) && !(from >= 1 && from < to && to <= MAX_SEEK_FRAME)) return false;

@@ -47,6 +47,12 @@ inline constexpr int32_t LAUNCH_LOOKAHEAD = 60;                       // frames 
 // frame of the pattern costs. Without a clock (tests), SEEK_SLICE frames.
 inline constexpr int64_t SEEK_SLICE_NS = 25'000'000;
 inline constexpr int64_t SEEK_SLICE = 6'000;
+// How far the next hit is looked for, from the frame shown.
+inline constexpr int64_t HIT_SEARCH_FRAMES = 100'000;
+// Hit frames the viewer keeps for going from hit to hit (and the page's marks).
+inline constexpr size_t MAX_HIT_FRAMES = 10'000;
+// What the held steering keys are (screen::HELD_* bits) as a move.
+int32_t steeringMove(uint32_t held);
 
 struct TrailPoint {
     float x = 0.0f;      // pixels
@@ -109,6 +115,16 @@ struct Viewer {
     int64_t loopTo = 0;                 // its last frame (`b`); 0: none
     int32_t resume = 0;                 // flag: play on once the seek under way is done (a loop's jump back)
     int32_t replay = 0;                 // flag (`0`): a remake goes back to frame 1, not to the frame shown
+    int32_t flying = 0;                 // flag (`f`): the keys steer the ship, and each frame played is recorded
+    int32_t steer = 0;                  // the move the front end's steering makes now (world::MOVE_*)
+    std::vector<uint8_t> moves;         // the recording: the ship's move in each frame, frame 1 first
+    int64_t droppedAfter = 0;           // the frame a takeover dropped the recording after; 0: none to tell
+    int64_t dropped = 0;                // frames it dropped
+    int32_t pauseAtHit = 0;             // flag (`h`): playing pauses at each hit
+    std::vector<int64_t> hitFrames;     // the frames with a hit, in order, as far as the world has run
+    int64_t hunting = 0;                // a search for the next hit: the furthest frame it looks at; 0: none
+    int64_t huntFrom = 0;               // the frame it started from
+    int64_t found = 0;                  // the first hit past huntFrom it has found; 0: none yet
     Trails trails;                      // recent bullet positions, as the frames ran
     world::World ahead;                 // the copy of the world that path previews simulate
     PathScratch paths;                  // what they work in
@@ -125,6 +141,20 @@ void remakeViewer(Viewer& viewer, const world::WorldMaker& maker);
 void noticeViewer(Viewer& viewer, const char* notice);
 // A key in the display's codes (screen/Screen.h).
 void viewerKey(Viewer& viewer, int32_t code);
+// The move the steering makes now (the held keys', or toward the pointer),
+// for the frames played while flying.
+void steerViewer(Viewer& viewer, int32_t move);
+// Starts (and stops) flying: the ship, given to a world without one, steered
+// from the frame shown on; the recording's frames after it are dropped once
+// the first frame is played.
+void flyViewer(Viewer& viewer, bool on);
+// A recording to replay (at most MAX_SEEK_FRAME moves): the ship, given to a
+// world without one, makes its moves; back on frame `frame`.
+void replayViewer(Viewer& viewer, const uint8_t* moves, size_t count, int64_t frame);
+// Goes to the next hit after the frame shown (looked for up to
+// HIT_SEARCH_FRAMES on, a slice a tick), or the last one before it.
+void nextHitViewer(Viewer& viewer);
+void previousHitViewer(Viewer& viewer);
 // A span played in a loop while playing: from frame `from` to frame `to`
 // (from < to, both 1 to MAX_SEEK_FRAME); 0, 0: none. False, with nothing
 // changed, for another span.
@@ -137,6 +167,8 @@ void tickViewer(Viewer& viewer);
 void seekViewer(Viewer& viewer, int64_t frame);
 // The frame on the visible page.
 int64_t viewerFrame(const Viewer& viewer);
+// The frames with a hit, in order, as far as the world has run.
+const std::vector<int64_t>& viewerHits(const Viewer& viewer);
 // A frame asked for by number: digits only, 1 to MAX_SEEK_FRAME (leading
 // zeros allowed). False, with frame untouched, for anything else.
 bool parseFrame(const char* text, int64_t* frame);

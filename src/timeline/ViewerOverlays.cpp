@@ -111,6 +111,7 @@ bool packedPixel(float x, float y, uint32_t since, uint32_t* packed) {
 void stepAhead(Viewer& v, int64_t frame) {
     PathScratch& p = v.paths;
     world::World& ahead = v.ahead;
+    ahead.ship.move = moveOf(v.timeline, frame);  // the recording's, as far as it goes
     world::stepWorld(ahead);
     const auto shooters = static_cast<size_t>(ahead.count);
     const auto row = static_cast<size_t>(frame % BODY_LOOKAHEAD);

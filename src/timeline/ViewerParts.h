@@ -15,5 +15,8 @@ void drawTrails(Viewer& viewer);
 // Simulates ahead on the viewer's copy of the world and plots where it goes.
 void drawPaths(Viewer& viewer);
 void writeStatus(Viewer& viewer);
+// The strip's first line for a shooter: after the frame's line, and the
+// ship's when there is one.
+inline int32_t firstShooterLine(const Viewer& viewer) { return viewer.timeline.world.ship.present ? 2 : 1; }
 
 }  // namespace timeline

@@ -33,14 +33,32 @@ void writeStatus(Viewer& v) {
         total += actor::liveBullets(s);
         active += s.emitter.active != 0;
     }
+    // The ship's line, when there is one: flying or replaying, the hits and
+    // grazes so far and the last hit, and what became of the recording.
+    const int32_t top = firstShooterLine(v);
+    if (top > 1) {
+        const world::Ship& ship = t.world.ship;
+        char last[32] = "";
+        if (ship.lastHit > 0) std::snprintf(last, sizeof last, " (last %d)", ship.lastHit);
+        char recording[96] = "";
+        if (v.dropped > 0) {
+            std::snprintf(recording, sizeof recording, " | recording from %" PRId64 " on, %" PRId64 " after dropped",
+                          v.droppedAfter + 1, v.dropped);
+        } else if (!v.moves.empty()) {
+            std::snprintf(recording, sizeof recording, " | recorded %zu frames", v.moves.size());
+        }
+        std::snprintf(v.layers.status[1], room, "ship %s hits %d%s grazes %d%s%s",
+                      v.flying ? "flying" : v.moves.empty() ? "standing" : "replaying", ship.hits, last, ship.grazes,
+                      v.pauseAtHit ? " pause-at-hit" : "", recording);
+    }
     // One line a shooter, from the first the strip shows, as many as fit; with
     // more shooters than lines, the last line says how many more.
-    const int32_t lines = screen::STATUS_LINES - 1;
+    const int32_t lines = screen::STATUS_LINES - top;
     const bool more = t.world.count > lines;
-    for (int32_t line = 1; line < screen::STATUS_LINES; ++line) {
-        const int32_t i = (more ? v.firstShooter : 0) + line - 1;
+    for (int32_t line = top; line < screen::STATUS_LINES; ++line) {
+        const int32_t i = (more ? v.firstShooter : 0) + line - top;
         char* text = v.layers.status[line];
-        if (more && line == lines) {
+        if (more && line == screen::STATUS_LINES - 1) {
             const int32_t after = t.world.count - i;
             std::snprintf(text, room, "%d more shooters (%d before, %d after): [ and ] move through them",
                           t.world.count - (lines - 1), v.firstShooter, after);
@@ -60,6 +78,11 @@ void writeStatus(Viewer& v) {
     if (v.seeking) {
         std::snprintf(first, room, "going to %" PRId64 ": frame %" PRId64 " (%d%%), Escape stops", v.seeking, t.frame,
                       static_cast<int>(t.frame * 100 / v.seeking));
+        return;
+    }
+    if (v.hunting) {
+        std::snprintf(first, room, "looking for the next hit: frame %" PRId64 " (up to %" PRId64 "), Escape stops",
+                      t.frame, v.hunting);
         return;
     }
     char shooters[32] = "";

@@ -39,6 +39,12 @@ int32_t diagonalStep(int32_t speed) {
     return best;
 }
 
+int32_t moveToward(const Ship& ship, float x, float y, bool focused) {
+    const double half = (focused ? ship.focusedSpeed : ship.speed) / 2.0;
+    const double dx = double{x} - ship.x, dy = double{y} - ship.y;  // NaN moves nowhere
+    return moveCode(dx > half ? 1 : dx < -half ? -1 : 0, dy > half ? 1 : dy < -half ? -1 : 0, focused);
+}
+
 void moveShip(Ship& ship) {
     int32_t dx = 0, dy = 0;
     moveDirection(ship.move, &dx, &dy);

@@ -59,6 +59,11 @@ struct Ship {
 inline constexpr uint8_t MARK_HIT = 1;
 inline constexpr uint8_t MARK_GRAZED = 2;
 
+// The move that heads for the point (x, y) (a pointer's): along each axis
+// toward it while it lies more than half a step away, so the ship comes to
+// rest on it rather than swinging about it.
+int32_t moveToward(const Ship& ship, float x, float y, bool focused);
+
 // Takes the frame's move: the ship goes its step along each axis, and stays
 // within the screen, whole pixel by whole pixel.
 void moveShip(Ship& ship);

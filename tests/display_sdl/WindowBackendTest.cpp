@@ -99,6 +99,30 @@ TEST(WindowEvents, AltEnterAndTheWindowsOwnEventsBecomeRequests) {
     EXPECT_EQ(translate({windowEvent(SDL_WINDOWEVENT_HIDDEN), windowEvent(SDL_WINDOWEVENT_RESTORED)}).requests.visibility, 1);
 }
 
+// The steering keys are held from their press to their release, by their
+// place on the keyboard; a window that loses the focus lets them all go.
+TEST(WindowEvents, SteeringKeysAreHeldFromPressToRelease) {
+    auto screen = std::make_unique<Screen>();
+    openScreen(*screen);
+    WindowRequests requests;
+    const auto send = [&](SDL_Event event) { translateWindowEvent(event, *screen, requests); };
+    const auto up = [](SDL_Scancode code) {
+        SDL_Event event{};
+        event.type = SDL_KEYUP;
+        event.key.keysym.scancode = code;
+        return event;
+    };
+    send(keyDown(SDLK_z, SDL_SCANCODE_W));  // W's place on an AZERTY keyboard
+    send(keyDown(SDLK_RIGHT, SDL_SCANCODE_RIGHT));
+    send(keyDown(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT));
+    EXPECT_EQ(screen->held, HELD_UP | HELD_RIGHT | HELD_SHIFT);
+    send(up(SDL_SCANCODE_W));
+    send(up(SDL_SCANCODE_LSHIFT));
+    EXPECT_EQ(screen->held, HELD_RIGHT);
+    send(windowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
+    EXPECT_EQ(screen->held, 0u);
+}
+
 // The window's pixels, compared with the golden frame scaled by `scale`;
 // returns how many differ.
 int differences(::Display* x, ::Window window, int scale, const testing_support::Picture& golden) {

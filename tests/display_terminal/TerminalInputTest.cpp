@@ -36,6 +36,26 @@ TEST(TerminalInput, EscapeSequencesArriveAsTheKeysTheWindowGives) {
     EXPECT_EQ(keysOf("\r\n"), (std::vector<int32_t>{KEY_ENTER, KEY_ENTER}));
 }
 
+// A terminal tells presses alone: each holds its steering key a while (Shift
+// too, for Shift+arrow or an upper-case letter), the opposite way lets go.
+TEST(TerminalInput, SteeringPressesHoldTheirKeysAWhile) {
+    auto screen = std::make_unique<Screen>();
+    openScreen(*screen);
+    const auto type = [&](const std::string& typed) {
+        pushTerminalBytes(*screen, reinterpret_cast<const unsigned char*>(typed.data()), static_cast<int32_t>(typed.size()));
+    };
+    type("\x1b[1;2A");  // Shift+Up
+    EXPECT_EQ(screen->held, HELD_UP | HELD_SHIFT);
+    type("d");
+    EXPECT_EQ(screen->held, HELD_UP | HELD_RIGHT);
+    type("A");
+    EXPECT_EQ(screen->held, HELD_UP | HELD_LEFT | HELD_SHIFT);
+    for (int32_t k = 1; k < HOLD_RETRACES; ++k) ageSteering(*screen);
+    EXPECT_EQ(screen->held, HELD_UP | HELD_LEFT | HELD_SHIFT);
+    ageSteering(*screen);
+    EXPECT_EQ(screen->held, 0u);
+}
+
 TEST(TerminalStatus, ShowsTheReadOutAsItIsOnTheScreenWithNothingLeftOver) {
     auto screen = std::make_unique<Screen>();
     openScreen(*screen);
