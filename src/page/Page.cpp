@@ -5,6 +5,7 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display/Pacer.h"
+#include "replay/Recording.h"
 
 namespace page {
 
@@ -22,6 +23,7 @@ int64_t runPageFrames(Page& page, int64_t hostNowNs) {
     for (screen::KeyString key = display::PollKey(); !screen::isEmpty(key); key = display::PollKey()) {
         timeline::viewerKey(v, screen::keyCode(key));
     }
+    timeline::steerViewer(v, pageSteering(page, display::HeldKeys()));
     // A long seek's slice is timed: one a callback, however many ticks are
     // due, or the callback would take several slices' time.
     for (int32_t tick = 0; tick < due; ++tick) {
@@ -45,6 +47,21 @@ bool adoptPattern(Page& page, const uint8_t* bytes, size_t size) {
     // The old pattern makes the worlds until the new one takes over.
     timeline::remakeViewer(page.viewer, pattern::makerFor(*fresh));
     page.shown = std::move(fresh);
+    display::ShowVisiblePage();
+    return true;
+}
+
+int32_t pageSteering(const Page& page, uint32_t held) {
+    if (!page.pointerDown) return timeline::steeringMove(held);
+    return world::moveToward(page.viewer.timeline.world.ship, page.pointerX, page.pointerY,
+                             (held & screen::HELD_SHIFT) != 0);
+}
+
+bool replayPage(Page& page, std::string_view text, int64_t frame) {
+    std::vector<uint8_t> moves;
+    if (!replay::movesFromLink(text, moves)) return false;
+    timeline::replayViewer(page.viewer, moves.data(), moves.size(), frame > 0 ? frame : 1);
+    if (frame <= 0) page.viewer.playing = -1;
     display::ShowVisiblePage();
     return true;
 }

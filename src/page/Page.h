@@ -19,6 +19,10 @@ struct Page {
     timeline::Viewer viewer;                   // the world on its timeline, with its layers
     std::unique_ptr<pattern::Pattern> shown;   // the pattern the world is made from; none: the demonstration
     std::vector<uint8_t> arriving;             // a pattern as bytes, as the page's reader gives it
+    int32_t pointerDown = 0;                   // flag: the pointer (mouse or touch) is held on the picture
+    float pointerX = 0.0f;                     // where, in the picture's pixels
+    float pointerY = 0.0f;
+    std::string recordingText;                 // the recording as the link carries it, made when asked for
 };
 
 // Opens on `frame`, paused; 0 plays from frame 1.
@@ -35,5 +39,12 @@ int64_t seekPage(Page& page, int64_t frame);
 bool adoptPattern(Page& page, const uint8_t* bytes, size_t size);
 // Back to the built-in choreography, on the frame shown.
 void applyDemonstration(Page& page);
+// The move the steering makes now: toward the pointer while it is held on the
+// picture, else the held keys' (Shift slower either way).
+int32_t pageSteering(const Page& page, uint32_t held);
+// A recording as a link carries it ("N:runs"): the ship makes its moves,
+// back on `frame` (paused), or from frame 1 playing for 0. False, with
+// nothing changed, for a text that does not decode.
+bool replayPage(Page& page, std::string_view text, int64_t frame);
 
 }  // namespace page

@@ -462,6 +462,7 @@
 
   async function copyLink() {
     if (state.timer) await applyNow(state.text);  // a text still waiting to be read goes first
+    barrage.address();  // the recording as it is now, flying or not
     const behind = state.edited && state.text !== state.linkText;
     navigator.clipboard.writeText(window.location.href).then(
       function () {

@@ -9,6 +9,7 @@
 #include "display/Control.h"
 #include "display_browser/Browser.h"
 #include "page/Page.h"
+#include "replay/Recording.h"
 
 namespace {
 
@@ -146,5 +147,53 @@ const uint8_t* barrage_overlay(const page::Page* opened) { return display_browse
 const uint8_t* barrage_picture() { return display_browser::browserPicture(); }
 
 void barrage_key(int32_t code) { display_browser::pressBrowserKey(code); }
+
+// The steering keys held now, as screen::HELD_* bits (the script follows
+// their presses and releases).
+void barrage_hold(int32_t held) { display::HoldKeys(static_cast<uint32_t>(held) & 31u); }
+
+// The pointer held on the picture at (x, y), in its pixels, or let go.
+void barrage_pointer(page::Page* opened, double x, double y, int32_t down) {
+    const bool inside = std::isfinite(x) && std::isfinite(y);
+    opened->pointerDown = down && inside ? -1 : 0;
+    opened->pointerX = inside ? static_cast<float>(std::fmax(-1e6, std::fmin(x, 1e6))) : 0.0f;
+    opened->pointerY = inside ? static_cast<float>(std::fmax(-1e6, std::fmin(y, 1e6))) : 0.0f;
+}
+
+int32_t barrage_flying(const page::Page* opened) { return opened->viewer.flying ? 1 : 0; }
+int32_t barrage_pause_at_hit(const page::Page* opened) { return opened->viewer.pauseAtHit ? 1 : 0; }
+int32_t barrage_has_ship(const page::Page* opened) { return opened->viewer.timeline.world.ship.present ? 1 : 0; }
+
+// The frames with a hit, as far as the world has run: how many, and each.
+int32_t barrage_hit_count(const page::Page* opened) {
+    return static_cast<int32_t>(timeline::viewerHits(opened->viewer).size());
+}
+double barrage_hit_frame(const page::Page* opened, int32_t k) {
+    const std::vector<int64_t>& hits = timeline::viewerHits(opened->viewer);
+    return k >= 0 && static_cast<size_t>(k) < hits.size() ? static_cast<double>(hits[static_cast<size_t>(k)]) : 0.0;
+}
+
+// The recording as the link carries it ("N:runs", "" for none), and how many
+// frames it holds.
+const char* barrage_recording(page::Page* opened) {
+    const std::vector<uint8_t>& moves = opened->viewer.moves;
+    opened->recordingText = moves.empty() ? std::string() : replay::movesForLink(moves);
+    return opened->recordingText.c_str();
+}
+double barrage_recorded(const page::Page* opened) { return static_cast<double>(opened->viewer.moves.size()); }
+int32_t barrage_recording_version(const page::Page* opened) { return opened->viewer.recordingVersion; }
+
+// A link's recording: the script asks for room for its text, writes it, then
+// has the page replay it on `frame` (0: from frame 1, playing). Returns 1
+// when it was taken, 0 when the text does not decode (nothing changes).
+uint8_t* barrage_replay_text(page::Page* opened, int32_t size) {
+    return barrage_pattern_bytes(opened, size);
+}
+int32_t barrage_take_replay(page::Page* opened, double frame) {
+    const std::string_view text(reinterpret_cast<const char*>(opened->arriving.data()), opened->arriving.size());
+    const bool taken = page::replayPage(*opened, text, frameFrom(frame));
+    opened->arriving = {};
+    return taken ? 1 : 0;
+}
 
 }  // extern "C"

@@ -26,6 +26,10 @@ std::string fieldsJson(std::span<const Field> fields) {
             }
             out += ",\"kinds\":[" + names + "],\"otherwise\":" + quoted(f.otherwise);
         }
+        if (f.kind == FieldKind::Reference) {
+            // The names it takes besides points and shooters.
+            out += std::string(",\"refers\":[\"none\"") + (takesShip(f) ? ",\"" + std::string(PLAYER_REFERENCE) + "\"" : "") + "]";
+        }
         out += "}";
     }
     return out + "]";

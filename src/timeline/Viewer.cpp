@@ -56,6 +56,7 @@ void recordFrames(Viewer& v, int64_t from, int64_t to) {
     }
     v.moves.resize(static_cast<size_t>(from), static_cast<uint8_t>(world::MOVE_NONE));  // it stood meanwhile
     v.moves.resize(static_cast<size_t>(to), static_cast<uint8_t>(v.steer));
+    ++v.recordingVersion;
     recordingChanged(v.timeline, v.moves.data(), static_cast<int64_t>(v.moves.size()), from);
 }
 
@@ -348,6 +349,7 @@ void flyViewer(Viewer& v, bool on) {
 void replayViewer(Viewer& v, const uint8_t* moves, size_t count, int64_t frame) {
     const size_t most = static_cast<size_t>(MAX_SEEK_FRAME);
     v.moves.assign(moves, moves + (count < most ? count : most));
+    ++v.recordingVersion;
     v.flying = 0;
     v.dropped = v.droppedAfter = 0;
     giveShip(v.timeline);

@@ -118,6 +118,7 @@ struct Viewer {
     int32_t flying = 0;                 // flag (`f`): the keys steer the ship, and each frame played is recorded
     int32_t steer = 0;                  // the move the front end's steering makes now (world::MOVE_*)
     std::vector<uint8_t> moves;         // the recording: the ship's move in each frame, frame 1 first
+    int32_t recordingVersion = 0;       // goes up whenever the recording changes
     int64_t droppedAfter = 0;           // the frame a takeover dropped the recording after; 0: none to tell
     int64_t dropped = 0;                // frames it dropped
     int32_t pauseAtHit = 0;             // flag (`h`): playing pauses at each hit

@@ -14,6 +14,7 @@
 #include "display/Display.h"
 #include "display_headless/Headless.h"
 #include "pattern/Pattern.h"
+#include "replay/Recording.h"
 #include "shell/Program.h"
 
 namespace pattern {
@@ -43,7 +44,13 @@ TEST(Gallery, EverySampleLoadsAndEveryClipIsWhatTheToolsMakeNow) {
         std::istringstream fields(line);
         std::string name;
         int64_t first = 0, last = 0, every = 0;
-        fields >> name >> first >> last >> every;
+        std::string replayed;  // a recording the clip plays, with the ship it steers
+        fields >> name >> first >> last >> every >> replayed;
+        replay::Recording recording;
+        std::string unread;
+        if (!replayed.empty()) {
+            ASSERT_TRUE(replay::loadRecording(SOURCE + "/patterns/" + replayed, recording, unread)) << unread;
+        }
         int error = 0;
         GifFileType* gif = DGifOpenFileName((SOURCE + "/docs/patterns/" + name + ".gif").c_str(), &error);
         ASSERT_NE(gif, nullptr) << name << ": " << GifErrorString(error);
@@ -55,7 +62,12 @@ TEST(Gallery, EverySampleLoadsAndEveryClipIsWhatTheToolsMakeNow) {
         display::UseWindowSystem(display_headless::headlessSystem());
         world::World world;
         shell::startUp(world, makerFor(loaded.pattern));
-        for (int64_t frame = 1; frame <= first; ++frame) shell::runFrame(world);
+        if (!replayed.empty()) world.ship.present = -1;
+        for (int64_t frame = 1; frame <= first; ++frame) {
+            const auto at = static_cast<size_t>(frame - 1);
+            world.ship.move = at < recording.moves.size() ? recording.moves[at] : world::MOVE_NONE;
+            shell::runFrame(world);
+        }
         const screen::Screen& screen = display::CurrentScreen();
         const SavedImage& image = gif->SavedImages[0];
         ASSERT_EQ(image.ImageDesc.Width * image.ImageDesc.Height, screen::SCREEN_WIDTH * screen::SCREEN_HEIGHT)

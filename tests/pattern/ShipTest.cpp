@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pattern/Pattern.h"
+#include "replay/Recording.h"
 
 namespace pattern {
 namespace {
@@ -131,6 +132,25 @@ TEST(Ship, ThePlayerTableIsReadWithinItsLimits) {
     const Loaded origin = parsePattern(aimed("\"player\"").replace(aimed("\"player\"").find("targetRef"), 9, "originRef"), "p.toml");
     ASSERT_TRUE(refused(origin));
     EXPECT_NE(origin.messages[0].text.find("cannot follow the player's ship"), std::string::npos);
+}
+
+// The sample aimed at the player, and the run recorded on it that survives it.
+TEST(Ship, TheSampleRunSurvivesTheSampleItWasRecordedOn) {
+    const Loaded loaded = loadPattern(std::string(BARRAGE_SOURCE_DIR) + "/patterns/aimed.toml");
+    ASSERT_FALSE(refused(loaded));
+    replay::Recording run;
+    std::string error;
+    ASSERT_TRUE(replay::loadRecording(std::string(BARRAGE_SOURCE_DIR) + "/patterns/aimed-run.rec", run, error)) << error;
+    const std::string flat = flatPattern(loaded);
+    EXPECT_EQ(run.digest, replay::digestOf(std::string_view(flat).substr(flat.find('\n') + 1)))
+        << "aimed.toml changed since the run was recorded: record it again";
+    Played played(loaded.text);
+    for (const uint8_t move : run.moves) played.to(played.world.ship.frame + 1, move);
+    EXPECT_EQ(played.world.ship.hits, 0);
+    EXPECT_GT(played.world.ship.grazes, 0);
+    Played standing(loaded.text);
+    standing.to(static_cast<int32_t>(run.moves.size()));
+    EXPECT_GT(standing.world.ship.hits, 10) << "a ship that stands still is hit";
 }
 
 }  // namespace

@@ -120,6 +120,82 @@ def status_text(driver):
     return driver.execute_script("return document.getElementById('status').textContent")
 
 
+def link_of(recording):
+    """A recording file's moves as the page's link carries them: N:runs."""
+    lines = open(recording, encoding="ascii").read().split("\n")
+    frames = next(int(l.split()[1]) for l in lines if l.startswith("frames "))
+    start = lines.index("moves") + 1
+    return "%d:%s" % (frames, "".join(lines[start:lines.index("end")]))
+
+
+def recording_of(link, path):
+    """A link's moves as a recording file of the demonstration."""
+    frames, runs = link.split(":", 1)
+    with open(path, "w", encoding="ascii") as f:
+        f.write("barrage recording 1\npattern \ndigest \nframes %s\nmoves\n%s\nend\n" % (frames, runs))
+
+
+def ship_of(status):
+    """The hits and grazes the page's strip gives."""
+    line = status.split("\n")[1]
+    words = line.split()
+    return int(words[words.index("hits") + 1]), int(words[words.index("grazes") + 1])
+
+
+def check_replay(driver, base, capture, trace, scratch, failures):
+    """A replay in the link shows barrage-capture's picture of it; a run flown
+    with the keys is in the address, and the native tools replay it to the
+    page's picture, hits and grazes; a link's replay that does not decode is
+    said and changes nothing else."""
+    wait = WebDriverWait(driver, 30)
+    here = os.path.dirname(os.path.abspath(__file__))
+    link = link_of(os.path.join(here, "..", "..", "patterns", "aimed-run.rec"))
+    recording = os.path.join(scratch, "demonstration.rec")
+    recording_of(link, recording)
+    os.makedirs(os.path.join(scratch, "replayed"), exist_ok=True)
+    subprocess.run([capture, "700", "--replay", recording, "--out", os.path.join(scratch, "replayed")], check=True)
+    expected = read_png_rgba(os.path.join(scratch, "replayed", "frame-000700.png"))
+    driver.get("%s?frame=700&replay=%s" % (base, link))
+    wait.until(lambda d: frame_shown(d) == "700")
+    if not canvas_is(driver, expected, 2.0):
+        failures.append("replay: the canvas is not barrage-capture --replay's frame 700")
+
+    # Flown with the keys: to the left, then up and right, slower.
+    driver.get("%s?frame=100" % base)
+    wait.until(lambda d: frame_shown(d) == "100")
+    press(driver, "f")
+    chain = ActionChains(driver)
+    chain.key_down(Keys.ARROW_LEFT).pause(0.4).key_up(Keys.ARROW_LEFT)
+    chain.key_down(Keys.SHIFT).key_down("w").key_down("d").pause(0.4).key_up("d").key_up("w").key_up(Keys.SHIFT)
+    chain.perform()
+    press(driver, "f")
+    press(driver, Keys.SPACE)
+    time.sleep(0.3)
+    frame = int(frame_shown(driver))
+    search = urllib.parse.parse_qs(urllib.parse.urlparse(driver.current_url).query)
+    flown = search.get("replay", [""])[0]
+    # The frames played after flying stopped are not recorded: the ship stood.
+    if not 100 < int(flown.split(":")[0] or 0) <= frame:
+        failures.append("flying: the address's replay %r does not hold the frames flown to %d" % (flown[:40], frame))
+        return
+    if "f" not in flown.split(":")[1] and "o" not in flown.split(":")[1]:
+        failures.append("flying: the recording %r has no move left (f), nor focused up-right (r)" % flown[:80])
+    recording_of(flown, recording)
+    ship = subprocess.run([trace, str(frame), str(frame), "--replay", recording], check=True, capture_output=True,
+                          text=True).stdout.split("\n")[1].split()
+    if ship[0] != "ship" or (int(ship[3]), int(ship[4])) != ship_of(status_text(driver)):
+        failures.append("flying: the trace says %s, the page %r" % (ship, status_text(driver).split("\n")[1]))
+    subprocess.run([capture, str(frame), "--replay", recording, "--out", os.path.join(scratch, "replayed")], check=True)
+    if canvas_rgba(driver) != read_png_rgba(os.path.join(scratch, "replayed", "frame-%06d.png" % frame)):
+        failures.append("flying: the canvas of frame %d is not barrage-capture --replay's" % frame)
+
+    driver.get("%s?frame=50&replay=12:zz" % base)
+    wait.until(lambda d: frame_shown(d) == "50")
+    if "replay cannot be read" not in notice_text(driver):
+        failures.append("a replay that does not decode: the notice says %r" % notice_text(driver))
+    print("replay: a link's replay, a run flown with the keys (%d frames)" % frame)
+
+
 def check_far_seek(driver, base, failures):
     """A seek to frame 1,000,000 runs in slices: the tab keeps drawing its
     animation frames (no gap over 100 ms beyond a frame) and says how far it
@@ -355,6 +431,7 @@ def main():
                 time.sleep(0.5)
                 driver.save_screenshot(screenshot)
 
+            check_replay(driver, base, capture, trace, scratch, failures)
             check_far_seek(driver, base, failures)
             check_frame_values(driver, base, failures)
             check_editor(driver, base, capture, trace, scratch, failures)

@@ -95,6 +95,12 @@ function completer(help, knownNow) {
           return { label: "\"" + k.name + "\"", detail: String(k.value), info: k.meaning, type: "enum" };
         }) };
       }
+      // A reference's names: "none", and "player" where it takes the ship.
+      if (field && field.refers) {
+        return { from: from, options: field.refers.map(function (name) {
+          return { label: "\"" + name + "\"", detail: key, type: "enum" };
+        }) };
+      }
       // A program's name after a [shooters] key named as a table of programs.
       const programs = section.keys === "shooters" && known.outline && known.outline[key];
       if (programs && help.sections.some(function (s) { return s.name === key && s.fields; })) {
@@ -114,9 +120,11 @@ function completer(help, knownNow) {
     const word = context.matchBefore(/[A-Za-z]*$/);
     const ahead = before.slice(0, before.length - word.text.length);
     if (!/(^\s*|[{,]\s*)$/.test(ahead) || (word.from === word.to && !context.explicit)) return null;
-    if (section.keys === "shooters") return { from: word.from, options: help.shooters.map(function (k) {
-      return { label: k.name, info: k.info, type: "property" };
-    }) };
+    if (section.keys === "shooters" || section.keys === "player") {
+      return { from: word.from, options: help[section.keys].map(function (k) {
+        return { label: k.name, info: k.info, type: "property" };
+      }) };
+    }
     if (section.keys === "names") return { from: word.from, options: help.names.filter(function (n) { return n.settable; })
       .map(function (n) { return { label: n.name, info: n.info, type: "property" }; }) };
     if (/^\s*$/.test(ahead)) return { from: word.from, options: help.programs.map(function (k) {
@@ -150,6 +158,8 @@ function hover(help) {
       said = word + ": " + known(help.names).info;
     } else if (!inExpression && section.fields && known(help.forms) && text[to] !== "\"") {
       said = word + ": " + known(help.forms).info;
+    } else if (section.keys === "player" && known(help.player)) {
+      said = word + ": " + known(help.player).info;
     } else if (field && text[to] !== "\"") {
       said = word + ": " + fieldHelp(field);
     } else if (text[from - 1] === "\"") {
