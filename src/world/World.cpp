@@ -2,6 +2,8 @@
 // nothing of it moves.
 #include "world/World.h"
 
+#include <cmath>
+
 #include "world/Scenario.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/Lifecycle.h"
@@ -39,42 +41,54 @@ void setUpWorld(World& world, const WorldMaker& maker) {
     }
 }
 
-void touchShip(World& world) {
+void touchShooter(World& world, int32_t i) {
     Ship& ship = world.ship;
-    ship.hitNow = 0;
     const double hitReach = double{ship.hitRadius} + ship.bulletRadius;
     const double grazeReach = double{ship.grazeRadius} + ship.bulletRadius;
     const double hit2 = hitReach * hitReach, graze2 = grazeReach * grazeReach;
     const double x = ship.x, y = ship.y;
-    for (int32_t i = 0; i < world.count; ++i) {
-        if (!world.frames[i].stepped) continue;  // frozen, and not drawn
-        const actor::Shooter& s = world.shooters[i];
-        uint8_t* marks = world.marks + static_cast<size_t>(i) * actor::BULLET_CAPACITY;
-        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
-            const bullets::Bullet& b = s.bullets[j];
-            if (!b.alive) {
-                marks[j] = 0;  // the next bullet in the slot is another
-                continue;
-            }
-            const double dx = double{b.x} - x, dy = double{b.y} - y;
-            const double d2 = dx * dx + dy * dy;
-            if (d2 >= graze2) continue;
-            if (d2 < hit2 && !(marks[j] & MARK_HIT)) {
-                marks[j] |= MARK_HIT;
-                ++ship.hits;
-                ++ship.hitNow;
-                ship.lastHit = ship.frame;
-            } else if (d2 >= hit2 && !(marks[j] & MARK_GRAZED)) {
-                marks[j] |= MARK_GRAZED;
-                ++ship.grazes;
-            }
+    // Most bullets are far along an axis: a float test with a pixel to spare
+    // (far more than its rounding) passes every one the exact test might take.
+    // Radii set by a caller may be anything: a reach past a float's range (or
+    // not a number) tests every bullet exactly.
+    const double reach = (grazeReach > hitReach ? grazeReach : hitReach) + 1.0;
+    const float band = reach < 1e30 ? static_cast<float>(reach) : INFINITY;
+    const actor::Shooter& s = world.shooters[i];
+    uint8_t* marks = world.marks + static_cast<size_t>(i) * actor::BULLET_CAPACITY;
+    for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+        const bullets::Bullet& b = s.bullets[j];
+        if (!b.alive) {
+            marks[j] = 0;  // the next bullet in the slot is another
+            continue;
+        }
+        if (std::fabs(b.x - ship.x) >= band || std::fabs(b.y - ship.y) >= band) continue;
+        const double dx = double{b.x} - x, dy = double{b.y} - y;
+        const double d2 = dx * dx + dy * dy;
+        if (d2 >= graze2) continue;
+        if (d2 < hit2 && !(marks[j] & MARK_HIT)) {
+            marks[j] |= MARK_HIT;
+            ++ship.hits;
+            ++ship.hitNow;
+            ship.lastHit = ship.frame;
+        } else if (d2 >= hit2 && !(marks[j] & MARK_GRAZED)) {
+            marks[j] |= MARK_GRAZED;
+            ++ship.grazes;
         }
     }
 }
 
+void touchShip(World& world) {
+    world.ship.hitNow = 0;
+    for (int32_t i = 0; i < world.count; ++i) {
+        if (world.frames[i].stepped) touchShooter(world, i);  // frozen ones are not drawn either
+    }
+}
+
 void stepWorld(World& world) {
-    if (world.ship.present) {
+    const bool ship = world.ship.present != 0;
+    if (ship) {
         ++world.ship.frame;
+        world.ship.hitNow = 0;
         moveShip(world.ship);
     }
     for (int32_t i = 0; i < world.count; ++i) {
@@ -85,8 +99,9 @@ void stepWorld(World& world) {
         frame.stepped = -1;
         shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
         shooter::updateShooter(s, frame.turret, &frame.dropped);
+        // No later shooter moves these bullets: they are where the frame leaves them.
+        if (ship) touchShooter(world, i);
     }
-    if (world.ship.present) touchShip(world);
 }
 
 void tearDownWorld(World& world) {

@@ -58,6 +58,9 @@ void stepWorld(World& world);
 // squared, in double precision from the floats) hits it; one within the
 // graze and bullet radii grazes it; each bullet counts once for each.
 void touchShip(World& world);
+// The same for shooter i's bullets alone: stepWorld runs it on each
+// shooter's as its frame leaves them, while they are still in the cache.
+void touchShooter(World& world, int32_t i);
 // Destroys the shooters, last first, and releases the array.
 void tearDownWorld(World& world);
 

@@ -69,7 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         turret::resetTurretSchedule(s);
     }
     world::ShooterFrame frames[2];
-    world::World pass{shooters, 2, frames};
+    world::World pass;
+    pass.shooters = shooters;
+    pass.count = 2;
+    pass.frames = frames;
     for (int32_t frame = 0; frame < FRAMES; ++frame) {
         world::stepWorld(pass);
         shell::drawWorld(pass);
