@@ -44,9 +44,9 @@ inline constexpr int32_t REFERENCE_POINT = 1;
 inline constexpr int32_t REFERENCE_SHOOTER = 2;
 inline constexpr int32_t REFERENCE_PLAYER = 3;  // the ship (targetRef only)
 
-inline constexpr int32_t PLAYER_RIGHTMOST = 639;      // the ship's centre stays within the screen
-inline constexpr int32_t PLAYER_LOWEST = 479;
-inline constexpr int32_t MAX_PLAYER_SPEED = 64;       // whole pixels a frame
+inline constexpr int32_t PLAYER_RIGHTMOST = static_cast<int32_t>(world::SHIP_RIGHTMOST);  // the ship's centre stays within the screen
+inline constexpr int32_t PLAYER_LOWEST = static_cast<int32_t>(world::SHIP_LOWEST);
+inline constexpr int32_t MAX_PLAYER_SPEED = world::MAX_SHIP_SPEED;  // whole pixels a frame
 inline constexpr float MAX_PLAYER_RADIUS = 1000.0f;   // pixels
 
 // The ship a player steers, as [player] says; a pattern without the table

@@ -66,7 +66,7 @@ bool bringTo(Timeline& t, int64_t frames, const Budget& budget) {
         int64_t k = goal / t.spacing;
         if (k > t.count - 1) k = t.count - 1;
         nearest = slot(t, static_cast<int32_t>(k));
-        nearestFrame = snapshotFrame(nearest);
+        nearestFrame = world::snapshotFrame(nearest);
     }
     for (int32_t k = 0; k < t.recentCapacity; ++k) {
         if (t.recentFrames[k] <= goal && t.recentFrames[k] > nearestFrame) {

@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "world/World.h"
-#include "timeline/Snapshot.h"
+#include "world/Snapshot.h"
 
 namespace timeline {
 

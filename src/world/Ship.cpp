@@ -11,9 +11,6 @@ namespace {
 constexpr int32_t DX[9] = {0, 1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int32_t DY[9] = {0, 0, 1, 1, 1, 0, -1, -1, -1};
 
-constexpr float RIGHTMOST = 639.0f;  // the screen's last column and row: the ship's centre stays on them
-constexpr float LOWEST = 479.0f;
-
 }  // namespace
 
 int32_t moveCode(int32_t dx, int32_t dy, bool focused) {
@@ -53,8 +50,8 @@ void moveShip(Ship& ship) {
     const int32_t step = diagonal ? (focused ? ship.focusedDiagonal : ship.diagonal)
                                   : (focused ? ship.focusedSpeed : ship.speed);
     const float x = ship.x + static_cast<float>(dx * step), y = ship.y + static_cast<float>(dy * step);
-    ship.x = x < 0.0f ? 0.0f : x > RIGHTMOST ? RIGHTMOST : x;
-    ship.y = y < 0.0f ? 0.0f : y > LOWEST ? LOWEST : y;
+    ship.x = x < 0.0f ? 0.0f : x > SHIP_RIGHTMOST ? SHIP_RIGHTMOST : x;
+    ship.y = y < 0.0f ? 0.0f : y > SHIP_LOWEST ? SHIP_LOWEST : y;
     ship.focused = focused ? -1 : 0;
 }
 

@@ -24,6 +24,11 @@ inline constexpr int32_t MOVE_UP_RIGHT = 8;
 inline constexpr int32_t MOVE_FOCUSED = 9;
 inline constexpr int32_t MOVE_CODES = 18;  // codes 0 to 17
 
+// The ship's centre stays on the screen's pixels; its speeds are at most this.
+inline constexpr float SHIP_RIGHTMOST = 639.0f;
+inline constexpr float SHIP_LOWEST = 479.0f;
+inline constexpr int32_t MAX_SHIP_SPEED = 64;  // whole pixels a frame
+
 // The move that goes dx, dy (each -1, 0 or 1), focused or not.
 int32_t moveCode(int32_t dx, int32_t dy, bool focused);
 // A move's direction along each axis (-1, 0 or 1); none for a code out of range.

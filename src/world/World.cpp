@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "numerics/Numerics.h"
 #include "world/Scenario.h"
 #include "shooter/EmitterSchedule.h"
 #include "shooter/Lifecycle.h"
@@ -65,20 +66,26 @@ void touchShooter(World& world, int32_t i) {
         const double dx = double{b.x} - x, dy = double{b.y} - y;
         const double d2 = dx * dx + dy * dy;
         if (d2 >= graze2) continue;
+        int32_t kind = 0;
         if (d2 < hit2 && !(marks[j] & MARK_HIT)) {
             marks[j] |= MARK_HIT;
-            ++ship.hits;
-            ++ship.hitNow;
+            ship.hits = numerics::wrapAdd(ship.hits, 1);
+            ship.hitNow = numerics::wrapAdd(ship.hitNow, 1);
             ship.lastHit = ship.frame;
+            kind = EVENT_HIT;
         } else if (d2 >= hit2 && !(marks[j] & MARK_GRAZED)) {
             marks[j] |= MARK_GRAZED;
-            ++ship.grazes;
+            ship.grazes = numerics::wrapAdd(ship.grazes, 1);
+            kind = EVENT_GRAZE;
         }
+        // Each bullet is counted at most once a frame, so the room never runs out.
+        if (kind && world.events) world.events[world.eventCount++] = {kind, i, j};
     }
 }
 
 void touchShip(World& world) {
     world.ship.hitNow = 0;
+    world.eventCount = 0;
     for (int32_t i = 0; i < world.count; ++i) {
         if (world.frames[i].stepped) touchShooter(world, i);  // frozen ones are not drawn either
     }
@@ -87,8 +94,9 @@ void touchShip(World& world) {
 void stepWorld(World& world) {
     const bool ship = world.ship.present != 0;
     if (ship) {
-        ++world.ship.frame;
+        world.ship.frame = numerics::wrapAdd(world.ship.frame, 1);
         world.ship.hitNow = 0;
+        world.eventCount = 0;
         moveShip(world.ship);
     }
     for (int32_t i = 0; i < world.count; ++i) {

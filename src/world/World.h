@@ -20,6 +20,15 @@ struct ShooterFrame {
     int32_t dropped = 0;            // bullets of its volley that found no free slot in its store
 };
 
+// A bullet that hit or grazed the ship in the last frame.
+inline constexpr int32_t EVENT_HIT = 1;
+inline constexpr int32_t EVENT_GRAZE = 2;
+struct ShipEvent {
+    int32_t kind = 0;     // EVENT_HIT or EVENT_GRAZE
+    int32_t shooter = 0;  // whose store holds it
+    int32_t slot = 0;     // its slot
+};
+
 struct World {
     actor::Shooter* shooters = nullptr;  // one array, owned, made at set-up
     int32_t count = 0;                     // shooters in the array, recorded when it was made
@@ -28,6 +37,9 @@ struct World {
     int32_t pointCount = 0;                // points held
     Ship ship;                             // the player's ship, when present
     uint8_t* marks = nullptr;              // by shooter and slot: MARK_HIT, MARK_GRAZED; owned, made with the shooters
+    ShipEvent* events = nullptr;           // the last frame's hits and grazes, when given: room for one a slot
+                                           // (count x BULLET_CAPACITY), the caller's
+    int32_t eventCount = 0;                // events the last frame wrote
 };
 
 // How a world is set up: the demonstration's scenario by default, or a

@@ -94,7 +94,7 @@ TEST_F(WorldTest, AShooterSwitchedOffIsDrawnInThatFrameAndFrozenAfter) {
     shooter::resetEmitterSchedule(s);
     collections::releaseList(s.turretSteps);
     world::ShooterFrame frame;
-    world::World pass{&s, 1, &frame, nullptr, 0, {}, nullptr};
+    world::World pass{&s, 1, &frame, nullptr, 0, {}, nullptr, nullptr, 0};
     const std::unique_ptr<screen::Screen> before = std::make_unique<screen::Screen>(display::CurrentScreen());
     world::stepWorld(pass);
     EXPECT_EQ(std::memcmp(before.get(), &display::CurrentScreen(), sizeof *before), 0) << "a step drew";

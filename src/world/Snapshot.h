@@ -15,7 +15,7 @@
 #include "actor/Shooter.h"
 #include "world/World.h"
 
-namespace timeline {
+namespace world {
 
 enum class PlaceKind : int32_t {
     None = 0,     // no reference
@@ -34,14 +34,20 @@ struct Place {
 };
 
 // Bytes a snapshot of the world takes.
-size_t snapshotBytes(const world::World& world);
+size_t snapshotBytes(const World& world);
 // Writes the world, after `frame` frames, into `room` bytes at `bytes` (8-byte
 // aligned); false, and holding nothing, when they are too few.
-bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t frame);
+bool takeSnapshot(void* bytes, size_t room, const World& world, int64_t frame);
 // The frames the world held had run; -1: the bytes hold no snapshot.
 int64_t snapshotFrame(const void* bytes);
 // Puts the world back as it was. Returns false, and leaves the world as it
 // is, when the world is not set up like the one the snapshot was taken of.
-bool restoreSnapshot(const void* bytes, world::World& world);
+bool restoreSnapshot(const void* bytes, World& world);
+// Whether `size` bytes from elsewhere (a file, another program) are a
+// snapshot that restores into the world without pointing outside it: every
+// place inside the world, every behaviour one the engine knows, every
+// cursor on a step, the ship on the screen with speeds it can take. What the
+// simulation takes of any value (angles, counts, positions) it is not asked.
+bool soundSnapshot(const void* bytes, size_t size, const World& world);
 
-}  // namespace timeline
+}  // namespace world

@@ -3,12 +3,17 @@
 // cursors stand, so a restore writes into the world's own nodes. The bytes
 // are a head, then for each shooter its record and places, its store (when it
 // has one) and its programs' countdowns, each part at an 8-byte boundary.
-#include "timeline/Snapshot.h"
+#include "world/Snapshot.h"
 
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
-namespace timeline {
+#include "kinds/Kinds.h"
+#include "shooter/MoveModes.h"
+#include "turret/TurretFiring.h"
+
+namespace world {
 
 namespace {
 
@@ -16,7 +21,7 @@ struct Head {
     int64_t frame = -1;  // frames the world had run; -1: holds nothing
     int32_t count = 0;   // shooters held
     int32_t points = 0;  // fixed points of the world it was taken of
-    world::Ship ship{};  // the ship; its marks, a byte a slot, follow the shooters
+    Ship ship{};  // the ship; its marks, a byte a slot, follow the shooters
 };
 
 struct ShooterHead {
@@ -28,7 +33,34 @@ struct ShooterHead {
     int32_t movementCursor = -1;
     int32_t firingSteps = 0;     // stored steps, whose countdowns follow
     int32_t movementSteps = 0;
+    int32_t sweep = 0;           // the turret's behaviour as a code (sweepCode); the record's pointer is null
+    int32_t mode = 0;            // the movement mode's, likewise (modeCode)
 };
+
+// Behaviours as codes, so that a snapshot holds no address of code: 0 none,
+// 1 and up one of the known ones, -1 one of a caller's own, kept as the
+// record's pointer (which only the process that took it can restore).
+constexpr int32_t OWN_BEHAVIOUR = -1;
+
+int32_t sweepCode(actor::ShooterBehaviour b) {
+    return !b ? 0 : b == turret::sweepWrap ? 1 : b == turret::sweepBounce ? 2 : OWN_BEHAVIOUR;
+}
+
+actor::ShooterBehaviour sweepOf(int32_t code) {
+    return code == 1 ? turret::sweepWrap : code == 2 ? turret::sweepBounce : nullptr;
+}
+
+int32_t modeCode(actor::ShooterBehaviour b) {
+    if (!b) return 0;
+    for (int32_t mode = 0; mode < kinds::MOVE_MODE_COUNT; ++mode) {
+        if (shooter::moveModeFor(mode) == b) return mode + 1;
+    }
+    return OWN_BEHAVIOUR;
+}
+
+actor::ShooterBehaviour modeOf(int32_t code) {
+    return code >= 1 && code <= kinds::MOVE_MODE_COUNT ? shooter::moveModeFor(code - 1) : nullptr;
+}
 
 constexpr size_t STORE_BYTES = sizeof(bullets::Bullet) * actor::BULLET_CAPACITY;
 
@@ -39,7 +71,7 @@ bool inside(const void* p, const void* begin, size_t bytes) {
     return at >= from && at - from < bytes;
 }
 
-Place placeOf(const float* reference, const world::World& world) {
+Place placeOf(const float* reference, const World& world) {
     if (!reference) return {};
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -63,7 +95,7 @@ Place placeOf(const float* reference, const world::World& world) {
     return {PlaceKind::Outside, 0, 0, reference};
 }
 
-const float* addressOf(const Place& place, const world::World& world) {
+const float* addressOf(const Place& place, const World& world) {
     switch (place.kind) {
         case PlaceKind::Outside: return place.outside;
         case PlaceKind::Shooter:
@@ -120,11 +152,11 @@ size_t shooterBytes(int32_t hasStore, int32_t firingSteps, int32_t movementSteps
 
 }  // namespace
 
-size_t marksBytes(const world::World& world) {
+size_t marksBytes(const World& world) {
     return world.marks ? aligned(static_cast<size_t>(world.count) * actor::BULLET_CAPACITY) : 0;
 }
 
-size_t snapshotBytes(const world::World& world) {
+size_t snapshotBytes(const World& world) {
     size_t bytes = aligned(sizeof(Head));
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
@@ -133,7 +165,7 @@ size_t snapshotBytes(const world::World& world) {
     return bytes + marksBytes(world);
 }
 
-bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t frame) {
+bool takeSnapshot(void* bytes, size_t room, const World& world, int64_t frame) {
     Head head;
     if (room < sizeof head) return false;
     std::memcpy(bytes, &head, sizeof head);  // holds nothing until whole
@@ -150,6 +182,10 @@ bool takeSnapshot(void* bytes, size_t room, const world::World& world, int64_t f
         copy.movementCursor = cursorIndex(s.emitterSteps);
         copy.firingSteps = storedSteps(s.turretSteps);
         copy.movementSteps = storedSteps(s.emitterSteps);
+        copy.sweep = sweepCode(s.turretBehaviour);
+        copy.mode = modeCode(s.emitterMove);
+        if (copy.sweep != OWN_BEHAVIOUR) copy.shooter.turretBehaviour = nullptr;
+        if (copy.mode != OWN_BEHAVIOUR) copy.shooter.emitterMove = nullptr;
         std::memcpy(at, &copy, sizeof copy);
         at += aligned(sizeof copy);
         if (s.bullets) {
@@ -173,7 +209,7 @@ int64_t snapshotFrame(const void* bytes) {
     return head.frame;
 }
 
-bool restoreSnapshot(const void* bytes, world::World& world) {
+bool restoreSnapshot(const void* bytes, World& world) {
     Head head;
     std::memcpy(&head, bytes, sizeof head);
     if (head.frame < 0 || head.count != world.count || head.points != world.pointCount ||
@@ -214,6 +250,8 @@ bool restoreSnapshot(const void* bytes, world::World& world) {
         s.emitterSteps = movement;
         s.turret.originRef = addressOf(copy.origin, world);
         s.turret.targetRef = addressOf(copy.target, world);
+        if (copy.sweep != OWN_BEHAVIOUR) s.turretBehaviour = sweepOf(copy.sweep);
+        if (copy.mode != OWN_BEHAVIOUR) s.emitterMove = modeOf(copy.mode);
         if (store) {
             std::memcpy(static_cast<void*>(store), at, STORE_BYTES);
             at += STORE_BYTES;
@@ -228,4 +266,74 @@ bool restoreSnapshot(const void* bytes, world::World& world) {
     return true;
 }
 
-}  // namespace timeline
+namespace {
+
+template <typename T>
+int32_t nodes(const collections::RecordList<T>& list) {
+    int32_t count = 0;
+    for (const collections::RecordNode<T>* node = list.first; node; node = node->next) ++count;
+    return count;
+}
+
+// A place that points at two floats inside the world, or at nothing.
+bool soundPlace(const Place& place, const World& world) {
+    const auto within = [](int32_t offset, size_t bytes) {
+        return offset >= 0 && offset % 4 == 0 && static_cast<size_t>(offset) + 2 * sizeof(float) <= bytes;
+    };
+    const bool shooter = place.shooter >= 0 && place.shooter < world.count;
+    switch (place.kind) {
+        case PlaceKind::None: return true;
+        case PlaceKind::Shooter: return shooter && within(place.offset, sizeof(actor::Shooter));
+        case PlaceKind::Store:
+            return shooter && world.shooters[place.shooter].bullets && within(place.offset, STORE_BYTES);
+        case PlaceKind::Point:
+            return world.points && within(place.offset, sizeof(float) * 2 * static_cast<size_t>(world.pointCount));
+        case PlaceKind::Ship: return within(place.offset, sizeof(Ship));
+        default: return false;  // an address outside the world is nobody else's to give
+    }
+}
+
+bool soundShip(const Ship& ship) {
+    const auto whole = [](float v, float most) { return v >= 0.0f && v <= most && v == std::floor(v); };
+    const auto speed = [](int32_t v) { return v >= 0 && v <= MAX_SHIP_SPEED; };
+    const auto radius = [](float r) { return std::isfinite(r) && r >= 0.0f; };
+    return whole(ship.x, SHIP_RIGHTMOST) && whole(ship.y, SHIP_LOWEST) && speed(ship.speed) &&
+           speed(ship.focusedSpeed) && speed(ship.diagonal) && speed(ship.focusedDiagonal) &&
+           radius(ship.hitRadius) && radius(ship.bulletRadius) && radius(ship.grazeRadius) && ship.frame >= 0 &&
+           ship.hits >= 0 && ship.grazes >= 0 && ship.lastHit >= 0 && ship.hitNow >= 0;
+}
+
+}  // namespace
+
+bool soundSnapshot(const void* bytes, size_t size, const World& world) {
+    if (size < aligned(sizeof(Head)) || size < snapshotBytes(world) || (world.count > 0 && !world.shooters)) {
+        return false;
+    }
+    Head head;
+    std::memcpy(&head, bytes, sizeof head);
+    if (head.frame < 0 || head.count != world.count || head.points != world.pointCount || !soundShip(head.ship)) {
+        return false;
+    }
+    const char* at = static_cast<const char*>(bytes) + aligned(sizeof(Head));
+    const char* end = static_cast<const char*>(bytes) + size;
+    for (int32_t i = 0; i < world.count; ++i) {
+        const actor::Shooter& s = world.shooters[i];
+        ShooterHead copy;
+        if (static_cast<size_t>(end - at) < aligned(sizeof copy)) return false;
+        std::memcpy(&copy, at, sizeof copy);
+        if ((s.bullets != nullptr) != (copy.hasStore != 0) || storedSteps(s.turretSteps) != copy.firingSteps ||
+            storedSteps(s.emitterSteps) != copy.movementSteps || copy.sweep < 0 || copy.sweep > 2 ||
+            copy.mode < 0 || copy.mode > kinds::MOVE_MODE_COUNT || copy.firingCursor < -1 ||
+            copy.firingCursor >= nodes(s.turretSteps) || copy.movementCursor < -1 ||
+            copy.movementCursor >= nodes(s.emitterSteps) || !soundPlace(copy.origin, world) ||
+            !soundPlace(copy.target, world)) {
+            return false;
+        }
+        const size_t bytesOf = shooterBytes(copy.hasStore, copy.firingSteps, copy.movementSteps);
+        if (static_cast<size_t>(end - at) < bytesOf) return false;
+        at += bytesOf;
+    }
+    return static_cast<size_t>(end - at) >= marksBytes(world);
+}
+
+}  // namespace world
