@@ -16,7 +16,7 @@
 #include "display_headless/Headless.h"
 #include "pattern/Pattern.h"
 #include "replay/Recording.h"
-#include "timeline/Snapshot.h"
+#include "world/Snapshot.h"
 #include "timeline/Viewer.h"
 #include "world/Scenario.h"
 
@@ -44,12 +44,12 @@ void hitTest(const std::string& heavy) {
     for (int f = 0; f < 2'000; ++f) world::stepWorld(w);
     int64_t live = 0;
     for (int32_t i = 0; i < w.count; ++i) live += actor::liveBullets(w.shooters[i]);
-    std::vector<uint64_t> snapshot(timeline::snapshotBytes(w) / 8 + 8);
-    timeline::takeSnapshot(snapshot.data(), snapshot.size() * 8, w, 2'000);
+    std::vector<uint64_t> snapshot(world::snapshotBytes(w) / 8 + 8);
+    world::takeSnapshot(snapshot.data(), snapshot.size() * 8, w, 2'000);
     std::vector<double> with, without;
     for (int run = 0; run < 400; ++run) {
         for (const bool ship : {true, false}) {
-            timeline::restoreSnapshot(snapshot.data(), w);
+            world::restoreSnapshot(snapshot.data(), w);
             w.ship.present = ship ? -1 : 0;
             const auto start = Clock::now();
             for (int k = 0; k < 5; ++k) world::stepWorld(w);
@@ -59,7 +59,7 @@ void hitTest(const std::string& heavy) {
     const double frameWith = bench::median(with), frameWithout = bench::median(without);
     // The test alone, each store again and again while it is in the cache,
     // as it is when its shooter's frame has just run.
-    timeline::restoreSnapshot(snapshot.data(), w);
+    world::restoreSnapshot(snapshot.data(), w);
     std::vector<double> alone;
     for (int run = 0; run < 7; ++run) {
         const auto start = Clock::now();

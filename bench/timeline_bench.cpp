@@ -14,7 +14,7 @@
 #include "display/Control.h"
 #include "display/Display.h"
 #include "display_headless/Headless.h"
-#include "timeline/Snapshot.h"
+#include "world/Snapshot.h"
 #include "timeline/Viewer.h"
 #include "world/World.h"
 
@@ -59,7 +59,7 @@ int main() {
     {
         world::World demonstration;
         world::setUpWorld(demonstration, {});
-        const size_t bytes = timeline::snapshotBytes(demonstration);
+        const size_t bytes = world::snapshotBytes(demonstration);
         std::printf("one snapshot of the demonstration: %zu bytes; the cap: %lld bytes, room for %lld snapshots\n",
                     bytes, static_cast<long long>(timeline::SNAPSHOT_MEMORY),
                     static_cast<long long>(timeline::SNAPSHOT_MEMORY / static_cast<long long>(bytes)));
