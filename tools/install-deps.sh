@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool valgrind
 )
 if [ "${1:-}" = "--web" ]; then
-  packages+=(emscripten nodejs node-acorn chromium chromium-driver python3-selenium python3-jsonschema)
+  packages+=(emscripten nodejs node-acorn chromium chromium-driver python3-selenium python3-jsonschema python3-cffi python3-numpy)
 fi
 
 # The page's editor is bundled from npm packages: Debian's npm, unless the

@@ -25,4 +25,8 @@ LD_LIBRARY_PATH=$libdir "$scratch/shared" 120 7 | cmp -s - "$scratch/expected" |
 cc -std=c99 -o "$scratch/static" "$source/examples/trace.c" $(pkg-config --cflags barrage) "$libdir/libbarrage.a" \
   $(pkg-config --static --libs-only-l barrage | sed 's/-lbarrage//') || fail "pkg-config, static"
 "$scratch/static" 120 7 | cmp -s - "$scratch/expected" || fail "the static build prints another trace"
+if /usr/bin/python3 -c "import cffi, numpy" 2> /dev/null; then
+  /usr/bin/python3 -c "import sys; sys.path.insert(0, '$prefix/share/barrage/python'); import barrage; print(barrage.version()[0])" |
+    grep -qx 1 || fail "the installed Python module"
+fi
 echo ok
