@@ -12,21 +12,9 @@
 
 #include "pattern/Pattern.h"
 #include "replay/Recording.h"
+#include "runtime/RuntimeParts.h"
 #include "world/Snapshot.h"
 #include "world/World.h"
-
-struct barrage_pattern {
-    pattern::Loaded loaded;
-    uint64_t fingerprint = 0;  // of the pattern as bytes: a save restores only into a world of the same
-};
-
-struct barrage_world {
-    world::World world;
-    const barrage_pattern* pattern = nullptr;  // none: the demonstration
-    int64_t frame = 0;                         // frames run
-    std::vector<world::ShipEvent> events;      // room for the most a frame can count: one a slot
-    std::vector<uint64_t> scratch;             // a save as the world's own code reads and writes it, aligned
-};
 
 namespace runtime {
 namespace {
@@ -60,28 +48,18 @@ struct SaveHead {
     uint64_t sum = 0;          // of the snapshot's bytes
 };
 
-uint64_t fnv1a(const void* bytes, size_t size, uint64_t hash = 14695981039346656037ull) {
+
+
+size_t snapshotRoom(const world::World& w) { return (world::snapshotBytes(w) + 7) & ~size_t{7}; }
+
+}  // namespace
+
+uint64_t fnv1a(const void* bytes, size_t size, uint64_t hash) {
     const auto* at = static_cast<const unsigned char*>(bytes);
     for (size_t i = 0; i < size; ++i) hash = (hash ^ at[i]) * 1099511628211ull;
     return hash;
 }
 
-// Runs a call's body, turning anything thrown (memory running out, in
-// practice) into a result.
-template <typename Body>
-int32_t fenced(Body&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return BARRAGE_ERROR_MEMORY;
-    } catch (...) {
-        return BARRAGE_ERROR_ARGUMENT;
-    }
-}
-
-size_t snapshotRoom(const world::World& w) { return (world::snapshotBytes(w) + 7) & ~size_t{7}; }
-
-}  // namespace
 }  // namespace runtime
 
 using namespace runtime;
@@ -104,33 +82,31 @@ const char* barrage_status_text(int32_t status) {
     }
 }
 
-int32_t barrage_read_pattern(const char* text, size_t size, const char* file, const barrage_setting* settings,
-                             size_t setting_count, barrage_pattern** out) {
+int32_t barrage_read_packed(const void* bytes, size_t size, barrage_pattern** out) {
     if (!out) return BARRAGE_ERROR_ARGUMENT;
     *out = nullptr;
-    if ((!text && size > 0) || (!settings && setting_count > 0)) return BARRAGE_ERROR_ARGUMENT;
+    if (!bytes && size > 0) return BARRAGE_ERROR_ARGUMENT;
     return fenced([&] {
-        std::vector<pattern::Binding> bindings;
-        for (size_t i = 0; i < setting_count; ++i) {
-            if (!settings[i].name) return BARRAGE_ERROR_ARGUMENT;
-            bindings.push_back({settings[i].name, settings[i].value});
-        }
         auto made = std::make_unique<barrage_pattern>();
-        const std::string name = file ? file : "pattern";
-        if (size > static_cast<size_t>(pattern::MAX_FILE_BYTES)) {
-            // Not read at all: the reader's own words for it.
-            pattern::addMessage(made->loaded, {0, 0, -1, pattern::tooLarge(static_cast<int64_t>(size)), 0, {}, {}});
-            made->loaded.pattern.file = name;
-        } else {
-            made->loaded = pattern::parsePattern(std::string_view(text ? text : "", size), name, bindings);
+        if (!pattern::unpackPattern(static_cast<const uint8_t*>(bytes), size, made->loaded.pattern)) {
+            return BARRAGE_ERROR_REFUSED;
         }
-        if (!pattern::refused(made->loaded)) {
-            const std::vector<uint8_t> bytes = pattern::packPattern(made->loaded.pattern);
-            made->fingerprint = fnv1a(bytes.data(), bytes.size());
-        }
-        const bool refused = pattern::refused(made->loaded);
+        made->fingerprint = fnv1a(bytes, size);
         *out = made.release();
-        return refused ? BARRAGE_ERROR_REFUSED : BARRAGE_OK;
+        return BARRAGE_OK;
+    });
+}
+
+int32_t barrage_pack_pattern(const barrage_pattern* p, void* buffer, size_t size, size_t* needed) {
+    if (needed) *needed = 0;
+    if (!p || !needed || (!buffer && size > 0)) return BARRAGE_ERROR_ARGUMENT;
+    if (pattern::refused(p->loaded)) return BARRAGE_ERROR_REFUSED;
+    return fenced([&] {
+        const std::vector<uint8_t> bytes = pattern::packPattern(p->loaded.pattern);
+        *needed = bytes.size();
+        if (size < bytes.size()) return BARRAGE_ERROR_ROOM;
+        std::memcpy(buffer, bytes.data(), bytes.size());
+        return BARRAGE_OK;
     });
 }
 

@@ -185,6 +185,14 @@ BARRAGE_EXPORT const char* barrage_status_text(int32_t status);
 BARRAGE_EXPORT int32_t barrage_read_pattern(const char* text, size_t size, const char* file,
                                             const barrage_setting* settings, size_t setting_count,
                                             barrage_pattern** pattern);
+/* A pattern as bytes, for a game to ship instead of its text (and for the
+ * smaller WebAssembly module, which has no text reader): the bytes of a
+ * pattern read, how many in *needed (BARRAGE_ERROR_ROOM when `size` is
+ * fewer); and a pattern from such bytes, made by the same version of the
+ * library (BARRAGE_ERROR_REFUSED for anything else). A pattern from bytes
+ * has no messages. */
+BARRAGE_EXPORT int32_t barrage_pack_pattern(const barrage_pattern* pattern, void* buffer, size_t size, size_t* needed);
+BARRAGE_EXPORT int32_t barrage_read_packed(const void* bytes, size_t size, barrage_pattern** pattern);
 /* Its findings in file order (at most 100; the rest only counted). The
  * message's texts live as long as the pattern. */
 BARRAGE_EXPORT int32_t barrage_message_count(const barrage_pattern* pattern);
