@@ -75,6 +75,26 @@ TEST(Runtime, ASaveRestoredAndSteppedOnIsTheWorldSteppedOn) {
             steer(into, 300, BARRAGE_MOVE_UP_RIGHT);
             EXPECT_EQ(digestOf(into), on) << (p ? "the aimed pattern" : "the demonstration");
         }
+        // A pattern shipped as bytes makes the same world, and takes the same saves.
+        if (p) {
+            size_t size = 0;
+            EXPECT_EQ(barrage_pack_pattern(p, nullptr, 0, &size), BARRAGE_ERROR_ROOM);
+            std::vector<unsigned char> bytes(size);
+            ASSERT_EQ(barrage_pack_pattern(p, bytes.data(), size, &size), BARRAGE_OK);
+            barrage_pattern* packed = nullptr;
+            ASSERT_EQ(barrage_read_packed(bytes.data(), size, &packed), BARRAGE_OK);
+            World c(packed);
+            ASSERT_EQ(barrage_restore(c.w, save.data(), save.size()), BARRAGE_OK);
+            steer(c.w, 300, BARRAGE_MOVE_UP_RIGHT);
+            EXPECT_EQ(digestOf(c.w), on);
+            barrage_free_world(c.w);
+            c.w = nullptr;
+            barrage_free_pattern(packed);
+            bytes[bytes.size() / 2] ^= 0xff;
+            bytes.resize(bytes.size() - 3);
+            EXPECT_EQ(barrage_read_packed(bytes.data(), bytes.size(), &packed), BARRAGE_ERROR_REFUSED);
+            EXPECT_EQ(packed, nullptr);
+        }
         // A save is refused by a world of another pattern, and leaves it as it was.
         World other(p ? nullptr : aimed.p);
         const uint64_t before = digestOf(other.w);
