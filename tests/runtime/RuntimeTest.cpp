@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -101,6 +102,26 @@ TEST(Runtime, ASaveRestoredAndSteppedOnIsTheWorldSteppedOn) {
         EXPECT_EQ(barrage_restore(other.w, save.data(), save.size()), BARRAGE_ERROR_SAVE);
         EXPECT_EQ(digestOf(other.w), before);
     }
+}
+
+TEST(Runtime, WorldsOnSeparateThreadsAreWorldsAlone) {
+    // Each thread reads the text and steps a world of it and one of a
+    // shared pattern; all of them end as one thread alone does.
+    Pattern shared(AIMED);
+    const auto run = [&](uint64_t* out) {
+        Pattern own(AIMED);
+        World a(own.p), b(shared.p);
+        a.step(900, BARRAGE_MOVE_RIGHT);
+        b.step(900, BARRAGE_MOVE_RIGHT);
+        *out = digestOf(a.w) ^ (digestOf(b.w) << 1);
+    };
+    uint64_t alone = 0;
+    run(&alone);
+    std::vector<uint64_t> digests(4);
+    std::vector<std::thread> threads;
+    for (uint64_t& d : digests) threads.emplace_back(run, &d);
+    for (std::thread& t : threads) t.join();
+    for (const uint64_t d : digests) EXPECT_EQ(d, alone);
 }
 
 TEST(Runtime, EventsAndTheHitTestAgreeWithTheShip) {

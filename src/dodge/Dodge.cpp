@@ -1,0 +1,456 @@
+// The exact answer and the search. Masks are rows of 640 bits, bit x of a
+// row for column x; growing a mask by a move shifts its rows, and a move
+// that would leave the screen lands on its edge, as the ship's own does.
+#include "dodge/Dodge.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "world/Snapshot.h"
+
+namespace dodge {
+
+namespace {
+
+struct Move {
+    int32_t dx = 0, dy = 0;  // pixels
+    int32_t code = world::MOVE_NONE;
+};
+
+// The ship's moves as displacements, each once (the unfocused code first
+// where both speeds are one).
+std::vector<Move> movesOf(const world::Ship& ship) {
+    std::vector<Move> moves{{0, 0, world::MOVE_NONE}};
+    for (const bool focused : {false, true}) {
+        for (int32_t d = 1; d <= 8; ++d) {
+            const int32_t code = focused ? d + world::MOVE_FOCUSED : d;
+            int32_t ux = 0, uy = 0;
+            world::moveDirection(code, &ux, &uy);
+            const bool diagonal = ux != 0 && uy != 0;
+            const int32_t step = diagonal ? (focused ? ship.focusedDiagonal : ship.diagonal)
+                                          : (focused ? ship.focusedSpeed : ship.speed);
+            const Move m{ux * step, uy * step, code};
+            const bool seen = std::any_of(moves.begin(), moves.end(),
+                                          [&](const Move& o) { return o.dx == m.dx && o.dy == m.dy; });
+            if (!seen) moves.push_back(m);
+        }
+    }
+    return moves;
+}
+
+int32_t clampTo(int32_t v, int32_t most) { return v < 0 ? 0 : v > most ? most : v; }
+
+// Whether any bit of row `src` lies in columns [from, to].
+bool anyIn(const uint64_t* src, int32_t from, int32_t to) {
+    for (int32_t x = from; x <= to;) {
+        const int32_t w = x / 64, bit = x % 64, span = std::min(64 - bit, to - x + 1);
+        const uint64_t mask = (span == 64 ? ~uint64_t{0} : ((uint64_t{1} << span) - 1)) << bit;
+        if (src[w] & mask) return true;
+        x += span;
+    }
+    return false;
+}
+
+// Row `src` moved by dx columns, a bit that would leave it landing on its
+// edge, ORed into `dst`.
+void shiftRowInto(const uint64_t* src, int32_t dx, uint64_t* dst) {
+    if (dx == 0) {
+        for (int32_t w = 0; w < WORDS; ++w) dst[w] |= src[w];
+        return;
+    }
+    const int32_t k = std::abs(dx) / 64, r = std::abs(dx) % 64;
+    for (int32_t w = 0; w < WORDS; ++w) {
+        uint64_t v = 0;
+        if (dx > 0) {
+            const int32_t from = w - k;
+            if (from >= 0) v |= r ? src[from] << r : src[from];
+            if (r && from - 1 >= 0) v |= src[from - 1] >> (64 - r);
+        } else {
+            const int32_t from = w + k;
+            if (from < WORDS) v |= r ? src[from] >> r : src[from];
+            if (r && from + 1 < WORDS) v |= src[from + 1] << (64 - r);
+        }
+        dst[w] |= v;
+    }
+    if (dx > 0 && anyIn(src, std::max(0, WIDTH - dx), WIDTH - 1)) dst[WORDS - 1] |= uint64_t{1} << 63;
+    if (dx < 0 && anyIn(src, 0, std::min(WIDTH - 1, -dx - 1))) dst[0] |= 1;
+}
+
+const uint64_t* row(const Mask& m, int32_t y) { return m.bits.data() + static_cast<size_t>(y) * WORDS; }
+uint64_t* row(Mask& m, int32_t y) { return m.bits.data() + static_cast<size_t>(y) * WORDS; }
+
+// Clears columns [from, to] of a row.
+void clearRun(uint64_t* r, int32_t from, int32_t to) {
+    for (int32_t x = from; x <= to;) {
+        const int32_t w = x / 64, bit = x % 64, span = std::min(64 - bit, to - x + 1);
+        const uint64_t mask = (span == 64 ? ~uint64_t{0} : ((uint64_t{1} << span) - 1)) << bit;
+        r[w] &= ~mask;
+        x += span;
+    }
+}
+
+void intersect(Mask& a, const Mask& b) {
+    for (size_t i = 0; i < a.bits.size(); ++i) a.bits[i] &= b.bits[i];
+}
+
+void boundsOf(const Mask& m, Answer& a) {
+    a.lostLeft = WIDTH, a.lostTop = HEIGHT, a.lostRight = -1, a.lostBottom = -1;
+    for (int32_t y = 0; y < HEIGHT; ++y) {
+        for (int32_t x = 0; x < WIDTH; ++x) {
+            if (!has(m, x, y)) continue;
+            a.lostLeft = std::min(a.lostLeft, x), a.lostRight = std::max(a.lostRight, x);
+            a.lostTop = std::min(a.lostTop, y), a.lostBottom = std::max(a.lostBottom, y);
+        }
+    }
+}
+
+void addHeat(const world::World& w, std::vector<uint32_t>& heat) {
+    for (int32_t i = 0; i < w.count; ++i) {
+        if (!w.frames[i].stepped) continue;
+        const actor::Shooter& s = w.shooters[i];
+        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+            const bullets::Bullet& b = s.bullets[j];
+            if (!b.alive || !(b.x >= 0.0f && b.x < WIDTH && b.y >= 0.0f && b.y < HEIGHT)) continue;
+            ++heat[static_cast<size_t>(b.y) * WIDTH + static_cast<size_t>(b.x)];
+        }
+    }
+}
+
+std::vector<uint64_t> snapshotOf(const world::World& w) {
+    std::vector<uint64_t> bytes(world::snapshotBytes(w) / 8 + 1);
+    world::takeSnapshot(bytes.data(), bytes.size() * 8, w, w.ship.frame);
+    return bytes;
+}
+
+// One frame of the exact answer: the world on, and the reachable positions
+// grown and cut by it.
+void exactFrame(world::World& w, bool inSpan, Mask& reach, Mask& clear, Mask& grown) {
+    w.ship.move = world::MOVE_NONE;
+    world::stepWorld(w);
+    if (!inSpan) return;
+    clearPositions(w, clear);
+    std::fill(grown.bits.begin(), grown.bits.end(), 0);
+    growByMoves(w.ship, reach, grown);
+    intersect(grown, clear);
+    std::swap(reach.bits, grown.bits);
+}
+
+// The way back from position (x, y) in `after`, one frame: a position of
+// `before` and a move that takes it there.
+bool stepBack(const Mask& before, const std::vector<Move>& moves, int32_t& x, int32_t& y, uint8_t& code) {
+    for (const Move& m : moves) {
+        // The columns and rows that the move takes to x and y, kept on the screen.
+        const auto sources = [](int32_t to, int32_t d, int32_t most, int32_t& lo, int32_t& hi) {
+            lo = to - d, hi = to - d;
+            if (to == most && d > 0) lo = most - d, hi = most;
+            if (to == 0 && d < 0) lo = 0, hi = -d;
+            lo = std::max(lo, 0), hi = std::min(hi, most);
+        };
+        int32_t x0, x1, y0, y1;
+        sources(x, m.dx, WIDTH - 1, x0, x1);
+        sources(y, m.dy, HEIGHT - 1, y0, y1);
+        for (int32_t py = y0; py <= y1; ++py) {
+            for (int32_t px = x0; px <= x1; ++px) {
+                if (clampTo(px + m.dx, WIDTH - 1) != x || clampTo(py + m.dy, HEIGHT - 1) != y || !has(before, px, py)) {
+                    continue;
+                }
+                x = px, y = py, code = static_cast<uint8_t>(m.code);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+Answer exactAnswer(world::World& w, const Options& o) {
+    Answer a;
+    a.exact = true;
+    a.from = o.from, a.to = o.to;
+    if (o.heat) a.heat.assign(static_cast<size_t>(POSITIONS), 0);
+    const std::vector<Move> moves = movesOf(w.ship);
+    const int32_t startX = static_cast<int32_t>(w.ship.x), startY = static_cast<int32_t>(w.ship.y);
+    // What is kept to find the way back: the reachable positions and the world
+    // every so many frames, the more frames between them the larger the world.
+    const double budget = 128.0 * 1024 * 1024;
+    const int64_t frames = o.to;
+    const int64_t interval = std::max<int64_t>(
+        CHECKPOINT_FRAMES,
+        static_cast<int64_t>(std::ceil(static_cast<double>(frames) * static_cast<double>(world::snapshotBytes(w) + sizeof(uint64_t) * WORDS * HEIGHT) / budget)));
+    std::vector<Mask> keptReach;
+    std::vector<std::vector<uint64_t>> keptWorld;
+    Mask reach, clear, grown;
+    if (o.anywhere) {
+        std::fill(reach.bits.begin(), reach.bits.end(), ~uint64_t{0});
+    } else {
+        put(reach, startX, startY);
+    }
+    for (int64_t f = 0; f < o.to; ++f) {
+        if (f % interval == 0) {
+            keptReach.push_back(reach);
+            keptWorld.push_back(snapshotOf(w));
+        }
+        const bool inSpan = f + 1 >= o.from;
+        Mask previous;
+        if (inSpan) previous = reach;
+        exactFrame(w, inSpan, reach, clear, grown);
+        if (o.anywhere && !inSpan) {
+            clearPositions(w, clear);
+            reach = clear;  // anywhere clear at the frame before the span
+        }
+        if (o.heat && inSpan) addHeat(w, a.heat);
+        if (!inSpan) continue;
+        const int64_t reachable = count(reach);
+        a.frames.push_back({static_cast<double>(count(clear)) / POSITIONS, static_cast<double>(reachable) / POSITIONS,
+                            reachable, w.ship.hits});
+        if (count(reach) == 0) {
+            a.lostAt = f + 1;
+            boundsOf(previous, a);
+            return a;
+        }
+    }
+    a.survivable = true;
+    // Back from a position at the end, a kept stretch at a time, its masks made again.
+    // The way ends as near its start as it can.
+    int32_t x = 0, y = 0;
+    int64_t best = -1;
+    for (int32_t k = 0; k < POSITIONS; ++k) {
+        const int32_t px = k % WIDTH, py = k / WIDTH;
+        if (!has(reach, px, py)) continue;
+        const int64_t d = int64_t{px - startX} * (px - startX) + int64_t{py - startY} * (py - startY);
+        if (best < 0 || d < best) best = d, x = px, y = py;
+    }
+    a.moves.assign(static_cast<size_t>(o.to), world::MOVE_NONE);
+    for (int64_t c = static_cast<int64_t>(keptReach.size()) - 1; c >= 0; --c) {
+        const int64_t first = c * interval, last = std::min(o.to, first + interval);
+        world::restoreSnapshot(keptWorld[static_cast<size_t>(c)].data(), w);
+        std::vector<Mask> stretch{keptReach[static_cast<size_t>(c)]};
+        for (int64_t f = first; f < last; ++f) {
+            Mask next = stretch.back();
+            const bool inSpan = f + 1 >= o.from;
+            exactFrame(w, inSpan, next, clear, grown);
+            if (o.anywhere && !inSpan) {
+                clearPositions(w, clear);
+                next = clear;
+            }
+            stretch.push_back(next);
+        }
+        for (int64_t f = last; f > first; --f) {
+            if (f < o.from) break;  // before the span the ship stands, or may be anywhere clear
+            uint8_t code = 0;
+            stepBack(stretch[static_cast<size_t>(f - first - 1)], moves, x, y, code);
+            a.moves[static_cast<size_t>(f - 1)] = code;
+        }
+    }
+    a.startX = o.anywhere ? x : startX;
+    a.startY = o.anywhere ? y : startY;
+    return a;
+}
+
+// The nearest live bullet's distance from the ship, squared.
+double nearest2(const world::World& w) {
+    double best = std::numeric_limits<double>::infinity();
+    for (int32_t i = 0; i < w.count; ++i) {
+        if (!w.frames[i].stepped) continue;
+        const actor::Shooter& s = w.shooters[i];
+        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+            const bullets::Bullet& b = s.bullets[j];
+            if (!b.alive) continue;
+            const double dx = double{b.x} - w.ship.x, dy = double{b.y} - w.ship.y;
+            best = std::min(best, dx * dx + dy * dy);
+        }
+    }
+    return best;
+}
+
+struct Way {
+    std::vector<uint64_t> world;  // the world where the way stands
+    std::vector<uint8_t> moves;
+    double score = 0;             // the nearest a bullet came, squared: larger is safer
+    float x = 0, y = 0;           // where the ship is
+};
+
+Answer searchAnswer(world::World& w, const Options& o) {
+    Answer a;
+    a.from = o.from, a.to = o.to;
+    if (o.heat) a.heat.assign(static_cast<size_t>(POSITIONS), 0);
+    const int32_t startX = static_cast<int32_t>(w.ship.x), startY = static_cast<int32_t>(w.ship.y);
+    a.startX = startX, a.startY = startY;
+    // How hard, with a ship that stands at its start, and where the bullets go.
+    const std::vector<uint64_t> start = snapshotOf(w);
+    Mask clear;
+    for (int64_t f = 1; f <= o.to; ++f) {
+        w.ship.move = world::MOVE_NONE;
+        world::stepWorld(w);
+        if (f < o.from) continue;
+        clearPositions(w, clear);
+        if (o.heat) addHeat(w, a.heat);
+        a.frames.push_back({static_cast<double>(count(clear)) / POSITIONS, -1.0, 0, w.ship.hits});
+    }
+    world::restoreSnapshot(start.data(), w);
+    for (int64_t f = 1; f < o.from; ++f) {
+        w.ship.move = world::MOVE_NONE;
+        world::stepWorld(w);
+    }
+    std::vector<Way> ways{{snapshotOf(w), std::vector<uint8_t>(static_cast<size_t>(o.from - 1), world::MOVE_NONE), 0,
+                           w.ship.x, w.ship.y}};
+    const int32_t choices[] = {world::MOVE_NONE, world::MOVE_RIGHT, world::MOVE_DOWN_RIGHT, world::MOVE_DOWN,
+                               world::MOVE_DOWN_LEFT, world::MOVE_LEFT, world::MOVE_UP_LEFT, world::MOVE_UP,
+                               world::MOVE_UP_RIGHT};
+    for (int64_t at = o.from - 1; at < o.to; at += o.every) {
+        const int64_t until = std::min(o.to, at + o.every);
+        std::vector<Way> next;
+        for (const Way& way : ways) {
+            for (const int32_t move : choices) {
+                world::restoreSnapshot(way.world.data(), w);
+                const int32_t hits = w.ship.hits;
+                double closest = std::numeric_limits<double>::infinity();
+                bool hit = false;
+                for (int64_t f = at; f < until && !hit; ++f) {
+                    w.ship.move = move;
+                    world::stepWorld(w);
+                    hit = w.ship.hits != hits;
+                    closest = std::min(closest, nearest2(w));
+                }
+                if (hit) continue;
+                // Two ways to one place at one moment are one way from here on.
+                const float x = w.ship.x, y = w.ship.y;
+                const double score = std::min(way.score == 0 ? closest : way.score, closest);
+                const auto twin = std::find_if(next.begin(), next.end(), [&](const Way& o2) { return o2.x == x && o2.y == y; });
+                if (twin != next.end()) {
+                    if (twin->score >= score) continue;
+                    next.erase(twin);
+                }
+                Way child{snapshotOf(w), way.moves, score, x, y};
+                child.moves.insert(child.moves.end(), static_cast<size_t>(until - at), static_cast<uint8_t>(move));
+                next.push_back(std::move(child));
+                // Keep the safest; drop the worst once over the beam.
+                std::sort(next.begin(), next.end(), [](const Way& l, const Way& r) { return l.score > r.score; });
+                if (next.size() > static_cast<size_t>(o.beam)) next.pop_back();
+            }
+        }
+        if (next.empty()) {
+            a.lostAt = until;
+            return a;
+        }
+        ways = std::move(next);
+    }
+    a.survivable = true;
+    a.moves = ways.front().moves;
+    world::restoreSnapshot(ways.front().world.data(), w);
+    return a;
+}
+
+}  // namespace
+
+bool has(const Mask& mask, int32_t x, int32_t y) {
+    return (row(mask, y)[x / 64] >> (x % 64)) & 1;
+}
+
+void put(Mask& mask, int32_t x, int32_t y) { row(mask, y)[x / 64] |= uint64_t{1} << (x % 64); }
+
+int64_t count(const Mask& mask) {
+    int64_t n = 0;
+    for (const uint64_t word : mask.bits) n += std::popcount(word);
+    return n;
+}
+
+void clearPositions(const world::World& w, Mask& clear) {
+    std::fill(clear.bits.begin(), clear.bits.end(), ~uint64_t{0});
+    const double reach = double{w.ship.hitRadius} + w.ship.bulletRadius, reach2 = reach * reach;
+    if (!(reach > 0)) return;
+    for (int32_t i = 0; i < w.count; ++i) {
+        if (!w.frames[i].stepped) continue;
+        const actor::Shooter& s = w.shooters[i];
+        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+            const bullets::Bullet& b = s.bullets[j];
+            if (!b.alive) continue;
+            const double bx = b.x, by = b.y;
+            // A pixel to spare round the reach; the exact test decides.
+            const double left = std::floor(bx - reach) - 1, right = std::ceil(bx + reach) + 1;
+            const double top = std::floor(by - reach) - 1, bottom = std::ceil(by + reach) + 1;
+            if (!(right >= 0 && left <= WIDTH - 1 && bottom >= 0 && top <= HEIGHT - 1)) continue;  // NaN too
+            const int32_t x0 = static_cast<int32_t>(std::max(left, 0.0));
+            const int32_t x1 = static_cast<int32_t>(std::min(right, double{WIDTH - 1}));
+            const int32_t y0 = static_cast<int32_t>(std::max(top, 0.0));
+            const int32_t y1 = static_cast<int32_t>(std::min(bottom, double{HEIGHT - 1}));
+            for (int32_t py = y0; py <= y1; ++py) {
+                const double dy = by - py, rest = reach2 - dy * dy;
+                if (rest <= 0) continue;
+                // The pixels of the row it hits are one run: found near its ends by
+                // a square root, then settled by the exact test itself.
+                const auto hits = [&](int32_t px) {
+                    const double dx = bx - px;
+                    return dx * dx + dy * dy < reach2;
+                };
+                const double half = std::sqrt(rest);
+                int32_t lo = static_cast<int32_t>(std::max(std::ceil(bx - half) - 1, static_cast<double>(x0)));
+                int32_t hi = static_cast<int32_t>(std::min(std::floor(bx + half) + 1, static_cast<double>(x1)));
+                while (lo <= hi && !hits(lo)) ++lo;
+                while (hi >= lo && !hits(hi)) --hi;
+                while (lo > x0 && hits(lo - 1)) --lo;
+                while (hi < x1 && hits(hi + 1)) ++hi;
+                if (lo <= hi) clearRun(row(clear, py), lo, hi);
+            }
+        }
+    }
+}
+
+void growByMoves(const world::Ship& ship, const Mask& from, Mask& to) {
+    int32_t top = HEIGHT, bottom = -1;
+    for (int32_t y = 0; y < HEIGHT; ++y) {
+        const uint64_t* r = row(from, y);
+        if (std::any_of(r, r + WORDS, [](uint64_t v) { return v != 0; })) top = std::min(top, y), bottom = y;
+    }
+    if (bottom < 0) return;
+    // Each row moved sideways once for each distance a move goes sideways,
+    // then put down at each height a move goes with that distance.
+    const std::vector<Move> moves = movesOf(ship);
+    std::vector<int32_t> sideways;
+    for (const Move& m : moves) {
+        if (std::find(sideways.begin(), sideways.end(), m.dx) == sideways.end()) sideways.push_back(m.dx);
+    }
+    std::vector<uint64_t> shifted(static_cast<size_t>(bottom - top + 1) * WORDS);
+    for (const int32_t dx : sideways) {
+        std::fill(shifted.begin(), shifted.end(), 0);
+        for (int32_t y = top; y <= bottom; ++y) {
+            shiftRowInto(row(from, y), dx, shifted.data() + static_cast<size_t>(y - top) * WORDS);
+        }
+        for (const Move& m : moves) {
+            if (m.dx != dx) continue;
+            for (int32_t y = top; y <= bottom; ++y) {
+                const uint64_t* src = shifted.data() + static_cast<size_t>(y - top) * WORDS;
+                uint64_t* dst = row(to, clampTo(y + m.dy, HEIGHT - 1));
+                for (int32_t w = 0; w < WORDS; ++w) dst[w] |= src[w];
+            }
+        }
+    }
+}
+
+bool followsShip(const world::World& w) {
+    const float* ship = &w.ship.x;
+    for (int32_t i = 0; i < w.count; ++i) {
+        const actor::Shooter& s = w.shooters[i];
+        if (s.turret.targetRef == ship || s.turret.originRef == ship) return true;
+        for (const auto* node = s.turretSteps.first; node; node = node->next) {
+            if (node->record && (node->record->targetRef == ship || node->record->originRef == ship)) return true;
+        }
+    }
+    return false;
+}
+
+Answer answer(world::World& w, const Options& options) {
+    Options o = options;
+    o.from = std::max<int64_t>(1, o.from);
+    o.to = std::max(o.from, o.to);
+    o.beam = std::max(1, o.beam);
+    o.every = std::max(1, o.every);
+    w.ship.present = -1;
+    const bool follows = followsShip(w);
+    Answer a;
+    return follows ? searchAnswer(w, o) : exactAnswer(w, o);
+}
+
+}  // namespace dodge
