@@ -7,16 +7,19 @@
 #include <png.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "command/Arguments.h"
 #include "command/PatternOption.h"
 #include "dodge/Dodge.h"
+#include "pattern/Pattern.h"
 #include "replay/Recording.h"
 #include "screen/Font.h"
 #include "tools/ReplaceFile.h"
@@ -131,6 +134,87 @@ Picture heatOf(const dodge::Answer& a) {
     return p;
 }
 
+// NAME=FROM:TO[:STEP], the values a sweep takes (at most 1,000); false for anything else.
+bool parseSweep(const std::string& text, std::string& name, std::vector<double>& values) {
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos) return false;
+    name = text.substr(0, equals);
+    double from = 0, to = 0, step = 1;
+    char extra = 0;
+    const std::string range = text.substr(equals + 1);
+    const int read = std::sscanf(range.c_str(), "%lf:%lf:%lf%c", &from, &to, &step, &extra);
+    if (read < 2 || read > 3 || name.empty() || !std::isfinite(from) || !std::isfinite(to) || !(step > 0) || to < from ||
+        (to - from) / step > 999) {
+        return false;
+    }
+    for (int64_t i = 0; from + static_cast<double>(i) * step <= to + step * 1e-9; ++i) {
+        values.push_back(from + static_cast<double>(i) * step);
+    }
+    return true;
+}
+
+// The answer for each value of a parameter, on every core, as a table.
+int sweep(const std::string& path, const std::vector<pattern::Binding>& settings, const std::string& name,
+          const std::vector<double>& values, const dodge::Options& options) {
+    struct Row {
+        bool read = false, exact = false, survivable = false;
+        double least = 1;
+        int64_t frame = 0, lostAt = 0;
+    };
+    std::vector<Row> rows(values.size());
+    {
+        // A name the pattern does not have is refused for every value: said once.
+        std::vector<pattern::Binding> set = settings;
+        set.push_back({name, values.front()});
+        const pattern::Loaded first = pattern::loadPattern(path, set);
+        if (pattern::refused(first)) {
+            for (const pattern::Message& m : first.messages) {
+                if (m.error) std::fprintf(stderr, "%s\n", pattern::formatMessage(path, m).c_str());
+            }
+            return 2;
+        }
+    }
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i = next++; i < values.size(); i = next++) {
+            std::vector<pattern::Binding> set = settings;
+            std::erase_if(set, [&](const pattern::Binding& b) { return b.name == name; });
+            set.push_back({name, values[i]});
+            const pattern::Loaded loaded = pattern::loadPattern(path, set);
+            if (pattern::refused(loaded)) continue;
+            world::World w;
+            world::setUpWorld(w, pattern::makerFor(loaded.pattern));
+            const dodge::Answer a = dodge::answer(w, options);
+            world::tearDownWorld(w);
+            Row& r = rows[i];
+            r.read = true, r.exact = a.exact, r.survivable = a.survivable, r.lostAt = a.lostAt;
+            const size_t settled = a.exact && !options.anywhere ? std::min<size_t>(a.frames.size() ? a.frames.size() - 1 : 0, 160) : 0;
+            for (size_t f = settled; f < a.frames.size(); ++f) {
+                const double m = a.exact ? a.frames[f].freedom : a.frames[f].clear;
+                if (m < r.least) r.least = m, r.frame = a.from + static_cast<int64_t>(f);
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned k = 0; k < std::max(1u, std::thread::hardware_concurrency()); ++k) threads.emplace_back(work);
+    for (std::thread& t : threads) t.join();
+    std::printf("%-16s %-24s %s\n", name.c_str(), "answer", "least freedom (clear, for a search), frame");
+    bool any = false;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const Row& r = rows[i];
+        const std::string value = pattern::exactText(values[i]);
+        if (!r.read) {
+            std::printf("%-16s refused\n", value.c_str());
+            continue;
+        }
+        any = any || r.survivable;
+        const std::string said = r.exact ? (r.survivable ? "survivable" : "not survivable, from " + std::to_string(r.lostAt))
+                                         : (r.survivable ? "found a way" : "found none");
+        std::printf("%-16s %-24s %.4f%% %lld\n", value.c_str(), said.c_str(), r.least * 100, static_cast<long long>(r.frame));
+    }
+    return any ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,8 +248,16 @@ int main(int argc, char** argv) {
     int32_t beam = 16, every = 8;
     app.add_option("--beam", beam, "for a pattern that aims at the ship: ways kept (default 16)")->check(CLI::Range(1, 256));
     app.add_option("--every", every, "frames between its choices (default 8)")->check(CLI::Range(1, 600));
+    std::string sweepText;
+    app.add_option("--sweep", sweepText, "NAME=FROM:TO[:STEP]: the answer for each value of a parameter (rank=0:1:0.1, "
+                                         "seed=1:20), on every core, as a table");
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
     if (patternName.empty()) return command::usageError(app, "--pattern is required");
+    std::string sweepName;
+    std::vector<double> sweepValues;
+    if (!sweepText.empty() && !parseSweep(sweepText, sweepName, sweepValues)) {
+        return command::usageError(app, "--sweep takes NAME=FROM:TO or NAME=FROM:TO:STEP, at most 1000 values");
+    }
     dodge::Options options;
     options.from = command::countOf(fromText);
     options.to = command::countOf(toText);
@@ -176,6 +268,7 @@ int main(int argc, char** argv) {
 
     command::ChosenPattern chosen;
     if (const int status = command::choosePattern(chosen, patternName, sets, false); status >= 0) return status;
+    if (!sweepName.empty()) return sweep(chosen.path, chosen.settings, sweepName, sweepValues, options);
     world::World w;
     world::setUpWorld(w, command::makerOf(chosen));
     world::Ship& ship = w.ship;

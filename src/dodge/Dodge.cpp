@@ -30,8 +30,9 @@ std::vector<Move> movesOf(const world::Ship& ship) {
             int32_t ux = 0, uy = 0;
             world::moveDirection(code, &ux, &uy);
             const bool diagonal = ux != 0 && uy != 0;
-            const int32_t step = diagonal ? (focused ? ship.focusedDiagonal : ship.diagonal)
-                                          : (focused ? ship.focusedSpeed : ship.speed);
+            const int32_t step = std::clamp(diagonal ? (focused ? ship.focusedDiagonal : ship.diagonal)
+                                                     : (focused ? ship.focusedSpeed : ship.speed),
+                                            0, world::MAX_SHIP_SPEED);  // the most a pattern's ship goes: a word of a row
             const Move m{ux * step, uy * step, code};
             const bool seen = std::any_of(moves.begin(), moves.end(),
                                           [&](const Move& o) { return o.dx == m.dx && o.dy == m.dy; });
@@ -43,40 +44,36 @@ std::vector<Move> movesOf(const world::Ship& ship) {
 
 int32_t clampTo(int32_t v, int32_t most) { return v < 0 ? 0 : v > most ? most : v; }
 
-// Whether any bit of row `src` lies in columns [from, to].
-bool anyIn(const uint64_t* src, int32_t from, int32_t to) {
-    for (int32_t x = from; x <= to;) {
-        const int32_t w = x / 64, bit = x % 64, span = std::min(64 - bit, to - x + 1);
-        const uint64_t mask = (span == 64 ? ~uint64_t{0} : ((uint64_t{1} << span) - 1)) << bit;
-        if (src[w] & mask) return true;
-        x += span;
-    }
-    return false;
-}
-
-// Row `src` moved by dx columns, a bit that would leave it landing on its
-// edge, ORed into `dst`.
+// Row `src` moved by dx columns (at most a word), a bit that would leave it
+// landing on its edge, ORed into `dst`.
 void shiftRowInto(const uint64_t* src, int32_t dx, uint64_t* dst) {
     if (dx == 0) {
         for (int32_t w = 0; w < WORDS; ++w) dst[w] |= src[w];
         return;
     }
-    const int32_t k = std::abs(dx) / 64, r = std::abs(dx) % 64;
-    for (int32_t w = 0; w < WORDS; ++w) {
-        uint64_t v = 0;
-        if (dx > 0) {
-            const int32_t from = w - k;
-            if (from >= 0) v |= r ? src[from] << r : src[from];
-            if (r && from - 1 >= 0) v |= src[from - 1] >> (64 - r);
-        } else {
-            const int32_t from = w + k;
-            if (from < WORDS) v |= r ? src[from] >> r : src[from];
-            if (r && from + 1 < WORDS) v |= src[from + 1] << (64 - r);
+    // With a zero word either side, every word of the result comes from two.
+    uint64_t padded[WORDS + 2];
+    padded[0] = 0, padded[WORDS + 1] = 0;
+    std::memcpy(padded + 1, src, sizeof(uint64_t) * WORDS);
+    const int32_t r = std::abs(dx) % 64;
+    if (dx > 0) {
+        const int32_t k = dx / 64;
+        for (int32_t w = 0; w < WORDS; ++w) {
+            const uint64_t* at = padded + 1 + w - k;
+            dst[w] |= r ? (at[0] << r) | (at[-1] >> (64 - r)) : at[0];
         }
-        dst[w] |= v;
+        // Columns WIDTH - dx and on land on the last.
+        const uint64_t edge = dx >= 64 ? ~uint64_t{0} : ~uint64_t{0} << (64 - dx);
+        if (src[WORDS - 1] & edge) dst[WORDS - 1] |= uint64_t{1} << 63;
+    } else {
+        const int32_t k = -dx / 64;
+        for (int32_t w = 0; w < WORDS; ++w) {
+            const uint64_t* at = padded + 1 + w + k;
+            dst[w] |= r ? (at[0] >> r) | (at[1] << (64 - r)) : at[0];
+        }
+        const uint64_t edge = -dx >= 64 ? ~uint64_t{0} : (uint64_t{1} << -dx) - 1;
+        if (src[0] & edge) dst[0] |= 1;
     }
-    if (dx > 0 && anyIn(src, std::max(0, WIDTH - dx), WIDTH - 1)) dst[WORDS - 1] |= uint64_t{1} << 63;
-    if (dx < 0 && anyIn(src, 0, std::min(WIDTH - 1, -dx - 1))) dst[0] |= 1;
 }
 
 const uint64_t* row(const Mask& m, int32_t y) { return m.bits.data() + static_cast<size_t>(y) * WORDS; }
@@ -352,13 +349,27 @@ bool has(const Mask& mask, int32_t x, int32_t y) {
 void put(Mask& mask, int32_t x, int32_t y) { row(mask, y)[x / 64] |= uint64_t{1} << (x % 64); }
 
 int64_t count(const Mask& mask) {
+    // By halves, quarters and bytes: the machine's own count may not be there.
     int64_t n = 0;
-    for (const uint64_t word : mask.bits) n += std::popcount(word);
+    for (uint64_t v : mask.bits) {
+        v = v - ((v >> 1) & 0x5555555555555555ull);
+        v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+        v = (v + (v >> 4)) & 0x0f0f0f0f0f0f0f0full;
+        n += static_cast<int64_t>((v * 0x0101010101010101ull) >> 56);
+    }
     return n;
 }
 
 void clearPositions(const world::World& w, Mask& clear) {
+    // Room for twice the slots the world has, a power of two, made once.
+    size_t room = 1024;
+    while (room < 2 * static_cast<size_t>(std::max(w.count, 0)) * actor::BULLET_CAPACITY) room *= 2;
+    if (clear.seen.size() < room) clear.seen.assign(room, 0);
     std::fill(clear.bits.begin(), clear.bits.end(), ~uint64_t{0});
+    // Bullets at one place (a volley of one angle and speed flies as one) hit
+    // the same positions: each place is cut once.
+    std::vector<uint64_t>& seen = clear.seen;
+    std::fill(seen.begin(), seen.end(), 0);
     const double reach = double{w.ship.hitRadius} + w.ship.bulletRadius, reach2 = reach * reach;
     if (!(reach > 0)) return;
     for (int32_t i = 0; i < w.count; ++i) {
@@ -367,6 +378,14 @@ void clearPositions(const world::World& w, Mask& clear) {
         for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
             const bullets::Bullet& b = s.bullets[j];
             if (!b.alive) continue;
+            uint32_t xBits, yBits;
+            std::memcpy(&xBits, &b.x, 4);
+            std::memcpy(&yBits, &b.y, 4);
+            const uint64_t key = (uint64_t{xBits} << 32 | yBits) | 1;  // never 0, the empty mark
+            size_t at = static_cast<size_t>((key * 0x9e3779b97f4a7c15ull) >> 32) & (seen.size() - 1);
+            while (seen[at] && seen[at] != key) at = (at + 1) & (seen.size() - 1);
+            if (seen[at] == key) continue;
+            seen[at] = key;
             const double bx = b.x, by = b.y;
             // A pixel to spare round the reach; the exact test decides.
             const double left = std::floor(bx - reach) - 1, right = std::ceil(bx + reach) + 1;
@@ -376,23 +395,38 @@ void clearPositions(const world::World& w, Mask& clear) {
             const int32_t x1 = static_cast<int32_t>(std::min(right, double{WIDTH - 1}));
             const int32_t y0 = static_cast<int32_t>(std::max(top, 0.0));
             const int32_t y1 = static_cast<int32_t>(std::min(bottom, double{HEIGHT - 1}));
-            for (int32_t py = y0; py <= y1; ++py) {
-                const double dy = by - py, rest = reach2 - dy * dy;
-                if (rest <= 0) continue;
-                // The pixels of the row it hits are one run: found near its ends by
-                // a square root, then settled by the exact test itself.
-                const auto hits = [&](int32_t px) {
-                    const double dx = bx - px;
-                    return dx * dx + dy * dy < reach2;
-                };
-                const double half = std::sqrt(rest);
-                int32_t lo = static_cast<int32_t>(std::max(std::ceil(bx - half) - 1, static_cast<double>(x0)));
-                int32_t hi = static_cast<int32_t>(std::min(std::floor(bx + half) + 1, static_cast<double>(x1)));
-                while (lo <= hi && !hits(lo)) ++lo;
-                while (hi >= lo && !hits(hi)) --hi;
-                while (lo > x0 && hits(lo - 1)) --lo;
-                while (hi < x1 && hits(hi + 1)) ++hi;
-                if (lo <= hi) clearRun(row(clear, py), lo, hi);
+            // The pixels a bullet hits in a row are one run, narrowing away from
+            // its own row: found in the row nearest it by stepping out from its
+            // column, then row by row outwards, narrowed by the exact test.
+            const auto hits = [&](int32_t px, double dy) {
+                const double dx = bx - px;
+                return dx * dx + dy * dy < reach2;
+            };
+            const int32_t middle = std::clamp(static_cast<int32_t>(std::floor(std::clamp(by, 0.0, double{HEIGHT - 1}) + 0.5)), y0, y1);
+            for (const int32_t direction : {-1, 1}) {
+                int32_t lo = x0, hi = x1;
+                bool found = false;
+                for (int32_t py = direction < 0 ? middle : middle + 1; py >= y0 && py <= y1; py += direction) {
+                    const double dy = by - py;
+                    if (dy * dy >= reach2) {
+                        if (found || (direction < 0 ? py < by : py > by)) break;  // past the disc
+                        continue;
+                    }
+                    if (!found) {
+                        // The first row: out from the centre (or in from the box's
+                        // edges, when the centre column itself is clear).
+                        lo = x0, hi = x1;
+                        while (lo <= hi && !hits(lo, dy)) ++lo;
+                        while (hi >= lo && !hits(hi, dy)) --hi;
+                        if (lo > hi) continue;
+                        found = true;
+                    } else {
+                        while (lo <= hi && !hits(lo, dy)) ++lo;
+                        while (hi >= lo && !hits(hi, dy)) --hi;
+                        if (lo > hi) break;
+                    }
+                    clearRun(row(clear, py), lo, hi);
+                }
             }
         }
     }

@@ -24,6 +24,7 @@ inline constexpr int64_t CHECKPOINT_FRAMES = 64;  // frames between the masks ke
 // A set of positions, a bit a pixel, row by row.
 struct Mask {
     std::vector<uint64_t> bits = std::vector<uint64_t>(static_cast<size_t>(WORDS) * HEIGHT, 0);
+    std::vector<uint64_t> seen;  // clearPositions' scratch: the bullets' places met, when made
 };
 bool has(const Mask& mask, int32_t x, int32_t y);
 void put(Mask& mask, int32_t x, int32_t y);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # samples.sh DODGE TRACE PATTERNS_DIR: barrage-dodge on every sample over its
 # first 900 frames; where it finds a way, barrage-trace replays the way with no
-# hit; statuses are 0 (a way) or 1 (none), and 2 for usage and refused patterns.
+# hit; statuses are 0 (a way) or 1 (none), and 2 for usage and refused patterns;
+# a sweep of rank gives a row a value.
 dodge=$1 trace=$2 patterns=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -20,4 +21,6 @@ done
 "$dodge" --pattern spiral --from 20 --to 10 > /dev/null 2>&1; [ $? = 2 ] || fail "--to before --from is no usage error"
 printf '[shooters]\ncount = x\n' > "$scratch/bad.toml"
 "$dodge" --pattern "$scratch/bad.toml" > /dev/null 2>&1; [ $? = 2 ] || fail "a refused pattern is not status 2"
+table=$("$dodge" --pattern "$patterns/tide.toml" --to 300 --sweep rank=0:1:0.5) || fail "the sweep: status $?"
+[ "$(echo "$table" | grep -c '^[0-9.]* *survivable\|^[0-9.]* *not survivable')" = 3 ] || fail "the sweep's table: $table"
 echo ok
