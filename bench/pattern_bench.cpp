@@ -22,16 +22,10 @@
 
 using bench::Clock;
 using bench::millisecondsSince;
+using bench::sourceFile;
 
 namespace {
 
-// A file's text, from the source tree.
-std::string sourceFile(const std::string& path) {
-    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/" + path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // The largest pattern the limits allow said once for many: 64 shooters, each
 // with its own programs of 500 and 1,060 steps (100,000 in all), every value

@@ -16,15 +16,10 @@
 
 using bench::Clock;
 using bench::millisecondsSince;
+using bench::sourceFile;
 
 namespace {
 
-std::string sourceFile(const std::string& path) {
-    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/" + path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // From frame 2,000 on, blocks of 10 frames by turns through the interface and
 // by the world's own step, which goes first changing from block to block,

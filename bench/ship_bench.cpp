@@ -22,15 +22,10 @@
 
 using bench::Clock;
 using bench::millisecondsSince;
+using bench::sourceFile;
 
 namespace {
 
-std::string sourceFile(const std::string& path) {
-    std::ifstream file(std::string(BARRAGE_SOURCE_DIR) + "/" + path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // What the ship adds to a frame of 64 full stores (from frame 2,000, the
 // same frame again and again from a snapshot, with the ship and without),

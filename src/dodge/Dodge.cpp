@@ -79,6 +79,19 @@ void shiftRowInto(const uint64_t* src, int32_t dx, uint64_t* dst) {
 const uint64_t* row(const Mask& m, int32_t y) { return m.bits.data() + static_cast<size_t>(y) * WORDS; }
 uint64_t* row(Mask& m, int32_t y) { return m.bits.data() + static_cast<size_t>(y) * WORDS; }
 
+// Calls `visit` with each live bullet of the slots in use of each shooter the
+// last frame stepped: the bullets the ship's own test looks at.
+template <typename Visit>
+void eachLiveBullet(const world::World& w, Visit&& visit) {
+    for (int32_t i = 0; i < w.count; ++i) {
+        if (!w.frames[i].stepped) continue;
+        const actor::Shooter& s = w.shooters[i];
+        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
+            if (s.bullets[j].alive) visit(s.bullets[j]);
+        }
+    }
+}
+
 // Clears columns [from, to] of a row.
 void clearRun(uint64_t* r, int32_t from, int32_t to) {
     for (int32_t x = from; x <= to;) {
@@ -105,15 +118,11 @@ void boundsOf(const Mask& m, Answer& a) {
 }
 
 void addHeat(const world::World& w, std::vector<uint32_t>& heat) {
-    for (int32_t i = 0; i < w.count; ++i) {
-        if (!w.frames[i].stepped) continue;
-        const actor::Shooter& s = w.shooters[i];
-        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
-            const bullets::Bullet& b = s.bullets[j];
-            if (!b.alive || !(b.x >= 0.0f && b.x < WIDTH && b.y >= 0.0f && b.y < HEIGHT)) continue;
+    eachLiveBullet(w, [&](const bullets::Bullet& b) {
+        if (b.x >= 0.0f && b.x < WIDTH && b.y >= 0.0f && b.y < HEIGHT) {
             ++heat[static_cast<size_t>(b.y) * WIDTH + static_cast<size_t>(b.x)];
         }
-    }
+    });
 }
 
 std::vector<uint64_t> snapshotOf(const world::World& w) {
@@ -249,16 +258,10 @@ Answer exactAnswer(world::World& w, const Options& o) {
 // The nearest live bullet's distance from the ship, squared.
 double nearest2(const world::World& w) {
     double best = std::numeric_limits<double>::infinity();
-    for (int32_t i = 0; i < w.count; ++i) {
-        if (!w.frames[i].stepped) continue;
-        const actor::Shooter& s = w.shooters[i];
-        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
-            const bullets::Bullet& b = s.bullets[j];
-            if (!b.alive) continue;
-            const double dx = double{b.x} - w.ship.x, dy = double{b.y} - w.ship.y;
-            best = std::min(best, dx * dx + dy * dy);
-        }
-    }
+    eachLiveBullet(w, [&](const bullets::Bullet& b) {
+        const double dx = double{b.x} - w.ship.x, dy = double{b.y} - w.ship.y;
+        best = std::min(best, dx * dx + dy * dy);
+    });
     return best;
 }
 
@@ -360,6 +363,51 @@ int64_t count(const Mask& mask) {
     return n;
 }
 
+namespace {
+
+// Clears the positions a bullet at (bx, by) hits: those of its disc, row by
+// row. The pixels a bullet hits in a row are one run, narrowing away from its
+// own row: found in the row nearest it from the edges of its box, then row
+// by row outwards, narrowed by the exact test.
+void cutDisc(Mask& clear, double bx, double by, double reach, double reach2) {
+    // A pixel to spare round the reach; the exact test decides.
+    const double left = std::floor(bx - reach) - 1, right = std::ceil(bx + reach) + 1;
+    const double top = std::floor(by - reach) - 1, bottom = std::ceil(by + reach) + 1;
+    if (!(right >= 0 && left <= WIDTH - 1 && bottom >= 0 && top <= HEIGHT - 1)) return;  // off the screen, or NaN
+    const int32_t x0 = static_cast<int32_t>(std::max(left, 0.0));
+    const int32_t x1 = static_cast<int32_t>(std::min(right, double{WIDTH - 1}));
+    const int32_t y0 = static_cast<int32_t>(std::max(top, 0.0));
+    const int32_t y1 = static_cast<int32_t>(std::min(bottom, double{HEIGHT - 1}));
+    const auto hits = [&](int32_t px, double dy) {
+        const double dx = bx - px;
+        return dx * dx + dy * dy < reach2;
+    };
+    const int32_t middle =
+        std::clamp(static_cast<int32_t>(std::floor(std::clamp(by, 0.0, double{HEIGHT - 1}) + 0.5)), y0, y1);
+    for (const int32_t direction : {-1, 1}) {
+        int32_t lo = x0, hi = x1;
+        bool found = false;
+        for (int32_t py = direction < 0 ? middle : middle + 1; py >= y0 && py <= y1; py += direction) {
+            const double dy = by - py;
+            if (dy * dy >= reach2) {
+                if (found || (direction < 0 ? py < by : py > by)) break;  // past the disc
+                continue;
+            }
+            if (!found) lo = x0, hi = x1;
+            while (lo <= hi && !hits(lo, dy)) ++lo;
+            while (hi >= lo && !hits(hi, dy)) --hi;
+            if (lo > hi) {
+                if (found) break;
+                continue;
+            }
+            found = true;
+            clearRun(row(clear, py), lo, hi);
+        }
+    }
+}
+
+}  // namespace
+
 void clearPositions(const world::World& w, Mask& clear) {
     // Room for twice the slots the world has, a power of two, made once.
     size_t room = 1024;
@@ -372,64 +420,17 @@ void clearPositions(const world::World& w, Mask& clear) {
     std::fill(seen.begin(), seen.end(), 0);
     const double reach = double{w.ship.hitRadius} + w.ship.bulletRadius, reach2 = reach * reach;
     if (!(reach > 0)) return;
-    for (int32_t i = 0; i < w.count; ++i) {
-        if (!w.frames[i].stepped) continue;
-        const actor::Shooter& s = w.shooters[i];
-        for (int32_t j = 0, slots = actor::usedSlots(s); j < slots; ++j) {
-            const bullets::Bullet& b = s.bullets[j];
-            if (!b.alive) continue;
-            uint32_t xBits, yBits;
-            std::memcpy(&xBits, &b.x, 4);
-            std::memcpy(&yBits, &b.y, 4);
-            const uint64_t key = (uint64_t{xBits} << 32 | yBits) | 1;  // never 0, the empty mark
-            size_t at = static_cast<size_t>((key * 0x9e3779b97f4a7c15ull) >> 32) & (seen.size() - 1);
-            while (seen[at] && seen[at] != key) at = (at + 1) & (seen.size() - 1);
-            if (seen[at] == key) continue;
-            seen[at] = key;
-            const double bx = b.x, by = b.y;
-            // A pixel to spare round the reach; the exact test decides.
-            const double left = std::floor(bx - reach) - 1, right = std::ceil(bx + reach) + 1;
-            const double top = std::floor(by - reach) - 1, bottom = std::ceil(by + reach) + 1;
-            if (!(right >= 0 && left <= WIDTH - 1 && bottom >= 0 && top <= HEIGHT - 1)) continue;  // NaN too
-            const int32_t x0 = static_cast<int32_t>(std::max(left, 0.0));
-            const int32_t x1 = static_cast<int32_t>(std::min(right, double{WIDTH - 1}));
-            const int32_t y0 = static_cast<int32_t>(std::max(top, 0.0));
-            const int32_t y1 = static_cast<int32_t>(std::min(bottom, double{HEIGHT - 1}));
-            // The pixels a bullet hits in a row are one run, narrowing away from
-            // its own row: found in the row nearest it by stepping out from its
-            // column, then row by row outwards, narrowed by the exact test.
-            const auto hits = [&](int32_t px, double dy) {
-                const double dx = bx - px;
-                return dx * dx + dy * dy < reach2;
-            };
-            const int32_t middle = std::clamp(static_cast<int32_t>(std::floor(std::clamp(by, 0.0, double{HEIGHT - 1}) + 0.5)), y0, y1);
-            for (const int32_t direction : {-1, 1}) {
-                int32_t lo = x0, hi = x1;
-                bool found = false;
-                for (int32_t py = direction < 0 ? middle : middle + 1; py >= y0 && py <= y1; py += direction) {
-                    const double dy = by - py;
-                    if (dy * dy >= reach2) {
-                        if (found || (direction < 0 ? py < by : py > by)) break;  // past the disc
-                        continue;
-                    }
-                    if (!found) {
-                        // The first row: out from the centre (or in from the box's
-                        // edges, when the centre column itself is clear).
-                        lo = x0, hi = x1;
-                        while (lo <= hi && !hits(lo, dy)) ++lo;
-                        while (hi >= lo && !hits(hi, dy)) --hi;
-                        if (lo > hi) continue;
-                        found = true;
-                    } else {
-                        while (lo <= hi && !hits(lo, dy)) ++lo;
-                        while (hi >= lo && !hits(hi, dy)) --hi;
-                        if (lo > hi) break;
-                    }
-                    clearRun(row(clear, py), lo, hi);
-                }
-            }
-        }
-    }
+    eachLiveBullet(w, [&](const bullets::Bullet& b) {
+        uint32_t xBits, yBits;
+        std::memcpy(&xBits, &b.x, 4);
+        std::memcpy(&yBits, &b.y, 4);
+        const uint64_t key = (uint64_t{xBits} << 32 | yBits) | 1;  // never 0, the empty mark
+        size_t at = static_cast<size_t>((key * 0x9e3779b97f4a7c15ull) >> 32) & (seen.size() - 1);
+        while (seen[at] && seen[at] != key) at = (at + 1) & (seen.size() - 1);
+        if (seen[at] == key) return;
+        seen[at] = key;
+        cutDisc(clear, b.x, b.y, reach, reach2);
+    });
 }
 
 void growByMoves(const world::Ship& ship, const Mask& from, Mask& to) {
