@@ -318,7 +318,10 @@ int main(int argc, char** argv) {
         std::printf("; a ship standing at its start takes %d hits\n", a.frames.back().stillHits);
     }
     int status = a.survivable ? 0 : 1;
-    if (a.survivable) {
+    if (a.survivable && !a.wayKept) {
+        std::printf("the way through is not kept: a span this long of a world this large would take more than 256 MB; "
+                    "a shorter one (--from, --to) gives it\n");
+    } else if (a.survivable) {
         if (recordPath.empty()) {
             const std::string base = chosen.path.empty() ? "demonstration" : chosen.path.substr(chosen.path.find_last_of('/') + 1);
             recordPath = base.substr(0, base.rfind(".toml")) + "-way.rec";

@@ -185,6 +185,9 @@ Answer exactAnswer(world::World& w, const Options& o) {
     const int64_t interval = std::max<int64_t>(
         CHECKPOINT_FRAMES,
         static_cast<int64_t>(std::ceil(static_cast<double>(frames) * static_cast<double>(world::snapshotBytes(w) + sizeof(uint64_t) * WORDS * HEIGHT) / budget)));
+    // A stretch's masks are made again at once on the way back: past
+    // MAX_STRETCH frames (a long span of a large world) the way is not kept.
+    const bool keepWay = interval <= MAX_STRETCH;
     std::vector<Mask> keptReach;
     std::vector<std::vector<uint64_t>> keptWorld;
     Mask reach, clear, grown;
@@ -194,7 +197,7 @@ Answer exactAnswer(world::World& w, const Options& o) {
         put(reach, startX, startY);
     }
     for (int64_t f = 0; f < o.to; ++f) {
-        if (f % interval == 0) {
+        if (keepWay && f % interval == 0) {
             keptReach.push_back(reach);
             keptWorld.push_back(snapshotOf(w));
         }
@@ -218,6 +221,8 @@ Answer exactAnswer(world::World& w, const Options& o) {
         }
     }
     a.survivable = true;
+    a.wayKept = keepWay;
+    if (!keepWay) return a;
     // Back from a position at the end, a kept stretch at a time, its masks made again.
     // The way ends as near its start as it can.
     int32_t x = 0, y = 0;

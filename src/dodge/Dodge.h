@@ -19,7 +19,8 @@ inline constexpr int32_t WIDTH = 640;
 inline constexpr int32_t HEIGHT = 480;
 inline constexpr int32_t WORDS = WIDTH / 64;  // of a row of positions
 inline constexpr int32_t POSITIONS = WIDTH * HEIGHT;
-inline constexpr int64_t CHECKPOINT_FRAMES = 64;  // frames between the masks kept to find the way back
+inline constexpr int64_t CHECKPOINT_FRAMES = 64;  // frames between the masks kept to find the way back, at least
+inline constexpr int64_t MAX_STRETCH = 1'600;      // at most (their masks are made again at once: 60 MB)
 
 // A set of positions, a bit a pixel, row by row.
 struct Mask {
@@ -53,6 +54,7 @@ struct Answer {
     int64_t lostAt = 0;              // not survivable: the first frame with no reachable clear position
     int32_t lostLeft = 0, lostTop = 0, lostRight = 0, lostBottom = 0;  // where the last positions were, then
     int32_t startX = 0, startY = 0;  // where the way starts
+    bool wayKept = true;             // false: the span is too long for a world this large to keep the way
     std::vector<uint8_t> moves;      // the way, a move a frame from frame 1
     std::vector<Frame> frames;       // from `from` to `to`, or to the frame lost (exact answers)
     std::vector<uint32_t> heat;      // bullet presence by pixel over the span, when asked
