@@ -4,6 +4,7 @@
 #include "dodge/Dodge.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -21,9 +22,18 @@ struct Move {
 };
 
 // The ship's moves as displacements, each once (the unfocused code first
-// where both speeds are one).
-std::vector<Move> movesOf(const world::Ship& ship) {
-    std::vector<Move> moves{{0, 0, world::MOVE_NONE}};
+// where both speeds are one): at most eighteen, held in place so that no
+// frame allocates them.
+struct Moves {
+    std::array<Move, world::MOVE_CODES> list{};
+    int32_t count = 0;
+    const Move* begin() const { return list.data(); }
+    const Move* end() const { return list.data() + count; }
+};
+
+Moves movesOf(const world::Ship& ship) {
+    Moves moves;
+    moves.list[moves.count++] = {0, 0, world::MOVE_NONE};
     for (const bool focused : {false, true}) {
         for (int32_t d = 1; d <= 8; ++d) {
             const int32_t code = focused ? d + world::MOVE_FOCUSED : d;
@@ -36,7 +46,7 @@ std::vector<Move> movesOf(const world::Ship& ship) {
             const Move m{ux * step, uy * step, code};
             const bool seen = std::any_of(moves.begin(), moves.end(),
                                           [&](const Move& o) { return o.dx == m.dx && o.dy == m.dy; });
-            if (!seen) moves.push_back(m);
+            if (!seen) moves.list[moves.count++] = m;
         }
     }
     return moves;
@@ -146,7 +156,7 @@ void exactFrame(world::World& w, bool inSpan, Mask& reach, Mask& clear, Mask& gr
 
 // The way back from position (x, y) in `after`, one frame: a position of
 // `before` and a move that takes it there.
-bool stepBack(const Mask& before, const std::vector<Move>& moves, int32_t& x, int32_t& y, uint8_t& code) {
+bool stepBack(const Mask& before, const Moves& moves, int32_t& x, int32_t& y, uint8_t& code) {
     for (const Move& m : moves) {
         // The columns and rows that the move takes to x and y, kept on the screen.
         const auto sources = [](int32_t to, int32_t d, int32_t most, int32_t& lo, int32_t& hi) {
@@ -176,7 +186,7 @@ Answer exactAnswer(world::World& w, const Options& o) {
     a.exact = true;
     a.from = o.from, a.to = o.to;
     if (o.heat) a.heat.assign(static_cast<size_t>(POSITIONS), 0);
-    const std::vector<Move> moves = movesOf(w.ship);
+    const Moves moves = movesOf(w.ship);
     const int32_t startX = static_cast<int32_t>(w.ship.x), startY = static_cast<int32_t>(w.ship.y);
     // What is kept to find the way back: the reachable positions and the world
     // every so many frames, the more frames between them the larger the world.
@@ -202,21 +212,19 @@ Answer exactAnswer(world::World& w, const Options& o) {
             keptWorld.push_back(snapshotOf(w));
         }
         const bool inSpan = f + 1 >= o.from;
-        Mask previous;
-        if (inSpan) previous = reach;
-        exactFrame(w, inSpan, reach, clear, grown);
+        exactFrame(w, inSpan, reach, clear, grown);  // leaves the frame before's positions in `grown`
         if (o.anywhere && !inSpan) {
             clearPositions(w, clear);
-            reach = clear;  // anywhere clear at the frame before the span
+            reach.bits = clear.bits;  // anywhere clear at the frame before the span
         }
         if (o.heat && inSpan) addHeat(w, a.heat);
         if (!inSpan) continue;
         const int64_t reachable = count(reach);
         a.frames.push_back({static_cast<double>(count(clear)) / POSITIONS, static_cast<double>(reachable) / POSITIONS,
                             reachable, w.ship.hits});
-        if (count(reach) == 0) {
+        if (reachable == 0) {
             a.lostAt = f + 1;
-            boundsOf(previous, a);
+            boundsOf(grown, a);
             return a;
         }
     }
@@ -244,7 +252,7 @@ Answer exactAnswer(world::World& w, const Options& o) {
             exactFrame(w, inSpan, next, clear, grown);
             if (o.anywhere && !inSpan) {
                 clearPositions(w, clear);
-                next = clear;
+                next.bits = clear.bits;
             }
             stretch.push_back(next);
         }
@@ -447,23 +455,17 @@ void growByMoves(const world::Ship& ship, const Mask& from, Mask& to) {
     if (bottom < 0) return;
     // Each row moved sideways once for each distance a move goes sideways,
     // then put down at each height a move goes with that distance.
-    const std::vector<Move> moves = movesOf(ship);
-    std::vector<int32_t> sideways;
-    for (const Move& m : moves) {
-        if (std::find(sideways.begin(), sideways.end(), m.dx) == sideways.end()) sideways.push_back(m.dx);
-    }
-    std::vector<uint64_t> shifted(static_cast<size_t>(bottom - top + 1) * WORDS);
-    for (const int32_t dx : sideways) {
-        std::fill(shifted.begin(), shifted.end(), 0);
+    const Moves moves = movesOf(ship);
+    for (const Move& first : moves) {
+        const bool done = std::any_of(moves.begin(), &first, [&](const Move& m) { return m.dx == first.dx; });
+        if (done) continue;
         for (int32_t y = top; y <= bottom; ++y) {
-            shiftRowInto(row(from, y), dx, shifted.data() + static_cast<size_t>(y - top) * WORDS);
-        }
-        for (const Move& m : moves) {
-            if (m.dx != dx) continue;
-            for (int32_t y = top; y <= bottom; ++y) {
-                const uint64_t* src = shifted.data() + static_cast<size_t>(y - top) * WORDS;
+            uint64_t shifted[WORDS] = {};
+            shiftRowInto(row(from, y), first.dx, shifted);
+            for (const Move& m : moves) {
+                if (m.dx != first.dx) continue;
                 uint64_t* dst = row(to, clampTo(y + m.dy, HEIGHT - 1));
-                for (int32_t w = 0; w < WORDS; ++w) dst[w] |= src[w];
+                for (int32_t w = 0; w < WORDS; ++w) dst[w] |= shifted[w];
             }
         }
     }
