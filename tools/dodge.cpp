@@ -1,4 +1,4 @@
-// barrage-dodge --pattern FILE: whether the pattern can be survived from
+// barrage-dodge [--pattern FILE]: whether the pattern (or the demonstration) can be survived from
 // frame A to B, and how hard each frame is. For a pattern that does not follow
 // the ship the answer is exact (every whole-pixel position the ship can reach
 // each frame without a hit); for one that aims at the ship it is a search.
@@ -188,11 +188,8 @@ int sweep(const std::string& path, const std::vector<pattern::Binding>& settings
             world::tearDownWorld(w);
             Row& r = rows[i];
             r.read = true, r.exact = a.exact, r.survivable = a.survivable, r.lostAt = a.lostAt;
-            const size_t settled = a.exact && !options.anywhere ? std::min<size_t>(a.frames.size() ? a.frames.size() - 1 : 0, 160) : 0;
-            for (size_t f = settled; f < a.frames.size(); ++f) {
-                const double m = a.exact ? a.frames[f].freedom : a.frames[f].clear;
-                if (m < r.least) r.least = m, r.frame = a.from + static_cast<int64_t>(f);
-            }
+            const dodge::Tightest tightest = dodge::tightestOf(a);
+            r.least = tightest.least, r.frame = tightest.frame;
         }
     };
     std::vector<std::thread> threads;
@@ -252,7 +249,6 @@ int main(int argc, char** argv) {
     app.add_option("--sweep", sweepText, "NAME=FROM:TO[:STEP]: the answer for each value of a parameter (rank=0:1:0.1, "
                                          "seed=1:20), on every core, as a table");
     if (const int status = command::parseArguments(app, argc, argv); status >= 0) return status;
-    if (patternName.empty()) return command::usageError(app, "--pattern is required");
     std::string sweepName;
     std::vector<double> sweepValues;
     if (!sweepText.empty() && !parseSweep(sweepText, sweepName, sweepValues)) {
@@ -276,7 +272,6 @@ int main(int argc, char** argv) {
     if (speed >= 0) ship.speed = speed, ship.diagonal = world::diagonalStep(speed);
     if (focusedSpeed >= 0) ship.focusedSpeed = focusedSpeed, ship.focusedDiagonal = world::diagonalStep(focusedSpeed);
     if (hitRadius >= 0) ship.hitRadius = hitRadius;
-    const int32_t shipSpeed = ship.speed;
     const dodge::Answer a = dodge::answer(w, options);
     world::tearDownWorld(w);
 
@@ -299,13 +294,11 @@ int main(int argc, char** argv) {
     // The tightest moments.
     // From a start of one position the freedom is small until the ship could
     // have gone anywhere: the tightest moments are looked for after that.
-    const size_t settled = a.exact && !anywhere ? std::min(a.frames.size() - (a.frames.empty() ? 0 : 1),
-                                                            static_cast<size_t>(dodge::WIDTH / std::max(1, shipSpeed)))
-                                                : 0;
+    const auto settled = static_cast<size_t>(a.settled);
     std::vector<size_t> order;
     for (size_t i = settled; i < a.frames.size(); ++i) order.push_back(i);
     const bool exact = a.exact;
-    const auto measure = [&](size_t i) { return exact ? a.frames[i].freedom : a.frames[i].clear; };
+    const auto measure = [&](size_t i) { return dodge::measureOf(a, i); };
     std::stable_sort(order.begin(), order.end(), [&](size_t l, size_t r) { return measure(l) < measure(r); });
     if (!order.empty()) {
         std::printf("%s at least %.4f%% in frame %lld", exact ? "freedom" : "clear", measure(order[0]) * 100,

@@ -23,6 +23,7 @@
 #include "timeline/Viewer.h"
 #include "command/Arguments.h"
 #include "command/PatternOption.h"
+#include "world/Scenario.h"
 #include "tools/ReplaceFile.h"
 
 namespace {
@@ -35,13 +36,16 @@ constexpr const char* KEYS =
     "  r read the pattern again (it is also read again whenever its file changes)\n"
     "  f fly the ship: arrows or WASD steer it, Shift held slower with its hitbox (while flying, . and , step,\n"
     "    z is the loop's from)   > < the next, previous hit   h pause at each hit   k write the recording\n"
+    "  y whether it can be survived: the difficulty strip and where the ship could be (y again hides them)\n"
+    "  u play the way through\n"
     "  Escape, q or the window's close button end it\n";
 
 // What the keys do, for the terminal's first line when there is no display.
 constexpr const char* KEY_HELP =
     "Space plays or pauses, Right or . and Left or , step, Home goes to frame 1, 1-5 set the speed, "
     "g digits Enter go to a frame, t trails, p paths, a b c loop, [ ] shooters, 0 replay, f flies the ship "
-    "(arrows or WASD, upper case slower), > < hits, k writes the recording, q or Escape (or Ctrl+C) quits.";
+    "(arrows or WASD, upper case slower), > < hits, k writes the recording, y can it be survived, u the way "
+    "through, q or Escape (or Ctrl+C) quits.";
 
 int32_t speedIndex(const char* text) {
     constexpr const char* DECIMALS[timeline::SPEED_COUNT] = {"0.25", "0.5", "1.0", "2.0", "4.0"};
@@ -155,6 +159,51 @@ void startReading(std::unique_ptr<Reading>& reading, const Followed& followed) {
     });
 }
 
+// Whether the pattern can be survived, worked out on a thread of its own
+// (seconds for a long span), on a copy of the pattern shown: the picture and
+// the keys never wait for it, and a reload or the end of the viewer stops it.
+struct Fairness {
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    std::unique_ptr<pattern::Pattern> pattern;  // the copy the worlds are made from; none: the demonstration
+    dodge::Answer answer;                       // what it gave, once done
+};
+
+void stopFairness(std::unique_ptr<Fairness>& fairness, timeline::Viewer& viewer) {
+    if (!fairness) return;
+    fairness->stop = true;
+    fairness->thread.join();
+    fairness.reset();
+    timeline::fairnessWorking(viewer, false);
+}
+
+void startFairness(std::unique_ptr<Fairness>& fairness, timeline::Viewer& viewer, const Followed& followed) {
+    stopFairness(fairness, viewer);
+    fairness = std::make_unique<Fairness>();
+    Fairness* f = fairness.get();
+    if (followed.chosen.loaded) f->pattern = std::make_unique<pattern::Pattern>(followed.chosen.loaded->pattern);
+    timeline::fairnessWorking(viewer, true);
+    f->thread = std::thread([f] {
+        world::World w;
+        world::setUpWorld(w, f->pattern ? pattern::makerFor(*f->pattern) : world::WorldMaker{});
+        dodge::Options options;
+        options.to = world::STUDY_FRAMES;
+        options.keep = true;
+        options.stop = &f->stop;
+        f->answer = dodge::answer(w, options);
+        world::tearDownWorld(w);
+        f->done = true;
+    });
+}
+
+void takeFairness(std::unique_ptr<Fairness>& fairness, timeline::Viewer& viewer) {
+    if (!fairness || !fairness->done) return;
+    fairness->thread.join();
+    timeline::fairnessViewer(viewer, std::move(fairness->answer));
+    fairness.reset();
+}
+
 constexpr int64_t RELOADED_NS = 1'500'000'000;  // how long the strip says a reload happened
 
 // What the reading gave, once done: a good pattern becomes the viewer's world
@@ -162,7 +211,7 @@ constexpr int64_t RELOADED_NS = 1'500'000'000;  // how long the strip says a rel
 // as it is, how many errors and the first in the status strip and every
 // message on stderr.
 void takeReading(timeline::Viewer& viewer, Followed& followed, std::unique_ptr<Reading>& reading,
-                 int64_t& reloadedUntil) {
+                 int64_t& reloadedUntil, std::unique_ptr<Fairness>& fairness) {
     if (!reading || !reading->done) return;
     reading->thread.join();
     std::unique_ptr<pattern::Loaded> fresh = std::move(reading->loaded);
@@ -176,6 +225,7 @@ void takeReading(timeline::Viewer& viewer, Followed& followed, std::unique_ptr<R
     // The old pattern makes the worlds until the new one takes over; its
     // check ends with it.
     pattern::stopCheck(followed.check);
+    stopFairness(fairness, viewer);  // it was for the pattern about to go
     timeline::remakeViewer(viewer, pattern::makerFor(fresh->pattern));
     followed.chosen.loaded = std::move(fresh);
     const std::string said = stripLine(*followed.chosen.loaded);
@@ -280,6 +330,7 @@ int main(int argc, char** argv) {
     startChecking(*followed);
     int64_t nextLook = 0;  // when the file is looked at next, on the steady clock
     std::unique_ptr<Reading> reading;  // the file read again, when a reading is under way
+    std::unique_ptr<Fairness> fairness;  // `y`: whether it can be survived, when being worked out
     int64_t reloadedUntil = 0;         // while the strip says "reloaded", on the steady clock; 0: it does not
     while (!viewer->quit) {
         // Input: keys, and the pattern file when it has changed.
@@ -304,7 +355,9 @@ int main(int argc, char** argv) {
             }
         }
         if (reloadNow && !viewer->quit) startReading(reading, *followed);
-        takeReading(*viewer, *followed, reading, reloadedUntil);
+        takeReading(*viewer, *followed, reading, reloadedUntil, fairness);
+        if (viewer->fairness.wanted && !viewer->quit) startFairness(fairness, *viewer, *followed);
+        takeFairness(fairness, *viewer);
         if (reloadedUntil && display::steadyNowNs() >= reloadedUntil) {
             reloadedUntil = 0;
             timeline::noticeViewer(*viewer, stripLine(*followed->chosen.loaded).c_str());
@@ -319,6 +372,7 @@ int main(int argc, char** argv) {
     }
     // Shut-down.
     stopReading(reading);
+    stopFairness(fairness, *viewer);
     pattern::stopCheck(followed->check);
     timeline::closeViewer(*viewer);
     display::EndProgram(0);

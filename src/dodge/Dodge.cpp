@@ -154,6 +154,33 @@ void exactFrame(world::World& w, bool inSpan, Mask& reach, Mask& clear, Mask& gr
     std::swap(reach.bits, grown.bits);
 }
 
+// Whether the caller asked the answer to stop; marks it so.
+bool stopped(const Options& o, Answer& a) {
+    if (o.stop && o.stop->load(std::memory_order_relaxed)) a.stopped = true;
+    return a.stopped;
+}
+
+// Frame f + 1 of an exact answer over the span from `from`: before the span
+// the ship stands at its start, or (`anywhere`) may be on any clear position.
+void advance(world::World& w, int64_t from, bool anywhere, int64_t f, Mask& reach, Mask& clear, Mask& grown) {
+    const bool inSpan = f + 1 >= from;
+    exactFrame(w, inSpan, reach, clear, grown);  // leaves the frame before's positions in `grown`
+    if (anywhere && !inSpan) {
+        clearPositions(w, clear);
+        reach.bits = clear.bits;  // anywhere clear at the frame before the span
+    }
+}
+
+// The checkpoints into the answer, when asked for.
+void keepCheckpoints(Answer& a, const Options& o, int64_t interval, std::vector<Mask>& reach,
+                     std::vector<std::vector<uint64_t>>& worlds) {
+    a.interval = interval;
+    if (!o.keep) return;
+    for (size_t c = 0; c < reach.size(); ++c) {
+        a.kept.push_back({static_cast<int64_t>(c) * interval, std::move(reach[c].bits), std::move(worlds[c])});
+    }
+}
+
 // The way back from position (x, y) in `after`, one frame: a position of
 // `before` and a move that takes it there.
 bool stepBack(const Mask& before, const Moves& moves, int32_t& x, int32_t& y, uint8_t& code) {
@@ -184,6 +211,7 @@ bool stepBack(const Mask& before, const Moves& moves, int32_t& x, int32_t& y, ui
 Answer exactAnswer(world::World& w, const Options& o) {
     Answer a;
     a.exact = true;
+    a.anywhere = o.anywhere;
     a.from = o.from, a.to = o.to;
     if (o.heat) a.heat.assign(static_cast<size_t>(POSITIONS), 0);
     const Moves moves = movesOf(w.ship);
@@ -198,6 +226,7 @@ Answer exactAnswer(world::World& w, const Options& o) {
     // A stretch's masks are made again at once on the way back: past
     // MAX_STRETCH frames (a long span of a large world) the way is not kept.
     const bool keepWay = interval <= MAX_STRETCH;
+    const bool keepPoints = keepWay || o.keep;  // the checkpoints fit the budget either way
     std::vector<Mask> keptReach;
     std::vector<std::vector<uint64_t>> keptWorld;
     Mask reach, clear, grown;
@@ -207,16 +236,13 @@ Answer exactAnswer(world::World& w, const Options& o) {
         put(reach, startX, startY);
     }
     for (int64_t f = 0; f < o.to; ++f) {
-        if (keepWay && f % interval == 0) {
+        if (stopped(o, a)) return a;
+        if (keepPoints && f % interval == 0) {
             keptReach.push_back(reach);
             keptWorld.push_back(snapshotOf(w));
         }
         const bool inSpan = f + 1 >= o.from;
-        exactFrame(w, inSpan, reach, clear, grown);  // leaves the frame before's positions in `grown`
-        if (o.anywhere && !inSpan) {
-            clearPositions(w, clear);
-            reach.bits = clear.bits;  // anywhere clear at the frame before the span
-        }
+        advance(w, o.from, o.anywhere, f, reach, clear, grown);
         if (o.heat && inSpan) addHeat(w, a.heat);
         if (!inSpan) continue;
         const int64_t reachable = count(reach);
@@ -225,12 +251,16 @@ Answer exactAnswer(world::World& w, const Options& o) {
         if (reachable == 0) {
             a.lostAt = f + 1;
             boundsOf(grown, a);
+            keepCheckpoints(a, o, interval, keptReach, keptWorld);
             return a;
         }
     }
     a.survivable = true;
     a.wayKept = keepWay;
-    if (!keepWay) return a;
+    if (!keepWay) {
+        keepCheckpoints(a, o, interval, keptReach, keptWorld);
+        return a;
+    }
     // Back from a position at the end, a kept stretch at a time, its masks made again.
     // The way ends as near its start as it can.
     int32_t x = 0, y = 0;
@@ -243,17 +273,13 @@ Answer exactAnswer(world::World& w, const Options& o) {
     }
     a.moves.assign(static_cast<size_t>(o.to), world::MOVE_NONE);
     for (int64_t c = static_cast<int64_t>(keptReach.size()) - 1; c >= 0; --c) {
+        if (stopped(o, a)) return a;
         const int64_t first = c * interval, last = std::min(o.to, first + interval);
         world::restoreSnapshot(keptWorld[static_cast<size_t>(c)].data(), w);
         std::vector<Mask> stretch{keptReach[static_cast<size_t>(c)]};
         for (int64_t f = first; f < last; ++f) {
             Mask next = stretch.back();
-            const bool inSpan = f + 1 >= o.from;
-            exactFrame(w, inSpan, next, clear, grown);
-            if (o.anywhere && !inSpan) {
-                clearPositions(w, clear);
-                next.bits = clear.bits;
-            }
+            advance(w, o.from, o.anywhere, f, next, clear, grown);
             stretch.push_back(next);
         }
         for (int64_t f = last; f > first; --f) {
@@ -265,6 +291,7 @@ Answer exactAnswer(world::World& w, const Options& o) {
     }
     a.startX = o.anywhere ? x : startX;
     a.startY = o.anywhere ? y : startY;
+    keepCheckpoints(a, o, interval, keptReach, keptWorld);
     return a;
 }
 
@@ -295,6 +322,7 @@ Answer searchAnswer(world::World& w, const Options& o) {
     const std::vector<uint64_t> start = snapshotOf(w);
     Mask clear;
     for (int64_t f = 1; f <= o.to; ++f) {
+        if (stopped(o, a)) return a;
         w.ship.move = world::MOVE_NONE;
         world::stepWorld(w);
         if (f < o.from) continue;
@@ -313,6 +341,7 @@ Answer searchAnswer(world::World& w, const Options& o) {
                                world::MOVE_DOWN_LEFT, world::MOVE_LEFT, world::MOVE_UP_LEFT, world::MOVE_UP,
                                world::MOVE_UP_RIGHT};
     for (int64_t at = o.from - 1; at < o.to; at += o.every) {
+        if (stopped(o, a)) return a;
         const int64_t until = std::min(o.to, at + o.every);
         std::vector<Way> next;
         for (const Way& way : ways) {
@@ -483,6 +512,130 @@ bool followsShip(const world::World& w) {
     return false;
 }
 
+int64_t lastFrame(const Answer& a) { return a.from + static_cast<int64_t>(a.frames.size()) - 1; }
+
+bool reachAt(Cursor& c, const Answer& a, int64_t frame) {
+    if (!a.exact || a.kept.empty() || a.interval <= 0 || frame < a.from || frame > lastFrame(a)) return false;
+    const bool near = c.frame >= 0 && c.frame <= frame && frame - c.frame <= a.interval;
+    if (!near) {
+        const size_t k = std::min(static_cast<size_t>(frame / a.interval), a.kept.size() - 1);
+        const Checkpoint& kept = a.kept[k];
+        c.frame = -1;
+        if (kept.frame > frame || kept.reach.size() != c.reach.bits.size() ||
+            !world::soundSnapshot(kept.world.data(), kept.world.size() * sizeof(uint64_t), c.world) ||
+            !world::restoreSnapshot(kept.world.data(), c.world)) {
+            return false;
+        }
+        std::copy(kept.reach.begin(), kept.reach.end(), c.reach.bits.begin());
+        c.frame = kept.frame;
+    }
+    for (; c.frame < frame; ++c.frame) advance(c.world, a.from, a.anywhere, c.frame, c.reach, c.clear, c.grown);
+    return true;
+}
+
+namespace {
+
+constexpr uint64_t PACKED_MAGIC = 0x3141574544474442ull;  // "BDGDEWA1", this build's answers
+
+}  // namespace
+
+std::vector<uint8_t> packAnswer(const Answer& a) {
+    std::vector<uint64_t> words;
+    const auto put = [&](int64_t v) { words.push_back(static_cast<uint64_t>(v)); };
+    const auto putDouble = [&](double v) {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        words.push_back(bits);
+    };
+    const size_t snapshotWords = a.kept.empty() ? 0 : a.kept.front().world.size();
+    put(static_cast<int64_t>(PACKED_MAGIC));
+    put(int64_t{a.exact} | int64_t{a.anywhere} << 1 | int64_t{a.survivable} << 2 | int64_t{a.wayKept} << 3);
+    for (const int64_t v : {a.from, a.to, a.lostAt, int64_t{a.lostLeft}, int64_t{a.lostTop}, int64_t{a.lostRight},
+                            int64_t{a.lostBottom}, int64_t{a.startX}, int64_t{a.startY}, a.interval, a.settled}) {
+        put(v);
+    }
+    put(static_cast<int64_t>(a.frames.size()));
+    put(static_cast<int64_t>(a.moves.size()));
+    put(static_cast<int64_t>(a.kept.size()));
+    put(static_cast<int64_t>(snapshotWords));
+    for (const Frame& f : a.frames) {
+        putDouble(f.clear), putDouble(f.freedom), put(f.reachable), put(f.stillHits);
+    }
+    const size_t moveWords = (a.moves.size() + 7) / 8;
+    words.resize(words.size() + moveWords, 0);
+    std::memcpy(words.data() + words.size() - moveWords, a.moves.data(), a.moves.size());
+    for (const Checkpoint& k : a.kept) {
+        put(k.frame);
+        words.insert(words.end(), k.reach.begin(), k.reach.end());
+        std::vector<uint64_t> world = k.world;
+        world.resize(snapshotWords, 0);
+        words.insert(words.end(), world.begin(), world.end());
+    }
+    std::vector<uint8_t> bytes(words.size() * sizeof(uint64_t));
+    std::memcpy(bytes.data(), words.data(), bytes.size());
+    return bytes;
+}
+
+bool unpackAnswer(const uint8_t* bytes, size_t size, Answer& out) {
+    out = Answer{};
+    constexpr size_t HEAD = 17;
+    if (!bytes || size % 8 != 0 || size / 8 < HEAD) return false;
+    const size_t total = size / 8;
+    const auto word = [&](size_t at) {
+        uint64_t v;
+        std::memcpy(&v, bytes + at * 8, 8);
+        return v;
+    };
+    const auto number = [&](size_t at) { return static_cast<int64_t>(word(at)); };
+    if (word(0) != PACKED_MAGIC) return false;
+    Answer a;
+    const uint64_t flags = word(1);
+    a.exact = flags & 1, a.anywhere = flags & 2, a.survivable = flags & 4, a.wayKept = flags & 8;
+    a.from = number(2), a.to = number(3), a.lostAt = number(4);
+    const auto small = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -1, 1 << 20)); };
+    a.lostLeft = small(number(5)), a.lostTop = small(number(6)), a.lostRight = small(number(7)),
+    a.lostBottom = small(number(8)), a.startX = small(number(9)), a.startY = small(number(10));
+    a.interval = number(11);
+    a.settled = number(12);
+    const uint64_t frames = word(13), moves = word(14), kept = word(15), snapshotWords = word(16);
+    constexpr uint64_t MOST_FRAMES = 1u << 24;
+    if (a.from < 1 || a.to < a.from || frames > MOST_FRAMES || moves > MOST_FRAMES || kept > MOST_FRAMES ||
+        snapshotWords > (uint64_t{1} << 27) || (kept && (a.interval <= 0 || a.interval > (int64_t{1} << 30)))) {
+        return false;
+    }
+    const uint64_t keptWords = 1 + static_cast<uint64_t>(WORDS) * HEIGHT + snapshotWords;
+    const uint64_t need = HEAD + frames * 4 + (moves + 7) / 8;
+    if (need > total || kept > (total - need) / keptWords || need + kept * keptWords != total) return false;
+    // Within the bytes, so within a size_t.
+    const size_t frameCount = static_cast<size_t>(frames), moveCount = static_cast<size_t>(moves);
+    const size_t keptCount = static_cast<size_t>(kept), worldWords = static_cast<size_t>(snapshotWords);
+    size_t at = HEAD;
+    a.frames.resize(frameCount);
+    for (Frame& f : a.frames) {
+        uint64_t c = word(at++), d = word(at++);
+        std::memcpy(&f.clear, &c, 8);
+        std::memcpy(&f.freedom, &d, 8);
+        f.reachable = number(at++);
+        f.stillHits = small(number(at++));
+    }
+    a.moves.assign(bytes + at * 8, bytes + at * 8 + moveCount);
+    at += (moveCount + 7) / 8;
+    a.kept.resize(keptCount);
+    for (size_t c = 0; c < a.kept.size(); ++c) {
+        Checkpoint& k = a.kept[c];
+        k.frame = number(at++);
+        if (k.frame != static_cast<int64_t>(c) * a.interval) return false;
+        k.reach.resize(static_cast<size_t>(WORDS) * HEIGHT);
+        std::memcpy(k.reach.data(), bytes + at * 8, k.reach.size() * 8);
+        at += static_cast<size_t>(WORDS) * HEIGHT;
+        k.world.resize(worldWords);
+        std::memcpy(k.world.data(), bytes + at * 8, worldWords * 8);
+        at += worldWords;
+    }
+    out = std::move(a);
+    return true;
+}
+
 Answer answer(world::World& w, const Options& options) {
     Options o = options;
     o.from = std::max<int64_t>(1, o.from);
@@ -490,9 +643,22 @@ Answer answer(world::World& w, const Options& options) {
     o.beam = std::max(1, o.beam);
     o.every = std::max(1, o.every);
     w.ship.present = -1;
-    const bool follows = followsShip(w);
-    Answer a;
-    return follows ? searchAnswer(w, o) : exactAnswer(w, o);
+    const int32_t speed = std::max(1, w.ship.speed);
+    Answer a = followsShip(w) ? searchAnswer(w, o) : exactAnswer(w, o);
+    if (a.exact && !a.anywhere && !a.frames.empty()) {
+        a.settled = std::min(static_cast<int64_t>(a.frames.size()) - 1, int64_t{WIDTH} / speed);
+    }
+    return a;
+}
+
+double measureOf(const Answer& a, size_t k) { return a.exact ? a.frames[k].freedom : a.frames[k].clear; }
+
+Tightest tightestOf(const Answer& a) {
+    Tightest t;
+    for (size_t k = static_cast<size_t>(std::max<int64_t>(0, a.settled)); k < a.frames.size(); ++k) {
+        if (t.frame == 0 || measureOf(a, k) < t.least) t.least = measureOf(a, k), t.frame = a.from + static_cast<int64_t>(k);
+    }
+    return t;
 }
 
 }  // namespace dodge

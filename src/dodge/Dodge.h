@@ -7,6 +7,7 @@
 // that follows the ship depends on the way taken, and is searched instead.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,8 +48,17 @@ struct Frame {
     int32_t stillHits = 0; // hits so far of a ship that stands at its start
 };
 
+// What an exact answer keeps to show the reachable positions at any frame of
+// its span again: the positions and the world every `interval` frames.
+struct Checkpoint {
+    int64_t frame = 0;             // frames run when kept
+    std::vector<uint64_t> reach;   // the reachable positions then, as a Mask's bits
+    std::vector<uint64_t> world;   // the world then, a snapshot
+};
+
 struct Answer {
     bool exact = false;              // the world does not follow the ship: the answer is a proof
+    bool anywhere = false;           // the ship could start on any clear position
     bool survivable = false;         // a way exists (exact), or one was found (search)
     int64_t from = 1, to = 1;        // the span, frames
     int64_t lostAt = 0;              // not survivable: the first frame with no reachable clear position
@@ -58,7 +68,23 @@ struct Answer {
     std::vector<uint8_t> moves;      // the way, a move a frame from frame 1
     std::vector<Frame> frames;       // from `from` to `to`, or to the frame lost (exact answers)
     std::vector<uint32_t> heat;      // bullet presence by pixel over the span, when asked
+    int64_t interval = 0;            // frames between checkpoints
+    std::vector<Checkpoint> kept;    // when asked (Options::keep), exact answers
+    bool stopped = false;            // given up when asked to: nothing else in it holds
+    int64_t settled = 0;             // frames of `frames` before the tightest moments are looked for
 };
+
+// A frame's measure: its freedom, or for a search its share clear.
+double measureOf(const Answer& answer, size_t k);
+// The tightest moment: the least measure and its frame, looked for from
+// `settled` on (from a start of one position the freedom is small until the
+// ship could have gone anywhere: the screen's width at its speed). Frame 0
+// when the answer has no frames.
+struct Tightest {
+    double least = 0;
+    int64_t frame = 0;
+};
+Tightest tightestOf(const Answer& answer);
 
 struct Options {
     int64_t from = 1, to = 1;
@@ -66,10 +92,32 @@ struct Options {
     bool heat = false;       // count bullet presence by pixel
     int32_t beam = 16;       // the search: ways kept, a choice every `every` frames among nine moves
     int32_t every = 8;
+    bool keep = false;       // keep the checkpoints, for reachAt
+    const std::atomic<bool>* stop = nullptr;  // set: give up soon, the answer unfinished (none: never)
 };
 
 // Works the answer out on a world just set up (frame 0), its ship's start and
 // speeds as they stand. The world is stepped to the end of the span.
 Answer answer(world::World& world, const Options& options);
+
+// The last frame an answer knows: the span's end, or the frame lost.
+int64_t lastFrame(const Answer& answer);
+
+// The reachable positions at any frame of a kept exact answer, worked again
+// from the checkpoint before it on a world of the cursor's own (set up by the
+// caller as the answer's was). Played on a frame at a time it steps a frame.
+struct Cursor {
+    world::World world;   // set up by the caller like the answer's
+    Mask reach, clear, grown;
+    int64_t frame = -1;   // frames the cursor's world has run; -1: not restored yet
+};
+// The positions reachable and clear at `frame` into cursor.reach; false when
+// the answer does not know that frame (outside its span, or not exact).
+bool reachAt(Cursor& cursor, const Answer& answer, int64_t frame);
+
+// An answer as bytes (for the page's worker to hand over), and read back:
+// false, with `answer` empty, for bytes that are no whole answer.
+std::vector<uint8_t> packAnswer(const Answer& answer);
+bool unpackAnswer(const uint8_t* bytes, size_t size, Answer& answer);
 
 }  // namespace dodge

@@ -122,8 +122,11 @@
   // The pattern the reader gave, as bytes, made the world on the frame shown.
   function adopt(packed) {
     const bytes = new Uint8Array(packed);
-    module.HEAPU8.set(bytes, module._barrage_pattern_bytes(page, bytes.length));
-    return module._barrage_adopt_pattern(page) === 1;
+    const room = module._barrage_pattern_bytes(page, bytes.length);  // the memory may grow: its view after
+    module.HEAPU8.set(bytes, room);
+    const taken = module._barrage_adopt_pattern(page) === 1;
+    if (taken) barrage.shownPattern(packed);
+    return taken;
   }
 
   // Reads a text; when the reader takes it, it becomes the world. An answer
@@ -290,6 +293,7 @@
     clearTimeout(state.timer);
     state.timer = 0;
     module._barrage_apply_demonstration(page);
+    barrage.shownPattern(null);
     state.goodText = null;
     state.settings = Object.create(null);
     showParameters([]);

@@ -196,4 +196,43 @@ int32_t barrage_take_replay(page::Page* opened, double frame) {
     return taken ? 1 : 0;
 }
 
+// Whether the pattern can be survived, worked out in the page's fairness
+// worker: `y` (or the page's button) asks for it; the script starts the
+// worker and says so, then hands its answer over as bytes (room, then take:
+// 1 when taken, 0 for bytes that are no whole answer). The strip under the
+// slider reads each frame's measure: freedom, or for a search the share clear.
+int32_t barrage_fairness_wanted(page::Page* opened) {
+    const int32_t wanted = opened->viewer.fairness.wanted ? 1 : 0;
+    opened->viewer.fairness.wanted = 0;
+    return wanted;
+}
+void barrage_fairness_working(page::Page* opened, int32_t working) { timeline::fairnessWorking(opened->viewer, working != 0); }
+uint8_t* barrage_fairness_bytes(page::Page* opened, int32_t size) { return barrage_pattern_bytes(opened, size); }
+int32_t barrage_take_fairness(page::Page* opened) {
+    dodge::Answer answer;
+    const bool taken = dodge::unpackAnswer(opened->arriving.data(), opened->arriving.size(), answer);
+    opened->arriving = {};
+    if (taken) timeline::fairnessViewer(opened->viewer, std::move(answer));
+    return taken ? 1 : 0;
+}
+int32_t barrage_fairness_version(const page::Page* opened) { return opened->viewer.fairness.version; }
+int32_t barrage_fairness_exact(const page::Page* opened) {
+    return opened->viewer.fairness.known ? (opened->viewer.fairness.answer.exact ? 1 : 0) : -1;
+}
+int32_t barrage_fairness_count(const page::Page* opened) {
+    return opened->viewer.fairness.known ? static_cast<int32_t>(opened->viewer.fairness.answer.frames.size()) : 0;
+}
+double barrage_fairness_measure(const page::Page* opened, int32_t k) {
+    const dodge::Answer& a = opened->viewer.fairness.answer;
+    if (!opened->viewer.fairness.known || k < 0 || static_cast<size_t>(k) >= a.frames.size()) return -1;
+    const dodge::Frame& f = a.frames[static_cast<size_t>(k)];
+    return a.exact ? f.freedom : f.clear;
+}
+// The answer in words, as the strip says it; "" when none.
+const char* barrage_fairness_said(const page::Page* opened) {
+    return opened->viewer.fairness.known ? opened->viewer.fairness.said : "";
+}
+// The way through, replayed from frame 1 (the key u); 0 when there is none.
+int32_t barrage_way(page::Page* opened) { return timeline::wayViewer(opened->viewer) ? 1 : 0; }
+
 }  // extern "C"

@@ -1,8 +1,9 @@
 // The worker around the page's pattern reader: each message is a text to read
 // ({ id, text, settings, strict, check }, settings NAME=VALUE a line, strict
 // for a link's, which get the tools' verdict), a request for
-// the editor's help ({ id, help: true }), or for the check of the text read
-// last ({ checkLast: true }). The answer says whether it was taken, the
+// the editor's help ({ id, help: true }), for the check of the text read
+// last ({ checkLast: true }), or (in the page's fairness worker) for whether a
+// pattern as bytes can be survived ({ id, dodge: true, packed, to }). The answer says whether it was taken, the
 // reader's messages, the pattern's parameters as they were used
 // ([{ name, value }]) and, when taken, the pattern as bytes (handed over, not
 // copied). Then, when asked (the editor is open: its warnings are wanted), the
@@ -42,6 +43,12 @@ self.onmessage = function (event) {
   const id = event.data.id;
   if (event.data.help) {  // the editor's help, once
     reader.then(function (r) { self.postMessage({ id: id, help: JSON.parse(barrageText(r.module, r.module._reader_help())) }); });
+    return;
+  }
+  if (event.data.dodge) {  // the page's fairness worker: whether the pattern shown can be survived
+    reader.then(function (r) { answerDodge(r.module, r.state, id, event.data); }, function (error) {
+      self.postMessage({ id: id, answer: null, failed: String(error && error.message || error) });
+    });
     return;
   }
   if (event.data.checkLast) {  // after the read before it, as promises keep their order
@@ -86,4 +93,24 @@ function readText(module, state, id, data) {
                    packed ? [packed] : []);
   if (taken && data.check) check(module, state, id);
   else if (taken) unchecked = id;
+}
+
+// The answer for a pattern as bytes (none: the demonstration) from frame 1 to
+// `to`, handed over as bytes for the page's module.
+function answerDodge(module, state, id, data) {
+  try {
+    const bytes = data.packed ? new Uint8Array(data.packed) : new Uint8Array(0);
+    const room = module._reader_dodge_room(state, bytes.length);
+    if (bytes.length) module.HEAPU8.set(bytes, room);
+    const started = performance.now();
+    if (module._reader_dodge(state, data.to) !== 1) {
+      self.postMessage({ id: id, answer: null, failed: "the pattern was refused" });
+      return;
+    }
+    const at = module._reader_answer(state), size = module._reader_answer_size(state);
+    const answer = module.HEAPU8.slice(at, at + size).buffer;
+    self.postMessage({ id: id, answer: answer, ms: performance.now() - started }, [answer]);
+  } catch (error) {
+    self.postMessage({ id: id, answer: null, failed: String(error && error.message || error) });
+  }
 }

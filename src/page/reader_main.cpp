@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dodge/Dodge.h"
 #include "pattern/Fields.h"
 #include "pattern/Format.h"
 #include "pattern/Pattern.h"
@@ -33,6 +34,8 @@ struct ReaderState {
     std::vector<uint8_t> packed;            // the pattern it gave, as bytes; empty when refused
     std::vector<std::string> lines;         // the messages as the script reads them
     std::string outline;                    // what the text read last names, as reader_outline gives it
+    std::vector<uint8_t> asked;             // a pattern as bytes whose answer is asked for (reader_dodge)
+    std::vector<uint8_t> answer;            // the answer it gave, as bytes
 };
 
 }  // namespace
@@ -239,5 +242,34 @@ const char* reader_outline(ReaderState* state) {
                      list(o.indexes) + ",\"shooters\":" + std::to_string(o.shooters) + "}";
     return state->outline.c_str();
 }
+
+// Whether a pattern can be survived, for the page's fairness worker: room
+// for the pattern as bytes (as reader_packed gives them; none for the
+// demonstration), then the answer from frame 1 to `to` with its checkpoints
+// kept, as bytes for the page's module (reader_answer, reader_answer_size).
+// 1 when answered, 0 when the bytes are no whole pattern.
+uint8_t* reader_dodge_room(ReaderState* state, int32_t size) {
+    state->asked.assign(static_cast<size_t>(size > 0 && size <= (1 << 30) ? size : 0), 0);
+    return state->asked.data();
+}
+
+int32_t reader_dodge(ReaderState* state, double to) {
+    state->answer.clear();
+    pattern::Pattern asked;
+    if (!state->asked.empty() && !pattern::unpackPattern(state->asked.data(), state->asked.size(), asked)) return 0;
+    world::World w;
+    world::setUpWorld(w, state->asked.empty() ? world::WorldMaker{} : pattern::makerFor(asked));
+    dodge::Options options;
+    options.to = std::isfinite(to) && to >= 1 ? static_cast<int64_t>(std::fmin(to, 1e6)) : 1;
+    options.keep = true;
+    const dodge::Answer a = dodge::answer(w, options);
+    world::tearDownWorld(w);
+    state->answer = dodge::packAnswer(a);
+    state->asked = {};
+    return 1;
+}
+
+const uint8_t* reader_answer(const ReaderState* state) { return state->answer.data(); }
+int32_t reader_answer_size(const ReaderState* state) { return static_cast<int32_t>(state->answer.size()); }
 
 }  // extern "C"

@@ -130,11 +130,14 @@ void pageShooters(Viewer& v, int32_t pages) {
 void updateLayers(Viewer& v) {
     // With both overlays off, an empty overlay stays as it is; on the way of a
     // long seek it keeps showing the frame shown.
-    if (!v.seeking && (v.showTrails || v.showPaths || v.overlayDrawn)) {
+    const bool fair = v.fairness.show && v.fairness.known;
+    if (!v.seeking && (v.showTrails || v.showPaths || fair || v.overlayDrawn)) {
         std::memset(v.layers.overlay, 0, sizeof v.layers.overlay);
+        if (fair) drawFairness(v);
         if (v.showTrails) drawTrails(v);
         if (v.showPaths) drawPaths(v);
-        v.overlayDrawn = v.showTrails || v.showPaths ? -1 : 0;
+        if (fair) drawStrip(v);
+        v.overlayDrawn = v.showTrails || v.showPaths || fair ? -1 : 0;
         ++v.overlayVersion;
     }
     writeStatus(v);
@@ -168,6 +171,7 @@ void openViewer(Viewer& v, int64_t frame, bool paused, int32_t speed, const worl
     v.timeline.ranContext = &v;
     openTimeline(v.timeline, SNAPSHOT_MEMORY, maker);
     world::setUpWorld(v.ahead, maker);
+    world::setUpWorld(v.fairness.cursor.world, maker);
     sizeForWorld(v);
     v.speed = speed >= 0 && speed < SPEED_COUNT ? speed : NORMAL_SPEED;
     showFrame(v, 1);
@@ -186,6 +190,13 @@ void remakeViewer(Viewer& v, const world::WorldMaker& maker) {
     const int64_t typed = v.typed;
     world::tearDownWorld(v.ahead);
     world::setUpWorld(v.ahead, maker);
+    // An answer was for the world as it was made before.
+    world::tearDownWorld(v.fairness.cursor.world);
+    world::setUpWorld(v.fairness.cursor.world, maker);
+    v.fairness.answer = {};
+    v.fairness.known = v.fairness.wanted = 0;
+    v.fairness.cursor.frame = -1;
+    ++v.fairness.version;
     v.hitFrames.clear();
     v.hunting = v.found = 0;
     remakeTimeline(v.timeline, maker);
@@ -208,6 +219,7 @@ void noticeViewer(Viewer& v, const char* notice) {
 
 void closeViewer(Viewer& v) {
     world::tearDownWorld(v.ahead);
+    world::tearDownWorld(v.fairness.cursor.world);
     closeTimeline(v.timeline);
 }
 
@@ -268,6 +280,16 @@ void viewerKey(Viewer& v, int32_t code) {
         case '0': v.replay = v.replay ? 0 : -1; break;
         case 'f': flyViewer(v, !v.flying); break;
         case 'h': v.pauseAtHit = v.pauseAtHit ? 0 : -1; break;
+        case 'y':
+            if (v.fairness.known) {
+                v.fairness.show = v.fairness.show ? 0 : -1;
+            } else if (!v.fairness.working) {
+                v.fairness.wanted = -1;
+            }
+            break;
+        case 'u':
+            if (!wayViewer(v)) std::snprintf(v.notice, sizeof v.notice, "%s", "no way through to play: y works one out");
+            break;
         case '>': nextHitViewer(v); break;
         case '<': previousHitViewer(v); break;
         case 'g':
@@ -279,6 +301,47 @@ void viewerKey(Viewer& v, int32_t code) {
         default: return;
     }
     updateLayers(v);
+}
+
+void fairnessWorking(Viewer& v, bool working) {
+    v.fairness.working = working ? -1 : 0;
+    if (working) {
+        v.fairness.wanted = 0;
+        noticeViewer(v, "working out whether it can be survived ...");
+    }
+}
+
+void fairnessViewer(Viewer& v, dodge::Answer&& answer) {
+    Fairness& f = v.fairness;
+    f.answer = std::move(answer);
+    f.known = -1, f.show = -1, f.working = 0, f.wanted = 0;
+    f.cursor.frame = -1;
+    ++f.version;
+    const dodge::Answer& a = f.answer;
+    const dodge::Tightest tightest = dodge::tightestOf(a);
+    char* said = f.said;
+    const size_t room = sizeof f.said;
+    if (a.exact && !a.survivable) {
+        std::snprintf(said, room, "not survivable: from frame %" PRId64 " no reachable position is clear", a.lostAt);
+    } else if (a.exact) {
+        std::snprintf(said, room, "survivable; least freedom %.2f%% at frame %" PRId64 "; u: the way through",
+                      tightest.least * 100, tightest.frame);
+    } else {
+        std::snprintf(said, room, "%s", a.survivable ? "it aims at the ship: a search found a way (not a proof); u: the way"
+                                                     : "it aims at the ship: a search found no way (not a proof)");
+    }
+    noticeViewer(v, a.exact ? (a.survivable ? "survivable (y: the strip)" : "not survivable (y: the strip)")
+                            : "a search (y: the strip)");
+}
+
+bool wayViewer(Viewer& v) {
+    const dodge::Answer& a = v.fairness.answer;
+    if (!v.fairness.known || !a.survivable || a.moves.empty()) return false;
+    replayViewer(v, a.moves.data(), a.moves.size(), 1);  // copied: the recording is the viewer's own
+    v.playing = -1;
+    std::snprintf(v.notice, sizeof v.notice, "%s", "playing the way through");
+    updateLayers(v);
+    return true;
 }
 
 void tickViewer(Viewer& v) {

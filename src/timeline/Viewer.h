@@ -12,6 +12,7 @@
 #include <vector>
 #include <string_view>
 
+#include "dodge/Dodge.h"
 #include "screen/Screen.h"
 #include "world/Scenario.h"
 #include "timeline/Timeline.h"
@@ -51,6 +52,8 @@ inline constexpr int64_t SEEK_SLICE = 6'000;
 inline constexpr int64_t HIT_SEARCH_FRAMES = 100'000;
 // Hit frames the viewer keeps for going from hit to hit (and the page's marks).
 inline constexpr size_t MAX_HIT_FRAMES = 10'000;
+inline constexpr int32_t STRIP_HEIGHT = 36;                          // rows of the difficulty strip, at the picture's foot:
+                                                                     // a line of text over the bars
 // What the held steering keys are (screen::HELD_* bits) as a move.
 int32_t steeringMove(uint32_t held);
 
@@ -86,6 +89,20 @@ struct PathScratch {
     std::vector<int32_t> bodyActive;    // by row and shooter
     int64_t base = 0;                   // the frame the rows follow (they hold base + 1 to base + BODY_LOOKAHEAD);
                                         // 0: none yet
+};
+
+// Whether the pattern can be survived, as a front end worked it out (on a
+// thread, or in the page's worker): the difficulty strip along its frames and
+// the positions the ship could be on at the frame shown.
+struct Fairness {
+    dodge::Answer answer;     // the answer taken, its checkpoints kept; none while `known` is 0
+    int32_t known = 0;        // flag
+    int32_t show = 0;         // flag (`y`): the strip and the reachable positions are drawn
+    int32_t wanted = 0;       // flag: `y` asked for an answer not there; the front end clears it as it starts one
+    int32_t working = 0;      // flag: the front end is working one out
+    int32_t version = 0;      // goes up whenever the answer is taken or dropped
+    char said[screen::TEXT_COLUMNS + 1] = {};  // the answer in words, the strip's line
+    dodge::Cursor cursor;     // the reachable positions at the frame shown, from the answer's checkpoints
 };
 
 struct Viewer {
@@ -129,6 +146,7 @@ struct Viewer {
     Trails trails;                      // recent bullet positions, as the frames ran
     world::World ahead;                 // the copy of the world that path previews simulate
     PathScratch paths;                  // what they work in
+    Fairness fairness;                  // `y`: how hard each frame is, and where the ship could be
 };
 
 // Opens the program on the world the maker sets up (the demonstration by
@@ -140,6 +158,14 @@ void closeViewer(Viewer& viewer);
 void remakeViewer(Viewer& viewer, const world::WorldMaker& maker);
 // A line in the status strip until the next remake; empty clears it.
 void noticeViewer(Viewer& viewer, const char* notice);
+// An answer the front end worked out for the world as the viewer's maker
+// makes it (from frame 1, its checkpoints kept): shown at once, and said in
+// the strip. `working` says one is on its way (or no longer is).
+void fairnessViewer(Viewer& viewer, dodge::Answer&& answer);
+void fairnessWorking(Viewer& viewer, bool working);
+// The way through of the answer shown, replayed from frame 1; false when
+// there is none.
+bool wayViewer(Viewer& viewer);
 // A key in the display's codes (screen/Screen.h).
 void viewerKey(Viewer& viewer, int32_t code);
 // The move the steering makes now (the held keys', or toward the pointer),

@@ -2,9 +2,11 @@
 // as the frames run) and path previews (simulated ahead on a copy of the
 // world, never on the world shown), drawn on a layer above the picture.
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 
+#include "screen/Font.h"
 #include "screen/Screen.h"
 #include "world/World.h"
 #include "timeline/ViewerParts.h"
@@ -16,6 +18,13 @@ namespace {
 constexpr uint8_t TRAIL_COLOUR = 8;         // dark grey
 constexpr uint8_t BODY_PATH_COLOUR = 10;    // light green
 constexpr uint8_t BULLET_PATH_COLOUR = 14;  // yellow
+constexpr uint8_t REACH_COLOUR = 2;         // green, every other pixel
+constexpr uint8_t STRIP_BACK_COLOUR = 1;    // blue
+constexpr uint8_t FREEDOM_COLOUR = 11;      // light cyan
+constexpr uint8_t CLEAR_COLOUR = 9;         // light blue: a search's share clear
+constexpr uint8_t LOST_COLOUR = 4;          // red: no reachable position
+constexpr uint8_t HIT_COLOUR = 12;          // light red
+constexpr uint8_t SHOWN_COLOUR = 15;        // white
 
 void plot(screen::Layers& layers, float x, float y, uint8_t colour) {
     int32_t px = 0, py = 0;
@@ -200,6 +209,79 @@ void drawPaths(Viewer& v) {
             if (p.bodyActive[row * shooters + i]) {
                 plot(v.layers, p.bodies[2 * (row * shooters + i)], p.bodies[2 * (row * shooters + i) + 1],
                      BODY_PATH_COLOUR);
+            }
+        }
+    }
+}
+
+// The positions the ship could be on at the frame shown, every other pixel:
+// for an exact answer those it can reach and be clear on, from the answer's
+// checkpoints; for a search (where it can reach depends on the way) those
+// clear in the world shown.
+void drawFairness(Viewer& v) {
+    Fairness& f = v.fairness;
+    const int64_t shown = v.timeline.frame;
+    const dodge::Mask* mask = nullptr;
+    if (dodge::reachAt(f.cursor, f.answer, shown)) {
+        mask = &f.cursor.reach;
+    } else if (!f.answer.exact && shown >= 1) {
+        dodge::clearPositions(v.timeline.world, f.cursor.clear);
+        mask = &f.cursor.clear;
+    }
+    if (!mask) return;
+    for (int32_t y = 0; y < dodge::HEIGHT && y < screen::SCREEN_HEIGHT - STRIP_HEIGHT; ++y) {
+        const uint64_t checker = y % 2 ? 0xAAAAAAAAAAAAAAAAull : 0x5555555555555555ull;
+        for (int32_t w = 0; w < dodge::WORDS; ++w) {
+            for (uint64_t bits = mask->bits[static_cast<size_t>(y) * dodge::WORDS + w] & checker; bits; bits &= bits - 1) {
+                v.layers.overlay[y][w * 64 + std::countr_zero(bits)] = REACH_COLOUR;
+            }
+        }
+    }
+}
+
+// Along the answer's frames at the picture's foot: each column the least
+// freedom of its frames (a search: the least share clear), red where no
+// position is left, the recording's hits marked above, the frame shown white.
+void drawStrip(Viewer& v) {
+    const dodge::Answer& a = v.fairness.answer;
+    constexpr int32_t W = screen::SCREEN_WIDTH, TOP = screen::SCREEN_HEIGHT - STRIP_HEIGHT, TEXT = 16;
+    constexpr int32_t BARS = STRIP_HEIGHT - TEXT - 6;
+    const int64_t span = a.to - a.from + 1, known = static_cast<int64_t>(a.frames.size());
+    if (span <= 0) return;
+    for (int32_t y = TOP; y < screen::SCREEN_HEIGHT; ++y) std::memset(v.layers.overlay[y], STRIP_BACK_COLOUR, W);
+    const auto columnOf = [&](int64_t frame) { return static_cast<int32_t>((frame - a.from) * W / span); };
+    for (int32_t x = 0; x < W; ++x) {
+        const int64_t first = static_cast<int64_t>(x) * span / W;
+        const int64_t last = std::max(first, (static_cast<int64_t>(x) + 1) * span / W - 1);
+        double least = 2;
+        for (int64_t k = first; k <= last && k < known; ++k) {
+            const dodge::Frame& f = a.frames[static_cast<size_t>(k)];
+            least = std::min(least, a.exact ? f.freedom : f.clear);
+        }
+        if (least > 1 || (a.exact && least <= 0)) {
+            if (first < span) v.layers.overlay[screen::SCREEN_HEIGHT - 1][x] = LOST_COLOUR;
+            if (least > 1) continue;
+        }
+        const int32_t height = least <= 0 ? 0 : std::max(1, static_cast<int32_t>(least * BARS + 0.5));
+        for (int32_t k = 0; k < height; ++k) {
+            v.layers.overlay[screen::SCREEN_HEIGHT - 1 - k][x] = a.exact ? FREEDOM_COLOUR : CLEAR_COLOUR;
+        }
+    }
+    for (const int64_t hit : v.hitFrames) {
+        if (hit < a.from || hit > a.to) continue;
+        const int32_t x = columnOf(hit);
+        for (int32_t y = TOP + TEXT; y < TOP + TEXT + 4; ++y) v.layers.overlay[y][x] = HIT_COLOUR;
+    }
+    if (v.timeline.frame >= a.from && v.timeline.frame <= a.to) {
+        const int32_t x = columnOf(v.timeline.frame);
+        for (int32_t y = TOP + TEXT; y < screen::SCREEN_HEIGHT; ++y) v.layers.overlay[y][x] = SHOWN_COLOUR;
+    }
+    // The answer in words, over the bars.
+    for (int32_t i = 0; v.fairness.said[i] && (i + 1) * 8 <= W; ++i) {
+        const uint8_t* glyph = screen::glyphFor(static_cast<uint8_t>(v.fairness.said[i]));
+        for (int32_t r = 0; r < TEXT; ++r) {
+            for (int32_t c = 0; c < 8; ++c) {
+                if (glyph[r] & (0x80 >> c)) v.layers.overlay[TOP + r][i * 8 + c] = SHOWN_COLOUR;
             }
         }
     }

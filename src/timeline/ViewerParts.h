@@ -14,6 +14,9 @@ void recordTrail(Viewer& viewer);
 void drawTrails(Viewer& viewer);
 // Simulates ahead on the viewer's copy of the world and plots where it goes.
 void drawPaths(Viewer& viewer);
+// The reachable positions at the frame shown, and the difficulty strip.
+void drawFairness(Viewer& viewer);
+void drawStrip(Viewer& viewer);
 void writeStatus(Viewer& viewer);
 // The strip's first line for a shooter: after the frame's line, and the
 // ship's when there is one.

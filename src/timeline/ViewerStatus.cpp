@@ -93,10 +93,17 @@ void writeStatus(Viewer& v) {
     } else if (v.loopFrom > 0 || v.loopTo > 0) {
         std::snprintf(loop, sizeof loop, " loop %" PRId64 "-%" PRId64 "?", v.loopFrom, v.loopTo);
     }
-    const int used = std::snprintf(first, room, "frame %" PRId64 " %s x%s live %d%s%s%s%s%s", t.frame,
+    // How hard the frame shown is, while the answer is shown.
+    char hard[32] = "";
+    const dodge::Answer& a = v.fairness.answer;
+    if (v.fairness.known && v.fairness.show && t.frame >= a.from && t.frame <= dodge::lastFrame(a)) {
+        std::snprintf(hard, sizeof hard, " %s %.1f%%", a.exact ? "free" : "clear",
+                      dodge::measureOf(a, static_cast<size_t>(t.frame - a.from)) * 100);
+    }
+    const int used = std::snprintf(first, room, "frame %" PRId64 " %s x%s live %d%s%s%s%s%s%s", t.frame,
                                    v.playing ? "playing" : "paused", SPEED_NAMES[v.speed], total, shooters,
                                    v.showTrails ? " trails" : "", v.showPaths ? " paths" : "", loop,
-                                   v.replay ? " replay" : "");
+                                   v.replay ? " replay" : "", hard);
     if (used < 0 || static_cast<size_t>(used) >= room) return;
     char* tail = first + used;
     size_t left = room - static_cast<size_t>(used);

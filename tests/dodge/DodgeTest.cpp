@@ -165,5 +165,41 @@ TEST(Dodge, ABruteForceOverThePositionsAgreesOnRandomSmallWorlds) {
     }
 }
 
+// What a viewer shows at a frame: the reachable positions worked again from
+// the kept checkpoints, by a jump or a frame at a time, the same as the
+// answer counted; the answer handed over as bytes gives the same, and bytes
+// cut, or with a count changed, are refused.
+TEST(Dodge, TheKeptCheckpointsGiveEachFramesPositionsAgainAndPackWhole) {
+    Made m;
+    m.wall(14.0f);
+    Options o;
+    o.to = 200;
+    o.keep = true;
+    const Answer a = answer(m.w, o);
+    ASSERT_TRUE(a.survivable);
+    ASSERT_GE(a.kept.size(), 3u);
+    const std::vector<uint8_t> bytes = packAnswer(a);
+    Answer back;
+    ASSERT_TRUE(unpackAnswer(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(back.moves, a.moves);
+    ASSERT_EQ(back.frames.size(), a.frames.size());
+    for (const Answer* given : {&a, static_cast<const Answer*>(&back)}) {
+        Cursor c;
+        world::setUpWorld(c.world, {quiet, nullptr});
+        for (const int64_t frame : {150, 151, 3, 64, 65, 200, 1, 2, 130, 199, 200}) {
+            ASSERT_TRUE(reachAt(c, *given, frame));
+            EXPECT_EQ(count(c.reach), a.frames[static_cast<size_t>(frame - 1)].reachable) << "frame " << frame;
+        }
+        EXPECT_FALSE(reachAt(c, *given, 201));
+        EXPECT_FALSE(reachAt(c, *given, 0));
+        world::tearDownWorld(c.world);
+    }
+    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 8), changed = bytes;
+    changed[13 * 8] += 1;  // one frame more than the bytes hold
+    EXPECT_FALSE(unpackAnswer(cut.data(), cut.size(), back));
+    EXPECT_FALSE(unpackAnswer(changed.data(), changed.size(), back));
+    EXPECT_TRUE(back.frames.empty());
+}
+
 }  // namespace
 }  // namespace dodge

@@ -127,5 +127,50 @@ TEST_F(FlyingTest, ARunSteeredInTheViewerReplaysExactlyAfterSeeksStepsBackLoopsA
     closeViewer(*replayed);
 }
 
+// Whether it can be survived, shown in the viewer: for a pattern that aims
+// at the ship (a search) and one that does not (exact), the way through
+// played with `u` takes no hit, the ship is on a position the overlay shows
+// at every frame of it, the strip marks the frame shown, and a remake drops
+// the answer, which was for the world made before.
+TEST_F(FlyingTest, TheWayThroughPlaysWithoutAHitOnThePositionsShownAndGoesWithARemake) {
+    std::string sweeping = AIMED;
+    const std::string aim = ", aimAtTarget = true, targetRef = \"player\"";
+    sweeping.erase(sweeping.find(aim), aim.size());
+    for (const std::string& text : {std::string(AIMED), sweeping}) {
+        const bool exact = text == sweeping;
+        const pattern::Loaded loaded = pattern::parsePattern(text, "p.toml");
+        ASSERT_FALSE(pattern::refused(loaded));
+        auto v = std::make_unique<Viewer>();
+        openViewer(*v, 1, true, NORMAL_SPEED, pattern::makerFor(loaded.pattern));
+        viewerKey(*v, 'y');
+        EXPECT_TRUE(v->fairness.wanted);
+        world::World w;
+        world::setUpWorld(w, pattern::makerFor(loaded.pattern));
+        dodge::Options o;
+        o.to = 400;
+        o.keep = true;
+        fairnessWorking(*v, true);
+        fairnessViewer(*v, dodge::answer(w, o));
+        world::tearDownWorld(w);
+        ASSERT_EQ(v->fairness.answer.exact, exact);
+        ASSERT_TRUE(v->fairness.answer.survivable);
+        viewerKey(*v, 'u');
+        for (int32_t tick = 0; viewerFrame(*v) < 400; ++tick) {
+            tickViewer(*v);
+            const world::Ship& ship = v->timeline.world.ship;
+            ASSERT_TRUE(dodge::has(exact ? v->fairness.cursor.reach : v->fairness.cursor.clear,
+                                   static_cast<int32_t>(ship.x), static_cast<int32_t>(ship.y)))
+                << "frame " << viewerFrame(*v);
+        }
+        EXPECT_EQ(v->timeline.world.ship.hits, 0);
+        const int32_t x = static_cast<int32_t>((viewerFrame(*v) - 1) * screen::SCREEN_WIDTH / 400);
+        EXPECT_EQ(v->layers.overlay[screen::SCREEN_HEIGHT - 2][x], 15);
+        remakeViewer(*v, pattern::makerFor(loaded.pattern));
+        EXPECT_FALSE(v->fairness.known);
+        EXPECT_EQ(v->layers.overlay[screen::SCREEN_HEIGHT - 2][x], 0);
+        closeViewer(*v);
+    }
+}
+
 }  // namespace
 }  // namespace timeline

@@ -196,6 +196,41 @@ def check_replay(driver, base, capture, trace, scratch, failures):
     print("replay: a link's replay, a run flown with the keys (%d frames)" % frame)
 
 
+def check_fairness(driver, base, dodge, scratch, failures):
+    """Is it fair, in the page: the answer its worker gives for the
+    demonstration is barrage-dodge's (the tightest moment), the positions the
+    ship could be on cover the overlay and the strip under the slider shows,
+    and the way through, played, reaches the last frame with no hit."""
+    way = os.path.join(scratch, "demonstration-way.rec")
+    native = subprocess.run([dodge, "--record", way], capture_output=True, text=True, check=False).stdout
+    words = native.split("freedom at least ")[1].split()
+    expected = "least freedom %.2f%% at frame %s" % (float(words[0].rstrip("%")), words[3])
+    driver.get("%s?frame=300" % base)
+    WebDriverWait(driver, 20).until(lambda d: frame_shown(d) == "300")
+    driver.find_element("id", "fair").click()
+    try:
+        WebDriverWait(driver, 120).until(lambda d: "survivable" in notice_text(d))
+    except Exception:  # noqa: BLE001
+        failures.append("fairness: no answer in 120 s; the status says %r" % status_text(driver).split("\n")[0])
+        return
+    first = notice_text(driver)
+    if expected not in first:
+        failures.append("fairness: the page says %r, barrage-dodge %r" % (first, expected))
+    if overlay_pixels(driver) < 50000:
+        failures.append("fairness: the overlay shows %d pixels of where the ship could be" % overlay_pixels(driver))
+    if not driver.execute_script("return !document.getElementById('difficulty').hidden"):
+        failures.append("fairness: the strip under the slider is hidden")
+    print("fairness: %s; the worker took %.0f ms" % (first,
+                                                    driver.execute_script("return window.barragePage.fairnessWorkerMs")))
+    driver.find_element("id", "way").click()
+    field = driver.find_element("id", "goto")
+    field.send_keys("16200" + Keys.ENTER)
+    WebDriverWait(driver, 60).until(lambda d: frame_shown(d) == "16200")
+    hits, _ = ship_of(status_text(driver))
+    if hits != 0:
+        failures.append("fairness: the way through takes %d hits by frame 16200" % hits)
+
+
 def check_far_seek(driver, base, failures):
     """A seek to frame 1,000,000 runs in slices: the tab keeps drawing its
     animation frames (no gap over 100 ms beyond a frame) and says how far it
@@ -433,6 +468,7 @@ def main():
 
             check_replay(driver, base, capture, trace, scratch, failures)
             check_far_seek(driver, base, failures)
+            check_fairness(driver, base, os.path.join(os.path.dirname(capture), "barrage-dodge"), scratch, failures)
             check_frame_values(driver, base, failures)
             check_editor(driver, base, capture, trace, scratch, failures)
             for entry in driver.get_log("browser"):
