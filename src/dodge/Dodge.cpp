@@ -482,19 +482,34 @@ void growByMoves(const world::Ship& ship, const Mask& from, Mask& to) {
         if (std::any_of(r, r + WORDS, [](uint64_t v) { return v != 0; })) top = std::min(top, y), bottom = y;
     }
     if (bottom < 0) return;
-    // Each row moved sideways once for each distance a move goes sideways,
-    // then put down at each height a move goes with that distance.
+    // The rows moved sideways once for each distance a move goes sideways,
+    // then put down at each height a move goes with that distance: the rows
+    // that stay on the screen as one block, those past an edge on the edge.
+    std::vector<uint64_t>& shifted = to.shifted;
+    if (shifted.size() != from.bits.size()) shifted.assign(from.bits.size(), 0);  // once a mask
     const Moves moves = movesOf(ship);
     for (const Move& first : moves) {
         const bool done = std::any_of(moves.begin(), &first, [&](const Move& m) { return m.dx == first.dx; });
         if (done) continue;
-        for (int32_t y = top; y <= bottom; ++y) {
-            uint64_t shifted[WORDS] = {};
-            shiftRowInto(row(from, y), first.dx, shifted);
-            for (const Move& m : moves) {
-                if (m.dx != first.dx) continue;
+        const uint64_t* rows = from.bits.data();
+        if (first.dx != 0) {
+            std::fill(shifted.begin() + top * WORDS, shifted.begin() + (bottom + 1) * WORDS, 0);
+            for (int32_t y = top; y <= bottom; ++y) shiftRowInto(row(from, y), first.dx, shifted.data() + y * WORDS);
+            rows = shifted.data();
+        }
+        for (const Move& m : moves) {
+            if (m.dx != first.dx) continue;
+            const int32_t y0 = std::max(top, -m.dy), y1 = std::min(bottom, HEIGHT - 1 - m.dy);
+            if (y0 <= y1) {
+                uint64_t* dst = to.bits.data() + static_cast<size_t>(y0 + m.dy) * WORDS;
+                const uint64_t* src = rows + static_cast<size_t>(y0) * WORDS;
+                const size_t words = static_cast<size_t>(y1 - y0 + 1) * WORDS;
+                for (size_t i = 0; i < words; ++i) dst[i] |= src[i];
+            }
+            for (int32_t y = top; y <= bottom; ++y) {
+                if (y + m.dy >= 0 && y + m.dy < HEIGHT) continue;
                 uint64_t* dst = row(to, clampTo(y + m.dy, HEIGHT - 1));
-                for (int32_t w = 0; w < WORDS; ++w) dst[w] |= shifted[w];
+                for (int32_t w = 0; w < WORDS; ++w) dst[w] |= rows[static_cast<size_t>(y) * WORDS + w];
             }
         }
     }

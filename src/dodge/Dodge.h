@@ -26,7 +26,8 @@ inline constexpr int64_t MAX_STRETCH = 1'600;      // at most (their masks are m
 // A set of positions, a bit a pixel, row by row.
 struct Mask {
     std::vector<uint64_t> bits = std::vector<uint64_t>(static_cast<size_t>(WORDS) * HEIGHT, 0);
-    std::vector<uint64_t> seen;  // clearPositions' scratch: the bullets' places met, when made
+    std::vector<uint64_t> seen;     // clearPositions' scratch: the bullets' places met, when made
+    std::vector<uint64_t> shifted;  // growByMoves' scratch: the rows moved sideways, when grown into
 };
 bool has(const Mask& mask, int32_t x, int32_t y);
 void put(Mask& mask, int32_t x, int32_t y);
