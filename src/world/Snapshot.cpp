@@ -156,14 +156,61 @@ size_t marksBytes(const World& world) {
     return world.marks ? aligned(static_cast<size_t>(world.count) * actor::BULLET_CAPACITY) : 0;
 }
 
+// The bullets' programs, when the world has them: each shooter's runs, then
+// the last direction and speed each program launched.
+size_t runsBytes(const World& world) {
+    if (!world.programs || !world.runs) return 0;
+    const size_t sequence = sizeof(float) * 2 * world.programs->programs.size();
+    return static_cast<size_t>(world.count) * aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sequence);
+}
+
 size_t snapshotBytes(const World& world) {
     size_t bytes = aligned(sizeof(Head));
     for (int32_t i = 0; i < world.count; ++i) {
         const actor::Shooter& s = world.shooters[i];
         bytes += shooterBytes(s.bullets != nullptr, storedSteps(s.turretSteps), storedSteps(s.emitterSteps));
     }
-    return bytes + marksBytes(world);
+    return bytes + marksBytes(world) + runsBytes(world);
 }
+
+namespace {
+
+void copyRuns(const World& world, char* at) {
+    if (!runsBytes(world)) return;
+    const size_t sequence = 2 * world.programs->programs.size();
+    for (int32_t i = 0; i < world.count; ++i) {
+        std::memcpy(at, world.runs[i].runs, sizeof world.runs[i].runs);
+        std::memcpy(at + sizeof world.runs[i].runs, world.runs[i].sequence.data(), sizeof(float) * sequence);
+        at += aligned(sizeof world.runs[i].runs + sizeof(float) * sequence);
+    }
+}
+
+void restoreRuns(World& world, const char* at) {
+    if (!runsBytes(world)) return;
+    const size_t sequence = 2 * world.programs->programs.size();
+    for (int32_t i = 0; i < world.count; ++i) {
+        std::memcpy(world.runs[i].runs, at, sizeof world.runs[i].runs);
+        std::memcpy(world.runs[i].sequence.data(), at + sizeof world.runs[i].runs, sizeof(float) * sequence);
+        world.runs[i].childCount = 0;
+        at += aligned(sizeof world.runs[i].runs + sizeof(float) * sequence);
+    }
+}
+
+bool soundRuns(const World& world, const char* at) {
+    if (!runsBytes(world)) return true;
+    const size_t sequence = 2 * world.programs->programs.size();
+    for (int32_t i = 0; i < world.count; ++i) {
+        for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
+            actions::Run run;
+            std::memcpy(&run, at + sizeof(actions::Run) * static_cast<size_t>(j), sizeof run);
+            if (!actions::soundRun(run, *world.programs)) return false;
+        }
+        at += aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sizeof(float) * sequence);
+    }
+    return true;
+}
+
+}  // namespace
 
 bool takeSnapshot(void* bytes, size_t room, const World& world, int64_t frame) {
     Head head;
@@ -198,6 +245,7 @@ bool takeSnapshot(void* bytes, size_t room, const World& world, int64_t frame) {
         at += aligned(sizeof(int32_t) * static_cast<size_t>(copy.firingSteps + copy.movementSteps));
     }
     if (world.marks) std::memcpy(at, world.marks, static_cast<size_t>(world.count) * actor::BULLET_CAPACITY);
+    copyRuns(world, at + marksBytes(world));
     head = {frame, world.count, world.pointCount, world.ship};
     std::memcpy(bytes, &head, sizeof head);
     return true;
@@ -263,6 +311,7 @@ bool restoreSnapshot(const void* bytes, World& world) {
     }
     world.ship = head.ship;
     if (world.marks) std::memcpy(world.marks, at, static_cast<size_t>(world.count) * actor::BULLET_CAPACITY);
+    restoreRuns(world, at + marksBytes(world));
     return true;
 }
 
@@ -333,7 +382,8 @@ bool soundSnapshot(const void* bytes, size_t size, const World& world) {
         if (static_cast<size_t>(end - at) < bytesOf) return false;
         at += bytesOf;
     }
-    return static_cast<size_t>(end - at) >= marksBytes(world);
+    if (static_cast<size_t>(end - at) < marksBytes(world) + runsBytes(world)) return false;
+    return soundRuns(world, at + marksBytes(world));
 }
 
 }  // namespace world

@@ -23,6 +23,15 @@ void makeShooters(World& world, int32_t count, int32_t points) {
     for (int32_t i = 0; i < world.count; ++i) shooter::constructShooter(world.shooters[i]);
 }
 
+void givePrograms(World& world, const actions::Programs* programs) {
+    delete[] world.runs;
+    world.runs = nullptr;
+    world.programs = programs && !programs->programs.empty() ? programs : nullptr;
+    if (!world.programs) return;
+    world.runs = new actions::ShooterRuns[static_cast<size_t>(world.count)];
+    for (int32_t i = 0; i < world.count; ++i) actions::sizeRuns(world.runs[i], *world.programs);
+}
+
 void rewindPrograms(World& world) {
     for (int32_t i = 0; i < world.count; ++i) shooter::resetEmitterSchedule(world.shooters[i]);
     for (int32_t i = 0; i < world.count; ++i) turret::resetTurretSchedule(world.shooters[i]);
@@ -107,6 +116,7 @@ void stepWorld(World& world) {
         frame.stepped = -1;
         shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
         shooter::updateShooter(s, frame.turret, &frame.dropped);
+        if (world.programs) frame.dropped += actions::runShooter(*world.programs, s, world.runs[i]);
         // No later shooter moves these bullets: they are where the frame leaves them.
         if (ship) touchShooter(world, i);
     }
@@ -119,6 +129,9 @@ void tearDownWorld(World& world) {
     delete[] world.points;
     delete[] world.marks;
     world.marks = nullptr;
+    delete[] world.runs;
+    world.runs = nullptr;
+    world.programs = nullptr;
     world.ship = Ship{};
     world.shooters = nullptr;
     world.frames = nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "actions/Actions.h"
 #include "actor/Shooter.h"
 #include "collections/ProgramWalk.h"
 #include "world/Ship.h"
@@ -40,6 +41,8 @@ struct World {
     ShipEvent* events = nullptr;           // the last frame's hits and grazes, when given: room for one a slot
                                            // (count x BULLET_CAPACITY), the caller's
     int32_t eventCount = 0;                // events the last frame wrote
+    const actions::Programs* programs = nullptr;  // the bullets' programs, the maker's; none: no bullet runs one
+    actions::ShooterRuns* runs = nullptr;  // one per shooter while there are programs: where each bullet's stands; owned
 };
 
 // How a world is set up: the demonstration's scenario by default, or a
@@ -57,12 +60,16 @@ void setUpWorld(World& world, const WorldMaker& maker);
 // For a maker: `count` constructed shooters, each with its two default head
 // steps, and room for `points` fixed points, all zero.
 void makeShooters(World& world, int32_t count, int32_t points);
+// For a maker whose bullets run programs: the programs (kept by the maker,
+// never changed while the world lives) and a Run for every slot.
+void givePrograms(World& world, const actions::Programs* programs);
 // For a maker, once every step is in: rewinds the movement programs, then the
 // firing programs.
 void rewindPrograms(World& world);
 // One frame of the simulation: the ship's move (when it is present), then
-// each active shooter's programs, body, gun and bullets, in index order, then
-// the bullets that touch the ship counted. Draws nothing.
+// each active shooter's programs, body, gun and bullets (and the programs of
+// its bullets, once they have moved), in index order, then the bullets that
+// touch the ship counted. Draws nothing.
 void stepWorld(World& world);
 // The bullets of the frame just run that touch the ship: a live bullet of an
 // active shooter's slots in use whose centre is within the hitbox and bullet

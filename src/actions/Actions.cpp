@@ -1,0 +1,263 @@
+// Running bullet programs. Every value a program holds is a float or a whole
+// number; each sum or quotient is worked out in double and rounded once to a
+// float, as the rest of the simulation does, so every build gives the same.
+#include "actions/Actions.h"
+
+#include <cmath>
+
+#include "numerics/Numerics.h"
+
+namespace actions {
+
+namespace {
+
+using numerics::rounded;
+
+// The turn from `from` to `to` the shorter way round, (-180, 180].
+double shorter(double from, double to) {
+    double d = std::fmod(to - from, 360.0);
+    if (d > 180.0) d -= 360.0;
+    if (d <= -180.0) d += 360.0;
+    return d;
+}
+
+double aimOf(const bullets::Bullet& b, const actor::TurretStep& gun) {
+    return std::atan2(double{gun.targetY} - b.y, double{gun.targetX} - b.x) * numerics::RAD_TO_DEG;
+}
+
+// The direction an action gives, before any spread over frames.
+double directionOf(int32_t how, double value, const Run& r, const bullets::Bullet& b, const actor::TurretStep& gun,
+                   const float* sequence) {
+    switch (how) {
+        case RELATIVE: return r.direction + value;
+        case AIM: return aimOf(b, gun) + value;
+        case SEQUENCE: return double{sequence[0]} + value;
+        default: return value;
+    }
+}
+
+double speedOf(int32_t how, double value, const Run& r, const float* sequence) {
+    switch (how) {
+        case RELATIVE: return r.speed + value;
+        case SEQUENCE: return double{sequence[1]} + value;
+        default: return value;
+    }
+}
+
+// One frame of the changes under way; each ends exactly where it was told to.
+bool goOnChanging(Run& r, bullets::Bullet& b) {
+    bool turned = false;
+    if (r.turnLeft > 0) {
+        r.direction = --r.turnLeft == 0 ? r.turnTo : rounded(double{r.direction} + r.turnBy);
+        turned = true;
+    }
+    if (r.speedLeft > 0) {
+        r.speed = --r.speedLeft == 0 ? r.speedTo : rounded(double{r.speed} + r.speedBy);
+        turned = true;
+    }
+    if (r.accelLeft > 0) {
+        const bool last = --r.accelLeft == 0;
+        b.ax = last ? r.accelToX : rounded(double{b.ax} + r.accelByX);
+        b.ay = last ? r.accelToY : rounded(double{b.ay} + r.accelByY);
+    }
+    return turned;
+}
+
+void retire(bullets::Bullet& b) {
+    b.alive = 0;
+    b.age = 0;
+    b.haltAt = -1;
+}
+
+// The bullet's actions of this frame. Returns whether its velocity is to be
+// made again from its direction and speed.
+bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::TurretStep& gun, ShooterRuns& runs) {
+    bool turned = false;
+    const auto program = static_cast<size_t>(r.program);
+    float* own = runs.sequence.data() + 2 * program;
+    for (int32_t budget = MAX_ACTIONS_A_FRAME; budget > 0 && r.wait == 0 && r.program >= 0; --budget) {
+        const Action& a = p.actions[static_cast<size_t>(r.at)];
+        switch (a.kind) {
+            case WAIT:
+                r.wait = a.frames > 0 ? a.frames : 0;
+                ++r.at;
+                break;
+            case DIRECTION: {
+                const double to = directionOf(a.how, a.value, r, b, gun, own);
+                if (a.frames > 0) {
+                    // A turn relative to its own direction is the turn it says; any other the shorter way.
+                    const double turn = a.how == RELATIVE ? double{a.value} : shorter(r.direction, to);
+                    r.turnTo = rounded(double{r.direction} + turn);
+                    r.turnBy = rounded(turn / a.frames);
+                    r.turnLeft = a.frames;
+                } else {
+                    r.direction = rounded(to);
+                    r.turnLeft = 0;
+                    turned = true;
+                }
+                ++r.at;
+                break;
+            }
+            case SPEED: {
+                const double to = speedOf(a.how, a.value, r, own);
+                if (a.frames > 0) {
+                    r.speedTo = rounded(to);
+                    r.speedBy = rounded((to - r.speed) / a.frames);
+                    r.speedLeft = a.frames;
+                } else {
+                    r.speed = rounded(to);
+                    r.speedLeft = 0;
+                    turned = true;
+                }
+                ++r.at;
+                break;
+            }
+            case ACCEL:
+                if (a.frames > 0) {
+                    r.accelToX = a.value, r.accelToY = a.valueY;
+                    r.accelByX = rounded((double{a.value} - b.ax) / a.frames);
+                    r.accelByY = rounded((double{a.valueY} - b.ay) / a.frames);
+                    r.accelLeft = a.frames;
+                } else {
+                    b.ax = a.value, b.ay = a.valueY;
+                    r.accelLeft = 0;
+                }
+                ++r.at;
+                break;
+            case FIRE: {
+                const double base = directionOf(a.how, a.value, r, b, gun, own);
+                const double speed = speedOf(a.speedHow, a.speed, r, own);
+                for (int32_t k = 0; k < a.volley; ++k) {
+                    const float direction = rounded(base + (k - (a.volley - 1) / 2.0) * a.spread);
+                    if (runs.childCount < actor::BULLET_CAPACITY) {
+                        runs.children[runs.childCount++] = {b.x, b.y, direction, rounded(speed), a.program};
+                    }
+                    own[0] = direction, own[1] = rounded(speed);
+                }
+                ++r.at;
+                break;
+            }
+            case VANISH:
+                retire(b);
+                r.program = VANISHED;
+                return false;
+            case REPEAT:
+                if (a.frames <= 0 || r.depth >= MAX_DEPTH) {
+                    r.at = a.jump + 1;  // its actions are not run
+                } else {
+                    r.repeatLeft[r.depth] = a.frames;
+                    r.repeatIndex[r.depth] = 0;
+                    ++r.depth;
+                    ++r.at;
+                }
+                break;
+            default:  // END
+                if (a.jump < 0 || r.depth <= 0) {
+                    r.program = DONE;  // the bullet flies on as it is, its changes under way going on
+                } else if (--r.repeatLeft[r.depth - 1] > 0) {
+                    ++r.repeatIndex[r.depth - 1];
+                    r.at = a.jump + 1;
+                } else {
+                    --r.depth;
+                    ++r.at;
+                }
+                break;
+        }
+    }
+    return turned;
+}
+
+void start(const Programs& p, Run& r, int32_t program, float direction, float speed) {
+    r = Run{};
+    r.program = program;
+    r.at = p.programs[static_cast<size_t>(program)].first;
+    r.direction = direction;
+    r.speed = speed;
+}
+
+}  // namespace
+
+void velocityOf(float direction, float speed, float* vx, float* vy) {
+    const double d = rounded(direction * numerics::DEG_TO_RAD);
+    *vx = rounded(std::cos(d) * speed);
+    *vy = rounded(std::sin(d) * speed);
+}
+
+void sizeRuns(ShooterRuns& runs, const Programs& programs) {
+    runs.sequence.assign(2 * programs.programs.size(), 0.0f);
+    for (Run& r : runs.runs) r = Run{};
+    runs.childCount = 0;
+}
+
+int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
+    const int32_t slots = actor::usedSlots(s);
+    const auto programs = static_cast<int32_t>(p.programs.size());
+    runs.childCount = 0;
+    for (int32_t j = 0; j < slots; ++j) {
+        bullets::Bullet& b = s.bullets[j];
+        Run& r = runs.runs[j];
+        if (!b.alive) {
+            r.program = NONE;
+            continue;
+        }
+        if (b.reserved1 != 0) {
+            // Launched by the gun this frame: the program starts from the way it flies.
+            const int32_t program = b.reserved1 - 1;
+            b.reserved1 = 0;
+            if (program >= 0 && program < programs) {
+                start(p, r, program, rounded(std::atan2(double{b.vy}, double{b.vx}) * numerics::RAD_TO_DEG),
+                      rounded(std::sqrt(double{b.vx} * b.vx + double{b.vy} * b.vy)));
+            } else {
+                r.program = NONE;
+            }
+        }
+        if (r.program == NONE || r.program == VANISHED) continue;
+        bool turned = goOnChanging(r, b);
+        if (r.program >= 0) {
+            if (r.wait > 0) --r.wait;
+            turned = runActions(p, r, b, s.turret, runs) || turned;
+        }
+        if (turned && b.alive) velocityOf(r.direction, r.speed, &b.vx, &b.vy);
+    }
+    // The volleys fired, into free slots in order; a slot vanished this frame is not free yet.
+    int32_t dropped = 0, slot = 0;
+    for (int32_t k = 0; k < runs.childCount; ++k) {
+        while (slot < slots && (s.bullets[slot].alive || runs.runs[slot].program == VANISHED)) ++slot;
+        if (slot >= slots) {
+            dropped += runs.childCount - k;
+            break;
+        }
+        const Child& c = runs.children[k];
+        bullets::Bullet& b = s.bullets[slot];
+        b.x = c.x, b.y = c.y;
+        velocityOf(c.direction, c.speed, &b.vx, &b.vy);
+        b.ax = b.ay = 0.0f;
+        b.boostX = b.boostY = 0.0f;
+        b.heldVx = b.heldVy = 0.0f;
+        b.alive = -1;
+        b.age = 0;
+        b.haltAt = -1;
+        b.motion = 0;
+        b.reserved1 = 0;
+        b.heading = numerics::remainder360(numerics::nearest(c.direction));
+        Run& r = runs.runs[slot];
+        if (c.program >= 0 && c.program < programs) {
+            start(p, r, c.program, c.direction, c.speed);
+        } else {
+            r = Run{};
+        }
+        ++slot;
+    }
+    runs.childCount = 0;
+    return dropped;
+}
+
+bool soundRun(const Run& r, const Programs& p) {
+    if (r.program == NONE || r.program == VANISHED || r.program == DONE) return true;
+    if (r.program < 0 || static_cast<size_t>(r.program) >= p.programs.size()) return false;
+    const Program& program = p.programs[static_cast<size_t>(r.program)];
+    return r.at >= program.first && r.at < program.first + program.count && r.wait >= 0 && r.depth >= 0 &&
+           r.depth <= MAX_DEPTH;
+}
+
+}  // namespace actions

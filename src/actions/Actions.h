@@ -1,0 +1,119 @@
+// Bullets with programs of their own: a program is a list of actions (wait,
+// turn, change speed, accelerate, fire a volley from the bullet, vanish,
+// repeat) that a bullet runs from its launch, a few each frame, after its
+// motion. A bullet without one moves exactly as its motion says. Programs
+// are the pattern's, shared by every shooter; what each bullet has got to is
+// a Run, one a slot, kept beside the shooter's store.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "actor/Shooter.h"
+
+namespace actions {
+
+enum Kind : int32_t {
+    WAIT = 0,       // frames: the next action runs that many frames later
+    DIRECTION = 1,  // how, value; over `frames` (0: at once)
+    SPEED = 2,      // how, value; over `frames`
+    ACCEL = 3,      // value, valueY: the acceleration; over `frames`
+    FIRE = 4,       // a volley from the bullet: see Action
+    VANISH = 5,     // the bullet is gone; its slot is free from the next frame
+    REPEAT = 6,     // frames: times; its actions follow, to its END
+    END = 7,        // of a repeat (jump: its REPEAT) or of the program (jump: -1)
+    KIND_COUNT = 8
+};
+
+// How a direction or a speed is given.
+enum How : int32_t {
+    ABSOLUTE = 0,  // degrees, or pixels a frame
+    RELATIVE = 1,  // added to the bullet's own
+    AIM = 2,       // direction only: added to the direction at the gun's target
+    SEQUENCE = 3,  // added to that of the bullet this program launched last
+    HOW_COUNT = 4
+};
+
+struct Action {
+    int32_t kind = WAIT;
+    int32_t how = ABSOLUTE;    // DIRECTION, SPEED; FIRE: its direction's
+    float value = 0.0f;        // degrees; pixels a frame; x acceleration; FIRE: its direction
+    float valueY = 0.0f;       // ACCEL: y acceleration
+    int32_t frames = 0;        // WAIT, and changes spread over frames; REPEAT: times
+    int32_t jump = -1;         // REPEAT: the index of its END; END: the index of its REPEAT, -1 the program's
+    int32_t volley = 0;        // FIRE: bullets
+    float spread = 0.0f;       // FIRE: degrees between neighbours, centred on its direction
+    int32_t speedHow = ABSOLUTE;  // FIRE: how its speed is given
+    float speed = 0.0f;        // FIRE: pixels a frame
+    int32_t program = -1;      // FIRE: the program its bullets run; -1 none
+};
+
+struct Program {
+    int32_t first = 0;  // its actions, from `first`, ending with its END
+    int32_t count = 0;
+};
+
+// A pattern's programs: every action in one list, a program a span of it.
+struct Programs {
+    std::vector<Action> actions;
+    std::vector<Program> programs;
+};
+
+inline constexpr int32_t MAX_DEPTH = 8;             // repeats within repeats
+inline constexpr int32_t MAX_ACTIONS_A_FRAME = 64;  // a bullet's actions in one frame; the rest run the next
+inline constexpr int32_t NONE = -1;                 // Run::program: no program
+inline constexpr int32_t VANISHED = -2;             // Run::program: vanished this frame, its slot not yet free
+inline constexpr int32_t DONE = -3;                 // Run::program: ended; the changes under way go on
+
+// Where one bullet's program stands.
+struct Run {
+    int32_t program = NONE;   // the program it runs, NONE, VANISHED or DONE
+    int32_t at = 0;           // the next action, an index into Programs::actions
+    int32_t wait = 0;         // frames before it runs
+    float direction = 0.0f;   // degrees: the velocity is made from these two
+    float speed = 0.0f;       // pixels a frame
+    int32_t turnLeft = 0;     // a direction change under way: frames left
+    float turnBy = 0.0f;      // degrees a frame
+    float turnTo = 0.0f;      // where it ends
+    int32_t speedLeft = 0;    // a speed change under way, likewise
+    float speedBy = 0.0f;
+    float speedTo = 0.0f;
+    int32_t accelLeft = 0;    // an acceleration change under way, likewise
+    float accelByX = 0.0f;
+    float accelByY = 0.0f;
+    float accelToX = 0.0f;
+    float accelToY = 0.0f;
+    int32_t depth = 0;                      // repeats under way
+    int32_t repeatLeft[MAX_DEPTH] = {};     // times left of each, outermost first
+    int32_t repeatIndex[MAX_DEPTH] = {};    // which time it is, from 0
+};
+
+// A bullet a FIRE launched this frame, placed once every bullet has run.
+struct Child {
+    float x = 0.0f, y = 0.0f;
+    float direction = 0.0f, speed = 0.0f;
+    int32_t program = NONE;
+};
+
+// One shooter's: a Run a slot, the last direction and speed each program
+// launched (SEQUENCE), and the frame's children.
+struct ShooterRuns {
+    Run runs[actor::BULLET_CAPACITY];
+    std::vector<float> sequence;   // direction then speed, a pair a program; sized once
+    Child children[actor::BULLET_CAPACITY];
+    int32_t childCount = 0;
+};
+
+// Sized for the programs, once.
+void sizeRuns(ShooterRuns& runs, const Programs& programs);
+// After the shooter's frame (its bullets moved): each bullet launched with a
+// program starts it (Bullet::reserved1 holds the program + 1 until then), each
+// bullet runs its actions, then the volleys they fired take free slots of the
+// store. Returns the bullets that found none.
+int32_t runShooter(const Programs& programs, actor::Shooter& shooter, ShooterRuns& runs);
+// The velocity a direction (degrees) and a speed make, each rounded to a float.
+void velocityOf(float direction, float speed, float* vx, float* vy);
+// Whether a Run read from elsewhere stays within the programs.
+bool soundRun(const Run& run, const Programs& programs);
+
+}  // namespace actions
