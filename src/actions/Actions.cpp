@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "collections/RecordList.h"
 #include "numerics/Numerics.h"
 
 namespace actions {
@@ -183,11 +184,39 @@ void velocityOf(float direction, float speed, float* vx, float* vy) {
     *vy = rounded(std::sin(d) * speed);
 }
 
-void sizeRuns(ShooterRuns& runs, const Programs& programs) {
+void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter& shooter,
+              const std::vector<int32_t>& stepPrograms) {
     runs.sequence.assign(2 * programs.programs.size(), 0.0f);
     for (Run& r : runs.runs) r = Run{};
     runs.childCount = 0;
+    runs.steps.clear();
+    runs.stepPrograms.clear();
+    for (const auto* node = shooter.turretSteps.first; node; node = node->next) {
+        if (!node->record) continue;
+        const size_t k = runs.steps.size();
+        runs.steps.push_back(node->record);
+        runs.stepPrograms.push_back(k < stepPrograms.size() ? stepPrograms[k] : NONE);
+    }
+    runs.lastStep = nullptr;
+    runs.lastProgram = NONE;
 }
+
+namespace {
+
+// The program the gun's step in force gives its bullets.
+int32_t gunProgram(const actor::Shooter& s, ShooterRuns& runs) {
+    const actor::TurretStep* step = collections::currentRecord(s.turretSteps);
+    if (step != runs.lastStep) {
+        runs.lastStep = step;
+        runs.lastProgram = NONE;
+        for (size_t k = 0; k < runs.steps.size(); ++k) {
+            if (runs.steps[k] == step) runs.lastProgram = runs.stepPrograms[k];
+        }
+    }
+    return runs.lastProgram;
+}
+
+}  // namespace
 
 int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
     const int32_t slots = actor::usedSlots(s);
@@ -200,15 +229,14 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
             r.program = NONE;
             continue;
         }
-        if (b.reserved1 != 0) {
-            // Launched by the gun this frame: the program starts from the way it flies.
-            const int32_t program = b.reserved1 - 1;
-            b.reserved1 = 0;
+        if (r.program == NONE && b.age == 1) {
+            // Launched by the gun this frame: its step's program starts from the way it flies.
+            const int32_t program = gunProgram(s, runs);
             if (program >= 0 && program < programs) {
                 start(p, r, program, rounded(std::atan2(double{b.vy}, double{b.vx}) * numerics::RAD_TO_DEG),
                       rounded(std::sqrt(double{b.vx} * b.vx + double{b.vy} * b.vy)));
             } else {
-                r.program = NONE;
+                r.program = DONE;  // none: it flies as its motion says
             }
         }
         if (r.program == NONE || r.program == VANISHED) continue;
@@ -238,13 +266,13 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
         b.age = 0;
         b.haltAt = -1;
         b.motion = 0;
-        b.reserved1 = 0;
         b.heading = numerics::remainder360(numerics::nearest(c.direction));
         Run& r = runs.runs[slot];
         if (c.program >= 0 && c.program < programs) {
             start(p, r, c.program, c.direction, c.speed);
         } else {
             r = Run{};
+            r.program = DONE;  // a run of its own all the same: it is no bullet of the gun's
         }
         ++slot;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "actor/Shooter.h"
+#include "actor/TurretStep.h"
 
 namespace actions {
 
@@ -96,20 +97,27 @@ struct Child {
 };
 
 // One shooter's: a Run a slot, the last direction and speed each program
-// launched (SEQUENCE), and the frame's children.
+// launched (SEQUENCE), the frame's children, and the program each of the
+// gun's steps gives the bullets it launches.
 struct ShooterRuns {
     Run runs[actor::BULLET_CAPACITY];
     std::vector<float> sequence;   // direction then speed, a pair a program; sized once
     Child children[actor::BULLET_CAPACITY];
     int32_t childCount = 0;
+    std::vector<const actor::TurretStep*> steps;  // the firing program's stored steps, in order
+    std::vector<int32_t> stepPrograms;            // the program each gives its bullets; NONE: none
+    const actor::TurretStep* lastStep = nullptr;  // the step found last, and its program
+    int32_t lastProgram = NONE;
 };
 
-// Sized for the programs, once.
-void sizeRuns(ShooterRuns& runs, const Programs& programs);
-// After the shooter's frame (its bullets moved): each bullet launched with a
-// program starts it (Bullet::reserved1 holds the program + 1 until then), each
-// bullet runs its actions, then the volleys they fired take free slots of the
-// store. Returns the bullets that found none.
+// Sized for the programs, once; each of the shooter's stored firing steps, in
+// order, gives its bullets the program `stepPrograms` says (missing: none).
+void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter& shooter,
+              const std::vector<int32_t>& stepPrograms);
+// After the shooter's frame (its bullets moved): each bullet the gun launched
+// in it (live, of age 1, with no run yet) starts the program of the gun's
+// step, each bullet runs its actions, then the volleys they fired take free
+// slots of the store. Returns the bullets that found none.
 int32_t runShooter(const Programs& programs, actor::Shooter& shooter, ShooterRuns& runs);
 // The velocity a direction (degrees) and a speed make, each rounded to a float.
 void velocityOf(float direction, float speed, float* vx, float* vy);

@@ -65,7 +65,6 @@ bool launchBullet(Shooter& s, Launch& launch, int32_t angle, int32_t direction, 
     b.haltAt = gun.bulletHaltAt;
     b.motion = gun.bulletMotion;
     b.alive = -1;
-    b.reserved1 = gun.reserved;  // the bullet program it is to start, + 1; 0: none
     return true;
 }
 

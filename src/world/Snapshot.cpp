@@ -192,6 +192,7 @@ void restoreRuns(World& world, const char* at) {
         std::memcpy(world.runs[i].runs, at, sizeof world.runs[i].runs);
         std::memcpy(world.runs[i].sequence.data(), at + sizeof world.runs[i].runs, sizeof(float) * sequence);
         world.runs[i].childCount = 0;
+        world.runs[i].lastStep = nullptr;  // found again from the cursor restored
         at += aligned(sizeof world.runs[i].runs + sizeof(float) * sequence);
     }
 }

@@ -23,13 +23,16 @@ void makeShooters(World& world, int32_t count, int32_t points) {
     for (int32_t i = 0; i < world.count; ++i) shooter::constructShooter(world.shooters[i]);
 }
 
-void givePrograms(World& world, const actions::Programs* programs) {
+void givePrograms(World& world, const actions::Programs* programs, const std::vector<int32_t>* stepPrograms) {
     delete[] world.runs;
     world.runs = nullptr;
     world.programs = programs && !programs->programs.empty() ? programs : nullptr;
     if (!world.programs) return;
     world.runs = new actions::ShooterRuns[static_cast<size_t>(world.count)];
-    for (int32_t i = 0; i < world.count; ++i) actions::sizeRuns(world.runs[i], *world.programs);
+    const std::vector<int32_t> none;
+    for (int32_t i = 0; i < world.count; ++i) {
+        actions::sizeRuns(world.runs[i], *world.programs, world.shooters[i], stepPrograms ? stepPrograms[i] : none);
+    }
 }
 
 void rewindPrograms(World& world) {

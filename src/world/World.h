@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "actions/Actions.h"
 #include "actor/Shooter.h"
@@ -60,9 +61,11 @@ void setUpWorld(World& world, const WorldMaker& maker);
 // For a maker: `count` constructed shooters, each with its two default head
 // steps, and room for `points` fixed points, all zero.
 void makeShooters(World& world, int32_t count, int32_t points);
-// For a maker whose bullets run programs: the programs (kept by the maker,
-// never changed while the world lives) and a Run for every slot.
-void givePrograms(World& world, const actions::Programs* programs);
+// For a maker whose bullets run programs, once every step is in: the
+// programs (kept by the maker, never changed while the world lives), and for
+// each shooter (`stepPrograms`, one a shooter, or none) the program each of
+// its stored firing steps gives the bullets it launches, in order.
+void givePrograms(World& world, const actions::Programs* programs, const std::vector<int32_t>* stepPrograms);
 // For a maker, once every step is in: rewinds the movement programs, then the
 // firing programs.
 void rewindPrograms(World& world);

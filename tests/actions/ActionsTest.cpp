@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "bullets/BulletMotion.h"
+#include "shooter/EmitterSchedule.h"
 #include "shooter/Lifecycle.h"
+#include "turret/TurretSchedule.h"
 #include "world/Snapshot.h"
 #include "world/World.h"
 
@@ -53,13 +55,16 @@ struct Store {
     explicit Store(const Programs& p, int32_t slots = 256) {
         shooter::constructShooter(s);
         s.turret.bulletCount = slots;
-        sizeRuns(runs, p);
+        sizeRuns(runs, p, s, {});
     }
     ~Store() { shooter::destroyShooter(s); }
+    // A bullet as the gun leaves it in its launch frame, before its motion,
+    // its program started as the gun's step's would be.
     bullets::Bullet& launch(int32_t slot, float vx, float vy, int32_t program) {
         bullets::Bullet& b = s.bullets[slot];
         b.x = 100.0f, b.y = 100.0f, b.vx = vx, b.vy = vy, b.alive = -1, b.motion = 0;
-        b.reserved1 = program + 1;
+        runs.stepPrograms.assign(runs.steps.size(), program);
+        runs.lastStep = nullptr;
         return b;
     }
     // A frame after the launch: the motion, then the programs.
@@ -78,7 +83,7 @@ TEST(Actions, EachActionRunsAtItsFrameAndChangesOverFramesEndWhereTheySay) {
     Store st(p);
     bullets::Bullet& b = st.launch(0, 2.0f, 0.0f, 0);
     st.frame(p);  // frame 1: the program starts, and waits
-    EXPECT_EQ(b.reserved1, 0);
+    EXPECT_EQ(st.runs.runs[0].program, 0);
     for (int32_t f = 2; f <= 3; ++f) {
         st.frame(p);
         EXPECT_EQ(b.vx, 2.0f) << "frame " << f;
@@ -138,15 +143,19 @@ struct Splitting {
     static void make(const void* context, world::World& w) {
         world::makeShooters(w, 2, 0);
         for (int32_t i = 0; i < 2; ++i) {
-            actor::Shooter& s = w.shooters[i];
-            s.turret.active = s.emitter.active = -1;
-            s.emitter.x = s.turret.originX = 200.0f + 200.0f * static_cast<float>(i);
-            s.emitter.y = s.turret.originY = 150.0f;
-            s.turret.targetX = 320.0f, s.turret.targetY = 400.0f;
-            s.turret.volleySize = 4, s.turret.spreadStep = 90, s.turret.speed = 1.5f, s.turret.burstPause = 9;
-            s.turret.bulletCount = 256, s.turret.sweepDir = 1, s.turret.reserved = 1;
+            actor::EmitterStep body;
+            body.duration = 100'000, body.active = -1;
+            body.x = 200.0f + 200.0f * static_cast<float>(i), body.y = 150.0f;
+            shooter::addEmitterStep(w.shooters[i], body);
+            actor::TurretStep gun;
+            gun.duration = 100'000, gun.active = -1, gun.bulletCount = 256, gun.sweepDir = 1;
+            gun.targetX = 320.0f, gun.targetY = 400.0f;
+            gun.volleySize = 4, gun.spreadStep = 90, gun.speed = 1.5f, gun.burstPause = 9;
+            turret::addTurretStep(w.shooters[i], gun);
         }
-        world::givePrograms(w, &static_cast<const Splitting*>(context)->p);
+        world::rewindPrograms(w);
+        const std::vector<int32_t> guns[2] = {{0, 0}, {0, 0}};
+        world::givePrograms(w, &static_cast<const Splitting*>(context)->p, guns);
     }
 };
 
