@@ -280,6 +280,42 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
     return dropped;
 }
 
+bool soundPrograms(const Programs& p) {
+    const auto count = static_cast<int32_t>(p.programs.size());
+    const auto size = static_cast<int64_t>(p.actions.size());
+    for (const Program& program : p.programs) {
+        if (program.first < 0 || program.count < 1 || int64_t{program.first} + program.count > size) return false;
+        int32_t depth = 0;
+        const int32_t last = program.first + program.count - 1;
+        for (int32_t at = program.first; at <= last; ++at) {
+            const Action& a = p.actions[static_cast<size_t>(at)];
+            const bool finite = std::isfinite(a.value) && std::isfinite(a.valueY) && std::isfinite(a.spread) &&
+                                std::isfinite(a.speed);
+            if (a.kind < 0 || a.kind >= KIND_COUNT || a.how < 0 || a.how >= HOW_COUNT || a.speedHow < 0 ||
+                a.speedHow >= HOW_COUNT || a.speedHow == AIM || !finite || a.frames < 0 || a.volley < 0 ||
+                a.volley > actor::BULLET_CAPACITY || a.program < NONE || a.program >= count) {
+                return false;
+            }
+            if (a.kind == SPEED && a.how == AIM) return false;
+            if (at == last) {
+                if (a.kind != END || a.jump != -1 || depth != 0) return false;
+            } else if (a.kind == END) {
+                // A repeat's end leads back to it, within the program.
+                if (a.jump < program.first || a.jump >= at || p.actions[static_cast<size_t>(a.jump)].kind != REPEAT ||
+                    p.actions[static_cast<size_t>(a.jump)].jump != at || --depth < 0) {
+                    return false;
+                }
+            } else if (a.kind == REPEAT) {
+                if (a.jump <= at || a.jump >= last || p.actions[static_cast<size_t>(a.jump)].kind != END ||
+                    p.actions[static_cast<size_t>(a.jump)].jump != at || ++depth > MAX_DEPTH) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
 bool soundRun(const Run& r, const Programs& p) {
     if (r.program == NONE || r.program == VANISHED || r.program == DONE) return true;
     if (r.program < 0 || static_cast<size_t>(r.program) >= p.programs.size()) return false;

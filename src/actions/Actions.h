@@ -121,6 +121,11 @@ void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter&
 int32_t runShooter(const Programs& programs, actor::Shooter& shooter, ShooterRuns& runs);
 // The velocity a direction (degrees) and a speed make, each rounded to a float.
 void velocityOf(float direction, float speed, float* vx, float* vy);
+// Whether programs from elsewhere (bytes) are whole: each a span of the
+// actions ending with its END, each repeat closed within it, no deeper than
+// MAX_DEPTH, every kind, way and program named one there is, every number
+// finite and every count within its range.
+bool soundPrograms(const Programs& programs);
 // Whether a Run read from elsewhere stays within the programs.
 bool soundRun(const Run& run, const Programs& programs);
 

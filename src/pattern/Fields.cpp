@@ -26,6 +26,9 @@ constexpr Field named(const char* name, size_t offset, std::span<const kinds::Na
                       const char* meaning, const char* readBy) {
     return {name, FieldKind::Named, offset, I32_MIN, I32_MAX, names, otherwise, "", meaning, readBy, {}};
 }
+constexpr Field program(const char* name, size_t offset, const char* meaning) {
+    return {name, FieldKind::Program, offset, 0, 0, {}, nullptr, "", meaning, "every firing step", {}};
+}
 constexpr Field reference(const char* name, size_t offset, bool ship, const char* meaning) {
     return {name, FieldKind::Reference, offset, 0, ship ? 1 : 0, {}, nullptr, "", meaning, "every firing step", {}};
 }
@@ -196,6 +199,9 @@ const Field FIRING[] = {
             "copied into each bullet as its tag key; when it changes, free slots take the step's tags", EVERY_FIRE),
     integer("bulletTagA", FIRE(bulletTagA), "", "copied into each bullet as its tag A; nothing reads it", EVERY_FIRE),
     integer("reserved", FIRE(reserved), "", "kept with the step, never read", EVERY_FIRE),
+    program("bullet", offsetof(FiringStep, bullet),
+            "the bullet program, [bullet.NAME], that each bullet the step launches runs from its launch; \"none\": "
+            "they move as bulletMotion says"),
 };
 
 #undef MOVE
@@ -223,6 +229,7 @@ std::string fieldTakes(const Field& f) {
         case FieldKind::Named: return "a name below, or a whole number";
         case FieldKind::Reference:
             return takesShip(f) ? "\"none\", [x, y], { shooter = N } or \"player\"" : "\"none\", [x, y] or { shooter = N }";
+        case FieldKind::Program: return "\"none\", or the name of a bullet program";
     }
     return {};
 }
@@ -238,6 +245,7 @@ std::string fieldDefault(const Field& f) {
             }
             return "0";
         case FieldKind::Reference: return "\"none\"";
+        case FieldKind::Program: return "\"none\"";
     }
     return {};
 }

@@ -27,6 +27,7 @@ enum class FieldKind : int32_t {
     Flag,       // true or false (or a whole number: 0 is false)
     Named,      // a kind by its name, or any whole number
     Reference,  // "none", a point [x, y] or { shooter = N }
+    Program,    // "none", or the name of a bullet program
 };
 
 inline constexpr int64_t I32_MIN = std::numeric_limits<int32_t>::min();

@@ -55,7 +55,8 @@ void appendReference(std::string& out, const Reference& r) {
 
 // One step as an inline table of the fields it does not leave at their default.
 template <typename Step>
-void appendStep(std::string& out, const Step& step, std::span<const Field> fields) {
+void appendStep(std::string& out, const Step& step, std::span<const Field> fields,
+                const std::vector<std::string>& bulletNames) {
     static const Step none{};
     const char* base = reinterpret_cast<const char*>(&step);
     const char* blank = reinterpret_cast<const char*>(&none);
@@ -68,7 +69,13 @@ void appendStep(std::string& out, const Step& step, std::span<const Field> field
             out += f.name;
             out += " = ";
         };
-        if (f.kind == FieldKind::Reference) {
+        if (f.kind == FieldKind::Program) {
+            int32_t v = -1;
+            std::memcpy(&v, base + f.offset, sizeof v);
+            if (v < 0 || static_cast<size_t>(v) >= bulletNames.size()) continue;
+            name();
+            out += quoted(bulletNames[static_cast<size_t>(v)]);
+        } else if (f.kind == FieldKind::Reference) {
             Reference r;
             std::memcpy(&r, base + f.offset, sizeof r);
             if (r.kind == REFERENCE_NONE) continue;
@@ -106,11 +113,11 @@ void appendStep(std::string& out, const Step& step, std::span<const Field> field
 
 template <typename Program>
 void appendPrograms(std::string& out, const char* table, const std::vector<Program>& programs,
-                    std::span<const Field> fields) {
+                    std::span<const Field> fields, const std::vector<std::string>& bulletNames) {
     for (const Program& program : programs) {
         out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\n" + name(ProgramKey::Steps) + " = [\n";
         for (const auto& step : program.steps) {
-            appendStep(out, step, fields);
+            appendStep(out, step, fields, bulletNames);
             out += ",\n";
         }
         out += "]\n";
@@ -125,6 +132,62 @@ std::string assignmentText(const char* field, const std::vector<int32_t>& of, co
     std::string list;
     for (int32_t k : of) list += (list.empty() ? "" : ", ") + quoted(programs[static_cast<size_t>(k)].name);
     return std::string(field) + " = [" + list + "]\n";
+}
+
+const char* howName(int32_t how) { return HOW_NAMES[static_cast<size_t>(how >= 0 && how < actions::HOW_COUNT ? how : 0)].name; }
+
+// A bullet program's actions from `at` to the end that closes them, as
+// inline tables, a repeat's own written inside it. Returns the index after it.
+size_t appendActions(std::string& out, const Pattern& p, size_t at, const std::string& indent) {
+    const std::vector<actions::Action>& list = p.bullets.actions;
+    while (at < list.size() && list[at].kind != actions::END) {
+        const actions::Action& a = list[at];
+        const auto key = [&](ActionKey k) { return std::string(name(k)) + " = "; };
+        out += indent + "{ ";
+        switch (a.kind) {
+            case actions::WAIT: out += key(ActionKey::Wait) + std::to_string(a.frames); break;
+            case actions::DIRECTION:
+            case actions::SPEED:
+                out += key(a.kind == actions::DIRECTION ? ActionKey::Direction : ActionKey::Speed);
+                appendFloat(out, a.value);
+                out += ", " + key(ActionKey::Kind) + quoted(howName(a.how)) + ", " + key(ActionKey::Frames) +
+                       std::to_string(a.frames);
+                break;
+            case actions::ACCEL:
+                out += key(ActionKey::Accel) + "[";
+                appendFloat(out, a.value);
+                out += ", ";
+                appendFloat(out, a.valueY);
+                out += "], " + key(ActionKey::Frames) + std::to_string(a.frames);
+                break;
+            case actions::FIRE:
+                out += key(ActionKey::Fire) + "{ " + name(FireKey::Volley) + " = " + std::to_string(a.volley) + ", " +
+                       name(FireKey::Spread) + " = ";
+                appendFloat(out, a.spread);
+                out += std::string(", ") + name(FireKey::Direction) + " = ";
+                appendFloat(out, a.value);
+                out += std::string(", ") + name(FireKey::Kind) + " = " + quoted(howName(a.how)) + ", " +
+                       name(FireKey::Speed) + " = ";
+                appendFloat(out, a.speed);
+                out += std::string(", ") + name(FireKey::SpeedKind) + " = " + quoted(howName(a.speedHow)) + ", " +
+                       name(FireKey::Bullet) + " = " +
+                       quoted(a.program >= 0 && static_cast<size_t>(a.program) < p.bulletNames.size()
+                                  ? p.bulletNames[static_cast<size_t>(a.program)]
+                                  : std::string("none")) +
+                       " }";
+                break;
+            case actions::VANISH: out += key(ActionKey::Vanish) + "true"; break;
+            default:  // REPEAT
+                out += key(ActionKey::Repeat) + std::to_string(a.frames) + ", " + key(ActionKey::Actions) + "[\n";
+                at = appendActions(out, p, at + 1, indent + "  ");
+                out += indent + "] },\n";
+                ++at;  // its end
+                continue;
+        }
+        out += " },\n";
+        ++at;
+    }
+    return at;
 }
 
 }  // namespace
@@ -157,8 +220,14 @@ std::string flatPattern(const Loaded& loaded) {
             out += "\n";
         }
     }
-    appendPrograms(out, name(Section::Movement), p.movements, MOVEMENT_FIELDS);
-    appendPrograms(out, name(Section::Firing), p.firings, FIRING_FIELDS);
+    appendPrograms(out, name(Section::Movement), p.movements, MOVEMENT_FIELDS, p.bulletNames);
+    appendPrograms(out, name(Section::Firing), p.firings, FIRING_FIELDS, p.bulletNames);
+    for (size_t k = 0; k < p.bullets.programs.size() && k < p.bulletNames.size(); ++k) {
+        out += "\n[" + std::string(name(Section::Bullet)) + "." + keyText(p.bulletNames[k]) + "]\n" +
+               name(BulletKey::Actions) + " = [\n";
+        appendActions(out, p, static_cast<size_t>(p.bullets.programs[k].first), "  ");
+        out += "]\n";
+    }
     return out;
 }
 

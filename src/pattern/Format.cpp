@@ -2,6 +2,8 @@
 // warnings.
 #include "pattern/Format.h"
 
+#include "actions/Actions.h"
+
 #include <iterator>
 #include <vector>
 
@@ -15,6 +17,46 @@ const Key SECTION_TABLE[] = {
     {"movement", "movement programs, by name: [movement.NAME]", true},
     {"firing", "firing programs, by name: [firing.NAME]", true},
     {"player", "the ship a player steers: where it starts, how fast it moves and how near a bullet hits or grazes it"},
+    {"bullet", "bullet programs, by name: [bullet.NAME], run by the bullets of a firing step that names one (bullet = "
+               "\"NAME\") or of an action's volley"},
+};
+
+const Key BULLET_TABLE[] = {
+    {"actions", "the program's actions, in order, from the bullet's launch; once the last has run the bullet flies "
+                "on as it is",
+     true},
+};
+
+const Key ACTION_TABLE[] = {
+    {"wait", "frames (0 to 1,000,000): the next action runs that many frames later"},
+    {"direction", "degrees, as kind says: the bullet's direction, at once or over frames"},
+    {"speed", "pixels a frame, as kind says (not aim): the bullet's speed, at once or over frames"},
+    {"accel", "[x, y], pixels a frame each frame: the bullet's acceleration, at once or over frames"},
+    {"fire", "a volley from where the bullet is, into free slots of its shooter's store: a table of volley, spread, "
+             "direction, kind, speed, speedKind and bullet"},
+    {"vanish", "true: the bullet is gone; its slot is free from the next frame"},
+    {"repeat", "times (0 to 1,000,000): its own actions list, run that many times over, before the next action"},
+    {"kind", "with direction or speed: absolute (the default), relative (added to the bullet's own), aim (direction: "
+             "added to the direction at its gun's target) or sequence (added to the last its program fired)"},
+    {"frames", "with direction, speed or accel: spread evenly over that many frames (0, the default: at once)"},
+    {"actions", "with repeat: the actions it runs"},
+};
+
+const Key FIRE_TABLE[] = {
+    {"volley", "bullets, 0 to 256 (default 1)"},
+    {"spread", "degrees between neighbours, the volley centred on its direction (default 0)"},
+    {"direction", "degrees, as kind says (default 0)"},
+    {"kind", "how direction is given: absolute, relative, aim or sequence (default absolute)"},
+    {"speed", "pixels a frame, as speedKind says (default 0)"},
+    {"speedKind", "how speed is given: absolute, relative or sequence (default absolute)"},
+    {"bullet", "the program the volley's bullets run, by name (default \"none\": they fly straight on)"},
+};
+
+const Key HOW_TABLE[] = {
+    {"absolute", "the value itself"},
+    {"relative", "added to the bullet's own"},
+    {"aim", "added to the direction from the bullet to its gun's target (a direction only)"},
+    {"sequence", "added to the direction or speed of the bullet its program fired last (0 before the first)"},
 };
 
 const Key SHOOTERS_TABLE[] = {
@@ -119,6 +161,11 @@ static_assert(std::size(REFERENCE_TABLE) == static_cast<size_t>(ReferenceKey::Ke
 static_assert(std::size(NAME_TABLE) == static_cast<size_t>(Known::Count));
 static_assert(std::size(PLAYER_TABLE) == static_cast<size_t>(PlayerKey::Keys));
 static_assert(std::size(LINT_TABLE) == static_cast<size_t>(LintId::Count));
+static_assert(std::size(BULLET_TABLE) == static_cast<size_t>(BulletKey::Keys));
+static_assert(std::size(ACTION_TABLE) == static_cast<size_t>(ActionKey::Keys));
+static_assert(std::size(FIRE_TABLE) == static_cast<size_t>(FireKey::Keys));
+static_assert(std::size(HOW_TABLE) == actions::HOW_COUNT);
+static_assert(ACTION_KINDS == actions::REPEAT + 1 && static_cast<size_t>(ActionKey::Repeat) == actions::REPEAT);
 
 }  // namespace
 
@@ -128,6 +175,10 @@ const std::span<const Key> PROGRAM_KEYS = PROGRAM_TABLE;
 const std::span<const Key> REPEAT_KEYS = REPEAT_TABLE;
 const std::span<const Key> REFERENCE_KEYS = REFERENCE_TABLE;
 const std::span<const Key> PLAYER_KEYS = PLAYER_TABLE;
+const std::span<const Key> BULLET_KEYS = BULLET_TABLE;
+const std::span<const Key> ACTION_KEYS = ACTION_TABLE;
+const std::span<const Key> FIRE_KEYS = FIRE_TABLE;
+const std::span<const Key> HOW_NAMES = HOW_TABLE;
 const std::span<const KnownName> NAMES = NAME_TABLE;
 const std::span<const Function> FUNCTIONS = FUNCTION_TABLE;
 const std::span<const Lint> LINTS = LINT_TABLE;

@@ -24,7 +24,7 @@ struct Key {
 };
 
 // The file's tables, in the order the reader takes them.
-enum class Section : size_t { Shooters, Params, Movement, Firing, Player, Count };
+enum class Section : size_t { Shooters, Params, Movement, Firing, Player, Bullet, Count };
 // [shooters]
 enum class ShootersKey : size_t { Count, Phases, Movement, Firing, Keys };
 // [movement.NAME] and [firing.NAME]
@@ -35,6 +35,19 @@ enum class RepeatKey : size_t { Repeat, Index, Steps, Keys };
 enum class ReferenceKey : size_t { Shooter, Keys };
 // [player]: the ship a player steers.
 enum class PlayerKey : size_t { Start, Speed, FocusedSpeed, HitRadius, BulletRadius, GrazeRadius, Keys };
+// [bullet.NAME]: a bullet program.
+enum class BulletKey : size_t { Actions, Keys };
+// An action of a bullet program: one of the first seven keys, with those
+// that go with it.
+enum class ActionKey : size_t { Wait, Direction, Speed, Accel, Fire, Vanish, Repeat, Kind, Frames, Actions, Keys };
+inline constexpr size_t ACTION_KINDS = 7;  // the keys that say what an action does, in actions::Kind order
+// An action's volley: fire = { ... }.
+enum class FireKey : size_t { Volley, Spread, Direction, Kind, Speed, SpeedKind, Bullet, Keys };
+// How a direction or a speed is given, in actions::How order.
+extern const std::span<const Key> HOW_NAMES;
+inline constexpr int32_t MAX_ACTIONS = 100'000;     // actions in all of a pattern's bullet programs, repeats once
+inline constexpr int32_t MAX_ACTION_FRAMES = 1'000'000;  // a wait, or a change spread over frames
+inline constexpr int32_t MAX_ACTION_REPEAT = 1'000'000;  // times a repeat runs its actions
 // What targetRef = "player" says: aim at, and home in on, the ship.
 inline constexpr const char* PLAYER_REFERENCE = "player";
 
@@ -44,6 +57,9 @@ extern const std::span<const Key> PROGRAM_KEYS;
 extern const std::span<const Key> REPEAT_KEYS;
 extern const std::span<const Key> REFERENCE_KEYS;
 extern const std::span<const Key> PLAYER_KEYS;
+extern const std::span<const Key> BULLET_KEYS;
+extern const std::span<const Key> ACTION_KEYS;
+extern const std::span<const Key> FIRE_KEYS;
 
 inline const char* name(Section s) { return SECTIONS[static_cast<size_t>(s)].name; }
 inline const char* name(ShootersKey k) { return SHOOTERS_KEYS[static_cast<size_t>(k)].name; }
@@ -51,6 +67,9 @@ inline const char* name(ProgramKey k) { return PROGRAM_KEYS[static_cast<size_t>(
 inline const char* name(RepeatKey k) { return REPEAT_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(ReferenceKey k) { return REFERENCE_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(PlayerKey k) { return PLAYER_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(BulletKey k) { return BULLET_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(ActionKey k) { return ACTION_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(FireKey k) { return FIRE_KEYS[static_cast<size_t>(k)].name; }
 
 // The index of a repetition that names none.
 inline constexpr const char* DEFAULT_INDEX = "i";
@@ -108,6 +127,10 @@ struct Format {
     std::span<const Key> repetitions = REPEAT_KEYS;
     std::span<const Key> references = REFERENCE_KEYS;
     std::span<const Key> player = PLAYER_KEYS;
+    std::span<const Key> bullet = BULLET_KEYS;
+    std::span<const Key> actions = ACTION_KEYS;
+    std::span<const Key> fire = FIRE_KEYS;
+    std::span<const Key> hows = HOW_NAMES;
     std::span<const KnownName> names = NAMES;
     std::span<const Function> functions = FUNCTIONS;
     std::span<const Lint> lints = LINTS;
@@ -116,8 +139,8 @@ struct Format {
 };
 
 // Every field, key, name, function and warning as JSON, for the page's
-// editor help: {"sections", "shooters", "programs", "forms", "references", "names",
-// "functions", "lints", "movement", "firing"}, each a list of records with
+// editor help: {"sections", "shooters", "programs", "forms", "references", "player",
+// "bullet", "actions", "volley", "names", "functions", "lints", "movement", "firing"}, each a list of records with
 // a "name" and what the editor shows of it (a section names the lists that
 // apply within it: "keys", the list of its keys, and "fields", of its
 // steps' fields).

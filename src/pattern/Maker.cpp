@@ -67,6 +67,18 @@ void make(const void* context, world::World& world) {
         }
     }
     world::rewindPrograms(world);
+    if (p.bullets.programs.empty()) return;
+    // The program each stored firing step gives its bullets: none for the
+    // shooter's own first step, then the program's steps in order.
+    std::vector<std::vector<int32_t>> stepPrograms(static_cast<size_t>(p.shooterCount));
+    for (int32_t i = 0; i < p.shooterCount; ++i) {
+        std::vector<int32_t>& of = stepPrograms[static_cast<size_t>(i)];
+        of.push_back(actions::NONE);
+        for (const FiringStep& step : p.firings[static_cast<size_t>(p.firingOf[static_cast<size_t>(i)])].steps) {
+            of.push_back(step.bullet);
+        }
+    }
+    world::givePrograms(world, &p.bullets, stepPrograms.data());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "actions/Actions.h"
 #include "actor/EmitterStep.h"
 #include "actor/TurretStep.h"
 #include "pattern/Expression.h"
@@ -66,6 +67,7 @@ struct FiringStep {
     actor::TurretStep step;  // every field; the references are set when a world is made
     Reference origin;        // what originRef follows
     Reference target;        // what targetRef follows
+    int32_t bullet = -1;     // the bullet program its bullets run, by index; -1: none
     int32_t line = 0;        // where the step stands in the file, for messages
     int32_t column = 0;
 };
@@ -89,6 +91,8 @@ struct Pattern {
     std::vector<MovementProgram> movements;
     std::vector<FiringProgram> firings;
     Player player;                        // the ship, when the pattern has one
+    std::vector<std::string> bulletNames; // the bullet programs' names, by index
+    actions::Programs bullets;            // the bullet programs, as the engine runs them
 };
 
 // One finding, in the form compilers use: FILE:LINE:COLUMN: error: ...

@@ -401,6 +401,7 @@ void Reader::read(const toml::table& root) {
     overflowing = overflowingSteps(root);
     readParameters(root);
     readPlayer(root);
+    nameBullets(root);
     // The shooters first: references to them are checked against the count.
     const toml::node* shootersNode = root.get(name(Section::Shooters));
     const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
@@ -436,7 +437,7 @@ void Reader::read(const toml::table& root) {
     std::vector<Program> programs;
     for (auto&& [key, node] : root) {
         if (key.str() == name(Section::Shooters) || key.str() == name(Section::Params) ||
-            key.str() == name(Section::Player)) {
+            key.str() == name(Section::Player) || key.str() == name(Section::Bullet)) {
             continue;
         }
         const bool movement = key.str() == name(Section::Movement), firing = key.str() == name(Section::Firing);
@@ -478,6 +479,7 @@ void Reader::read(const toml::table& root) {
             readProgram(*w.key, *w.node, FIRING_FIELDS, "firing", p.firings[w.place].steps, sources.firings[w.place]);
         }
     };
+    readBullets(root);
     if (p.movements.empty()) {
         say(root.source(), true, "there are no movement programs: a pattern needs one, as [movement.NAME]");
     }

@@ -4,6 +4,9 @@
 #include <string_view>
 
 #include "pattern/Format.h"
+
+#include "actions/Actions.h"
+#include "actor/Shooter.h"
 #include "pattern/Pattern.h"
 
 namespace pattern {
@@ -72,6 +75,7 @@ std::string helpJson(const Format& format) {
         const char* keys = which == Section::Shooters ? "shooters"
                            : which == Section::Params ? "names"
                            : which == Section::Player ? "player"
+                           : which == Section::Bullet ? "bullet"
                                                       : "programs";
         const char* fields = which == Section::Movement ? "movement" : which == Section::Firing ? "firing" : "";
         sections += std::string(sections.empty() ? "" : ",") + "{\"name\":" + quoted(t.name) + ",\"info\":" +
@@ -80,7 +84,9 @@ std::string helpJson(const Format& format) {
     return "{\"movement\":" + fieldsJson(format.movement) + ",\"firing\":" + fieldsJson(format.firing) +
            ",\"lints\":[" + lints + "],\"sections\":[" + sections + "],\"shooters\":" +
            keysJson(format.shooters) + ",\"programs\":" + keysJson(format.programs) + ",\"forms\":" +
-           keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"player\":" + keysJson(format.player) + ",\"functions\":[" +
+           keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"player\":" + keysJson(format.player) + ",\"bullet\":" +
+           keysJson(format.bullet) + ",\"actions\":" + keysJson(format.actions) + ",\"volley\":" + keysJson(format.fire) +
+           ",\"functions\":[" +
            functions + "],\"names\":[" + names + "]}";
 }
 
@@ -151,6 +157,15 @@ std::string referencePage(const std::string& templateText, const Format& format)
             keyTable(out, format.player);
         } else if (line == "@REPEAT_KEYS@") {
             keyTable(out, format.repetitions);
+        } else if (line == "@BULLET_KEYS@") {
+            keyTable(out, format.bullet);
+        } else if (line == "@ACTION_KEYS@") {
+            keyTable(out, format.actions);
+        } else if (line == "@FIRE_KEYS@") {
+            keyTable(out, format.fire);
+        } else if (line == "@HOW_NAMES@") {
+            out << "| kind | the value is |\n|---|---|\n";
+            for (const Key& k : format.hows) out << "| `" << k.name << "` | " << cell(k.info) << " |\n";
         } else if (line == "@FUNCTIONS@") {
             out << "| function | what it gives |\n|---|---|\n";
             for (const Function& f : format.functions) out << "| `" << f.name << "` | " << cell(f.info) << " |\n";
@@ -204,6 +219,7 @@ std::string fieldSchema(const Field& f) {
             break;
         }
         case FieldKind::Reference: type = "\"$ref\": \"#/definitions/reference\""; break;
+        case FieldKind::Program: type = "\"type\": \"string\""; break;
     }
     return "{" + type + ", \"description\": " + quoted(description(f)) + "}";
 }
@@ -335,6 +351,61 @@ struct Schemas {
         return out + "    }}";
     }
 
+    // A bullet program, its actions and an action's volley.
+    std::string bulletDefinitions() const {
+        const auto hows = [&](bool aim) {
+            std::string names;
+            for (size_t k = 0; k < format.hows.size(); ++k) {
+                if (aim || k != actions::AIM) names += (names.empty() ? "" : ", ") + quoted(format.hows[k].name);
+            }
+            return "\"enum\": [" + names + "]";
+        };
+        const std::string number = "\"$ref\": \"#/definitions/number\"";
+        const auto whole = [](int64_t most) {
+            return "\"anyOf\": [{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " + std::to_string(most) + "}, " +
+                   EXPRESSION + "]";
+        };
+        std::string action = "{\"type\": \"object\", \"additionalProperties\": false, \"description\": \"An action: one of "
+                             "wait, direction, speed, accel, fire, vanish and repeat, with what goes with it.\", "
+                             "\"properties\": {\n";
+        for (size_t k = 0; k < format.actions.size(); ++k) {
+            std::string type;
+            switch (static_cast<ActionKey>(k)) {
+                case ActionKey::Wait: type = whole(MAX_ACTION_FRAMES); break;
+                case ActionKey::Frames: type = whole(MAX_ACTION_FRAMES); break;
+                case ActionKey::Repeat: type = whole(MAX_ACTION_REPEAT); break;
+                case ActionKey::Accel: type = "\"type\": \"array\", \"items\": {" + number + "}, \"minItems\": 2, \"maxItems\": 2"; break;
+                case ActionKey::Fire: type = "\"$ref\": \"#/definitions/volley\""; break;
+                case ActionKey::Vanish: type = "\"enum\": [true]"; break;
+                case ActionKey::Kind: type = hows(true); break;
+                case ActionKey::Actions: type = "\"$ref\": \"#/definitions/actions\""; break;
+                default: type = number; break;  // direction, speed (an entry of a test's own too)
+            }
+            action += "        " + property(format.actions[k], type) + (k + 1 < format.actions.size() ? ",\n" : "\n");
+        }
+        action += "      }}";
+        std::string volley = "{\"type\": \"object\", \"additionalProperties\": false, \"description\": \"A volley from "
+                             "the bullet.\", \"properties\": {\n";
+        for (size_t k = 0; k < format.fire.size(); ++k) {
+            std::string type;
+            switch (static_cast<FireKey>(k)) {
+                case FireKey::Volley: type = whole(actor::BULLET_CAPACITY); break;
+                case FireKey::Kind: type = hows(true); break;
+                case FireKey::SpeedKind: type = hows(false); break;
+                case FireKey::Bullet: type = "\"type\": \"string\""; break;
+                default: type = number; break;
+            }
+            volley += "        " + property(format.fire[k], type) + (k + 1 < format.fire.size() ? ",\n" : "\n");
+        }
+        volley += "      }}";
+        return "    \"bulletProgram\": {\"type\": \"object\", \"additionalProperties\": false, " + required(format.bullet) +
+               ", \"description\": \"A bullet program: what its bullets do from their launch.\", \"properties\": {" +
+               property(format.bullet[0], "\"$ref\": \"#/definitions/actions\"") + "}},\n"
+               "    \"actions\": {\"type\": \"array\", \"items\": {\"$ref\": \"#/definitions/action\"}},\n"
+               "    \"action\": " + action + ",\n"
+               "    \"volley\": " + volley + ",\n";
+    }
+
     std::string expression() const {
         std::string functions, names;
         for (const Function& f : format.functions) functions += std::string(functions.empty() ? "" : " ") + f.name;
@@ -369,7 +440,10 @@ std::string schemaJson(const Format& format) {
            "    " + quoted(sectionOf(Section::Firing).name) + ": {\"type\": \"object\", " +
            s.described(sectionOf(Section::Firing)) +
            ", \"additionalProperties\": {\"$ref\": \"#/definitions/firingProgram\"}},\n"
-           "    " + quoted(sectionOf(Section::Player).name) + ": " + s.player() + "\n"
+           "    " + quoted(sectionOf(Section::Player).name) + ": " + s.player() + ",\n"
+           "    " + quoted(sectionOf(Section::Bullet).name) + ": {\"type\": \"object\", " +
+           s.described(sectionOf(Section::Bullet)) +
+           ", \"additionalProperties\": {\"$ref\": \"#/definitions/bulletProgram\"}}\n"
            "  },\n"
            "  \"definitions\": {\n"
            "    \"movementProgram\": " + s.program("movement", "A movement program: how a body moves.") + ",\n"
@@ -381,7 +455,8 @@ std::string schemaJson(const Format& format) {
            "    \"firingStep\": " + s.step(format.firing, "A firing step.", false) + ",\n"
            "    \"firingRepeated\": " + s.step(format.firing, "A firing step repeated.", true) + ",\n"
            "    \"firingGroup\": " + s.group("firing") + ",\n"
-           "    \"firingEntry\": " + Schemas::entry("firing") + ",\n"
+           "    \"firingEntry\": " + Schemas::entry("firing") + ",\n" +
+           s.bulletDefinitions() +
            "    \"expression\": " + s.expression() + ",\n"
            "    \"repeat\": {\"anyOf\": [{\"type\": \"integer\", \"minimum\": 0, \"maximum\": " +
            std::to_string(MAX_STEPS) + "}, " + EXPRESSION + "], " + s.described(r[0]) + "},\n"

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "pattern/Format.h"
 #include "pattern/Pattern.h"
 
 namespace pattern {
@@ -97,6 +98,12 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
         w.raw(program.steps.data(), program.steps.size() * sizeof(FiringStep));
     }
     w.raw(&p.player, sizeof p.player);
+    w.word(static_cast<uint32_t>(p.bulletNames.size()));
+    for (const std::string& name : p.bulletNames) w.text(name);
+    w.word(static_cast<uint32_t>(p.bullets.actions.size()));
+    w.raw(p.bullets.actions.data(), p.bullets.actions.size() * sizeof(actions::Action));
+    w.word(static_cast<uint32_t>(p.bullets.programs.size()));
+    w.raw(p.bullets.programs.data(), p.bullets.programs.size() * sizeof(actions::Program));
     return std::move(w.bytes);
 }
 
@@ -139,6 +146,24 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
         }
     }
     if (!r.raw(&p.player, sizeof p.player) || !goodPlayer(p.player)) return false;
+    uint32_t names = 0, actionCount = 0, programCount = 0;
+    if (!r.word(names) || names > static_cast<uint32_t>(MAX_ACTIONS)) return false;
+    p.bulletNames.resize(names);
+    for (std::string& name : p.bulletNames) {
+        if (!r.text(name, MOST_NAME)) return false;
+    }
+    if (!r.word(actionCount) || actionCount > static_cast<uint32_t>(MAX_ACTIONS) + 2 * names) return false;
+    p.bullets.actions.resize(actionCount);
+    if (!r.raw(p.bullets.actions.data(), actionCount * sizeof(actions::Action))) return false;
+    if (!r.word(programCount) || programCount != names) return false;
+    p.bullets.programs.resize(programCount);
+    if (!r.raw(p.bullets.programs.data(), programCount * sizeof(actions::Program))) return false;
+    if (!actions::soundPrograms(p.bullets)) return false;
+    for (const FiringProgram& program : p.firings) {
+        for (const FiringStep& step : program.steps) {
+            if (step.bullet < -1 || step.bullet >= static_cast<int32_t>(programCount)) return false;
+        }
+    }
     if (r.left != 0) return false;
     held = 0;
     for (int32_t i = 0; i < p.shooterCount; ++i) {

@@ -72,6 +72,8 @@ struct Reader {
     void setField(const Field& field, const toml::node& node, void* slot, int32_t shooterCount);
     void setNamed(const Field& field, const toml::node& node, int32_t* slot);
     void setReference(const Field& field, const toml::node& node, Reference* out, int32_t shooterCount);
+    // "none", or the name of a bullet program, as its index.
+    void setProgram(const toml::node& node, const std::string& what, int32_t* out);
     void unknownName(std::string_view typed, const toml::source_region& place,
                      const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {},
                      const std::vector<toml::source_region>* defined = nullptr);
@@ -110,6 +112,13 @@ struct Reader {
     void readForEachShooter(const toml::key& key, const toml::node& node, std::span<const Field> fields,
                             const char* kind, std::vector<Program>& programs, std::vector<int32_t>& of,
                             std::vector<ProgramSource>& programSources, size_t place);
+
+    // Bullet programs (Bullets.cpp): their names first, so that firing steps
+    // and volleys name them wherever they stand; then their actions.
+    void nameBullets(const toml::table& root);
+    void readBullets(const toml::table& root);
+    void readActions(const toml::array& list, const std::string& where, int32_t depth);
+    int32_t howOf(const toml::node* node, const std::string& what, bool direction);
 
     // The ship (Parameters.cpp, beside the parameters: a table of settings).
     void readPlayer(const toml::table& root);

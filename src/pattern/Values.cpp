@@ -227,7 +227,31 @@ void Reader::setField(const Field& field, const toml::node& node, void* slot, in
             break;
         case FieldKind::Named: setNamed(field, node, static_cast<int32_t*>(slot)); break;
         case FieldKind::Reference: setReference(field, node, static_cast<Reference*>(slot), shooterCount); break;
+        case FieldKind::Program: setProgram(node, std::string(name), static_cast<int32_t*>(slot)); break;
     }
+}
+
+void Reader::setProgram(const toml::node& node, const std::string& what, int32_t* slot) {
+    const auto* text = node.as_string();
+    if (!text) {
+        error(node, what + " must be \"none\" or the name of a bullet program, not " + typeName(node));
+        return;
+    }
+    if (text->get() == "none") {
+        *slot = -1;
+        return;
+    }
+    const std::vector<std::string>& names = p.bulletNames;
+    const auto found = std::find(names.begin(), names.end(), text->get());
+    if (found != names.end()) {
+        *slot = static_cast<int32_t>(found - names.begin());
+        return;
+    }
+    std::vector<std::string_view> known(names.begin(), names.end());
+    known.push_back("none");
+    unknownName(text->get(), node.source(), known, "no bullet program '" + text->get() + "'",
+                names.empty() ? std::string("there is none: give one as [bullet.NAME]")
+                              : "there are " + std::to_string(names.size()) + ", and \"none\"");
 }
 
 void Reader::setNamed(const Field& field, const toml::node& node, int32_t* slot) {
