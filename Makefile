@@ -102,6 +102,7 @@ bench: deps web
 	./$(BENCH_BUILD)/bin/pattern_bench
 	./$(BENCH_BUILD)/bin/ship_bench
 	./$(BENCH_BUILD)/bin/runtime_bench
+	./$(BENCH_BUILD)/bin/actions_bench
 	/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(BENCH_BUILD)/bin/barrage-trace
 
 # The pattern format's reference page and JSON Schema, written again from the

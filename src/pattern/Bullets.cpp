@@ -187,6 +187,7 @@ void Reader::readBullets(const toml::table& root) {
     const toml::table* table = bulletsOf(root);
     if (!table) return;
     for (auto&& [key, node] : *table) {
+        sources.bullets.push_back(key.source());
         const std::string where = "bullet program '" + std::string(key.str()) + "'";
         const auto first = static_cast<int32_t>(p.bullets.actions.size());
         const auto* program = node.as_table();

@@ -126,7 +126,9 @@ const Lint LINT_TABLE[] = {
      "fireDelay = 1, which fires from the body, or originX and originY"},
     {"short-step", "a step with no duration, or one of 0 or less: it is in force for one frame",
      "duration = FRAMES"},
-    {"unused-program", "a program no shooter runs", "name it in shooters.movement or shooters.firing, or leave it out"},
+    {"unused-program", "a program no shooter runs, or a bullet program no firing step or volley names",
+     "name it in shooters.movement or shooters.firing (a bullet program: bullet = \"NAME\" in a step or a volley), or "
+     "leave it out"},
     {"never-active", "a movement program none of whose steps is active: its shooters are switched off in their "
                      "first frame",
      "active = true in the steps (or the defaults) of a shooter that is to be seen"},

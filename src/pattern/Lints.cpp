@@ -244,6 +244,27 @@ struct Linter {
                      "firing program '" + p.firings[f].name + "' is run by no shooter (shooters.firing)");
             }
         }
+        // A bullet program no bullet runs: no step of a program a shooter
+        // runs names it, nor any volley.
+        std::vector<bool> named(p.bulletNames.size(), false);
+        for (size_t f = 0; f < p.firings.size(); ++f) {
+            if (firing[f].empty()) continue;
+            for (const FiringStep& step : p.firings[f].steps) {
+                if (step.bullet >= 0 && static_cast<size_t>(step.bullet) < named.size()) named[static_cast<size_t>(step.bullet)] = true;
+            }
+        }
+        for (const actions::Action& a : p.bullets.actions) {
+            if (a.kind == actions::FIRE && a.program >= 0 && static_cast<size_t>(a.program) < named.size()) {
+                named[static_cast<size_t>(a.program)] = true;
+            }
+        }
+        for (size_t b = 0; b < named.size() && b < sources.bullets.size(); ++b) {
+            if (!named[b]) {
+                warn(sources.bullets[b], LintId::UnusedProgram,
+                     "bullet program '" + p.bulletNames[b] + "' is run by no bullet: no firing step a shooter runs "
+                     "names it (bullet = \"" + p.bulletNames[b] + "\"), nor any volley");
+            }
+        }
         if (!sources.phases) return;
         // The phases turn the angles of the steps: of nothing when every
         // firing step aims and no movement step turns.

@@ -38,6 +38,7 @@ struct Sources {
     std::vector<ProgramSource> movements;  // as the pattern's programs, in order
     std::vector<ProgramSource> firings;
     const toml::node* phases = nullptr;    // shooters.phases when the text gives it
+    std::vector<toml::source_region> bullets;  // each bullet program's name where it is defined
 };
 
 // Reads the pattern the table holds into `loaded`, each finding at its place;

@@ -89,6 +89,9 @@ TEST(BulletPrograms, EachMistakeIsSaidAtItsPlace) {
         return all;
     };
     EXPECT_EQ(said("{ wait = 3 }"), "");
+    EXPECT_EQ(said("{ wait = 3 }", "bullet = \"none\""),
+              "p.toml:7:9: warning: bullet program 'b' is run by no bullet: no firing step a shooter runs names it "
+              "(bullet = \"b\"), nor any volley [unused-program]\n");
     // Each as the reader says it, line 9 being the action's.
     for (const auto& [bullet, step, told] : {
              std::tuple{"{ wiat = 3 }", "bullet = \"b\"",
