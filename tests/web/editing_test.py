@@ -242,6 +242,14 @@ def new_links_in_the_tab_are_followed(p):
         p.fail("Back to the address without a pattern does not show the demonstration")
 
 
+def bullet_programs_as_the_tools_draw_them(p):
+    """A sample whose bullets run programs of their own, in a link, at a frame
+    where they have split and turned: the picture barrage-capture makes."""
+    p.open("?frame=160" + link(sample("bloom")), 160)
+    if not p.shows(p.captured(160, sample("bloom"))):
+        p.fail("bloom at frame 160 in the page is not barrage-capture's picture")
+
+
 def a_file_dropped_on_a_fresh_page_is_taken(p):
     p.open("?frame=5", 5)
     p.script("""const file = new File([arguments[0]], 'spiral.toml', { type: 'text/plain' });
@@ -589,7 +597,8 @@ def main():
                 clipboard = False
             for check in (big_link_opens_on_its_frame, lambda p: refused_link_keeps_its_text(p, clipboard),
                           lambda p: reset_agrees_on_a_slow_network(p, delays), new_links_in_the_tab_are_followed,
-                          a_file_dropped_on_a_fresh_page_is_taken, hostile_texts_leave_the_page_working,
+                          a_file_dropped_on_a_fresh_page_is_taken, bullet_programs_as_the_tools_draw_them,
+                          hostile_texts_leave_the_page_working,
                           lambda p: warnings_as_the_tools_give_them(p, trace), help_in_the_editor, a_loop_in_the_link,
                           parameters_in_the_page, a_large_text_is_read_off_the_page,
                           lambda p: deep_texts_as_the_tools(p, trace, scratch), a_newer_text_cancels_a_costly_reading,
