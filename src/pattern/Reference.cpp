@@ -1,6 +1,9 @@
 // What is made from the format's tables and the field tables: the editor's
 // help, the reference page and the JSON Schema.
+#include <algorithm>
+#include <iterator>
 #include <sstream>
+#include <utility>
 #include <string_view>
 
 #include "pattern/Format.h"
@@ -137,8 +140,18 @@ void keyTable(std::ostringstream& out, std::span<const Key> keys) {
 std::string referencePage(const std::string& templateText, const Format& format) {
     std::ostringstream out;
     std::istringstream lines(templateText);
+    // The key tables, each by the line that stands for it.
+    const std::pair<const char*, std::span<const Key>> keyTables[] = {
+        {"@SHOOTERS_KEYS@", format.shooters}, {"@PROGRAM_KEYS@", format.programs}, {"@PLAYER_KEYS@", format.player},
+        {"@REPEAT_KEYS@", format.repetitions}, {"@BULLET_KEYS@", format.bullet}, {"@ACTION_KEYS@", format.actions},
+        {"@FIRE_KEYS@", format.fire},
+    };
     for (std::string line; std::getline(lines, line);) {
-        if (line == "@MOVEMENT_FIELDS@") {
+        const auto keys = std::find_if(std::begin(keyTables), std::end(keyTables),
+                                       [&](const auto& table) { return line == table.first; });
+        if (keys != std::end(keyTables)) {
+            keyTable(out, keys->second);
+        } else if (line == "@MOVEMENT_FIELDS@") {
             fieldTable(out, format.movement);
         } else if (line == "@FIRING_FIELDS@") {
             fieldTable(out, format.firing);
@@ -149,20 +162,6 @@ std::string referencePage(const std::string& templateText, const Format& format)
             for (const Key& k : format.sections) {
                 out << "| `[" << k.name << "]`" << (k.required ? " (required)" : "") << " | " << cell(k.info) << " |\n";
             }
-        } else if (line == "@SHOOTERS_KEYS@") {
-            keyTable(out, format.shooters);
-        } else if (line == "@PROGRAM_KEYS@") {
-            keyTable(out, format.programs);
-        } else if (line == "@PLAYER_KEYS@") {
-            keyTable(out, format.player);
-        } else if (line == "@REPEAT_KEYS@") {
-            keyTable(out, format.repetitions);
-        } else if (line == "@BULLET_KEYS@") {
-            keyTable(out, format.bullet);
-        } else if (line == "@ACTION_KEYS@") {
-            keyTable(out, format.actions);
-        } else if (line == "@FIRE_KEYS@") {
-            keyTable(out, format.fire);
         } else if (line == "@HOW_NAMES@") {
             out << "| kind | the value is |\n|---|---|\n";
             for (const Key& k : format.hows) out << "| `" << k.name << "` | " << cell(k.info) << " |\n";
