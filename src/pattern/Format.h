@@ -140,7 +140,7 @@ struct Format {
 
 // Every field, key, name, function and warning as JSON, for the page's
 // editor help: {"sections", "shooters", "programs", "forms", "references", "player",
-// "bullet", "actions", "volley", "names", "functions", "lints", "movement", "firing"}, each a list of records with
+// "bullet", "actions", "volley", "hows", "names", "functions", "lints", "movement", "firing"}, each a list of records with
 // a "name" and what the editor shows of it (a section names the lists that
 // apply within it: "keys", the list of its keys, and "fields", of its
 // steps' fields).

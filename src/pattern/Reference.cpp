@@ -88,7 +88,7 @@ std::string helpJson(const Format& format) {
            ",\"lints\":[" + lints + "],\"sections\":[" + sections + "],\"shooters\":" +
            keysJson(format.shooters) + ",\"programs\":" + keysJson(format.programs) + ",\"forms\":" +
            keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"player\":" + keysJson(format.player) + ",\"bullet\":" +
-           keysJson(format.bullet) + ",\"actions\":" + keysJson(format.actions) + ",\"volley\":" + keysJson(format.fire) +
+           keysJson(format.bullet) + ",\"actions\":" + keysJson(format.actions) + ",\"volley\":" + keysJson(format.fire) + ",\"hows\":" + keysJson(format.hows) +
            ",\"functions\":[" +
            functions + "],\"names\":[" + names + "]}";
 }

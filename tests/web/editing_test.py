@@ -383,6 +383,20 @@ def help_in_the_editor(p):
     except Exception:
         p.fail("help: no program names offered after 'firing = \"'")
     content.send_keys(Keys.ESCAPE)
+    # In a bullet program: an action's keys, then the ways a direction is given.
+    p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())",
+           text + "[bullet.b]\nactions = [ { wait = 1 } ]\n")
+    p.call("BarrageEdit.moveTo(8, 23); done()")  # after "wait = 1"
+    for typed, wanted in ((", direction = 5, ki", "kind"), (Keys.ENTER + ' = "', '"relative"')):
+        content.send_keys(typed)
+        try:
+            p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
+            offered = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
+            if wanted not in offered:
+                p.fail("help: in a bullet program, typing %r offers %r" % (typed, offered[:80]))
+        except Exception:
+            p.fail("help: in a bullet program, nothing offered after %r" % typed)
+    content.send_keys(Keys.ESCAPE)
     p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())", text)  # as it was, for the hover
     # The middle of the word volleySize in the editor's lines, on the screen.
     where = p.script("""

@@ -89,6 +89,11 @@ function completer(help, knownNow) {
     if (value) {
       const key = value[1], quoted = value[2] === "\"", typed = value[3];
       const from = context.pos - typed.length - (quoted ? 1 : 0);
+      // How an action's direction or speed is given.
+      if (section.keys === "bullet" && (key === "kind" || key === "speedKind")) {
+        return { from: from, options: help.hows.filter(function (k) { return key === "kind" || k.name !== "aim"; })
+          .map(function (k) { return { label: "\"" + k.name + "\"", info: k.info, type: "enum" }; }) };
+      }
       const field = fields.find(function (f) { return f.name === key; });
       if (field && field.kinds) {
         return { from: from, options: field.kinds.map(function (k) {
@@ -125,6 +130,11 @@ function completer(help, knownNow) {
         return { label: k.name, info: k.info, type: "property" };
       }) };
     }
+    // A bullet program: its actions at a line's start, an action's keys (and a volley's) in an inline table.
+    if (section.keys === "bullet") {
+      const keys = /^\s*$/.test(ahead) ? help.bullet : help.actions.concat(help.volley);
+      return { from: word.from, options: keys.map(function (k) { return { label: k.name, info: k.info, type: "property" }; }) };
+    }
     if (section.keys === "names") return { from: word.from, options: help.names.filter(function (n) { return n.settable; })
       .map(function (n) { return { label: n.name, info: n.info, type: "property" }; }) };
     if (/^\s*$/.test(ahead)) return { from: word.from, options: help.programs.map(function (k) {
@@ -160,6 +170,9 @@ function hover(help) {
       said = word + ": " + known(help.forms).info;
     } else if (section.keys === "player" && known(help.player)) {
       said = word + ": " + known(help.player).info;
+    } else if (section.keys === "bullet" && (known(help.bullet) || known(help.actions) || known(help.volley) ||
+                                             known(help.hows))) {
+      said = word + ": " + (known(help.bullet) || known(help.actions) || known(help.volley) || known(help.hows)).info;
     } else if (field && text[to] !== "\"") {
       said = word + ": " + fieldHelp(field);
     } else if (text[from - 1] === "\"") {
