@@ -30,7 +30,10 @@ void Reader::nameBullets(const toml::table& root) {
         error(*node, "bullet must hold named programs, as [bullet.NAME]");
         return;
     }
-    for (auto&& [key, program] : *table) p.bulletNames.push_back(std::string(key.str()));
+    for (auto&& [key, program] : *table) {
+        p.bulletNames.push_back(std::string(key.str()));
+        loaded.outline.bullet.push_back(std::string(key.str()));
+    }
 }
 
 int32_t Reader::howOf(const toml::node* node, const std::string& what, bool direction) {

@@ -387,7 +387,8 @@ def help_in_the_editor(p):
     p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())",
            text + "[bullet.b]\nactions = [ { wait = 1 } ]\n")
     p.call("BarrageEdit.moveTo(8, 23); done()")  # after "wait = 1"
-    for typed, wanted in ((", direction = 5, ki", "kind"), (Keys.ENTER + ' = "', '"relative"')):
+    for typed, wanted in ((", direction = 5, ki", "kind"), (Keys.ENTER + ' = "', '"relative"'),
+                          (Keys.ESCAPE + '", fire = { bullet = "', '"b"')):
         content.send_keys(typed)
         try:
             p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))

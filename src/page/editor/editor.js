@@ -89,6 +89,12 @@ function completer(help, knownNow) {
     if (value) {
       const key = value[1], quoted = value[2] === "\"", typed = value[3];
       const from = context.pos - typed.length - (quoted ? 1 : 0);
+      // A bullet program's name, in a firing step or a volley, from what the reader read last.
+      if (key === "bullet" && quoted && known.outline && known.outline.bullet) {
+        return { from: from, options: ["none"].concat(known.outline.bullet).map(function (name) {
+          return { label: "\"" + name + "\"", detail: "bullet program", type: "variable" };
+        }) };
+      }
       // How an action's direction or speed is given.
       if (section.keys === "bullet" && (key === "kind" || key === "speedKind")) {
         return { from: from, options: help.hows.filter(function (k) { return key === "kind" || k.name !== "aim"; })
