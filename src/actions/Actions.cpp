@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "bullets/BulletMotion.h"
 #include "collections/RecordList.h"
 #include "numerics/Numerics.h"
 
@@ -62,12 +63,6 @@ bool goOnChanging(Run& r, bullets::Bullet& b) {
         b.ay = last ? r.accelToY : rounded(double{b.ay} + r.accelByY);
     }
     return turned;
-}
-
-void retire(bullets::Bullet& b) {
-    b.alive = 0;
-    b.age = 0;
-    b.haltAt = -1;
 }
 
 // The bullet's actions of this frame. Returns whether its velocity is to be
@@ -130,16 +125,18 @@ bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::Turr
                 const double speed = speedOf(a.speedHow, a.speed, r, own);
                 for (int32_t k = 0; k < a.volley; ++k) {
                     const float direction = rounded(base + (k - (a.volley - 1) / 2.0) * a.spread);
+                    // Past a store's worth no child can find a slot: counted, not kept.
                     if (runs.childCount < actor::BULLET_CAPACITY) {
-                        runs.children[runs.childCount++] = {b.x, b.y, direction, rounded(speed), a.program};
+                        runs.children[runs.childCount] = {b.x, b.y, direction, rounded(speed), a.program};
                     }
+                    ++runs.childCount;
                     own[0] = direction, own[1] = rounded(speed);
                 }
                 ++r.at;
                 break;
             }
             case VANISH:
-                retire(b);
+                bullets::retireBullet(b);  // the slot is free as when a bullet leaves the play area
                 r.program = VANISHED;
                 return false;
             case REPEAT:
@@ -248,11 +245,12 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
         if (turned && b.alive) velocityOf(r.direction, r.speed, &b.vx, &b.vy);
     }
     // The volleys fired, into free slots in order; a slot vanished this frame is not free yet.
-    int32_t dropped = 0, slot = 0;
-    for (int32_t k = 0; k < runs.childCount; ++k) {
+    const int32_t kept = runs.childCount < actor::BULLET_CAPACITY ? runs.childCount : actor::BULLET_CAPACITY;
+    int32_t dropped = runs.childCount - kept, slot = 0;
+    for (int32_t k = 0; k < kept; ++k) {
         while (slot < slots && (s.bullets[slot].alive || runs.runs[slot].program == VANISHED)) ++slot;
         if (slot >= slots) {
-            dropped += runs.childCount - k;
+            dropped += kept - k;
             break;
         }
         const Child& c = runs.children[k];

@@ -103,7 +103,7 @@ struct ShooterRuns {
     Run runs[actor::BULLET_CAPACITY];
     std::vector<float> sequence;   // direction then speed, a pair a program; sized once
     Child children[actor::BULLET_CAPACITY];
-    int32_t childCount = 0;
+    int32_t childCount = 0;                       // fired this frame; those past the array's room are only counted
     std::vector<const actor::TurretStep*> steps;  // the firing program's stored steps, in order
     std::vector<int32_t> stepPrograms;            // the program each gives its bullets; NONE: none
     const actor::TurretStep* lastStep = nullptr;  // the step found last, and its program

@@ -129,11 +129,7 @@ void walkStore(BulletStore& store, bool retag) {
             continue;
         }
         stepBullet(bullet, store.targetX, store.targetY, store.homingSpeed);
-        if (outsidePlayArea(bullet)) {
-            bullet.alive = 0;
-            bullet.age = 0;
-            bullet.haltAt = -1;
-        }
+        if (outsidePlayArea(bullet)) retireBullet(bullet);
     }
 }
 

@@ -15,4 +15,12 @@ inline constexpr float PLAY_BOTTOM = 530.0f;
 // steer only motion 3, when its halt ends.
 void moveBullet(Bullet& bullet, float targetX, float targetY, float homingSpeed);
 
+// Frees the bullet's slot, as leaving the play area does: not alive, age 0,
+// no halt; everything else stays as it was.
+inline void retireBullet(Bullet& bullet) {
+    bullet.alive = 0;
+    bullet.age = 0;
+    bullet.haltAt = -1;
+}
+
 }  // namespace bullets

@@ -582,9 +582,8 @@ std::vector<uint8_t> packAnswer(const Answer& a) {
     for (const Checkpoint& k : a.kept) {
         put(k.frame);
         words.insert(words.end(), k.reach.begin(), k.reach.end());
-        std::vector<uint64_t> world = k.world;
-        world.resize(snapshotWords, 0);
-        words.insert(words.end(), world.begin(), world.end());
+        words.insert(words.end(), k.world.begin(), k.world.end());  // every one a snapshot of one world: one size
+        words.resize(words.size() + snapshotWords - std::min(snapshotWords, k.world.size()), 0);
     }
     std::vector<uint8_t> bytes(words.size() * sizeof(uint64_t));
     std::memcpy(bytes.data(), words.data(), bytes.size());
@@ -667,6 +666,14 @@ Answer answer(world::World& w, const Options& options) {
 }
 
 double measureOf(const Answer& a, size_t k) { return a.exact ? a.frames[k].freedom : a.frames[k].clear; }
+
+double leastOf(const Answer& a, int64_t first, int64_t last) {
+    double least = 2;
+    for (int64_t k = std::max<int64_t>(first, 0); k <= last && k < static_cast<int64_t>(a.frames.size()); ++k) {
+        least = std::min(least, measureOf(a, static_cast<size_t>(k)));
+    }
+    return least;
+}
 
 Tightest tightestOf(const Answer& a) {
     Tightest t;

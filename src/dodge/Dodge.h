@@ -77,6 +77,9 @@ struct Answer {
 
 // A frame's measure: its freedom, or for a search its share clear.
 double measureOf(const Answer& answer, size_t k);
+// The least measure of frames `first` to `last` of `frames` (from 0, as a
+// strip's column holds them); 2 when the answer knows none of them.
+double leastOf(const Answer& answer, int64_t first, int64_t last);
 // The tightest moment: the least measure and its frame, looked for from
 // `settled` on (from a start of one position the freedom is small until the
 // ship could have gone anywhere: the screen's width at its speed). Frame 0

@@ -200,7 +200,7 @@ int32_t barrage_take_replay(page::Page* opened, double frame) {
 // worker: `y` (or the page's button) asks for it; the script starts the
 // worker and says so, then hands its answer over as bytes (room, then take:
 // 1 when taken, 0 for bytes that are no whole answer). The strip under the
-// slider reads each frame's measure: freedom, or for a search the share clear.
+// slider reads the least measure of each column's frames: freedom, or for a search the share clear.
 int32_t barrage_fairness_wanted(page::Page* opened) {
     const int32_t wanted = opened->viewer.fairness.wanted ? 1 : 0;
     opened->viewer.fairness.wanted = 0;
@@ -222,11 +222,13 @@ int32_t barrage_fairness_exact(const page::Page* opened) {
 int32_t barrage_fairness_count(const page::Page* opened) {
     return opened->viewer.fairness.known ? static_cast<int32_t>(opened->viewer.fairness.answer.frames.size()) : 0;
 }
-double barrage_fairness_measure(const page::Page* opened, int32_t k) {
-    const dodge::Answer& a = opened->viewer.fairness.answer;
-    if (!opened->viewer.fairness.known || k < 0 || static_cast<size_t>(k) >= a.frames.size()) return -1;
-    const dodge::Frame& f = a.frames[static_cast<size_t>(k)];
-    return a.exact ? f.freedom : f.clear;
+// The least measure of the answer's frames `first` to `last` (from 0), as
+// a column of the strip holds them; 2 for none it knows.
+double barrage_fairness_least(const page::Page* opened, double first, double last) {
+    if (!opened->viewer.fairness.known || !std::isfinite(first) || !std::isfinite(last)) return 2;
+    const double most = static_cast<double>(timeline::MAX_SEEK_FRAME);
+    return dodge::leastOf(opened->viewer.fairness.answer, static_cast<int64_t>(std::fmax(0.0, std::fmin(first, most))),
+                          static_cast<int64_t>(std::fmax(-1.0, std::fmin(last, most))));
 }
 // The answer in words, as the strip says it; "" when none.
 const char* barrage_fairness_said(const page::Page* opened) {

@@ -246,18 +246,14 @@ void drawStrip(Viewer& v) {
     const dodge::Answer& a = v.fairness.answer;
     constexpr int32_t W = screen::SCREEN_WIDTH, TOP = screen::SCREEN_HEIGHT - STRIP_HEIGHT, TEXT = 16;
     constexpr int32_t BARS = STRIP_HEIGHT - TEXT - 6;
-    const int64_t span = a.to - a.from + 1, known = static_cast<int64_t>(a.frames.size());
+    const int64_t span = a.to - a.from + 1;
     if (span <= 0) return;
     for (int32_t y = TOP; y < screen::SCREEN_HEIGHT; ++y) std::memset(v.layers.overlay[y], STRIP_BACK_COLOUR, W);
     const auto columnOf = [&](int64_t frame) { return static_cast<int32_t>((frame - a.from) * W / span); };
     for (int32_t x = 0; x < W; ++x) {
         const int64_t first = static_cast<int64_t>(x) * span / W;
         const int64_t last = std::max(first, (static_cast<int64_t>(x) + 1) * span / W - 1);
-        double least = 2;
-        for (int64_t k = first; k <= last && k < known; ++k) {
-            const dodge::Frame& f = a.frames[static_cast<size_t>(k)];
-            least = std::min(least, a.exact ? f.freedom : f.clear);
-        }
+        const double least = dodge::leastOf(a, first, last);
         if (least > 1 || (a.exact && least <= 0)) {
             if (first < span) v.layers.overlay[screen::SCREEN_HEIGHT - 1][x] = LOST_COLOUR;
             if (least > 1) continue;

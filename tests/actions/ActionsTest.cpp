@@ -130,6 +130,13 @@ TEST(Actions, AVolleyFromABulletTakesFreeSlotsInOrderOfTheSameStoreAndSequencesA
     st.frame(p);
     EXPECT_EQ(st.runs.runs[1].speed, 2.0f);
     EXPECT_EQ(st.runs.runs[0].program, NONE);  // free again
+    // More children in a frame than a store holds are all counted as lost, not only those kept.
+    Action wide = act(FIRE);
+    wide.volley = 200;
+    const Programs two = programsOf({{wide, wide}});
+    Store big(two, 3);
+    big.launch(0, 2.0f, 0.0f, 0);
+    EXPECT_EQ(big.frame(two), 400 - 2);
 }
 
 // Two shooters whose bullets split: each a ring of 4 that fires a fan of 3 at
