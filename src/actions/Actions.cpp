@@ -3,10 +3,12 @@
 // float, as the rest of the simulation does, so every build gives the same.
 #include "actions/Actions.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "bullets/BulletMotion.h"
 #include "collections/RecordList.h"
+#include "numerics/Degrees.h"
 #include "numerics/Numerics.h"
 
 namespace actions {
@@ -65,14 +67,46 @@ bool goOnChanging(Run& r, bullets::Bullet& b) {
     return turned;
 }
 
+// A formula's value as a float: beyond a float's range it is 0, as one that
+// is not finite is.
+float floatValue(double value) { return std::fabs(value) <= FLT_MAX ? rounded(value) : 0.0f; }
+
+// As a count: rounded down, then held within 0 and `most`.
+int32_t countValue(double value, int32_t most) {
+    if (!(value >= 1.0)) return 0;
+    return value >= most ? most : static_cast<int32_t>(value);
+}
+
+// The action as it runs: each value a formula gives, worked out now.
+Action worked(const Programs& p, const Action& held, const Run& r, int32_t age, uint64_t& draws) {
+    Action a = held;
+    const auto value = [&](Slot slot) { return formulaValue(p, held.formulas[slot], r, age, draws); };
+    // In the order the action's keys are written: the thing to do, then what goes with it.
+    if (a.formulas[VOLLEY_AT] >= 0) a.volley = countValue(value(VOLLEY_AT), actor::BULLET_CAPACITY);
+    if (a.formulas[VALUE_AT] >= 0) a.value = floatValue(value(VALUE_AT));
+    if (a.formulas[VALUE_Y_AT] >= 0) a.valueY = floatValue(value(VALUE_Y_AT));
+    if (a.formulas[SPREAD_AT] >= 0) a.spread = floatValue(value(SPREAD_AT));
+    if (a.formulas[SPEED_AT] >= 0) a.speed = floatValue(value(SPEED_AT));
+    if (a.formulas[FRAMES_AT] >= 0) a.frames = countValue(value(FRAMES_AT), MAX_FRAMES);
+    return a;
+}
+
+bool hasFormula(const Action& a) {
+    int32_t any = -1;
+    for (const int32_t f : a.formulas) any &= f;  // all -1 leaves -1
+    return any != -1;
+}
+
 // The bullet's actions of this frame. Returns whether its velocity is to be
 // made again from its direction and speed.
-bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::TurretStep& gun, ShooterRuns& runs) {
+bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::TurretStep& gun, ShooterRuns& runs,
+                uint64_t& draws) {
     bool turned = false;
     const auto program = static_cast<size_t>(r.program);
     float* own = runs.sequence.data() + 2 * program;
     for (int32_t budget = MAX_ACTIONS_A_FRAME; budget > 0 && r.wait == 0 && r.program >= 0; --budget) {
-        const Action& a = p.actions[static_cast<size_t>(r.at)];
+        const Action& held = p.actions[static_cast<size_t>(r.at)];
+        const Action a = hasFormula(held) ? worked(p, held, r, b.age, draws) : held;
         switch (a.kind) {
             case WAIT:
                 r.wait = a.frames > 0 ? a.frames : 0;
@@ -127,7 +161,7 @@ bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::Turr
                     const float direction = rounded(base + (k - (a.volley - 1) / 2.0) * a.spread);
                     // Past a store's worth no child can find a slot: counted, not kept.
                     if (runs.childCount < actor::BULLET_CAPACITY) {
-                        runs.children[runs.childCount] = {b.x, b.y, direction, rounded(speed), a.program};
+                        runs.children[runs.childCount] = {b.x, b.y, direction, rounded(speed), a.program, k, a.volley};
                     }
                     ++runs.childCount;
                     own[0] = direction, own[1] = rounded(speed);
@@ -165,9 +199,11 @@ bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::Turr
     return turned;
 }
 
-void start(const Programs& p, Run& r, int32_t program, float direction, float speed) {
+void start(const Programs& p, Run& r, int32_t program, float direction, float speed, int32_t index, int32_t volley) {
     r = Run{};
     r.program = program;
+    r.index = index;
+    r.volley = volley;
     r.at = p.programs[static_cast<size_t>(program)].first;
     r.direction = direction;
     r.speed = speed;
@@ -215,10 +251,13 @@ int32_t gunProgram(const actor::Shooter& s, ShooterRuns& runs) {
 
 }  // namespace
 
-int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
+int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint64_t& draws) {
     const int32_t slots = actor::usedSlots(s);
     const auto programs = static_cast<int32_t>(p.programs.size());
     runs.childCount = 0;
+    // The gun's volley of this frame, for its bullets' index and size.
+    int32_t launched = 0, launching = 0;
+    for (int32_t j = 0; j < slots; ++j) launched += s.bullets[j].alive && s.bullets[j].age == 1 && runs.runs[j].program == NONE;
     for (int32_t j = 0; j < slots; ++j) {
         bullets::Bullet& b = s.bullets[j];
         Run& r = runs.runs[j];
@@ -231,16 +270,17 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
             const int32_t program = gunProgram(s, runs);
             if (program >= 0 && program < programs) {
                 start(p, r, program, rounded(std::atan2(double{b.vy}, double{b.vx}) * numerics::RAD_TO_DEG),
-                      rounded(std::sqrt(double{b.vx} * b.vx + double{b.vy} * b.vy)));
+                      rounded(std::sqrt(double{b.vx} * b.vx + double{b.vy} * b.vy)), launching, launched);
             } else {
                 r.program = DONE;  // none: it flies as its motion says
             }
+            ++launching;
         }
         if (r.program == NONE || r.program == VANISHED) continue;
         bool turned = goOnChanging(r, b);
         if (r.program >= 0) {
             if (r.wait > 0) --r.wait;
-            turned = runActions(p, r, b, s.turret, runs) || turned;
+            turned = runActions(p, r, b, s.turret, runs, draws) || turned;
         }
         if (turned && b.alive) velocityOf(r.direction, r.speed, &b.vx, &b.vy);
     }
@@ -267,7 +307,7 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
         b.heading = numerics::remainder360(numerics::nearest(c.direction));
         Run& r = runs.runs[slot];
         if (c.program >= 0 && c.program < programs) {
-            start(p, r, c.program, c.direction, c.speed);
+            start(p, r, c.program, c.direction, c.speed, c.index, c.volley);
         } else {
             r = Run{};
             r.program = DONE;  // a run of its own all the same: it is no bullet of the gun's
@@ -278,9 +318,93 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs) {
     return dropped;
 }
 
+double formulaValue(const Programs& p, int32_t formula, const Run& r, int32_t age, uint64_t& draws) {
+    const Formula& f = p.formulas[static_cast<size_t>(formula)];
+    double stack[MAX_STACK];
+    int32_t top = 0;  // numbers held; soundPrograms has made sure each term finds what it takes
+    for (int32_t k = f.first; k < f.first + f.count; ++k) {
+        const FormulaTerm& t = p.terms[static_cast<size_t>(k)];
+        double* const x = stack + top - 1;  // the number on top
+        switch (t.term) {
+            case NUMBER: stack[top++] = t.value; break;
+            case INDEX: stack[top++] = r.index; break;
+            case VOLLEY: stack[top++] = r.volley; break;
+            case AGE: stack[top++] = age; break;
+            case REPEAT_INDEX: stack[top++] = t.count < r.depth ? r.repeatIndex[t.count] : 0; break;
+            case RANDOM: stack[top++] = numerics::drawRandom(draws); break;
+            case NEGATE: *x = -*x; break;
+            case FLOOR: *x = std::floor(*x); break;
+            case ROUND: *x = std::round(*x); break;
+            case ABS: *x = std::fabs(*x); break;
+            case SINE: *x = numerics::sineOfDegrees(*x); break;
+            case COSINE: *x = numerics::cosineOfDegrees(*x); break;
+            case MIN:
+            case MAX: {
+                // Compared, as the reader does, not fmin and fmax.
+                const int32_t first = top - t.count;
+                double v = stack[first];
+                for (int32_t j = first + 1; j < top; ++j) {
+                    if (t.term == MIN ? stack[j] < v : stack[j] > v) v = stack[j];
+                }
+                top = first;
+                stack[top++] = v;
+                break;
+            }
+            default: {
+                const double right = stack[--top];
+                double& left = stack[top - 1];
+                if (t.term == ADD) {
+                    left = left + right;
+                } else if (t.term == SUBTRACT) {
+                    left = left - right;
+                } else if (t.term == MULTIPLY) {
+                    left = left * right;
+                } else if (t.term == DIVIDE) {
+                    left = right == 0.0 ? NAN : left / right;
+                } else {  // POWER
+                    const bool whole = std::floor(right) == right && std::fabs(right) <= 1024.0;
+                    left = whole && !(left == 0.0 && right < 0.0) ? numerics::wholePower(left, right) : NAN;
+                }
+                break;
+            }
+        }
+    }
+    return std::isfinite(stack[0]) ? stack[0] : 0.0;
+}
+
+namespace {
+
+bool soundFormulas(const Programs& p) {
+    for (const Formula& f : p.formulas) {
+        if (f.first < 0 || f.count < 1 || int64_t{f.first} + f.count > static_cast<int64_t>(p.terms.size())) return false;
+        int32_t top = 0;
+        for (int32_t k = f.first; k < f.first + f.count; ++k) {
+            const FormulaTerm& t = p.terms[static_cast<size_t>(k)];
+            if (t.term < 0 || t.term >= TERM_COUNT || !std::isfinite(t.value)) return false;
+            if (t.term <= RANDOM) {
+                if (t.term == REPEAT_INDEX && (t.count < 0 || t.count >= MAX_DEPTH)) return false;
+                if (++top > MAX_STACK) return false;
+            } else if (t.term == MIN || t.term == MAX) {
+                if (t.count < 1 || t.count > top) return false;
+                top -= t.count - 1;
+            } else if (t.term >= ADD && t.term <= POWER) {
+                if (top < 2) return false;
+                --top;
+            } else if (top < 1) {
+                return false;
+            }
+        }
+        if (top != 1) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool soundPrograms(const Programs& p) {
     const auto count = static_cast<int32_t>(p.programs.size());
     const auto size = static_cast<int64_t>(p.actions.size());
+    if (!soundFormulas(p)) return false;
     for (const Program& program : p.programs) {
         if (program.first < 0 || program.count < 1 || int64_t{program.first} + program.count > size) return false;
         int32_t depth = 0;
@@ -295,6 +419,9 @@ bool soundPrograms(const Programs& p) {
                 return false;
             }
             if (a.kind == SPEED && a.how == AIM) return false;
+            for (const int32_t f : a.formulas) {
+                if (f < -1 || f >= static_cast<int32_t>(p.formulas.size())) return false;
+            }
             if (at == last) {
                 if (a.kind != END || a.jump != -1 || depth != 0) return false;
             } else if (a.kind == END) {
@@ -319,7 +446,8 @@ bool soundRun(const Run& r, const Programs& p) {
     if (r.program < 0 || static_cast<size_t>(r.program) >= p.programs.size()) return false;
     const Program& program = p.programs[static_cast<size_t>(r.program)];
     return r.at >= program.first && r.at < program.first + program.count && r.wait >= 0 && r.depth >= 0 &&
-           r.depth <= MAX_DEPTH;
+           r.depth <= MAX_DEPTH && r.index >= 0 && r.volley >= 0 && r.index <= actor::BULLET_CAPACITY &&
+           r.volley <= actor::BULLET_CAPACITY;
 }
 
 }  // namespace actions

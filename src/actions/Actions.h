@@ -35,6 +35,45 @@ enum How : int32_t {
     HOW_COUNT = 4
 };
 
+// A value worked out when its action runs: a formula's terms, in postfix
+// order, each pushing a number or working on those on top of the stack.
+enum Term : int32_t {
+    NUMBER = 0,        // value
+    INDEX = 1,         // the bullet's index in its volley, from 0
+    VOLLEY = 2,        // its volley's size
+    AGE = 3,           // frames since its launch
+    REPEAT_INDEX = 4,  // which time the repeat `count` deep (0: outermost) is, from 0; 0 outside it
+    RANDOM = 5,        // a draw from the world's sequence, from 0 up to 1
+    NEGATE = 6,
+    ADD = 7,
+    SUBTRACT = 8,
+    MULTIPLY = 9,
+    DIVIDE = 10,
+    POWER = 11,        // to a whole exponent, -1024 to 1024
+    MIN = 12,          // of the `count` on top
+    MAX = 13,
+    FLOOR = 14,
+    ROUND = 15,        // halves away from zero
+    ABS = 16,
+    SINE = 17,         // of degrees, the reader's own sine
+    COSINE = 18,
+    TERM_COUNT = 19
+};
+struct FormulaTerm {
+    int32_t term = NUMBER;
+    int32_t count = 0;    // MIN, MAX: values; REPEAT_INDEX: depth
+    double value = 0.0;   // NUMBER
+};
+struct Formula {
+    int32_t first = 0;  // its terms, from `first`
+    int32_t count = 0;
+};
+inline constexpr int32_t MAX_STACK = 64;  // numbers a formula holds at once
+
+// The values of an action a formula may give, each replacing the number
+// held for it when the action runs.
+enum Slot : int32_t { VALUE_AT = 0, VALUE_Y_AT = 1, FRAMES_AT = 2, VOLLEY_AT = 3, SPREAD_AT = 4, SPEED_AT = 5, SLOT_COUNT = 6 };
+
 struct Action {
     int32_t kind = WAIT;
     int32_t how = ABSOLUTE;    // DIRECTION, SPEED; FIRE: its direction's
@@ -47,6 +86,7 @@ struct Action {
     int32_t speedHow = ABSOLUTE;  // FIRE: how its speed is given
     float speed = 0.0f;        // FIRE: pixels a frame
     int32_t program = -1;      // FIRE: the program its bullets run; -1 none
+    int32_t formulas[SLOT_COUNT] = {-1, -1, -1, -1, -1, -1};  // by Slot: the formula giving it; -1 the number held
 };
 
 struct Program {
@@ -58,9 +98,13 @@ struct Program {
 struct Programs {
     std::vector<Action> actions;
     std::vector<Program> programs;
+    std::vector<FormulaTerm> terms;   // every formula's, one after another
+    std::vector<Formula> formulas;
+    uint64_t seed = 0;                // where the world's draws start
 };
 
 inline constexpr int32_t MAX_DEPTH = 8;             // repeats within repeats
+inline constexpr int32_t MAX_FRAMES = 1'000'000;    // a wait, a change spread over frames, a repeat's times
 inline constexpr int32_t MAX_ACTIONS_A_FRAME = 64;  // a bullet's actions in one frame; the rest run the next
 inline constexpr int32_t NONE = -1;                 // Run::program: no program
 inline constexpr int32_t VANISHED = -2;             // Run::program: vanished this frame, its slot not yet free
@@ -84,6 +128,8 @@ struct Run {
     float accelByY = 0.0f;
     float accelToX = 0.0f;
     float accelToY = 0.0f;
+    int32_t index = 0;                      // in its volley, from 0
+    int32_t volley = 1;                     // its volley's size
     int32_t depth = 0;                      // repeats under way
     int32_t repeatLeft[MAX_DEPTH] = {};     // times left of each, outermost first
     int32_t repeatIndex[MAX_DEPTH] = {};    // which time it is, from 0
@@ -94,6 +140,7 @@ struct Child {
     float x = 0.0f, y = 0.0f;
     float direction = 0.0f, speed = 0.0f;
     int32_t program = NONE;
+    int32_t index = 0, volley = 1;
 };
 
 // One shooter's: a Run a slot, the last direction and speed each program
@@ -117,8 +164,12 @@ void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter&
 // After the shooter's frame (its bullets moved): each bullet the gun launched
 // in it (live, of age 1, with no run yet) starts the program of the gun's
 // step, each bullet runs its actions, then the volleys they fired take free
-// slots of the store. Returns the bullets that found none.
-int32_t runShooter(const Programs& programs, actor::Shooter& shooter, ShooterRuns& runs);
+// slots of the store. A formula's rand() draws from `draws`, the world's.
+// Returns the bullets that found none.
+int32_t runShooter(const Programs& programs, actor::Shooter& shooter, ShooterRuns& runs, uint64_t& draws);
+// A formula's value for a bullet: worked out in double precision; one that
+// is not a finite number (a division by zero, say) is 0.
+double formulaValue(const Programs& programs, int32_t formula, const Run& run, int32_t age, uint64_t& draws);
 // The velocity a direction (degrees) and a speed make, each rounded to a float.
 void velocityOf(float direction, float speed, float* vx, float* vy);
 // Whether programs from elsewhere (bytes) are whole: each a span of the

@@ -44,4 +44,25 @@ inline float rounded(double value) { return static_cast<float>(value); }
 // cosine is taken.
 inline float degreesToRadians(int32_t degrees) { return rounded(degrees * DEG_TO_RAD); }
 
+// rand()'s draws, read time and run time alike: splitmix64 from the state,
+// each draw in [0, 1) from its top 53 bits, the same on every build.
+inline double drawRandom(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) * 0x1.0p-53;
+}
+
+// x ^ n for a whole n, by squaring: exact operations in a fixed order.
+inline double wholePower(double x, double n) {
+    double result = 1.0;
+    double base = x;
+    for (double k = std::fabs(n); k >= 1.0; k = std::floor(k / 2.0)) {
+        if (std::fmod(k, 2.0) == 1.0) result = result * base;
+        base = base * base;
+    }
+    return n < 0.0 ? 1.0 / result : result;
+}
+
 }  // namespace numerics

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "numerics/Degrees.h"
+#include "numerics/Numerics.h"
 #include "pattern/Format.h"
 #include "pattern/Pattern.h"
 
@@ -23,17 +24,6 @@ constexpr double MAX_EXPONENT = 1024.0;            // x ^ n multiplies n times a
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 constexpr bool isNamePart(char c) { return isLetter(c) || isDigit(c); }
-
-// x ^ n for a whole n, by squaring: exact operations in a fixed order.
-double wholePower(double x, double n) {
-    double result = 1.0;
-    double base = x;
-    for (double k = std::fabs(n); k >= 1.0; k = std::floor(k / 2.0)) {
-        if (std::fmod(k, 2.0) == 1.0) result = result * base;
-        base = base * base;
-    }
-    return n < 0.0 ? 1.0 / result : result;
-}
 
 // Reads the text into its operations, last operand first (postfix), each with
 // the place it stands for the mistakes only working it out can find.
@@ -267,13 +257,7 @@ const char* symbol(Operation op) {
 
 }  // namespace
 
-double drawRandom(uint64_t& state) {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    return static_cast<double>(z >> 11) * 0x1.0p-53;
-}
+double drawRandom(uint64_t& state) { return numerics::drawRandom(state); }
 
 Compiled compile(std::string_view text) {
     Compiled compiled;
@@ -350,7 +334,7 @@ Evaluated run(const Compiled& compiled, const Scope& scope, std::vector<double>&
                         return failAt(compiled.text, step.at, "^ takes a whole exponent from -1024 to 1024");
                     }
                     if (left == 0.0 && right < 0.0) return failAt(compiled.text, step.at, "division by zero (0 to a negative power)");
-                    value = wholePower(left, right);
+                    value = numerics::wholePower(left, right);
                 }
                 if (!std::isfinite(value)) {
                     return failAt(compiled.text, step.at, std::string(symbol(step.op)) + " gives a number too large (or none)");

@@ -38,8 +38,7 @@ struct Scope {
     Budget* budget = nullptr;    // none: no bound
 };
 
-// rand()'s draws: splitmix64 from the state, each draw in [0, 1) from its
-// top 53 bits, the same on every build.
+// rand()'s draws (numerics::drawRandom, which bullet programs draw from too).
 double drawRandom(uint64_t& state);
 
 struct Evaluated {

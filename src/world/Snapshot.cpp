@@ -156,12 +156,14 @@ size_t marksBytes(const World& world) {
     return world.marks ? aligned(static_cast<size_t>(world.count) * actor::BULLET_CAPACITY) : 0;
 }
 
-// The bullets' programs, when the world has them: each shooter's runs, then
-// the last direction and speed each program launched.
+// The bullets' programs, when the world has them: the state of the world's
+// draws, then each shooter's runs and the last direction and speed each
+// program launched.
 size_t runsBytes(const World& world) {
     if (!world.programs || !world.runs) return 0;
     const size_t sequence = sizeof(float) * 2 * world.programs->programs.size();
-    return static_cast<size_t>(world.count) * aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sequence);
+    return sizeof world.draws +
+           static_cast<size_t>(world.count) * aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sequence);
 }
 
 size_t snapshotBytes(const World& world) {
@@ -178,6 +180,8 @@ namespace {
 void copyRuns(const World& world, char* at) {
     if (!runsBytes(world)) return;
     const size_t sequence = 2 * world.programs->programs.size();
+    std::memcpy(at, &world.draws, sizeof world.draws);
+    at += sizeof world.draws;
     for (int32_t i = 0; i < world.count; ++i) {
         std::memcpy(at, world.runs[i].runs, sizeof world.runs[i].runs);
         std::memcpy(at + sizeof world.runs[i].runs, world.runs[i].sequence.data(), sizeof(float) * sequence);
@@ -188,6 +192,8 @@ void copyRuns(const World& world, char* at) {
 void restoreRuns(World& world, const char* at) {
     if (!runsBytes(world)) return;
     const size_t sequence = 2 * world.programs->programs.size();
+    std::memcpy(&world.draws, at, sizeof world.draws);
+    at += sizeof world.draws;
     for (int32_t i = 0; i < world.count; ++i) {
         std::memcpy(world.runs[i].runs, at, sizeof world.runs[i].runs);
         std::memcpy(world.runs[i].sequence.data(), at + sizeof world.runs[i].runs, sizeof(float) * sequence);
@@ -200,6 +206,7 @@ void restoreRuns(World& world, const char* at) {
 bool soundRuns(const World& world, const char* at) {
     if (!runsBytes(world)) return true;
     const size_t sequence = 2 * world.programs->programs.size();
+    at += sizeof world.draws;  // any state draws as well as another
     for (int32_t i = 0; i < world.count; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             actions::Run run;

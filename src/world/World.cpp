@@ -27,6 +27,7 @@ void givePrograms(World& world, const actions::Programs* programs, const std::ve
     delete[] world.runs;
     world.runs = nullptr;
     world.programs = programs && !programs->programs.empty() ? programs : nullptr;
+    world.draws = world.programs ? world.programs->seed : 0;
     if (!world.programs) return;
     world.runs = new actions::ShooterRuns[static_cast<size_t>(world.count)];
     const std::vector<int32_t> none;
@@ -119,7 +120,7 @@ void stepWorld(World& world) {
         frame.stepped = -1;
         shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
         shooter::updateShooter(s, frame.turret, &frame.dropped);
-        if (world.programs) frame.dropped += actions::runShooter(*world.programs, s, world.runs[i]);
+        if (world.programs) frame.dropped += actions::runShooter(*world.programs, s, world.runs[i], world.draws);
         // No later shooter moves these bullets: they are where the frame leaves them.
         if (ship) touchShooter(world, i);
     }

@@ -44,6 +44,7 @@ struct World {
     int32_t eventCount = 0;                // events the last frame wrote
     const actions::Programs* programs = nullptr;  // the bullets' programs, the maker's; none: no bullet runs one
     actions::ShooterRuns* runs = nullptr;  // one per shooter while there are programs: where each bullet's stands; owned
+    uint64_t draws = 0;                    // the state the programs' run-time rand() draws from, from their seed
 };
 
 // How a world is set up: the demonstration's scenario by default, or a

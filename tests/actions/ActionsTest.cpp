@@ -58,6 +58,7 @@ struct Store {
         sizeRuns(runs, p, s, {});
     }
     ~Store() { shooter::destroyShooter(s); }
+    uint64_t draws = 0;  // the world's run-time draws
     // A bullet as the gun leaves it in its launch frame, before its motion,
     // its program started as the gun's step's would be.
     bullets::Bullet& launch(int32_t slot, float vx, float vy, int32_t program) {
@@ -71,7 +72,7 @@ struct Store {
     int32_t frame(const Programs& p) {
         bullets::BulletStore store = actor::bulletStore(s);
         bullets::moveStore(store);
-        return runShooter(p, s, runs);
+        return runShooter(p, s, runs, draws);
     }
 };
 
