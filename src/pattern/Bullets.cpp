@@ -57,6 +57,95 @@ int32_t Reader::howOf(const toml::node* node, const std::string& what, bool dire
     return actions::ABSOLUTE;
 }
 
+int32_t Reader::formulaOf(const toml::node& node, std::string_view name) {
+    const auto* s = node.as_string();
+    if (!s) return NO_FORMULA;
+    const std::string& text = s->get();
+    const size_t equals = text.find_first_not_of(" \t");
+    if (equals == std::string::npos || text[equals] != '=') return NO_FORMULA;
+    auto [found, fresh] = compiled.try_emplace(&text);
+    if (fresh) found->second = compile(std::string_view(text).substr(equals + 1));
+    const Compiled& c = found->second;
+    if (!c.failure.error.empty()) return NO_FORMULA;  // its mistake is told as the value is read now
+    const auto runName = [&](std::string_view n) {
+        for (const RunName& r : RUN_NAMES) {
+            if (n == r.name) return true;
+        }
+        return std::find(repeatNames.begin(), repeatNames.end(), n) != repeatNames.end();
+    };
+    const bool runs = std::any_of(c.operations.begin(), c.operations.end(), [&](const Instruction& i) {
+        return i.op == Operation::Random || (i.op == Operation::Name && runName(i.name));
+    });
+    if (!runs) return NO_FORMULA;
+    std::vector<actions::FormulaTerm>& terms = p.bullets.terms;
+    const auto first = static_cast<int32_t>(terms.size());
+    int32_t top = 0, most = 0;
+    for (const Instruction& i : c.operations) {
+        actions::FormulaTerm t;
+        switch (i.op) {
+            case Operation::Number: t.value = i.value; break;
+            case Operation::Name: {
+                // The innermost first: a repeat's index, the bullet's own, then the file's names.
+                const auto repeat = std::find(repeatNames.rbegin(), repeatNames.rend(), i.name);
+                const auto own = std::find_if(RUN_NAMES.begin(), RUN_NAMES.end(),
+                                              [&](const RunName& r) { return i.name == r.name; });
+                const auto outer = std::find_if(scope.names.rbegin(), scope.names.rend(),
+                                                [&](const Binding& b) { return i.name == b.name; });
+                if (repeat != repeatNames.rend()) {
+                    t.term = actions::REPEAT_INDEX;
+                    t.count = static_cast<int32_t>(repeatNames.rend() - repeat) - 1;
+                } else if (own != RUN_NAMES.end()) {
+                    t.term = own->term;
+                } else if (outer != scope.names.rend()) {
+                    t.value = outer->value;
+                } else {
+                    std::vector<std::string_view> known(repeatNames.begin(), repeatNames.end());
+                    for (const RunName& r : RUN_NAMES) known.push_back(r.name);
+                    for (const Binding& b : scope.names) known.push_back(b.name);
+                    const std::string meant = closestName(i.name, known);
+                    say(inExpression(node, i.at), true,
+                        std::string(name) + ": no name '" + std::string(i.name) + "'" +
+                            (meant.empty() ? std::string() : "; did you mean '" + meant + "'?"));
+                    terms.resize(static_cast<size_t>(first));
+                    return BAD_FORMULA;
+                }
+                break;
+            }
+            case Operation::Negate: t.term = actions::NEGATE; break;
+            case Operation::Add: t.term = actions::ADD; break;
+            case Operation::Subtract: t.term = actions::SUBTRACT; break;
+            case Operation::Multiply: t.term = actions::MULTIPLY; break;
+            case Operation::Divide: t.term = actions::DIVIDE; break;
+            case Operation::Power: t.term = actions::POWER; break;
+            case Operation::Min: t.term = actions::MIN, t.count = i.count; break;
+            case Operation::Max: t.term = actions::MAX, t.count = i.count; break;
+            case Operation::Floor: t.term = actions::FLOOR; break;
+            case Operation::Round: t.term = actions::ROUND; break;
+            case Operation::Abs: t.term = actions::ABS; break;
+            case Operation::Sine: t.term = actions::SINE; break;
+            case Operation::Cosine: t.term = actions::COSINE; break;
+            case Operation::Random: t.term = actions::RANDOM; break;
+        }
+        if (t.term <= actions::RANDOM) {
+            most = std::max(most, ++top);
+        } else if (t.term == actions::MIN || t.term == actions::MAX) {
+            top -= t.count - 1;
+        } else if (t.term >= actions::ADD && t.term <= actions::POWER) {
+            --top;
+        }
+        terms.push_back(t);
+    }
+    if (most > actions::MAX_STACK) {
+        say(inExpression(node, 0), true,
+            std::string(name) + ": an expression worked out as the bullet runs holds at most " +
+                std::to_string(actions::MAX_STACK) + " numbers at once; this one holds " + std::to_string(most));
+        terms.resize(static_cast<size_t>(first));
+        return BAD_FORMULA;
+    }
+    p.bullets.formulas.push_back({first, static_cast<int32_t>(terms.size()) - first});
+    return static_cast<int32_t>(p.bullets.formulas.size()) - 1;
+}
+
 void Reader::readActions(const toml::array& list, const std::string& where, int32_t depth) {
     std::vector<actions::Action>& out = p.bullets.actions;
     for (size_t k = 0; k < list.size(); ++k) {
@@ -110,15 +199,29 @@ void Reader::readActions(const toml::array& list, const std::string& where, int3
         }
         if (framesNode && !changes) error(*framesNode, label + ": frames goes with direction, speed or accel, not " + doing);
         if (inner && kind != actions::REPEAT) error(*inner, label + ": actions goes with repeat, not " + doing);
+        const toml::node* indexNode = table->get(name(ActionKey::Index));
+        if (indexNode && kind != actions::REPEAT) error(*indexNode, label + ": index goes with repeat, not " + doing);
         actions::Action a;
         a.kind = kind;
-        if (framesNode && changes) integerOf(*framesNode, in("frames"), 0, MAX_ACTION_FRAMES, &a.frames);
+        // A value is worked out now, or each time the action runs when it names what only then is known.
+        const auto number = [&](const toml::node& n, const std::string& what, float* held, actions::Slot slot) {
+            const int32_t f = formulaOf(n, what);
+            if (f >= 0) a.formulas[slot] = f;
+            if (f == NO_FORMULA) floatOf(n, what, held);
+        };
+        const auto count = [&](const toml::node& n, const std::string& what, int64_t most, int32_t* held,
+                               actions::Slot slot) {
+            const int32_t f = formulaOf(n, what);
+            if (f >= 0) a.formulas[slot] = f;
+            if (f == NO_FORMULA) integerOf(n, what, 0, most, held);
+        };
+        if (framesNode && changes) count(*framesNode, in("frames"), MAX_ACTION_FRAMES, &a.frames, actions::FRAMES_AT);
         const toml::node& value = *table->get(doing);
         switch (kind) {
-            case actions::WAIT: integerOf(value, in("wait"), 0, MAX_ACTION_FRAMES, &a.frames); break;
+            case actions::WAIT: count(value, in("wait"), MAX_ACTION_FRAMES, &a.frames, actions::FRAMES_AT); break;
             case actions::DIRECTION:
             case actions::SPEED:
-                floatOf(value, in(doing), &a.value);
+                number(value, in(doing), &a.value, actions::VALUE_AT);
                 a.how = howOf(kindNode, in("kind"), kind == actions::DIRECTION);
                 break;
             case actions::ACCEL: {
@@ -126,8 +229,8 @@ void Reader::readActions(const toml::array& list, const std::string& where, int3
                 if (!pair || pair->size() != 2) {
                     error(value, in("accel") + " must be [x, y], pixels a frame each frame");
                 } else {
-                    floatOf(*pair->get(0), in("accel's x"), &a.value);
-                    floatOf(*pair->get(1), in("accel's y"), &a.valueY);
+                    number(*pair->get(0), in("accel's x"), &a.value, actions::VALUE_AT);
+                    number(*pair->get(1), in("accel's y"), &a.valueY, actions::VALUE_Y_AT);
                 }
                 break;
             }
@@ -145,10 +248,12 @@ void Reader::readActions(const toml::array& list, const std::string& where, int3
                 }
                 const auto part = [&](FireKey key) { return fire->get(name(key)); };
                 const auto of = [&](FireKey key) { return in(std::string("fire's ") + name(key)); };
-                if (const toml::node* n = part(FireKey::Volley)) integerOf(*n, of(FireKey::Volley), 0, 256, &a.volley);
-                if (const toml::node* n = part(FireKey::Spread)) floatOf(*n, of(FireKey::Spread), &a.spread);
-                if (const toml::node* n = part(FireKey::Direction)) floatOf(*n, of(FireKey::Direction), &a.value);
-                if (const toml::node* n = part(FireKey::Speed)) floatOf(*n, of(FireKey::Speed), &a.speed);
+                if (const toml::node* n = part(FireKey::Volley)) {
+                    count(*n, of(FireKey::Volley), actor::BULLET_CAPACITY, &a.volley, actions::VOLLEY_AT);
+                }
+                if (const toml::node* n = part(FireKey::Direction)) number(*n, of(FireKey::Direction), &a.value, actions::VALUE_AT);
+                if (const toml::node* n = part(FireKey::Spread)) number(*n, of(FireKey::Spread), &a.spread, actions::SPREAD_AT);
+                if (const toml::node* n = part(FireKey::Speed)) number(*n, of(FireKey::Speed), &a.speed, actions::SPEED_AT);
                 a.how = howOf(part(FireKey::Kind), of(FireKey::Kind), true);
                 a.speedHow = howOf(part(FireKey::SpeedKind), of(FireKey::SpeedKind), false);
                 if (const toml::node* n = part(FireKey::Bullet)) setProgram(*n, of(FireKey::Bullet), &a.program);
@@ -160,7 +265,16 @@ void Reader::readActions(const toml::array& list, const std::string& where, int3
                 }
                 break;
             default: {  // REPEAT
-                integerOf(value, in("repeat"), 0, MAX_ACTION_REPEAT, &a.frames);
+                count(value, in("repeat"), MAX_ACTION_REPEAT, &a.frames, actions::FRAMES_AT);
+                std::string index = DEFAULT_INDEX;
+                if (indexNode) {
+                    const auto* text = indexNode->as_string();
+                    if (!text || !isName(text->get())) {
+                        error(*indexNode, in("index") + " must be a name (a letter or _, then letters, digits and _)");
+                    } else {
+                        index = text->get();
+                    }
+                }
                 const auto* body = inner ? inner->as_array() : nullptr;
                 if (!body) {
                     error(inner ? *inner : value, label + " needs actions = [...]: the actions it repeats");
@@ -173,7 +287,9 @@ void Reader::readActions(const toml::array& list, const std::string& where, int3
                 }
                 const auto at = static_cast<int32_t>(out.size());
                 out.push_back(a);
+                repeatNames.push_back(index);
                 readActions(*body, label, depth + 1);
+                repeatNames.pop_back();
                 actions::Action end;
                 end.kind = actions::END;
                 end.jump = at;

@@ -3,7 +3,9 @@
 // nine, so that they read back to the same float. What repetitions, parameters and
 // expressions said is worked out already, so the text reads back to the
 // same pattern and the same trace.
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -136,39 +138,112 @@ std::string assignmentText(const char* field, const std::vector<int32_t>& of, co
 
 const char* howName(int32_t how) { return HOW_NAMES[static_cast<size_t>(how >= 0 && how < actions::HOW_COUNT ? how : 0)].name; }
 
+// A repeat's index in what --expand writes: by how deep it stands, as the
+// repeats it writes name them.
+std::string repeatIndexName(int32_t depth) { return std::string(DEFAULT_INDEX) + std::to_string(depth + 1); }
+
+// A number of a formula as an expression writes it: whole numbers without
+// an exponent, others exactly.
+std::string termNumber(double value) {
+    if (std::floor(value) == value && std::fabs(value) < 1e15) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f", value);
+        return value < 0 ? "(" + std::string(text) + ")" : text;
+    }
+    return value < 0 ? "(" + exactText(value) + ")" : exactText(value);
+}
+
+// A formula as an expression again, every operation in parentheses.
+std::string formulaText(const actions::Programs& programs, int32_t formula) {
+    const actions::Formula& f = programs.formulas[static_cast<size_t>(formula)];
+    std::vector<std::string> stack;
+    for (int32_t k = f.first; k < f.first + f.count; ++k) {
+        const actions::FormulaTerm& t = programs.terms[static_cast<size_t>(k)];
+        const auto call = [&](Operation op, size_t count) {
+            std::string args;
+            for (size_t j = stack.size() - count; j < stack.size(); ++j) args += (args.empty() ? "" : ", ") + stack[j];
+            stack.resize(stack.size() - count);
+            stack.push_back(std::string(functionOf(op).name) + "(" + args + ")");
+        };
+        const auto infix = [&](const char* symbol) {
+            const std::string right = stack.back();
+            stack.pop_back();
+            stack.back() = "(" + stack.back() + " " + symbol + " " + right + ")";
+        };
+        switch (t.term) {
+            case actions::NUMBER: stack.push_back(termNumber(t.value)); break;
+            case actions::REPEAT_INDEX: stack.push_back(repeatIndexName(t.count)); break;
+            case actions::RANDOM: call(Operation::Random, 0); break;
+            case actions::NEGATE: stack.back() = "(-" + stack.back() + ")"; break;
+            case actions::ADD: infix("+"); break;
+            case actions::SUBTRACT: infix("-"); break;
+            case actions::MULTIPLY: infix("*"); break;
+            case actions::DIVIDE: infix("/"); break;
+            case actions::POWER: infix("^"); break;
+            case actions::MIN: call(Operation::Min, static_cast<size_t>(t.count)); break;
+            case actions::MAX: call(Operation::Max, static_cast<size_t>(t.count)); break;
+            case actions::FLOOR: call(Operation::Floor, 1); break;
+            case actions::ROUND: call(Operation::Round, 1); break;
+            case actions::ABS: call(Operation::Abs, 1); break;
+            case actions::SINE: call(Operation::Sine, 1); break;
+            case actions::COSINE: call(Operation::Cosine, 1); break;
+            default:
+                for (const RunName& n : RUN_NAMES) {
+                    if (n.term == t.term) stack.push_back(n.name);
+                }
+                break;
+        }
+    }
+    return quoted("= " + stack.back());
+}
+
 // A bullet program's actions from `at` to the end that closes them, as
 // inline tables, a repeat's own written inside it. Returns the index after it.
-size_t appendActions(std::string& out, const Pattern& p, size_t at, const std::string& indent) {
+size_t appendActions(std::string& out, const Pattern& p, size_t at, const std::string& indent, int32_t depth) {
     const std::vector<actions::Action>& list = p.bullets.actions;
+    const bool namesRepeats = std::any_of(p.bullets.terms.begin(), p.bullets.terms.end(), [](const auto& t) {
+        return t.term == actions::REPEAT_INDEX;
+    });
     while (at < list.size() && list[at].kind != actions::END) {
         const actions::Action& a = list[at];
         const auto key = [&](ActionKey k) { return std::string(name(k)) + " = "; };
+        // Each value as held, or the formula that gives it as the bullet runs.
+        const auto number = [&](float value, actions::Slot slot) {
+            if (a.formulas[slot] >= 0) {
+                out += formulaText(p.bullets, a.formulas[slot]);
+            } else {
+                appendFloat(out, value);
+            }
+        };
+        const auto count = [&](int32_t value, actions::Slot slot) {
+            return a.formulas[slot] >= 0 ? formulaText(p.bullets, a.formulas[slot]) : std::to_string(value);
+        };
         out += indent + "{ ";
         switch (a.kind) {
-            case actions::WAIT: out += key(ActionKey::Wait) + std::to_string(a.frames); break;
+            case actions::WAIT: out += key(ActionKey::Wait) + count(a.frames, actions::FRAMES_AT); break;
             case actions::DIRECTION:
             case actions::SPEED:
                 out += key(a.kind == actions::DIRECTION ? ActionKey::Direction : ActionKey::Speed);
-                appendFloat(out, a.value);
+                number(a.value, actions::VALUE_AT);
                 out += ", " + key(ActionKey::Kind) + quoted(howName(a.how)) + ", " + key(ActionKey::Frames) +
-                       std::to_string(a.frames);
+                       count(a.frames, actions::FRAMES_AT);
                 break;
             case actions::ACCEL:
                 out += key(ActionKey::Accel) + "[";
-                appendFloat(out, a.value);
+                number(a.value, actions::VALUE_AT);
                 out += ", ";
-                appendFloat(out, a.valueY);
-                out += "], " + key(ActionKey::Frames) + std::to_string(a.frames);
+                number(a.valueY, actions::VALUE_Y_AT);
+                out += "], " + key(ActionKey::Frames) + count(a.frames, actions::FRAMES_AT);
                 break;
             case actions::FIRE:
-                out += key(ActionKey::Fire) + "{ " + name(FireKey::Volley) + " = " + std::to_string(a.volley) + ", " +
-                       name(FireKey::Spread) + " = ";
-                appendFloat(out, a.spread);
+                out += key(ActionKey::Fire) + "{ " + name(FireKey::Volley) + " = " + count(a.volley, actions::VOLLEY_AT) +
+                       ", " + name(FireKey::Spread) + " = ";
+                number(a.spread, actions::SPREAD_AT);
                 out += std::string(", ") + name(FireKey::Direction) + " = ";
-                appendFloat(out, a.value);
+                number(a.value, actions::VALUE_AT);
                 out += std::string(", ") + name(FireKey::Kind) + " = " + quoted(howName(a.how)) + ", " +
                        name(FireKey::Speed) + " = ";
-                appendFloat(out, a.speed);
+                number(a.speed, actions::SPEED_AT);
                 out += std::string(", ") + name(FireKey::SpeedKind) + " = " + quoted(howName(a.speedHow)) + ", " +
                        name(FireKey::Bullet) + " = " +
                        quoted(a.program >= 0 && static_cast<size_t>(a.program) < p.bulletNames.size()
@@ -178,8 +253,10 @@ size_t appendActions(std::string& out, const Pattern& p, size_t at, const std::s
                 break;
             case actions::VANISH: out += key(ActionKey::Vanish) + "true"; break;
             default:  // REPEAT
-                out += key(ActionKey::Repeat) + std::to_string(a.frames) + ", " + key(ActionKey::Actions) + "[\n";
-                at = appendActions(out, p, at + 1, indent + "  ");
+                out += key(ActionKey::Repeat) + count(a.frames, actions::FRAMES_AT) + ", ";
+                if (namesRepeats) out += key(ActionKey::Index) + quoted(repeatIndexName(depth)) + ", ";
+                out += key(ActionKey::Actions) + "[\n";
+                at = appendActions(out, p, at + 1, indent + "  ", depth + 1);
                 out += indent + "] },\n";
                 ++at;  // its end
                 continue;
@@ -225,7 +302,7 @@ std::string flatPattern(const Loaded& loaded) {
     for (size_t k = 0; k < p.bullets.programs.size() && k < p.bulletNames.size(); ++k) {
         out += "\n[" + std::string(name(Section::Bullet)) + "." + keyText(p.bulletNames[k]) + "]\n" +
                name(BulletKey::Actions) + " = [\n";
-        appendActions(out, p, static_cast<size_t>(p.bullets.programs[k].first), "  ");
+        appendActions(out, p, static_cast<size_t>(p.bullets.programs[k].first), "  ", 0);
         out += "]\n";
     }
     return out;

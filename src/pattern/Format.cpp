@@ -40,6 +40,7 @@ const Key ACTION_TABLE[] = {
              "added to the direction at its gun's target) or sequence (added to the last its program fired)"},
     {"frames", "with direction, speed or accel: spread evenly over that many frames (0, the default: at once)"},
     {"actions", "with repeat: the actions it runs"},
+    {"index", "with repeat: the name its index goes by in the values of its actions, from 0 (i unless given)"},
 };
 
 const Key FIRE_TABLE[] = {
@@ -104,6 +105,13 @@ const KnownName NAME_TABLE[] = {
     {"shooter", "the number of the shooter the program is read for (a program that names it is read for each)", 0.0,
      false},
     {"shooters", "how many shooters there are", 0.0, false},
+};
+
+const RunName RUN_NAME_TABLE[] = {
+    {"index", "in a bullet program: the bullet's index in its volley (the gun's, or the volley that fired it), from 0",
+     actions::INDEX},
+    {"volley", "in a bullet program: how many bullets its volley launched", actions::VOLLEY},
+    {"age", "in a bullet program: frames it has flown, 1 when its program starts", actions::AGE},
 };
 
 const Function FUNCTION_TABLE[] = {
@@ -183,6 +191,7 @@ const std::span<const Key> FIRE_KEYS = FIRE_TABLE;
 const std::span<const Key> HOW_NAMES = HOW_TABLE;
 const std::span<const KnownName> NAMES = NAME_TABLE;
 const std::span<const Function> FUNCTIONS = FUNCTION_TABLE;
+const std::span<const RunName> RUN_NAMES = RUN_NAME_TABLE;
 const std::span<const Lint> LINTS = LINT_TABLE;
 
 const Function& functionOf(Operation op) {

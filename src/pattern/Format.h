@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 
+#include "actions/Actions.h"
 #include "pattern/Expression.h"
 #include "pattern/Fields.h"
 
@@ -39,15 +40,15 @@ enum class PlayerKey : size_t { Start, Speed, FocusedSpeed, HitRadius, BulletRad
 enum class BulletKey : size_t { Actions, Keys };
 // An action of a bullet program: one of the first seven keys, with those
 // that go with it.
-enum class ActionKey : size_t { Wait, Direction, Speed, Accel, Fire, Vanish, Repeat, Kind, Frames, Actions, Keys };
+enum class ActionKey : size_t { Wait, Direction, Speed, Accel, Fire, Vanish, Repeat, Kind, Frames, Actions, Index, Keys };
 inline constexpr size_t ACTION_KINDS = 7;  // the keys that say what an action does, in actions::Kind order
 // An action's volley: fire = { ... }.
 enum class FireKey : size_t { Volley, Spread, Direction, Kind, Speed, SpeedKind, Bullet, Keys };
 // How a direction or a speed is given, in actions::How order.
 extern const std::span<const Key> HOW_NAMES;
 inline constexpr int32_t MAX_ACTIONS = 100'000;     // actions in all of a pattern's bullet programs, repeats once
-inline constexpr int32_t MAX_ACTION_FRAMES = 1'000'000;  // a wait, or a change spread over frames
-inline constexpr int32_t MAX_ACTION_REPEAT = 1'000'000;  // times a repeat runs its actions
+inline constexpr int32_t MAX_ACTION_FRAMES = actions::MAX_FRAMES;  // a wait, or a change spread over frames
+inline constexpr int32_t MAX_ACTION_REPEAT = actions::MAX_FRAMES;  // times a repeat runs its actions
 // What targetRef = "player" says: aim at, and home in on, the ship.
 inline constexpr const char* PLAYER_REFERENCE = "player";
 
@@ -86,6 +87,19 @@ extern const std::span<const KnownName> NAMES;
 inline const char* name(Known n) { return NAMES[static_cast<size_t>(n)].name; }
 inline constexpr double RANK_LEAST = 0.0;  // rank's range
 inline constexpr double RANK_MOST = 1.0;
+
+// The names a bullet program's values know besides those: a value that
+// names one of them (or a repeat's index, or draws from rand()) is worked
+// out each time its action runs.
+struct RunName {
+    const char* name;
+    const char* info;
+    actions::Term term;  // what the runtime pushes for it
+};
+extern const std::span<const RunName> RUN_NAMES;
+// The world's draws start from the seed's whole number with these bits
+// flipped, a sequence apart from the one the reader draws from.
+inline constexpr uint64_t RUN_DRAWS = 0xA5A5A5A5A5A5A5A5ull;
 
 // The functions an expression may call.
 struct Function {
@@ -132,6 +146,7 @@ struct Format {
     std::span<const Key> fire = FIRE_KEYS;
     std::span<const Key> hows = HOW_NAMES;
     std::span<const KnownName> names = NAMES;
+    std::span<const RunName> runNames = RUN_NAMES;
     std::span<const Function> functions = FUNCTIONS;
     std::span<const Lint> lints = LINTS;
     std::span<const Field> movement = MOVEMENT_FIELDS;
@@ -140,7 +155,7 @@ struct Format {
 
 // Every field, key, name, function and warning as JSON, for the page's
 // editor help: {"sections", "shooters", "programs", "forms", "references", "player",
-// "bullet", "actions", "volley", "hows", "names", "functions", "lints", "movement", "firing"}, each a list of records with
+// "bullet", "actions", "volley", "hows", "names", "runNames", "functions", "lints", "movement", "firing"}, each a list of records with
 // a "name" and what the editor shows of it (a section names the lists that
 // apply within it: "keys", the list of its keys, and "fields", of its
 // steps' fields).

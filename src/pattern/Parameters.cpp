@@ -110,6 +110,7 @@ void Reader::readParameters(const toml::table& root) {
     const bool wholeSeed = std::floor(seedValue) == seedValue && std::fabs(seedValue) <= 9e15;
     if (!wholeSeed) wrong(seed, "a whole number from -9000000000000000 to 9000000000000000");
     random = static_cast<uint64_t>(static_cast<int64_t>(wholeSeed ? seedValue : 0.0));
+    p.bullets.seed = random ^ RUN_DRAWS;
     loaded.parameters = params;
     for (const toml::node* node : given) declared.push_back(node != nullptr);
     for (size_t k = 0; k < params.size(); ++k) {

@@ -53,7 +53,10 @@ std::string keysJson(std::span<const Key> keys) {
 }  // namespace
 
 std::string helpJson(const Format& format) {
-    std::string lints, names, functions;
+    std::string lints, names, functions, runNames;
+    for (const RunName& n : format.runNames) {
+        runNames += std::string(runNames.empty() ? "" : ",") + "{\"name\":" + quoted(n.name) + ",\"info\":" + quoted(n.info) + "}";
+    }
     for (const Lint& lint : format.lints) {
         lints += std::string(lints.empty() ? "" : ",") + "{\"name\":" + quoted(lint.name) + ",\"when\":" +
                  quoted(lint.when) + ",\"instead\":" + quoted(lint.instead) + "}";
@@ -90,7 +93,7 @@ std::string helpJson(const Format& format) {
            keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"player\":" + keysJson(format.player) + ",\"bullet\":" +
            keysJson(format.bullet) + ",\"actions\":" + keysJson(format.actions) + ",\"volley\":" + keysJson(format.fire) + ",\"hows\":" + keysJson(format.hows) +
            ",\"functions\":[" +
-           functions + "],\"names\":[" + names + "]}";
+           functions + "],\"names\":[" + names + "],\"runNames\":[" + runNames + "]}";
 }
 
 // --- The reference page -----------------------------------------------------
@@ -168,6 +171,9 @@ std::string referencePage(const std::string& templateText, const Format& format)
         } else if (line == "@FUNCTIONS@") {
             out << "| function | what it gives |\n|---|---|\n";
             for (const Function& f : format.functions) out << "| `" << f.name << "` | " << cell(f.info) << " |\n";
+        } else if (line == "@RUN_NAMES@") {
+            out << "| name | what it is |\n|---|---|\n";
+            for (const RunName& n : format.runNames) out << "| `" << n.name << "` | " << cell(n.info) << " |\n";
         } else if (line == "@NAMES@") {
             out << "| name | what it is |\n|---|---|\n";
             for (const KnownName& n : format.names) out << "| `" << n.name << "` | " << cell(n.info) << " |\n";
@@ -378,6 +384,7 @@ struct Schemas {
                 case ActionKey::Vanish: type = "\"enum\": [true]"; break;
                 case ActionKey::Kind: type = hows(true); break;
                 case ActionKey::Actions: type = "\"$ref\": \"#/definitions/actions\""; break;
+                case ActionKey::Index: type = "\"type\": \"string\", \"pattern\": \"^[A-Za-z_][A-Za-z0-9_]*$\""; break;
                 default: type = number; break;  // direction, speed (an entry of a test's own too)
             }
             action += "        " + property(format.actions[k], type) + (k + 1 < format.actions.size() ? ",\n" : "\n");

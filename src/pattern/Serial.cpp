@@ -104,6 +104,11 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
     w.raw(p.bullets.actions.data(), p.bullets.actions.size() * sizeof(actions::Action));
     w.word(static_cast<uint32_t>(p.bullets.programs.size()));
     w.raw(p.bullets.programs.data(), p.bullets.programs.size() * sizeof(actions::Program));
+    w.word(static_cast<uint32_t>(p.bullets.terms.size()));
+    w.raw(p.bullets.terms.data(), p.bullets.terms.size() * sizeof(actions::FormulaTerm));
+    w.word(static_cast<uint32_t>(p.bullets.formulas.size()));
+    w.raw(p.bullets.formulas.data(), p.bullets.formulas.size() * sizeof(actions::Formula));
+    w.raw(&p.bullets.seed, sizeof p.bullets.seed);
     return std::move(w.bytes);
 }
 
@@ -158,6 +163,15 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
     if (!r.word(programCount) || programCount != names) return false;
     p.bullets.programs.resize(programCount);
     if (!r.raw(p.bullets.programs.data(), programCount * sizeof(actions::Program))) return false;
+    // Counts no larger than the bytes left could hold, so that no count makes room it cannot fill.
+    uint32_t termCount = 0, formulaCount = 0;
+    if (!r.word(termCount) || termCount > r.left / sizeof(actions::FormulaTerm)) return false;
+    p.bullets.terms.resize(termCount);
+    if (!r.raw(p.bullets.terms.data(), termCount * sizeof(actions::FormulaTerm))) return false;
+    if (!r.word(formulaCount) || formulaCount > r.left / sizeof(actions::Formula)) return false;
+    p.bullets.formulas.resize(formulaCount);
+    if (!r.raw(p.bullets.formulas.data(), formulaCount * sizeof(actions::Formula))) return false;
+    if (!r.raw(&p.bullets.seed, sizeof p.bullets.seed)) return false;
     if (!actions::soundPrograms(p.bullets)) return false;
     for (const FiringProgram& program : p.firings) {
         for (const FiringStep& step : program.steps) {

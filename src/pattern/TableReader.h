@@ -65,6 +65,8 @@ struct Reader {
     // cannot be worked out.
     enum Expressed : int32_t { NOT_EXPRESSED = 0, EXPRESSED = 1, FAILED = -1 };
     Expressed expression(const toml::node& node, std::string_view name, double* value);
+    // The place `offset` characters into the expression a node's string holds.
+    static toml::source_region inExpression(const toml::node& node, int32_t offset);
     bool floatOf(const toml::node& node, std::string_view name, float* out);
     bool floatAsWritten(const toml::node& node, float* out);
     static std::string typeName(const toml::node& node);
@@ -119,6 +121,13 @@ struct Reader {
     void readBullets(const toml::table& root);
     void readActions(const toml::array& list, const std::string& where, int32_t depth);
     int32_t howOf(const toml::node* node, const std::string& what, bool direction);
+    // An action's value that is worked out as the bullet runs (an expression
+    // that names a bullet's own value or a repeat's index, or draws from
+    // rand()): the formula made of it; NO_FORMULA for any other value, which
+    // is read now; BAD_FORMULA (said) for one that is no good.
+    static constexpr int32_t NO_FORMULA = -1, BAD_FORMULA = -2;
+    int32_t formulaOf(const toml::node& node, std::string_view name);
+    std::vector<std::string> repeatNames{};      // the index names of the repeats read within, outermost first
 
     // The ship (Parameters.cpp, beside the parameters: a table of settings).
     void readPlayer(const toml::table& root);

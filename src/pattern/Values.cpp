@@ -73,12 +73,7 @@ Reader::Expressed Reader::expression(const toml::node& node, std::string_view na
         return FAILED;
     }
     if (!worked.ok) {
-        // At its place within the expression: after the quote and the "=".
-        toml::source_region at = node.source();
-        int32_t before = 0;
-        for (size_t i = 0; i <= equals; ++i) before += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        at.begin.column = static_cast<toml::source_index>(at.begin.column + 1 + before + worked.at);
-        at.end = at.begin;
+        const toml::source_region at = inExpression(node, worked.at);
         // A mistake in its form is the same for every repeat and shooter.
         const bool ofForm = !found->second.failure.error.empty();
         say(at, true, std::string(name) + ": " + worked.error + (ofForm ? std::string() : within()));
@@ -86,6 +81,18 @@ Reader::Expressed Reader::expression(const toml::node& node, std::string_view na
     }
     *value = worked.value;
     return EXPRESSED;
+}
+
+toml::source_region Reader::inExpression(const toml::node& node, int32_t offset) {
+    // After the quote and the "=".
+    const std::string& text = node.as_string()->get();
+    const size_t equals = text.find_first_not_of(" \t");
+    toml::source_region at = node.source();
+    int32_t before = 0;
+    for (size_t i = 0; i <= equals && i < text.size(); ++i) before += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    at.begin.column = static_cast<toml::source_index>(at.begin.column + 1 + before + offset);
+    at.end = at.begin;
+    return at;
 }
 
 void Reader::say(const toml::source_region& where, bool error, std::string message, std::string lint,

@@ -4,11 +4,13 @@
 // each mistake said at its place.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <cstring>
 #include <string>
 #include <tuple>
 
 #include "pattern/Pattern.h"
+#include "world/Snapshot.h"
 #include "world/World.h"
 
 namespace pattern {
@@ -78,6 +80,86 @@ TEST(BulletPrograms, ReadIntoActionsRunByTheStepsThatNameThemAndGivenBackTheSame
     EXPECT_FALSE(unpackPattern(bad.data(), bad.size(), back));
 }
 
+// Values worked out as each bullet runs: the gun's volley of 4, each bullet
+// waiting by its index, its speed from its volley and index, a repeat's
+// index, and draws from the world's sequence.
+constexpr const char* RUNNING =
+    "[params]\nstep = 10\n"
+    "[shooters]\ncount = 1\n"
+    "[movement.m]\nsteps = [ { duration = 100000, x = 320.0, y = 240.0, active = true } ]\n"
+    "[firing.f]\nsteps = [ { duration = 100000, active = true, bulletCount = 256, volleySize = 4, spreadStep = 90, "
+    "sweepDir = 1, burstPause = 40, speed = 1.0, bullet = \"b\" } ]\n"
+    "[bullet.b]\nactions = [\n"
+    "  { wait = \"= 1 + index * 3\" },\n"
+    "  { speed = \"= volley + index\" },\n"
+    "  { repeat = 3, index = \"k\", actions = [ { direction = \"= k * step\" }, { wait = 1 } ] },\n"
+    "  { direction = \"= rand() * 360\", frames = \"= 2 + 0 * age\" },\n"
+    "]\n";
+
+TEST(BulletPrograms, ValuesWorkedOutAsTheBulletRunsFromItsOwnNamesAndTheWorldsDraws) {
+    const Loaded loaded = parsePattern(RUNNING, "p.toml");
+    ASSERT_FALSE(refused(loaded)) << (loaded.messages.empty() ? "" : loaded.messages[0].text);
+    world::World w;
+    world::setUpWorld(w, makerFor(loaded.pattern));
+    int32_t launch = 0;
+    for (int32_t f = 1; launch == 0; ++f) {
+        world::stepWorld(w);
+        if (w.shooters[0].bullets[0].alive) launch = f;
+    }
+    // Bullet k's speed becomes 4 + k at frame launch + 1 + 3k, and its
+    // repeat turns it to 0, 10 and 20 degrees, one a frame.
+    const actions::Run* runs = w.runs[0].runs;
+    for (int32_t f = launch + 1; f <= launch + 14; ++f) {
+        world::stepWorld(w);
+        for (int32_t k = 0; k < 4; ++k) {
+            const int32_t at = f - launch - (1 + 3 * k);  // frames since its speed changed
+            EXPECT_EQ(runs[k].speed, at >= 0 ? static_cast<float>(4 + k) : 1.0f) << f << " " << k;
+            if (at >= 0 && at <= 2) {
+                EXPECT_EQ(runs[k].direction, static_cast<float>(10 * at)) << f << " " << k;
+            }
+        }
+    }
+    // Each bullet of each volley draws a direction of its own.
+    std::set<float> turns;
+    for (int32_t f = 0; f < 100; ++f) {
+        world::stepWorld(w);
+        for (int32_t j = 0; j < 256; ++j) {
+            if (runs[j].program == actions::DONE && w.shooters[0].bullets[j].alive) turns.insert(runs[j].turnTo);
+        }
+    }
+    EXPECT_GE(turns.size(), 8u);
+    // The draws are the world's: from a snapshot they come again the same.
+    std::vector<uint64_t> bytes(world::snapshotBytes(w) / 8 + 1);
+    ASSERT_TRUE(world::takeSnapshot(bytes.data(), bytes.size() * 8, w, 1));
+    const auto ahead = [&] {
+        std::string state;
+        for (int32_t f = 0; f < 150; ++f) {
+            world::stepWorld(w);
+            state.append(reinterpret_cast<const char*>(w.shooters[0].bullets), sizeof(bullets::Bullet) * 256);
+        }
+        return state;
+    };
+    const std::string first = ahead();
+    ASSERT_TRUE(world::restoreSnapshot(bytes.data(), w));
+    EXPECT_EQ(ahead(), first);
+    world::tearDownWorld(w);
+    // Written back flat, as bytes, and from another seed.
+    const std::string state = stateAfter(loaded.pattern, 300);
+    const Loaded flat = parsePattern(flatPattern(loaded), "flat.toml");
+    ASSERT_FALSE(refused(flat)) << flatPattern(loaded);
+    EXPECT_EQ(stateAfter(flat.pattern, 300), state);
+    const std::vector<uint8_t> packed = packPattern(loaded.pattern);
+    Pattern back;
+    ASSERT_TRUE(unpackPattern(packed.data(), packed.size(), back));
+    EXPECT_EQ(stateAfter(back, 300), state);
+    EXPECT_NE(stateAfter(parsePattern(RUNNING, "p.toml", {{"seed", 3.0}}).pattern, 300), state);
+    // A formula whose terms leave no number is no pattern.
+    Pattern broken = loaded.pattern;
+    broken.bullets.formulas[0].count = 2;  // "1 index": two numbers left
+    const std::vector<uint8_t> bad = packPattern(broken);
+    EXPECT_FALSE(unpackPattern(bad.data(), bad.size(), back));
+}
+
 TEST(BulletPrograms, EachMistakeIsSaidAtItsPlace) {
     const auto said = [](const std::string& bullet, const std::string& step = "bullet = \"b\"") {
         const Loaded loaded = parsePattern("[shooters]\ncount = 1\n[movement.m]\nsteps = [ { duration = 10, active = true } ]\n"
@@ -113,6 +195,11 @@ TEST(BulletPrograms, EachMistakeIsSaidAtItsPlace) {
                         "300\n"},
              std::tuple{"{ wait = 1 }", "bullet = \"bb\"",
                         "p.toml:6:37: error: no bullet program 'bb'; did you mean 'b'?\n"},
+             std::tuple{"{ wait = \"= 2 * idnex + volley\" }", "bullet = \"b\"",
+                        "p.toml:9:17: error: wait in action 1 of bullet program 'b': no name 'idnex'; did you mean "
+                        "'index'?\n"},
+             std::tuple{"{ wait = 2, index = \"k\" }", "bullet = \"b\"",
+                        "p.toml:9:21: error: action 1 of bullet program 'b': index goes with repeat, not wait\n"},
          }) {
         EXPECT_EQ(said(bullet, step), told);
     }

@@ -40,10 +40,13 @@ function tableAt(doc, lineNumber) {
   return "";
 }
 
-// The names an expression may use: those every expression knows, and the
-// parameters and repetition indexes the reader found in the text read last.
-function expressionNames(help, known) {
-  const names = help.names.map(function (n) { return { label: n.name, info: n.info, type: "variable" }; });
+// The names an expression may use: those every expression knows (and in a
+// bullet program the bullet's own), and the parameters and repetition
+// indexes the reader found in the text read last.
+function expressionNames(help, known, inBullet) {
+  const names = help.names.concat(inBullet ? help.runNames : []).map(function (n) {
+    return { label: n.name, info: n.info, type: "variable" };
+  });
   for (const p of known.parameters || []) {
     if (!names.some(function (o) { return o.label === p.name; })) {
       names.push({ label: p.name, info: "a parameter of this pattern ([params]); --set " + p.name + "=VALUE sets it", type: "variable" });
@@ -82,7 +85,7 @@ function completer(help, knownNow) {
       if (word.from === word.to && !context.explicit) return null;
       return { from: word.from, options: help.functions.map(function (f) {
         return { label: f.name, apply: f.name + "(", info: f.info, type: "function" };
-      }).concat(expressionNames(help, known)) };
+      }).concat(expressionNames(help, known, section.keys === "bullet")) };
     }
     // A value: a kind by name, a program by name, a shooter's number.
     const value = /([A-Za-z]+)\s*=\s*("?)([\w-]*)$/.exec(before);
@@ -170,6 +173,8 @@ function hover(help) {
     const known = function (list) { return list.find(function (n) { return n.name === word; }); };
     if (inExpression && text[to] === "(" && known(help.functions)) {
       said = known(help.functions).info;
+    } else if (inExpression && section.keys === "bullet" && known(help.runNames)) {
+      said = word + ": " + known(help.runNames).info;
     } else if (inExpression && known(help.names)) {
       said = word + ": " + known(help.names).info;
     } else if (!inExpression && section.fields && known(help.forms) && text[to] !== "\"") {
