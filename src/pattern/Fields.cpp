@@ -7,6 +7,7 @@
 #include "actor/EmitterStep.h"
 #include "actor/Shooter.h"
 #include "pattern/Pattern.h"
+#include "world/World.h"
 
 namespace pattern {
 
@@ -63,7 +64,18 @@ constexpr Reads SPREAD{nullptr, [](const actor::TurretStep& t) { return t.volley
 constexpr Reads AIMED_ANGLE{nullptr, [](const actor::TurretStep& t) { return t.aimAtTarget == 0; },
                             "with aimAtTarget each burst aims at the target", true};
 
-#define MOVE(field) offsetof(actor::EmitterStep, field)
+constexpr Reads AIMING{nullptr, [](const actor::TurretStep& t) { return t.aimAtTarget != 0; },
+                       "only aimAtTarget aims"};
+
+constexpr kinds::Name FROMS[] = {
+    {"put", world::PUT, "put at x, y, at once"},
+    {"keep", world::KEEP, "kept where it is: x and y are not used"},
+    {"glide", world::GLIDE,
+     "from where it is to x, y, arriving in the step's last frame: its drift (vx, vy) is set to get there, in a "
+     "straight line, whatever vx and vy say"},
+};
+
+#define MOVE(field) (offsetof(MovementStep, step) + offsetof(actor::EmitterStep, field))
 #define FIRE(field) (offsetof(FiringStep, step) + offsetof(actor::TurretStep, field))
 
 constexpr const char* EVERY_MOVE = "every movement step";
@@ -77,7 +89,7 @@ const Field MOVEMENT[] = {
             EVERY_MOVE),
     real("x", MOVE(x), "pixels",
          "where the body is put when the step is loaded, at once: a jump, not a glide (0 is the left edge); that "
-         "frame's movement starts from there",
+         "frame's movement starts from there (from = \"glide\" glides there instead, \"keep\" leaves it where it is)",
          EVERY_MOVE),
     real("y", MOVE(y), "pixels", "as x, downwards from the top edge", EVERY_MOVE),
     real("vx", MOVE(vx), "pixels a frame", "drift to the right each frame; in orbit, the centre's", EVERY_MOVE),
@@ -100,6 +112,8 @@ const Field MOVEMENT[] = {
             TURNING_MODES), TURNING),
     named("moveMode", MOVE(moveMode), kinds::MOVE_MODES, kinds::OTHER_MOVE_MODE, "how the body moves each frame",
           EVERY_MOVE),
+    named("from", offsetof(MovementStep, from), FROMS, "any other number puts it there",
+          "how the body comes to x, y when the step is loaded", EVERY_MOVE),
 };
 
 const Field FIRING[] = {
@@ -202,6 +216,19 @@ const Field FIRING[] = {
     program("bullet", offsetof(FiringStep, bullet),
             "the bullet program, [bullet.NAME], that each bullet the step launches runs from its launch; \"none\": "
             "they move as bulletMotion says"),
+    flag("keepAngle", offsetof(FiringStep, keepAngle),
+         "true: loading the step leaves the angle where the step before left it (its sweep or aim), instead of "
+         "loading its own angle and the phase",
+         EVERY_FIRE),
+    only(integer("aimOffset", offsetof(FiringStep, aimOffset), "degrees",
+                 "added to each aimed angle: aim, then turn by this much (positive turns towards 90, down)",
+                 "aimAtTarget"),
+         AIMING),
+    only(flag("centred", offsetof(FiringStep, centred),
+              "true: a volley of an odd number of bullets is centred on its angle, one bullet flying along it; "
+              "false: half a spreadStep off it in the sweep's direction (even volleys are centred either way)",
+              "spreadKind other than turning-fan, volleySize 3 or more"),
+         SPREAD),
 };
 
 #undef MOVE

@@ -21,7 +21,7 @@ namespace pattern {
 namespace {
 
 // The index of a step's field by its member: Fields.h's table names it.
-#define MOVED(member) fieldIndex(MOVEMENT_FIELDS, offsetof(actor::EmitterStep, member))
+#define MOVED(member) fieldIndex(MOVEMENT_FIELDS, offsetof(MovementStep, step) + offsetof(actor::EmitterStep, member))
 #define FIRED(member) fieldIndex(FIRING_FIELDS, offsetof(FiringStep, step) + offsetof(actor::TurretStep, member))
 
 bool turns(int32_t moveMode) { return moveMode >= kinds::MOVE_WAVE_Y && moveMode <= kinds::MOVE_ORBIT; }
@@ -108,7 +108,7 @@ struct Linter {
         for (const Setting& set : source.settings) {
             const Reads& reads = fields[set.field].reads;
             bool read = true;
-            if constexpr (std::is_same_v<Step, actor::EmitterStep>) read = !reads.movement || reads.movement(step);
+            if constexpr (std::is_same_v<Step, MovementStep>) read = !reads.movement || reads.movement(step.step);
             if constexpr (std::is_same_v<Step, actor::TurretStep>) read = !reads.firing || reads.firing(step);
             if (read) continue;
             warn(source, set.place, reads.unused ? LintId::UnusedAngle : LintId::UnreadField,
@@ -135,9 +135,9 @@ struct Linter {
         // the first that switches it off never come (a program none of whose
         // steps is active is never-active's).
         bool anyActive = false;
-        for (const actor::EmitterStep& e : program.steps) anyActive = anyActive || e.active != 0;
+        for (const MovementStep& e : program.steps) anyActive = anyActive || e.step.active != 0;
         for (size_t k = 0; anyActive && k + 1 < program.steps.size(); ++k) {
-            if (program.steps[k].active != 0) continue;
+            if (program.steps[k].step.active != 0) continue;
             const StepSource& next = source.steps[k + 1];
             const size_t after = program.steps.size() - k - 2;
             warn(next, {next.place.begin, next.place.begin, nullptr}, LintId::NeverRuns,
@@ -148,9 +148,9 @@ struct Linter {
             break;
         }
         for (size_t k = 0; k < program.steps.size(); ++k) {
-            const actor::EmitterStep& e = program.steps[k];
+            const MovementStep& e = program.steps[k];
             const StepSource& s = source.steps[k];
-            duration(source, s, MOVED(duration), e.duration);
+            duration(source, s, MOVED(duration), e.step.duration);
             unread(s, F, e);
         }
     }
@@ -218,7 +218,7 @@ struct Linter {
                 continue;
             }
             bool active = false;
-            for (const actor::EmitterStep& e : program.steps) active = active || e.active != 0;
+            for (const MovementStep& e : program.steps) active = active || e.step.active != 0;
             if (!active) {
                 warn(sources.movements[m].key, LintId::NeverActive,
                      "no step of movement program '" + program.name + "' has active = true: the shooters that run "
@@ -269,8 +269,8 @@ struct Linter {
         // The phases turn the angles of the steps: of nothing when every
         // firing step aims and no movement step turns.
         for (int32_t i = 0; i < p.shooterCount; ++i) {
-            for (const actor::EmitterStep& e : p.movements[static_cast<size_t>(p.movementOf[static_cast<size_t>(i)])].steps) {
-                if (turns(e.moveMode)) return;
+            for (const MovementStep& e : p.movements[static_cast<size_t>(p.movementOf[static_cast<size_t>(i)])].steps) {
+                if (turns(e.step.moveMode)) return;
             }
             for (const FiringStep& f : p.firings[static_cast<size_t>(p.firingOf[static_cast<size_t>(i)])].steps) {
                 if (!f.step.aimAtTarget) return;

@@ -29,6 +29,28 @@ const float* follow(const Reference& r, world::World& world, int32_t point) {
     }
 }
 
+// What steps ask beyond their records, when any does: for each shooter its
+// own first steps (which ask nothing), then its programs' steps in order.
+void giveCarries(const Pattern& p, world::World& world) {
+    bool any = false;
+    std::vector<std::vector<int32_t>> from(static_cast<size_t>(p.shooterCount));
+    std::vector<std::vector<turret::Carry>> carries(static_cast<size_t>(p.shooterCount));
+    for (int32_t i = 0; i < p.shooterCount; ++i) {
+        const auto shooter = static_cast<size_t>(i);
+        from[shooter].push_back(world::PUT);
+        for (const MovementStep& step : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {
+            from[shooter].push_back(step.from);
+            any = any || step.from != world::PUT;
+        }
+        carries[shooter].emplace_back();
+        for (const FiringStep& step : p.firings[static_cast<size_t>(p.firingOf[shooter])].steps) {
+            carries[shooter].push_back({step.keepAngle, step.aimOffset, step.centred});
+            any = any || step.keepAngle || step.aimOffset || step.centred;
+        }
+    }
+    if (any) world::giveCarries(world, from.data(), carries.data());
+}
+
 void make(const void* context, world::World& world) {
     const Pattern& p = *static_cast<const Pattern*>(context);
     size_t firingSteps = 0;
@@ -49,7 +71,8 @@ void make(const void* context, world::World& world) {
     }
     for (int32_t i = 0; i < p.shooterCount; ++i) {
         const auto shooter = static_cast<size_t>(i);
-        for (actor::EmitterStep step : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {
+        for (const MovementStep& given : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {
+            actor::EmitterStep step = given.step;
             step.angle = numerics::wrapAdd(step.angle, p.phases[shooter]);
             shooter::addEmitterStep(world.shooters[i], step);
         }
@@ -67,6 +90,7 @@ void make(const void* context, world::World& world) {
         }
     }
     world::rewindPrograms(world);
+    giveCarries(p, world);
     if (p.bullets.programs.empty()) return;
     // The program each stored firing step gives its bullets: none for the
     // shooter's own first step, then the program's steps in order.

@@ -68,13 +68,23 @@ struct FiringStep {
     Reference origin;        // what originRef follows
     Reference target;        // what targetRef follows
     int32_t bullet = -1;     // the bullet program its bullets run, by index; -1: none
+    int32_t keepAngle = 0;   // flag: loading it leaves the angle where the step before left it
+    int32_t aimOffset = 0;   // degrees added to each aimed angle
+    int32_t centred = 0;     // flag: an odd fan centred on its angle, not half a step off
     int32_t line = 0;        // where the step stands in the file, for messages
     int32_t column = 0;
 };
 
+// A movement step as a pattern gives it: the engine's record, and how the
+// body comes to its x, y (world::PUT, KEEP or GLIDE), held beside it.
+struct MovementStep {
+    actor::EmitterStep step;  // every field
+    int32_t from = 0;         // PUT: put at x, y; KEEP: kept where it is; GLIDE: from where it is to x, y
+};
+
 struct MovementProgram {
     std::string name;
-    std::vector<actor::EmitterStep> steps;
+    std::vector<MovementStep> steps;
 };
 
 struct FiringProgram {

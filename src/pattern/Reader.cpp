@@ -519,7 +519,7 @@ void Reader::read(const toml::table& root) {
         if (!w.perShooter) {
             readOnce(w);
         } else if (w.movement) {
-            readForEachShooter<MovementProgram, actor::EmitterStep>(*w.key, *w.node, MOVEMENT_FIELDS, "movement",
+            readForEachShooter<MovementProgram, MovementStep>(*w.key, *w.node, MOVEMENT_FIELDS, "movement",
                                                                      p.movements, p.movementOf, sources.movements,
                                                                      w.place);
         } else {

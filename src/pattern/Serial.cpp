@@ -14,7 +14,7 @@ namespace pattern {
 namespace {
 
 constexpr uint32_t MAGIC = 0x54415042;  // "BPAT"
-constexpr uint32_t LAYOUT = sizeof(actor::EmitterStep) << 16 | sizeof(FiringStep);
+constexpr uint32_t LAYOUT = sizeof(MovementStep) << 16 | sizeof(FiringStep);
 
 struct Writer {
     std::vector<uint8_t> bytes;
@@ -89,7 +89,7 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
     for (const MovementProgram& program : p.movements) {
         w.text(program.name);
         w.word(static_cast<uint32_t>(program.steps.size()));
-        w.raw(program.steps.data(), program.steps.size() * sizeof(actor::EmitterStep));
+        w.raw(program.steps.data(), program.steps.size() * sizeof(MovementStep));
     }
     w.word(static_cast<uint32_t>(p.firings.size()));
     for (const FiringProgram& program : p.firings) {
@@ -134,7 +134,7 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
         uint32_t steps = 0;
         if (!r.text(program.name, MOST_NAME) || !stepCount(steps)) return false;
         program.steps.resize(steps);
-        if (!r.raw(program.steps.data(), steps * sizeof(actor::EmitterStep))) return false;
+        if (!r.raw(program.steps.data(), steps * sizeof(MovementStep))) return false;
     }
     if (!r.word(firings) || firings < 1 || firings > MAX_WORLD_STEPS) return false;
     p.firings.resize(firings);

@@ -53,4 +53,16 @@ void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dro
     turret::fireTurret(s, loaded, dropped);
 }
 
+void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dropped, CarryOf carryOf,
+                   void* context) {
+    (s.emitterMove ? s.emitterMove : moveLinear)(s);
+    s.turret.originX = s.emitter.x;
+    s.turret.originY = s.emitter.y;
+    const int32_t angle = s.turret.angle;
+    const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
+    const turret::Carry& carry = carryOf(context, s, loaded);
+    if (loaded && carry.keepAngle) s.turret.angle = angle;
+    turret::fireTurret(s, loaded, dropped, carry);
+}
+
 }  // namespace shooter

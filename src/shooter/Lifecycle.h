@@ -4,6 +4,7 @@
 
 #include "actor/Shooter.h"
 #include "collections/ProgramWalk.h"
+#include "turret/TurretFiring.h"
 
 namespace shooter {
 
@@ -21,5 +22,12 @@ void destroyShooter(Shooter& shooter);
 // dropped, if given, takes how many bullets of its volley found no free slot.
 void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut, int32_t* dropped = nullptr);
 void updateShooter(Shooter& shooter);
+// What the firing step in force asks beyond its record (loaded: it was
+// loaded this frame); the caller's, who holds it beside the step.
+using CarryOf = const turret::Carry& (*)(void* context, const Shooter& shooter, int32_t loaded);
+// The same, the gun as the carry asks: an angle kept through the load, an
+// aim's offset, a centred fan.
+void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut, int32_t* dropped, CarryOf carryOf,
+                   void* context);
 
 }  // namespace shooter

@@ -21,10 +21,10 @@ using numerics::wrapMul;
 constexpr double LAUNCH_BOOST = 0.5;  // a launched bullet's boost is half its velocity
 constexpr int32_t SEARCH_AHEAD = 6;   // slots the free-slot search asks memory for in advance
 
-void aimAtTarget(TurretStep& gun) {
+void aimAtTarget(TurretStep& gun, int32_t offset) {
     const float theta = static_cast<float>(
         std::atan2(double{gun.targetY} - gun.originY, double{gun.targetX} - gun.originX));
-    gun.angle = numerics::remainder360(numerics::nearest(theta * numerics::RAD_TO_DEG + 360.0));
+    gun.angle = numerics::remainder360(wrapAdd(numerics::nearest(theta * numerics::RAD_TO_DEG + 360.0), offset));
 }
 
 // Where a volley stands while it launches: the lowest free slot lies at or
@@ -101,7 +101,7 @@ void sweepBounce(Shooter& s) {
 namespace {
 
 // Returns how many bullets of the volley found no free slot.
-int32_t launchVolley(Shooter& s, Launch launch) {
+int32_t launchVolley(Shooter& s, Launch launch, const Carry& carry) {
     const TurretStep& gun = s.turret;
     const int32_t n = gun.volleySize;
     if (n <= 0) return 0;
@@ -122,9 +122,9 @@ int32_t launchVolley(Shooter& s, Launch launch) {
     }
 
     // A centred fan: symmetric about the base angle for even n, half a step
-    // off in the sweep direction for odd n.
+    // off in the sweep direction for odd n unless the step asks it centred.
     const double scale = kind == kinds::SPREAD_ALTERNATING_FAN && (gun.shotIndex & 1) ? double{gun.oddShotSpreadScale} : 1.0;
-    const int32_t even = n % 2 == 0 ? 1 : 0;
+    const int32_t even = n % 2 == 0 || carry.centred ? 1 : 0;
     const int32_t step = numerics::nearest(gun.spreadStep * scale);
     const int32_t turn = wrapMul(gun.sweepDir, step);
     const int32_t half = n / 2;
@@ -146,12 +146,15 @@ int32_t launchVolley(Shooter& s, Launch launch) {
 
 }  // namespace
 
-void launchVolley(Shooter& s) { launchVolley(s, Launch{}); }
+void launchVolley(Shooter& s) { launchVolley(s, Launch{}, Carry{}); }
+void launchVolley(Shooter& s, const Carry& carry) { launchVolley(s, Launch{}, carry); }
 
 // Free slots take the turret's tags (in frames without a load) before anything
 // else happens; since nothing between here and the motion step reads or writes
 // tags, the refresh rides along with the launches and the motion walk.
-void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped) {
+void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped) { fireTurret(s, loaded, dropped, Carry{}); }
+
+void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped, const Carry& carry) {
     if (dropped) *dropped = 0;
     TurretStep& gun = s.turret;
     if (!gun.active) return;
@@ -167,7 +170,7 @@ void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped) {
     if (gun.fireDelay < 0) {
         if (gun.shotIndex == 0) {
             if (gun.aimAtTarget) {
-                aimAtTarget(gun);
+                aimAtTarget(gun, carry.aimOffset);
             } else if (s.turretBehaviour) {
                 s.turretBehaviour(s);
             }
@@ -178,7 +181,7 @@ void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped) {
             gun.shotIndex = 0;
             gun.fireDelay = gun.burstPause;
         }
-        const int32_t lost = launchVolley(s, Launch{0, !loaded});
+        const int32_t lost = launchVolley(s, Launch{0, !loaded}, carry);
         if (dropped) *dropped = lost;
     }
     gun.originX += gun.originVx;

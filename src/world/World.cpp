@@ -36,6 +36,27 @@ void givePrograms(World& world, const actions::Programs* programs, const std::ve
     }
 }
 
+void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<turret::Carry>* carries) {
+    delete[] world.carries;
+    world.carries = new StepCarries[static_cast<size_t>(world.count)];
+    for (int32_t i = 0; i < world.count; ++i) {
+        StepCarries& c = world.carries[i];
+        const actor::Shooter& s = world.shooters[i];
+        for (const auto* node = s.emitterSteps.first; node; node = node->next) {
+            if (!node->record) continue;
+            const size_t k = c.movementSteps.size();
+            c.movementSteps.push_back(node->record);
+            c.from.push_back(from && k < from[i].size() ? from[i][k] : PUT);
+        }
+        for (const auto* node = s.turretSteps.first; node; node = node->next) {
+            if (!node->record) continue;
+            const size_t k = c.firingSteps.size();
+            c.firingSteps.push_back(node->record);
+            c.carries.push_back(carries && k < carries[i].size() ? carries[i][k] : turret::Carry{});
+        }
+    }
+}
+
 void rewindPrograms(World& world) {
     for (int32_t i = 0; i < world.count; ++i) shooter::resetEmitterSchedule(world.shooters[i]);
     for (int32_t i = 0; i < world.count; ++i) turret::resetTurretSchedule(world.shooters[i]);
@@ -104,6 +125,44 @@ void touchShip(World& world) {
     }
 }
 
+namespace {
+
+// The carry of the firing step in force, found by its stored record.
+const turret::Carry& carryOf(void* context, const actor::Shooter& s, int32_t loaded) {
+    StepCarries& c = *static_cast<StepCarries*>(context);
+    const actor::TurretStep* step = collections::currentRecord(s.turretSteps);
+    if (loaded || step != c.lastStep) {
+        c.lastStep = step;
+        c.lastCarry = turret::Carry{};
+        for (size_t k = 0; k < c.firingSteps.size(); ++k) {
+            if (c.firingSteps[k] == step) c.lastCarry = c.carries[k];
+        }
+    }
+    return c.lastCarry;
+}
+
+// A movement step just loaded: the body kept where it was, or set to glide
+// from there to the step's x, y, arriving after its last frame's move.
+void bringBody(const StepCarries& c, actor::Shooter& s, float hereX, float hereY) {
+    const actor::EmitterStep* step = collections::currentRecord(s.emitterSteps);
+    int32_t from = PUT;
+    for (size_t k = 0; k < c.movementSteps.size(); ++k) {
+        if (c.movementSteps[k] == step) from = c.from[k];
+    }
+    if (from != KEEP && from != GLIDE) return;
+    actor::EmitterStep& body = s.emitter;
+    if (from == GLIDE) {
+        // In force this frame and `duration` after it, each frame moving it once.
+        const double frames = body.duration >= 0 ? static_cast<double>(body.duration) + 1.0 : 1.0;
+        body.vx = numerics::rounded((double{body.x} - hereX) / frames);
+        body.vy = numerics::rounded((double{body.y} - hereY) / frames);
+    }
+    body.x = hereX;
+    body.y = hereY;
+}
+
+}  // namespace
+
 void stepWorld(World& world) {
     const bool ship = world.ship.present != 0;
     if (ship) {
@@ -118,8 +177,16 @@ void stepWorld(World& world) {
         frame = ShooterFrame{};
         if (!s.emitter.active) continue;
         frame.stepped = -1;
-        shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
-        shooter::updateShooter(s, frame.turret, &frame.dropped);
+        if (world.carries) {
+            const float hereX = s.emitter.x, hereY = s.emitter.y;
+            if (shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter)) {
+                bringBody(world.carries[i], s, hereX, hereY);
+            }
+            shooter::updateShooter(s, frame.turret, &frame.dropped, carryOf, &world.carries[i]);
+        } else {
+            shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
+            shooter::updateShooter(s, frame.turret, &frame.dropped);
+        }
         if (world.programs) frame.dropped += actions::runShooter(*world.programs, s, world.runs[i], world.draws);
         // No later shooter moves these bullets: they are where the frame leaves them.
         if (ship) touchShooter(world, i);
@@ -136,6 +203,8 @@ void tearDownWorld(World& world) {
     delete[] world.runs;
     world.runs = nullptr;
     world.programs = nullptr;
+    delete[] world.carries;
+    world.carries = nullptr;
     world.ship = Ship{};
     world.shooters = nullptr;
     world.frames = nullptr;

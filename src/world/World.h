@@ -10,6 +10,7 @@
 #include "actions/Actions.h"
 #include "actor/Shooter.h"
 #include "collections/ProgramWalk.h"
+#include "turret/TurretFiring.h"
 #include "world/Ship.h"
 
 namespace world {
@@ -31,6 +32,21 @@ struct ShipEvent {
     int32_t slot = 0;     // its slot
 };
 
+// How a movement step brings the body to its x, y when it is loaded.
+inline constexpr int32_t PUT = 0;    // put there, at once (the engine's own way)
+inline constexpr int32_t KEEP = 1;   // kept where it is
+inline constexpr int32_t GLIDE = 2;  // from where it is, drifting to arrive in the step's last frame
+
+// What one shooter's stored steps ask beyond their records, by step.
+struct StepCarries {
+    std::vector<const actor::EmitterStep*> movementSteps;  // stored movement steps, in order
+    std::vector<int32_t> from;                             // PUT, KEEP or GLIDE, one a step
+    std::vector<const actor::TurretStep*> firingSteps;     // stored firing steps, in order
+    std::vector<turret::Carry> carries;                    // one a step
+    const actor::TurretStep* lastStep = nullptr;           // the firing step found last, and its carry
+    turret::Carry lastCarry{};
+};
+
 struct World {
     actor::Shooter* shooters = nullptr;  // one array, owned, made at set-up
     int32_t count = 0;                     // shooters in the array, recorded when it was made
@@ -45,6 +61,7 @@ struct World {
     const actions::Programs* programs = nullptr;  // the bullets' programs, the maker's; none: no bullet runs one
     actions::ShooterRuns* runs = nullptr;  // one per shooter while there are programs: where each bullet's stands; owned
     uint64_t draws = 0;                    // the state the programs' run-time rand() draws from, from their seed
+    StepCarries* carries = nullptr;        // one per shooter when any step asks more than its record; owned
 };
 
 // How a world is set up: the demonstration's scenario by default, or a
@@ -67,6 +84,11 @@ void makeShooters(World& world, int32_t count, int32_t points);
 // each shooter (`stepPrograms`, one a shooter, or none) the program each of
 // its stored firing steps gives the bullets it launches, in order.
 void givePrograms(World& world, const actions::Programs* programs, const std::vector<int32_t>* stepPrograms);
+// For a maker whose steps ask more than their records, once every step is
+// in: for each shooter, how each of its stored movement steps brings the body
+// (`from`, one a shooter, in order; missing: PUT) and what each stored firing
+// step asks (`carries`, likewise; missing: nothing).
+void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<turret::Carry>* carries);
 // For a maker, once every step is in: rewinds the movement programs, then the
 // firing programs.
 void rewindPrograms(World& world);

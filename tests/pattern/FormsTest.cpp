@@ -38,7 +38,7 @@ TEST(PatternForms, RepetitionsParametersAndTheShooterGiveTheFlatSteps) {
     ASSERT_EQ(p.movements.size(), 4u);
     const float x[] = {420.0f, 320.0f, 220.0f, 320.0f};
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(p.movements[static_cast<size_t>(p.movementOf[i])].steps.at(0).x, x[i]) << i;
+        EXPECT_EQ(p.movements[static_cast<size_t>(p.movementOf[i])].steps.at(0).step.x, x[i]) << i;
     }
     // 2 + round(0.25 * 4) = 3 repeats, then the group twice.
     const std::vector<FiringStep>& fan = p.firings.at(0).steps;
@@ -77,7 +77,7 @@ TEST(PatternForms, RepetitionsParametersAndTheShooterGiveTheFlatSteps) {
     const Loaded copiesFlat = parsePattern(flatPattern(copies), "p.toml");
     ASSERT_FALSE(refused(copiesFlat)) << formatMessage("p.toml", copiesFlat.messages.front());
     for (size_t i = 0; i < 3; ++i) {
-        const auto xOf = [&](const Pattern& q) { return q.movements[static_cast<size_t>(q.movementOf[i])].steps[0].x; };
+        const auto xOf = [&](const Pattern& q) { return q.movements[static_cast<size_t>(q.movementOf[i])].steps[0].step.x; };
         EXPECT_EQ(xOf(copiesFlat.pattern), xOf(copies.pattern)) << i;
         EXPECT_EQ(xOf(copies.pattern), i == 2 ? 7.0f : static_cast<float>(i)) << i;
     }
@@ -149,7 +149,7 @@ TEST(PatternForms, MistakesAreTakenAtTheirPlaceAndLimitsBeforeMemory) {
         const Loaded loaded = parsePattern("[shooters]\ncount = 1\n[movement.m]\nsteps = [{ x = \"= rand()\" }]\n"
                                            "[firing.f]\nsteps = [{ repeat = " + std::to_string(repeats) +
                                                ", speed = \"= rand()\" }]\n", "p.toml");
-        return loaded.pattern.movements.at(0).steps.at(0).x;
+        return loaded.pattern.movements.at(0).steps.at(0).step.x;
     };
     EXPECT_EQ(drawn(1), drawn(3));
     // Working out has a budget: 64 shooters x 1,500 repeats x 2,000

@@ -353,12 +353,12 @@ TEST(PatternLoader, NumbersAreReadExactlyAfterAnyTextOnTheirLine) {
             }
             const float expected = std::strtof(digits.c_str(), nullptr);
             const FiringStep& fired = loaded.pattern.firings[0].steps[0];
-            for (const float read : {loaded.pattern.movements[0].steps[0].x, fired.step.speed, fired.target.x,
+            for (const float read : {loaded.pattern.movements[0].steps[0].step.x, fired.step.speed, fired.target.x,
                                      fired.target.y}) {
                 EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0)
                     << number << " after \"" << name << "\" read as " << read;
             }
-            EXPECT_EQ(loaded.pattern.movements[0].steps[0].angle, 45) << name;
+            EXPECT_EQ(loaded.pattern.movements[0].steps[0].step.angle, 45) << name;
             EXPECT_EQ(fired.step.burstPause, -77) << name;
         }
     }

@@ -1,0 +1,98 @@
+// Steps that carry on from where things stand, each only where a step asks:
+// a body kept or gliding to its x, y, an angle kept through a load, an aim
+// with an offset and an odd fan centred on it; against hand-worked frames,
+// and the same from --expand's text and from bytes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "pattern/Pattern.h"
+#include "world/World.h"
+
+namespace pattern {
+namespace {
+
+constexpr const char* CARRYING =
+    "[shooters]\ncount = 1\n"
+    "[movement.m]\nsteps = [\n"
+    "  { duration = 9, x = 100.0, y = 100.0, active = true },\n"
+    "  { duration = 9, x = 200.0, y = 150.0, active = true, from = \"glide\" },\n"
+    "  { duration = 9, x = 0.0, y = 0.0, vx = 1.0, active = true, from = \"keep\" } ]\n"
+    "[firing.f]\nsteps = [\n"
+    "  { duration = 14, active = true, bulletCount = 256, fireDelay = 1, aimAtTarget = true, targetRef = [600.0, 100.0], "
+    "aimOffset = -15, volleySize = 3, spreadStep = 10, sweepDir = 1, spreadKind = \"centred-fan\", centred = true, "
+    "burstPause = 100, speed = 1.0 },\n"
+    "  { duration = 20, active = true, bulletCount = 256, fireDelay = 1, angle = 100, sweepStep = 7, sweepDir = 1, "
+    "volleySize = 1, burstPause = 3, speed = 1.0, angleMax = 360 },\n"
+    "  { duration = 20, active = true, bulletCount = 256, fireDelay = 1, angle = 0, sweepStep = 7, sweepDir = 1, "
+    "volleySize = 1, burstPause = 3, speed = 1.0, angleMax = 360, keepAngle = true } ]\n";
+
+struct Seen {
+    std::vector<float> x, y;        // the body, frame by frame
+    std::vector<int32_t> angle;     // the gun's
+    std::vector<int32_t> headings;  // of the first volley
+};
+
+Seen run(const Pattern& p) {
+    Seen seen;
+    world::World w;
+    world::setUpWorld(w, makerFor(p));
+    for (int32_t f = 1; f <= 40; ++f) {
+        world::stepWorld(w);
+        const actor::Shooter& s = w.shooters[0];
+        seen.x.push_back(s.emitter.x), seen.y.push_back(s.emitter.y), seen.angle.push_back(s.turret.angle);
+        if (f == 2) {
+            for (int32_t j = 0; j < 3; ++j) seen.headings.push_back(s.bullets[j].heading);
+        }
+    }
+    world::tearDownWorld(w);
+    return seen;
+}
+
+TEST(Carry, StepsCarryOnFromWhereThingsStandOnlyWhereTheyAsk) {
+    const Loaded loaded = parsePattern(CARRYING, "p.toml");
+    ASSERT_FALSE(refused(loaded)) << (loaded.messages.empty() ? "" : loaded.messages[0].text);
+    const Seen seen = run(loaded.pattern);
+    // Put at (100, 100) for frames 1 to 10; gliding 10 and 5 a frame over the
+    // second step's 10 frames, there in its last; then kept, drifting 1 a frame.
+    for (int32_t f = 1; f <= 30; ++f) {
+        const auto at = static_cast<size_t>(f - 1);
+        const float x = f <= 10 ? 100.0f : f <= 20 ? 100.0f + 10.0f * static_cast<float>(f - 10) : 200.0f + static_cast<float>(f - 20);
+        const float y = f <= 10 ? 100.0f : f <= 20 ? 100.0f + 5.0f * static_cast<float>(f - 10) : 150.0f;
+        EXPECT_EQ(seen.x[at], x) << f;
+        EXPECT_EQ(seen.y[at], y) << f;
+    }
+    // Aimed along 0 degrees, 15 back: 345, its three bullets centred on it.
+    EXPECT_EQ(seen.headings, (std::vector<int32_t>{335, 345, 355}));
+    // The sweep from 100 turns 7 each 4 frames from frame 16; the step loaded
+    // at frame 37 keeps the 135 it reached, and sweeps on from there.
+    EXPECT_EQ(seen.angle[35], 135);
+    EXPECT_EQ(seen.angle[36], 135);
+    EXPECT_EQ(seen.angle[37], 142);
+    // Half a step off without centred, 0 + 7 without keepAngle, and a jump without glide.
+    std::string plain = CARRYING;
+    for (const std::string ask : {", centred = true", ", keepAngle = true", ", from = \"glide\""}) {
+        plain.erase(plain.find(ask), ask.size());
+    }
+    const Seen before = run(parsePattern(plain, "p.toml").pattern);
+    EXPECT_EQ(before.headings, (std::vector<int32_t>{340, 350, 0}));
+    EXPECT_EQ(before.angle[37], 7);
+    EXPECT_EQ(before.x[10], 200.0f);
+    // --expand's text and the bytes carry them.
+    const Loaded flat = parsePattern(flatPattern(loaded), "flat.toml");
+    ASSERT_FALSE(refused(flat)) << flatPattern(loaded);
+    const std::vector<uint8_t> bytes = packPattern(loaded.pattern);
+    Pattern back;
+    ASSERT_TRUE(unpackPattern(bytes.data(), bytes.size(), back));
+    for (const Pattern* again : {&flat.pattern, static_cast<const Pattern*>(&back)}) {
+        const Seen same = run(*again);
+        EXPECT_EQ(same.x, seen.x);
+        EXPECT_EQ(same.headings, seen.headings);
+        EXPECT_EQ(same.angle, seen.angle);
+    }
+}
+
+}  // namespace
+}  // namespace pattern
