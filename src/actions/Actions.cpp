@@ -67,10 +67,6 @@ bool goOnChanging(Run& r, bullets::Bullet& b) {
     return turned;
 }
 
-// A formula's value as a float: beyond a float's range it is 0, as one that
-// is not finite is.
-float floatValue(double value) { return std::fabs(value) <= FLT_MAX ? rounded(value) : 0.0f; }
-
 // As a count: rounded down, then held within 0 and `most`.
 int32_t countValue(double value, int32_t most) {
     if (!(value >= 1.0)) return 0;
@@ -80,7 +76,8 @@ int32_t countValue(double value, int32_t most) {
 // The action as it runs: each value a formula gives, worked out now.
 Action worked(const Programs& p, const Action& held, const Run& r, int32_t age, uint64_t& draws) {
     Action a = held;
-    const auto value = [&](Slot slot) { return formulaValue(p, held.formulas[slot], r, age, draws); };
+    const Names names{r.index, r.volley, age, 0, r.depth, r.repeatIndex};
+    const auto value = [&](Slot slot) { return formulaValue(p, held.formulas[slot], names, draws); };
     // In the order the action's keys are written: the thing to do, then what goes with it.
     if (a.formulas[VOLLEY_AT] >= 0) a.volley = countValue(value(VOLLEY_AT), actor::BULLET_CAPACITY);
     if (a.formulas[VALUE_AT] >= 0) a.value = floatValue(value(VALUE_AT));
@@ -318,7 +315,9 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
     return dropped;
 }
 
-double formulaValue(const Programs& p, int32_t formula, const Run& r, int32_t age, uint64_t& draws) {
+float floatValue(double value) { return std::fabs(value) <= FLT_MAX ? rounded(value) : 0.0f; }
+
+double formulaValue(const Programs& p, int32_t formula, const Names& n, uint64_t& draws) {
     const Formula& f = p.formulas[static_cast<size_t>(formula)];
     double stack[MAX_STACK];
     int32_t top = 0;  // numbers held; soundPrograms has made sure each term finds what it takes
@@ -327,10 +326,11 @@ double formulaValue(const Programs& p, int32_t formula, const Run& r, int32_t ag
         double* const x = stack + top - 1;  // the number on top
         switch (t.term) {
             case NUMBER: stack[top++] = t.value; break;
-            case INDEX: stack[top++] = r.index; break;
-            case VOLLEY: stack[top++] = r.volley; break;
-            case AGE: stack[top++] = age; break;
-            case REPEAT_INDEX: stack[top++] = t.count < r.depth ? r.repeatIndex[t.count] : 0; break;
+            case INDEX: stack[top++] = n.index; break;
+            case VOLLEY: stack[top++] = n.volley; break;
+            case AGE: stack[top++] = n.age; break;
+            case SHOT: stack[top++] = n.shot; break;
+            case REPEAT_INDEX: stack[top++] = t.count < n.depth && n.repeats ? n.repeats[t.count] : 0; break;
             case RANDOM: stack[top++] = numerics::drawRandom(draws); break;
             case NEGATE: *x = -*x; break;
             case FLOOR: *x = std::floor(*x); break;
@@ -381,7 +381,7 @@ bool soundFormulas(const Programs& p) {
         for (int32_t k = f.first; k < f.first + f.count; ++k) {
             const FormulaTerm& t = p.terms[static_cast<size_t>(k)];
             if (t.term < 0 || t.term >= TERM_COUNT || !std::isfinite(t.value)) return false;
-            if (t.term <= RANDOM) {
+            if (t.term <= RANDOM || t.term == SHOT) {
                 if (t.term == REPEAT_INDEX && (t.count < 0 || t.count >= MAX_DEPTH)) return false;
                 if (++top > MAX_STACK) return false;
             } else if (t.term == MIN || t.term == MAX) {

@@ -57,7 +57,8 @@ enum Term : int32_t {
     ABS = 16,
     SINE = 17,         // of degrees, the reader's own sine
     COSINE = 18,
-    TERM_COUNT = 19
+    SHOT = 19,         // a firing step's: the shots it has fired since it was loaded, from 0
+    TERM_COUNT = 20
 };
 struct FormulaTerm {
     int32_t term = NUMBER;
@@ -167,9 +168,18 @@ void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter&
 // slots of the store. A formula's rand() draws from `draws`, the world's.
 // Returns the bullets that found none.
 int32_t runShooter(const Programs& programs, actor::Shooter& shooter, ShooterRuns& runs, uint64_t& draws);
-// A formula's value for a bullet: worked out in double precision; one that
-// is not a finite number (a division by zero, say) is 0.
-double formulaValue(const Programs& programs, int32_t formula, const Run& run, int32_t age, uint64_t& draws);
+// What a formula's names stand for where it is worked out.
+struct Names {
+    int32_t index = 0, volley = 1, age = 0, shot = 0;
+    int32_t depth = 0;                 // repeats under way, their indexes in `repeats`
+    const int32_t* repeats = nullptr;
+};
+// A formula's value: worked out in double precision; one that is not a
+// finite number (a division by zero, say) is 0.
+double formulaValue(const Programs& programs, int32_t formula, const Names& names, uint64_t& draws);
+// A formula's value as a float field takes it: beyond a float's range it is
+// 0, as one that is not finite is.
+float floatValue(double value);
 // The velocity a direction (degrees) and a speed make, each rounded to a float.
 void velocityOf(float direction, float speed, float* vx, float* vy);
 // Whether programs from elsewhere (bytes) are whole: each a span of the

@@ -4,6 +4,7 @@
 // kept flat, between the repeat and an end that leads back to it, as the
 // engine runs them.
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 #include "pattern/Format.h"
@@ -57,7 +58,7 @@ int32_t Reader::howOf(const toml::node* node, const std::string& what, bool dire
     return actions::ABSOLUTE;
 }
 
-int32_t Reader::formulaOf(const toml::node& node, std::string_view name) {
+int32_t Reader::formulaOf(const toml::node& node, std::string_view name, bool step) {
     const auto* s = node.as_string();
     if (!s) return NO_FORMULA;
     const std::string& text = s->get();
@@ -67,14 +68,17 @@ int32_t Reader::formulaOf(const toml::node& node, std::string_view name) {
     if (fresh) found->second = compile(std::string_view(text).substr(equals + 1));
     const Compiled& c = found->second;
     if (!c.failure.error.empty()) return NO_FORMULA;  // its mistake is told as the value is read now
-    const auto runName = [&](std::string_view n) {
-        for (const RunName& r : RUN_NAMES) {
-            if (n == r.name) return true;
-        }
-        return std::find(repeatNames.begin(), repeatNames.end(), n) != repeatNames.end();
+    const auto own = [&](std::string_view n) {
+        return std::find_if(RUN_NAMES.begin(), RUN_NAMES.end(),
+                            [&](const RunName& r) { return r.step == step && n == r.name; });
     };
+    const auto runName = [&](std::string_view n) {
+        return own(n) != RUN_NAMES.end() || std::find(repeatNames.begin(), repeatNames.end(), n) != repeatNames.end();
+    };
+    // A bullet's value runs when it draws; a step's only when it names the shot, so
+    // that its rand() stays the reader's unless it asks for one at each shot.
     const bool runs = std::any_of(c.operations.begin(), c.operations.end(), [&](const Instruction& i) {
-        return i.op == Operation::Random || (i.op == Operation::Name && runName(i.name));
+        return (i.op == Operation::Random && !step) || (i.op == Operation::Name && runName(i.name));
     });
     if (!runs) return NO_FORMULA;
     std::vector<actions::FormulaTerm>& terms = p.bullets.terms;
@@ -87,20 +91,21 @@ int32_t Reader::formulaOf(const toml::node& node, std::string_view name) {
             case Operation::Name: {
                 // The innermost first: a repeat's index, the bullet's own, then the file's names.
                 const auto repeat = std::find(repeatNames.rbegin(), repeatNames.rend(), i.name);
-                const auto own = std::find_if(RUN_NAMES.begin(), RUN_NAMES.end(),
-                                              [&](const RunName& r) { return i.name == r.name; });
+                const auto mine = own(i.name);
                 const auto outer = std::find_if(scope.names.rbegin(), scope.names.rend(),
                                                 [&](const Binding& b) { return i.name == b.name; });
                 if (repeat != repeatNames.rend()) {
                     t.term = actions::REPEAT_INDEX;
                     t.count = static_cast<int32_t>(repeatNames.rend() - repeat) - 1;
-                } else if (own != RUN_NAMES.end()) {
-                    t.term = own->term;
+                } else if (mine != RUN_NAMES.end()) {
+                    t.term = mine->term;
                 } else if (outer != scope.names.rend()) {
                     t.value = outer->value;
                 } else {
                     std::vector<std::string_view> known(repeatNames.begin(), repeatNames.end());
-                    for (const RunName& r : RUN_NAMES) known.push_back(r.name);
+                    for (const RunName& r : RUN_NAMES) {
+                        if (r.step == step) known.push_back(r.name);
+                    }
                     for (const Binding& b : scope.names) known.push_back(b.name);
                     const std::string meant = closestName(i.name, known);
                     say(inExpression(node, i.at), true,
@@ -126,7 +131,7 @@ int32_t Reader::formulaOf(const toml::node& node, std::string_view name) {
             case Operation::Cosine: t.term = actions::COSINE; break;
             case Operation::Random: t.term = actions::RANDOM; break;
         }
-        if (t.term <= actions::RANDOM) {
+        if (t.term <= actions::RANDOM || t.term == actions::SHOT) {
             most = std::max(most, ++top);
         } else if (t.term == actions::MIN || t.term == actions::MAX) {
             top -= t.count - 1;
@@ -144,6 +149,49 @@ int32_t Reader::formulaOf(const toml::node& node, std::string_view name) {
     }
     p.bullets.formulas.push_back({first, static_cast<int32_t>(terms.size()) - first});
     return static_cast<int32_t>(p.bullets.formulas.size()) - 1;
+}
+
+bool Reader::shotValue(const Field& field, const toml::node& node, FiringStep& step) {
+    if (field.kind != FieldKind::Integer && field.kind != FieldKind::Float) return false;
+    const auto index = static_cast<int32_t>(&field - FIRING_FIELDS.data());
+    int32_t* fields = step.shotFields;
+    int32_t* formulas = step.shotFormulas;
+    // The field's value from the defaults goes; those after it close up, so
+    // that they stay in the order given, the defaults' first.
+    const auto drop = [&] {
+        int32_t kept = 0;
+        for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
+            if (fields[k] == index || fields[k] < 0) continue;
+            fields[kept] = fields[k], formulas[kept] = formulas[k];
+            ++kept;
+        }
+        for (; kept < MAX_SHOT_VALUES; ++kept) fields[kept] = formulas[kept] = -1;
+    };
+    const int32_t f = formulaOf(node, field.name, true);
+    if (f == NO_FORMULA) {
+        drop();  // one the defaults gave at each shot is this step's own plain value now
+        return false;
+    }
+    if (f == BAD_FORMULA) return true;
+    if (field.offset == offsetof(FiringStep, step) + offsetof(actor::TurretStep, duration) ||
+        field.offset == offsetof(FiringStep, step) + offsetof(actor::TurretStep, fireDelay)) {
+        error(node, std::string(field.name) + " cannot be worked out at each shot: it says when the shots come");
+        return true;
+    }
+    static_assert(offsetof(FiringStep, step) == 0, "the gun's fields come first");
+    if (field.offset >= sizeof(actor::TurretStep)) {
+        error(node, std::string(field.name) + " cannot be worked out at each shot: it is the step's, not the gun's");
+        return true;
+    }
+    drop();
+    for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
+        if (fields[k] >= 0) continue;
+        fields[k] = index, formulas[k] = f;
+        return true;
+    }
+    error(node, std::string(field.name) + ": a firing step works out at most " + std::to_string(MAX_SHOT_VALUES) +
+                    " values at each shot");
+    return true;
 }
 
 void Reader::readActions(const toml::array& list, const std::string& where, int32_t depth) {

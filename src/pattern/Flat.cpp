@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "pattern/Fields.h"
 #include "pattern/Format.h"
@@ -55,10 +56,13 @@ void appendReference(std::string& out, const Reference& r) {
     }
 }
 
-// One step as an inline table of the fields it does not leave at their default.
+std::string formulaText(const actions::Programs& programs, int32_t formula);
+
+// One step as an inline table of the fields it does not leave at their
+// default, and those worked out at each shot as they were written.
 template <typename Step>
-void appendStep(std::string& out, const Step& step, std::span<const Field> fields,
-                const std::vector<std::string>& bulletNames) {
+void appendStep(std::string& out, const Step& step, std::span<const Field> fields, const Pattern& p) {
+    const std::vector<std::string>& bulletNames = p.bulletNames;
     static const Step none{};
     const char* base = reinterpret_cast<const char*>(&step);
     const char* blank = reinterpret_cast<const char*>(&none);
@@ -71,7 +75,16 @@ void appendStep(std::string& out, const Step& step, std::span<const Field> field
             out += f.name;
             out += " = ";
         };
-        if (f.kind == FieldKind::Program) {
+        int32_t atEachShot = -1;
+        if constexpr (std::is_same_v<Step, FiringStep>) {
+            for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
+                if (step.shotFields[k] == &f - fields.data()) atEachShot = step.shotFormulas[k];
+            }
+        }
+        if (atEachShot >= 0 && static_cast<size_t>(atEachShot) < p.bullets.formulas.size()) {
+            name();
+            out += formulaText(p.bullets, atEachShot);
+        } else if (f.kind == FieldKind::Program) {
             int32_t v = -1;
             std::memcpy(&v, base + f.offset, sizeof v);
             if (v < 0 || static_cast<size_t>(v) >= bulletNames.size()) continue;
@@ -115,11 +128,11 @@ void appendStep(std::string& out, const Step& step, std::span<const Field> field
 
 template <typename Program>
 void appendPrograms(std::string& out, const char* table, const std::vector<Program>& programs,
-                    std::span<const Field> fields, const std::vector<std::string>& bulletNames) {
+                    std::span<const Field> fields, const Pattern& p) {
     for (const Program& program : programs) {
         out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\n" + name(ProgramKey::Steps) + " = [\n";
         for (const auto& step : program.steps) {
-            appendStep(out, step, fields, bulletNames);
+            appendStep(out, step, fields, p);
             out += ",\n";
         }
         out += "]\n";
@@ -297,8 +310,8 @@ std::string flatPattern(const Loaded& loaded) {
             out += "\n";
         }
     }
-    appendPrograms(out, name(Section::Movement), p.movements, MOVEMENT_FIELDS, p.bulletNames);
-    appendPrograms(out, name(Section::Firing), p.firings, FIRING_FIELDS, p.bulletNames);
+    appendPrograms(out, name(Section::Movement), p.movements, MOVEMENT_FIELDS, p);
+    appendPrograms(out, name(Section::Firing), p.firings, FIRING_FIELDS, p);
     for (size_t k = 0; k < p.bullets.programs.size() && k < p.bulletNames.size(); ++k) {
         out += "\n[" + std::string(name(Section::Bullet)) + "." + keyText(p.bulletNames[k]) + "]\n" +
                name(BulletKey::Actions) + " = [\n";

@@ -109,9 +109,12 @@ const KnownName NAME_TABLE[] = {
 
 const RunName RUN_NAME_TABLE[] = {
     {"index", "in a bullet program: the bullet's index in its volley (the gun's, or the volley that fired it), from 0",
-     actions::INDEX},
-    {"volley", "in a bullet program: how many bullets its volley launched", actions::VOLLEY},
-    {"age", "in a bullet program: frames it has flown, 1 when its program starts", actions::AGE},
+     actions::INDEX, false},
+    {"volley", "in a bullet program: how many bullets its volley launched", actions::VOLLEY, false},
+    {"age", "in a bullet program: frames it has flown, 1 when its program starts", actions::AGE, false},
+    {"shot", "in a firing step: the shots it has fired since it was loaded, from 0; a value that names it is worked "
+             "out anew at each shot",
+     actions::SHOT, true},
 };
 
 const Function FUNCTION_TABLE[] = {

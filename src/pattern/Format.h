@@ -95,6 +95,7 @@ struct RunName {
     const char* name;
     const char* info;
     actions::Term term;  // what the runtime pushes for it
+    bool step;           // a firing step's name (worked out at each shot), not a bullet program's
 };
 extern const std::span<const RunName> RUN_NAMES;
 // The world's draws start from the seed's whole number with these bits

@@ -1,7 +1,10 @@
 // A world made from a pattern: each shooter gets its programs' steps with its
 // phase added to their angles, and the references their steps follow point
 // into that world (a fixed point it holds, or another shooter's body).
+#include <cstddef>
+
 #include "numerics/Numerics.h"
+#include "pattern/Fields.h"
 #include "pattern/Pattern.h"
 #include "shooter/EmitterSchedule.h"
 #include "turret/TurretSchedule.h"
@@ -34,7 +37,7 @@ const float* follow(const Reference& r, world::World& world, int32_t point) {
 void giveCarries(const Pattern& p, world::World& world) {
     bool any = false;
     std::vector<std::vector<int32_t>> from(static_cast<size_t>(p.shooterCount));
-    std::vector<std::vector<turret::Carry>> carries(static_cast<size_t>(p.shooterCount));
+    std::vector<std::vector<world::FiringAsks>> firing(static_cast<size_t>(p.shooterCount));
     for (int32_t i = 0; i < p.shooterCount; ++i) {
         const auto shooter = static_cast<size_t>(i);
         from[shooter].push_back(world::PUT);
@@ -42,13 +45,21 @@ void giveCarries(const Pattern& p, world::World& world) {
             from[shooter].push_back(step.from);
             any = any || step.from != world::PUT;
         }
-        carries[shooter].emplace_back();
+        firing[shooter].emplace_back();
         for (const FiringStep& step : p.firings[static_cast<size_t>(p.firingOf[shooter])].steps) {
-            carries[shooter].push_back({step.keepAngle, step.aimOffset, step.centred});
-            any = any || step.keepAngle || step.aimOffset || step.centred;
+            world::FiringAsks asks{{step.keepAngle, step.aimOffset, step.centred}, {}};
+            for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
+                if (step.shotFields[k] < 0 || static_cast<size_t>(step.shotFields[k]) >= FIRING_FIELDS.size()) continue;
+                const Field& f = FIRING_FIELDS[static_cast<size_t>(step.shotFields[k])];
+                asks.shotValues.push_back({static_cast<int32_t>(f.offset - offsetof(FiringStep, step)),
+                                           f.kind == FieldKind::Float ? -1 : 0, static_cast<int32_t>(f.least),
+                                           static_cast<int32_t>(f.most), step.shotFormulas[k]});
+            }
+            any = any || step.keepAngle || step.aimOffset || step.centred || !asks.shotValues.empty();
+            firing[shooter].push_back(std::move(asks));
         }
     }
-    if (any) world::giveCarries(world, from.data(), carries.data());
+    if (any) world::giveCarries(world, from.data(), firing.data(), &p.bullets);
 }
 
 void make(const void* context, world::World& world) {

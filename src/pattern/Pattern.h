@@ -63,6 +63,8 @@ struct Player {
     float grazeRadius = 16.0f;
 };
 
+inline constexpr int32_t MAX_SHOT_VALUES = 8;  // a firing step's values worked out at each shot
+
 struct FiringStep {
     actor::TurretStep step;  // every field; the references are set when a world is made
     Reference origin;        // what originRef follows
@@ -71,6 +73,10 @@ struct FiringStep {
     int32_t keepAngle = 0;   // flag: loading it leaves the angle where the step before left it
     int32_t aimOffset = 0;   // degrees added to each aimed angle
     int32_t centred = 0;     // flag: an odd fan centred on its angle, not half a step off
+    // Values worked out anew at each shot: the field (its index among the
+    // firing fields) and the formula (in the pattern's `bullets`) of each; -1 none.
+    int32_t shotFields[MAX_SHOT_VALUES] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    int32_t shotFormulas[MAX_SHOT_VALUES] = {-1, -1, -1, -1, -1, -1, -1, -1};
     int32_t line = 0;        // where the step stands in the file, for messages
     int32_t column = 0;
 };

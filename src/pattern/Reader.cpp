@@ -8,6 +8,7 @@
 // comes out is the flat one the engine takes.
 #include <algorithm>
 #include <string>
+#include <type_traits>
 #include <unordered_set>
 
 #include "numerics/Numerics.h"
@@ -73,7 +74,9 @@ void Reader::readStep(const toml::table& table, std::span<const Field> fields, S
             unknownField(key, fields, where);
             continue;
         }
-        setField(*field, node, reinterpret_cast<char*>(&step) + field->offset, p.shooterCount);
+        bool atEachShot = false;
+        if constexpr (std::is_same_v<Step, FiringStep>) atEachShot = shotValue(*field, node, step);
+        if (!atEachShot) setField(*field, node, reinterpret_cast<char*>(&step) + field->offset, p.shooterCount);
         const auto index = static_cast<size_t>(field - fields.begin());
         *set |= uint64_t{1} << index;
         if (places) places->push_back({index, key.source()});

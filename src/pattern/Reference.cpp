@@ -55,7 +55,8 @@ std::string keysJson(std::span<const Key> keys) {
 std::string helpJson(const Format& format) {
     std::string lints, names, functions, runNames;
     for (const RunName& n : format.runNames) {
-        runNames += std::string(runNames.empty() ? "" : ",") + "{\"name\":" + quoted(n.name) + ",\"info\":" + quoted(n.info) + "}";
+        runNames += std::string(runNames.empty() ? "" : ",") + "{\"name\":" + quoted(n.name) + ",\"info\":" +
+                    quoted(n.info) + ",\"step\":" + (n.step ? "true" : "false") + "}";
     }
     for (const Lint& lint : format.lints) {
         lints += std::string(lints.empty() ? "" : ",") + "{\"name\":" + quoted(lint.name) + ",\"when\":" +

@@ -176,6 +176,22 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
     for (const FiringProgram& program : p.firings) {
         for (const FiringStep& step : program.steps) {
             if (step.bullet < -1 || step.bullet >= static_cast<int32_t>(programCount)) return false;
+            // A value worked out at each shot: a number field of the gun's, by a formula there is.
+            for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
+                const int32_t field = step.shotFields[k], formula = step.shotFormulas[k];
+                if (field == -1 && formula == -1) continue;
+                if (field < 0 || static_cast<size_t>(field) >= FIRING_FIELDS.size() || formula < 0 ||
+                    static_cast<uint32_t>(formula) >= formulaCount) {
+                    return false;
+                }
+                const Field& f = FIRING_FIELDS[static_cast<size_t>(field)];
+                if ((f.kind != FieldKind::Integer && f.kind != FieldKind::Float) ||
+                    f.offset < offsetof(FiringStep, step) + offsetof(actor::TurretStep, aimAtTarget) ||
+                    f.offset >= offsetof(FiringStep, step) + sizeof(actor::TurretStep) ||
+                    f.offset == offsetof(FiringStep, step) + offsetof(actor::TurretStep, fireDelay)) {
+                    return false;
+                }
+            }
         }
     }
     if (r.left != 0) return false;

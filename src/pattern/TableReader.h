@@ -126,7 +126,12 @@ struct Reader {
     // rand()): the formula made of it; NO_FORMULA for any other value, which
     // is read now; BAD_FORMULA (said) for one that is no good.
     static constexpr int32_t NO_FORMULA = -1, BAD_FORMULA = -2;
-    int32_t formulaOf(const toml::node& node, std::string_view name);
+    // In a firing step (`step`), a value is worked out at each shot when it names the shot.
+    int32_t formulaOf(const toml::node& node, std::string_view name, bool step = false);
+    // A firing step's field written as a value worked out at each shot: kept
+    // beside the step (the field itself keeps what the defaults gave it);
+    // true when it was one, said or not.
+    bool shotValue(const Field& field, const toml::node& node, FiringStep& step);
     std::vector<std::string> repeatNames{};      // the index names of the repeats read within, outermost first
 
     // The ship (Parameters.cpp, beside the parameters: a table of settings).

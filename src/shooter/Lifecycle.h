@@ -24,7 +24,8 @@ void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut, int32_
 void updateShooter(Shooter& shooter);
 // What the firing step in force asks beyond its record (loaded: it was
 // loaded this frame); the caller's, who holds it beside the step.
-using CarryOf = const turret::Carry& (*)(void* context, const Shooter& shooter, int32_t loaded);
+// It may set the gun's fields for the frame's shot, as the step's values worked out at each shot.
+using CarryOf = const turret::Carry& (*)(void* context, Shooter& shooter, int32_t loaded);
 // The same, the gun as the carry asks: an angle kept through the load, an
 // aim's offset, a centred fan.
 void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut, int32_t* dropped, CarryOf carryOf,

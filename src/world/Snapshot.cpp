@@ -156,15 +156,24 @@ size_t marksBytes(const World& world) {
     return world.marks ? aligned(static_cast<size_t>(world.count) * actor::BULLET_CAPACITY) : 0;
 }
 
-// The bullets' programs, when the world has them: the state of the world's
-// draws, then each shooter's runs and the last direction and speed each
-// program launched.
+// After the marks: the state of the world's draws, when anything draws
+// from it; the bullets' programs, when the world has them (each shooter's
+// runs and the last direction and speed each program launched); the shots
+// each shooter's firing step has fired, when steps ask more than their
+// records.
+size_t drawsBytes(const World& world) { return (world.programs && world.runs) || world.carries ? sizeof world.draws : 0; }
+
 size_t runsBytes(const World& world) {
     if (!world.programs || !world.runs) return 0;
     const size_t sequence = sizeof(float) * 2 * world.programs->programs.size();
-    return sizeof world.draws +
-           static_cast<size_t>(world.count) * aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sequence);
+    return static_cast<size_t>(world.count) * aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sequence);
 }
+
+size_t shotsBytes(const World& world) {
+    return world.carries ? aligned(sizeof(int32_t) * static_cast<size_t>(world.count)) : 0;
+}
+
+size_t tailBytes(const World& world) { return drawsBytes(world) + runsBytes(world) + shotsBytes(world); }
 
 size_t snapshotBytes(const World& world) {
     size_t bytes = aligned(sizeof(Head));
@@ -172,16 +181,22 @@ size_t snapshotBytes(const World& world) {
         const actor::Shooter& s = world.shooters[i];
         bytes += shooterBytes(s.bullets != nullptr, storedSteps(s.turretSteps), storedSteps(s.emitterSteps));
     }
-    return bytes + marksBytes(world) + runsBytes(world);
+    return bytes + marksBytes(world) + tailBytes(world);
 }
 
 namespace {
 
-void copyRuns(const World& world, char* at) {
+void copyTail(const World& world, char* at) {
+    if (drawsBytes(world)) std::memcpy(at, &world.draws, sizeof world.draws);
+    at += drawsBytes(world);
+    if (world.carries) {
+        char* shots = at + runsBytes(world);
+        for (int32_t i = 0; i < world.count; ++i) {
+            std::memcpy(shots + sizeof(int32_t) * static_cast<size_t>(i), &world.carries[i].shots, sizeof(int32_t));
+        }
+    }
     if (!runsBytes(world)) return;
     const size_t sequence = 2 * world.programs->programs.size();
-    std::memcpy(at, &world.draws, sizeof world.draws);
-    at += sizeof world.draws;
     for (int32_t i = 0; i < world.count; ++i) {
         std::memcpy(at, world.runs[i].runs, sizeof world.runs[i].runs);
         std::memcpy(at + sizeof world.runs[i].runs, world.runs[i].sequence.data(), sizeof(float) * sequence);
@@ -189,11 +204,17 @@ void copyRuns(const World& world, char* at) {
     }
 }
 
-void restoreRuns(World& world, const char* at) {
+void restoreTail(World& world, const char* at) {
+    if (drawsBytes(world)) std::memcpy(&world.draws, at, sizeof world.draws);
+    at += drawsBytes(world);
+    if (world.carries) {
+        const char* shots = at + runsBytes(world);
+        for (int32_t i = 0; i < world.count; ++i) {
+            std::memcpy(&world.carries[i].shots, shots + sizeof(int32_t) * static_cast<size_t>(i), sizeof(int32_t));
+        }
+    }
     if (!runsBytes(world)) return;
     const size_t sequence = 2 * world.programs->programs.size();
-    std::memcpy(&world.draws, at, sizeof world.draws);
-    at += sizeof world.draws;
     for (int32_t i = 0; i < world.count; ++i) {
         std::memcpy(world.runs[i].runs, at, sizeof world.runs[i].runs);
         std::memcpy(world.runs[i].sequence.data(), at + sizeof world.runs[i].runs, sizeof(float) * sequence);
@@ -203,10 +224,18 @@ void restoreRuns(World& world, const char* at) {
     }
 }
 
-bool soundRuns(const World& world, const char* at) {
+bool soundTail(const World& world, const char* at) {
+    at += drawsBytes(world);  // any state draws as well as another
+    if (world.carries) {
+        const char* shots = at + runsBytes(world);
+        for (int32_t i = 0; i < world.count; ++i) {
+            int32_t fired = 0;
+            std::memcpy(&fired, shots + sizeof(int32_t) * static_cast<size_t>(i), sizeof fired);
+            if (fired < 0) return false;
+        }
+    }
     if (!runsBytes(world)) return true;
     const size_t sequence = 2 * world.programs->programs.size();
-    at += sizeof world.draws;  // any state draws as well as another
     for (int32_t i = 0; i < world.count; ++i) {
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             actions::Run run;
@@ -253,7 +282,7 @@ bool takeSnapshot(void* bytes, size_t room, const World& world, int64_t frame) {
         at += aligned(sizeof(int32_t) * static_cast<size_t>(copy.firingSteps + copy.movementSteps));
     }
     if (world.marks) std::memcpy(at, world.marks, static_cast<size_t>(world.count) * actor::BULLET_CAPACITY);
-    copyRuns(world, at + marksBytes(world));
+    copyTail(world, at + marksBytes(world));
     head = {frame, world.count, world.pointCount, world.ship};
     std::memcpy(bytes, &head, sizeof head);
     return true;
@@ -319,7 +348,7 @@ bool restoreSnapshot(const void* bytes, World& world) {
     }
     world.ship = head.ship;
     if (world.marks) std::memcpy(world.marks, at, static_cast<size_t>(world.count) * actor::BULLET_CAPACITY);
-    restoreRuns(world, at + marksBytes(world));
+    restoreTail(world, at + marksBytes(world));
     return true;
 }
 
@@ -390,8 +419,8 @@ bool soundSnapshot(const void* bytes, size_t size, const World& world) {
         if (static_cast<size_t>(end - at) < bytesOf) return false;
         at += bytesOf;
     }
-    if (static_cast<size_t>(end - at) < marksBytes(world) + runsBytes(world)) return false;
-    return soundRuns(world, at + marksBytes(world));
+    if (static_cast<size_t>(end - at) < marksBytes(world) + tailBytes(world)) return false;
+    return soundTail(world, at + marksBytes(world));
 }
 
 }  // namespace world

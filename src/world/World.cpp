@@ -3,6 +3,7 @@
 #include "world/World.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "numerics/Numerics.h"
 #include "world/Scenario.h"
@@ -36,9 +37,12 @@ void givePrograms(World& world, const actions::Programs* programs, const std::ve
     }
 }
 
-void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<turret::Carry>* carries) {
+void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<FiringAsks>* firing,
+                 const actions::Programs* formulas) {
     delete[] world.carries;
     world.carries = new StepCarries[static_cast<size_t>(world.count)];
+    world.formulas = formulas;
+    if (formulas) world.draws = formulas->seed;
     for (int32_t i = 0; i < world.count; ++i) {
         StepCarries& c = world.carries[i];
         const actor::Shooter& s = world.shooters[i];
@@ -52,7 +56,7 @@ void giveCarries(World& world, const std::vector<int32_t>* from, const std::vect
             if (!node->record) continue;
             const size_t k = c.firingSteps.size();
             c.firingSteps.push_back(node->record);
-            c.carries.push_back(carries && k < carries[i].size() ? carries[i][k] : turret::Carry{});
+            c.firing.push_back(firing && k < firing[i].size() ? firing[i][k] : FiringAsks{});
         }
     }
 }
@@ -127,18 +131,47 @@ void touchShip(World& world) {
 
 namespace {
 
-// The carry of the firing step in force, found by its stored record.
-const turret::Carry& carryOf(void* context, const actor::Shooter& s, int32_t loaded) {
-    StepCarries& c = *static_cast<StepCarries*>(context);
+const FiringAsks NOTHING{};
+
+struct Carrying {
+    StepCarries* carries;
+    const actions::Programs* formulas;
+    uint64_t* draws;
+};
+
+// What the firing step in force asks, found by its stored record; before a
+// shot, the values it works out at each shot go into the gun.
+const turret::Carry& carryOf(void* context, actor::Shooter& s, int32_t loaded) {
+    const Carrying& carrying = *static_cast<Carrying*>(context);
+    StepCarries& c = *carrying.carries;
     const actor::TurretStep* step = collections::currentRecord(s.turretSteps);
     if (loaded || step != c.lastStep) {
         c.lastStep = step;
-        c.lastCarry = turret::Carry{};
+        c.last = &NOTHING;
         for (size_t k = 0; k < c.firingSteps.size(); ++k) {
-            if (c.firingSteps[k] == step) c.lastCarry = c.carries[k];
+            if (c.firingSteps[k] == step) c.last = &c.firing[k];
         }
     }
-    return c.lastCarry;
+    if (loaded) c.shots = 0;
+    actor::TurretStep& gun = s.turret;
+    // The frame's shot comes when the countdown passes below 0, as the gun counts it.
+    if (!c.last->shotValues.empty() && carrying.formulas && gun.active && numerics::wrapSub(gun.fireDelay, 1) < 0) {
+        const actions::Names names{0, 1, 0, c.shots, 0, nullptr};
+        for (const ShotValue& v : c.last->shotValues) {
+            const double value = actions::formulaValue(*carrying.formulas, v.formula, names, *carrying.draws);
+            char* field = reinterpret_cast<char*>(&gun) + v.offset;
+            if (v.isFloat) {
+                const float f = actions::floatValue(value);
+                std::memcpy(field, &f, sizeof f);
+            } else {
+                const int32_t n = numerics::nearest(value);
+                const int32_t held = n < v.least ? v.least : n > v.most ? v.most : n;
+                std::memcpy(field, &held, sizeof held);
+            }
+        }
+        c.shots = c.shots < INT32_MAX ? c.shots + 1 : c.shots;
+    }
+    return c.last->carry;
 }
 
 // A movement step just loaded: the body kept where it was, or set to glide
@@ -182,7 +215,8 @@ void stepWorld(World& world) {
             if (shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter)) {
                 bringBody(world.carries[i], s, hereX, hereY);
             }
-            shooter::updateShooter(s, frame.turret, &frame.dropped, carryOf, &world.carries[i]);
+            Carrying carrying{&world.carries[i], world.formulas, &world.draws};
+            shooter::updateShooter(s, frame.turret, &frame.dropped, carryOf, &carrying);
         } else {
             shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
             shooter::updateShooter(s, frame.turret, &frame.dropped);
@@ -205,6 +239,7 @@ void tearDownWorld(World& world) {
     world.programs = nullptr;
     delete[] world.carries;
     world.carries = nullptr;
+    world.formulas = nullptr;
     world.ship = Ship{};
     world.shooters = nullptr;
     world.frames = nullptr;

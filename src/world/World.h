@@ -37,14 +37,30 @@ inline constexpr int32_t PUT = 0;    // put there, at once (the engine's own way
 inline constexpr int32_t KEEP = 1;   // kept where it is
 inline constexpr int32_t GLIDE = 2;  // from where it is, drifting to arrive in the step's last frame
 
+// A firing step's field worked out anew before each of its shots.
+struct ShotValue {
+    int32_t offset = 0;      // in the gun's record (actor::TurretStep), bytes
+    int32_t isFloat = 0;     // flag: a float field; otherwise a whole number
+    int32_t least = 0;       // a whole number's range: the value is rounded to nearest and held within it
+    int32_t most = 0;
+    int32_t formula = -1;    // in the world's formulas
+};
+
+// What a stored firing step asks beyond its record.
+struct FiringAsks {
+    turret::Carry carry;
+    std::vector<ShotValue> shotValues;
+};
+
 // What one shooter's stored steps ask beyond their records, by step.
 struct StepCarries {
     std::vector<const actor::EmitterStep*> movementSteps;  // stored movement steps, in order
     std::vector<int32_t> from;                             // PUT, KEEP or GLIDE, one a step
     std::vector<const actor::TurretStep*> firingSteps;     // stored firing steps, in order
-    std::vector<turret::Carry> carries;                    // one a step
-    const actor::TurretStep* lastStep = nullptr;           // the firing step found last, and its carry
-    turret::Carry lastCarry{};
+    std::vector<FiringAsks> firing;                        // one a step
+    const actor::TurretStep* lastStep = nullptr;           // the firing step found last, and what it asks
+    const FiringAsks* last = nullptr;
+    int32_t shots = 0;                                     // the step in force has fired since it was loaded
 };
 
 struct World {
@@ -62,6 +78,7 @@ struct World {
     actions::ShooterRuns* runs = nullptr;  // one per shooter while there are programs: where each bullet's stands; owned
     uint64_t draws = 0;                    // the state the programs' run-time rand() draws from, from their seed
     StepCarries* carries = nullptr;        // one per shooter when any step asks more than its record; owned
+    const actions::Programs* formulas = nullptr;  // what ShotValue::formula indexes, the maker's
 };
 
 // How a world is set up: the demonstration's scenario by default, or a
@@ -87,8 +104,11 @@ void givePrograms(World& world, const actions::Programs* programs, const std::ve
 // For a maker whose steps ask more than their records, once every step is
 // in: for each shooter, how each of its stored movement steps brings the body
 // (`from`, one a shooter, in order; missing: PUT) and what each stored firing
-// step asks (`carries`, likewise; missing: nothing).
-void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<turret::Carry>* carries);
+// step asks (`firing`, likewise; missing: nothing), its values worked out at
+// each shot from `formulas` (kept by the maker), drawing from the world's
+// draws, which start from their seed.
+void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<FiringAsks>* firing,
+                 const actions::Programs* formulas);
 // For a maker, once every step is in: rewinds the movement programs, then the
 // firing programs.
 void rewindPrograms(World& world);

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "pattern/Pattern.h"
+#include "world/Snapshot.h"
 #include "world/World.h"
 
 namespace pattern {
@@ -91,6 +94,66 @@ TEST(Carry, StepsCarryOnFromWhereThingsStandOnlyWhereTheyAsk) {
         EXPECT_EQ(same.x, seen.x);
         EXPECT_EQ(same.headings, seen.headings);
         EXPECT_EQ(same.angle, seen.angle);
+    }
+}
+
+// Values worked out anew at each shot: the shot's index, and draws from
+// the world's sequence; a step's own plain value overrides its defaults'.
+constexpr const char* EACH_SHOT =
+    "[shooters]\ncount = 1\n"
+    "[movement.m]\nsteps = [ { duration = 100000, x = 320.0, y = 240.0, active = true } ]\n"
+    "[firing.f]\ndefaults = { speed = \"= 1 + shot * 0.5\", bulletCount = 256, fireDelay = 1, burstPause = 4, "
+    "volleySize = 1, active = true }\n"
+    "steps = [ { duration = 29, angle = \"= shot * 30\" },\n"
+    "          { duration = 29, angle = \"= 360 * rand() + 0 * shot\", speed = 2.0 } ]\n";
+
+TEST(Carry, ValuesWorkedOutAtEachShotFromItsIndexAndTheWorldsDraws) {
+    const Loaded loaded = parsePattern(EACH_SHOT, "p.toml");
+    ASSERT_FALSE(refused(loaded)) << (loaded.messages.empty() ? "" : loaded.messages[0].text);
+    // Every bullet's heading and speed once the two steps have fired.
+    const auto fired = [](const Pattern& p, bool restoring) {
+        world::World w;
+        world::setUpWorld(w, makerFor(p));
+        std::vector<uint64_t> bytes;
+        std::vector<std::pair<int32_t, float>> shots;
+        for (int32_t f = 1; f <= 60; ++f) {
+            world::stepWorld(w);
+            if (restoring && f == 13) {
+                bytes.resize(world::snapshotBytes(w) / 8 + 1);
+                EXPECT_TRUE(world::takeSnapshot(bytes.data(), bytes.size() * 8, w, f));
+                for (int32_t k = 0; k < 40; ++k) world::stepWorld(w);  // a way on, then back
+                EXPECT_TRUE(world::restoreSnapshot(bytes.data(), w));
+            }
+        }
+        for (int32_t j = 0; j < 12; ++j) {
+            const bullets::Bullet& b = w.shooters[0].bullets[j];
+            shots.push_back({b.heading, std::round(std::sqrt(b.vx * b.vx + b.vy * b.vy) * 1000.0f) / 1000.0f});
+        }
+        world::tearDownWorld(w);
+        return shots;
+    };
+    const auto shots = fired(loaded.pattern, false);
+    std::set<int32_t> drawn;
+    for (int32_t k = 0; k < 6; ++k) {
+        EXPECT_EQ(shots[static_cast<size_t>(k)].first, 30 * k) << k;
+        EXPECT_EQ(shots[static_cast<size_t>(k)].second, 1.0f + 0.5f * static_cast<float>(k)) << k;
+        EXPECT_EQ(shots[static_cast<size_t>(k + 6)].second, 2.0f) << k;
+        drawn.insert(shots[static_cast<size_t>(k + 6)].first);
+    }
+    EXPECT_GE(drawn.size(), 5u);  // a draw of its own at each shot
+    EXPECT_EQ(fired(loaded.pattern, true), shots);
+    const Loaded flat = parsePattern(flatPattern(loaded), "flat.toml");
+    ASSERT_FALSE(refused(flat)) << flatPattern(loaded);
+    EXPECT_EQ(fired(flat.pattern, false), shots);
+    const std::vector<uint8_t> bytes = packPattern(loaded.pattern);
+    Pattern back;
+    ASSERT_TRUE(unpackPattern(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(fired(back, false), shots);
+    // What cannot be worked out at each shot.
+    for (const std::string field : {"fireDelay", "aimOffset"}) {
+        std::string text = EACH_SHOT;
+        text.replace(text.find("angle = \"= shot * 30\""), 21, field + " = \"= shot + 1\"");
+        EXPECT_TRUE(refused(parsePattern(text, "p.toml"))) << field;
     }
 }
 

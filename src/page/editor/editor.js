@@ -43,8 +43,9 @@ function tableAt(doc, lineNumber) {
 // The names an expression may use: those every expression knows (and in a
 // bullet program the bullet's own), and the parameters and repetition
 // indexes the reader found in the text read last.
-function expressionNames(help, known, inBullet) {
-  const names = help.names.concat(inBullet ? help.runNames : []).map(function (n) {
+function expressionNames(help, known, where) {
+  const own = help.runNames.filter(function (n) { return where === (n.step ? "firing" : "bullet"); });
+  const names = help.names.concat(own).map(function (n) {
     return { label: n.name, info: n.info, type: "variable" };
   });
   for (const p of known.parameters || []) {
@@ -85,7 +86,7 @@ function completer(help, knownNow) {
       if (word.from === word.to && !context.explicit) return null;
       return { from: word.from, options: help.functions.map(function (f) {
         return { label: f.name, apply: f.name + "(", info: f.info, type: "function" };
-      }).concat(expressionNames(help, known, section.keys === "bullet")) };
+      }).concat(expressionNames(help, known, section.fields === "firing" ? "firing" : section.keys)) };
     }
     // A value: a kind by name, a program by name, a shooter's number.
     const value = /([A-Za-z]+)\s*=\s*("?)([\w-]*)$/.exec(before);
@@ -173,7 +174,7 @@ function hover(help) {
     const known = function (list) { return list.find(function (n) { return n.name === word; }); };
     if (inExpression && text[to] === "(" && known(help.functions)) {
       said = known(help.functions).info;
-    } else if (inExpression && section.keys === "bullet" && known(help.runNames)) {
+    } else if (inExpression && (section.keys === "bullet" || section.fields === "firing") && known(help.runNames)) {
       said = word + ": " + known(help.runNames).info;
     } else if (inExpression && known(help.names)) {
       said = word + ": " + known(help.names).info;
