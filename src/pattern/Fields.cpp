@@ -30,6 +30,13 @@ constexpr Field named(const char* name, size_t offset, std::span<const kinds::Na
 constexpr Field program(const char* name, size_t offset, const char* meaning) {
     return {name, FieldKind::Program, offset, 0, 0, {}, nullptr, "", meaning, "every firing step", {}};
 }
+constexpr Field span(const char* name, size_t offset, const char* readBy) {
+    return {name, FieldKind::Span, offset, 0, 0, {}, nullptr, "",
+            "the span of the [timeline] the step runs in: the steps of a program that name a span run in it, over "
+            "and over, for exactly its frames (the last cut short); a span none of them names holds the gun off, "
+            "or the body where it is; \"none\": the program keeps no timeline",
+            readBy, {}};
+}
 constexpr Field reference(const char* name, size_t offset, bool ship, const char* meaning) {
     return {name, FieldKind::Reference, offset, 0, ship ? 1 : 0, {}, nullptr, "", meaning, "every firing step", {}};
 }
@@ -114,6 +121,7 @@ const Field MOVEMENT[] = {
           EVERY_MOVE),
     named("from", offsetof(MovementStep, from), FROMS, "any other number puts it there",
           "how the body comes to x, y when the step is loaded", EVERY_MOVE),
+    span("span", offsetof(MovementStep, span), EVERY_MOVE),
 };
 
 const Field FIRING[] = {
@@ -229,6 +237,7 @@ const Field FIRING[] = {
               "false: half a spreadStep off it in the sweep's direction (even volleys are centred either way)",
               "spreadKind other than turning-fan, volleySize 3 or more"),
          SPREAD),
+    span("span", offsetof(FiringStep, span), EVERY_FIRE),
 };
 
 #undef MOVE
@@ -257,6 +266,7 @@ std::string fieldTakes(const Field& f) {
         case FieldKind::Reference:
             return takesShip(f) ? "\"none\", [x, y], { shooter = N } or \"player\"" : "\"none\", [x, y] or { shooter = N }";
         case FieldKind::Program: return "\"none\", or the name of a bullet program";
+        case FieldKind::Span: return "\"none\", or the name of a span of the [timeline]";
     }
     return {};
 }
@@ -273,6 +283,7 @@ std::string fieldDefault(const Field& f) {
             return "0";
         case FieldKind::Reference: return "\"none\"";
         case FieldKind::Program: return "\"none\"";
+        case FieldKind::Span: return "\"none\"";
     }
     return {};
 }

@@ -28,6 +28,7 @@ enum class FieldKind : int32_t {
     Named,      // a kind by its name, or any whole number
     Reference,  // "none", a point [x, y] or { shooter = N }
     Program,    // "none", or the name of a bullet program
+    Span,       // "none", or the name of a span of the timeline
 };
 
 inline constexpr int64_t I32_MIN = std::numeric_limits<int32_t>::min();

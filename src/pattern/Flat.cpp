@@ -75,6 +75,7 @@ void appendStep(std::string& out, const Step& step, std::span<const Field> field
             out += f.name;
             out += " = ";
         };
+        if (f.kind == FieldKind::Span) continue;  // the steps are those the timeline made, each in its span
         int32_t atEachShot = -1;
         if constexpr (std::is_same_v<Step, FiringStep>) {
             for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
@@ -130,7 +131,9 @@ template <typename Program>
 void appendPrograms(std::string& out, const char* table, const std::vector<Program>& programs,
                     std::span<const Field> fields, const Pattern& p) {
     for (const Program& program : programs) {
-        out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\n" + name(ProgramKey::Steps) + " = [\n";
+        out += "\n[" + std::string(table) + "." + keyText(program.name) + "]\n";
+        if (program.loop != 0) out += std::string(name(ProgramKey::Loop)) + " = " + quoted(LOOP_NAMES[program.loop == 1]) + "\n";
+        out += std::string(name(ProgramKey::Steps)) + " = [\n";
         for (const auto& step : program.steps) {
             appendStep(out, step, fields, p);
             out += ",\n";

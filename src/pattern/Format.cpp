@@ -19,6 +19,18 @@ const Key SECTION_TABLE[] = {
     {"player", "the ship a player steers: where it starts, how fast it moves and how near a bullet hits or grazes it"},
     {"bullet", "bullet programs, by name: [bullet.NAME], run by the bullets of a firing step that names one (bullet = "
                "\"NAME\") or of an action's volley"},
+    {"timeline", "spans of frames the programs keep in step by: a step that says span = \"NAME\" runs in that span"},
+};
+
+const Key TIMELINE_TABLE[] = {
+    {"spans", "the spans, in the order they come, each { name = \"NAME\", frames = N }; after the last the first "
+              "comes again",
+     true},
+};
+
+const Key SPAN_TABLE[] = {
+    {"name", "what the steps that run in it call it", true},
+    {"frames", "how long it lasts: 1 to 100,000,000 frames", true},
 };
 
 const Key BULLET_TABLE[] = {
@@ -73,6 +85,8 @@ const Key SHOOTERS_TABLE[] = {
 const Key PROGRAM_TABLE[] = {
     {"defaults", "what every step of the program has unless it says otherwise"},
     {"steps", "the steps, in the order they run; the program starts again after the last", true},
+    {"loop", "how it comes back to its first step: \"hold\" (the default), its last step held one frame more; "
+             "\"at-once\", the first step in the frame after the last step's last"},
 };
 
 const Key REPEAT_TABLE[] = {
@@ -177,6 +191,8 @@ static_assert(std::size(LINT_TABLE) == static_cast<size_t>(LintId::Count));
 static_assert(std::size(BULLET_TABLE) == static_cast<size_t>(BulletKey::Keys));
 static_assert(std::size(ACTION_TABLE) == static_cast<size_t>(ActionKey::Keys));
 static_assert(std::size(FIRE_TABLE) == static_cast<size_t>(FireKey::Keys));
+static_assert(std::size(TIMELINE_TABLE) == static_cast<size_t>(TimelineKey::Keys));
+static_assert(std::size(SPAN_TABLE) == static_cast<size_t>(SpanKey::Keys));
 static_assert(std::size(HOW_TABLE) == actions::HOW_COUNT);
 static_assert(ACTION_KINDS == actions::REPEAT + 1 && static_cast<size_t>(ActionKey::Repeat) == actions::REPEAT);
 
@@ -191,6 +207,8 @@ const std::span<const Key> PLAYER_KEYS = PLAYER_TABLE;
 const std::span<const Key> BULLET_KEYS = BULLET_TABLE;
 const std::span<const Key> ACTION_KEYS = ACTION_TABLE;
 const std::span<const Key> FIRE_KEYS = FIRE_TABLE;
+const std::span<const Key> TIMELINE_KEYS = TIMELINE_TABLE;
+const std::span<const Key> SPAN_KEYS = SPAN_TABLE;
 const std::span<const Key> HOW_NAMES = HOW_TABLE;
 const std::span<const KnownName> NAMES = NAME_TABLE;
 const std::span<const Function> FUNCTIONS = FUNCTION_TABLE;

@@ -25,11 +25,18 @@ struct Key {
 };
 
 // The file's tables, in the order the reader takes them.
-enum class Section : size_t { Shooters, Params, Movement, Firing, Player, Bullet, Count };
+enum class Section : size_t { Shooters, Params, Movement, Firing, Player, Bullet, Timeline, Count };
+// [timeline]: spans of frames the whole pattern's programs keep in step by.
+enum class TimelineKey : size_t { Spans, Keys };
+// A span of the timeline: { name = "NAME", frames = N }.
+enum class SpanKey : size_t { Name, Frames, Keys };
+inline constexpr int32_t MAX_SPAN_FRAMES = 100'000'000;
 // [shooters]
 enum class ShootersKey : size_t { Count, Phases, Movement, Firing, Keys };
 // [movement.NAME] and [firing.NAME]
-enum class ProgramKey : size_t { Defaults, Steps, Keys };
+enum class ProgramKey : size_t { Defaults, Steps, Loop, Keys };
+// How a program comes back to its first step (loop = ...), in world::LOOP_ order.
+inline constexpr const char* LOOP_NAMES[] = {"hold", "at-once"};
 // A repetition within a steps list: { repeat = N, index = "k", steps = [...] }.
 enum class RepeatKey : size_t { Repeat, Index, Steps, Keys };
 // A reference to a shooter's body: { shooter = N }.
@@ -61,6 +68,8 @@ extern const std::span<const Key> PLAYER_KEYS;
 extern const std::span<const Key> BULLET_KEYS;
 extern const std::span<const Key> ACTION_KEYS;
 extern const std::span<const Key> FIRE_KEYS;
+extern const std::span<const Key> TIMELINE_KEYS;
+extern const std::span<const Key> SPAN_KEYS;
 
 inline const char* name(Section s) { return SECTIONS[static_cast<size_t>(s)].name; }
 inline const char* name(ShootersKey k) { return SHOOTERS_KEYS[static_cast<size_t>(k)].name; }
@@ -71,6 +80,8 @@ inline const char* name(PlayerKey k) { return PLAYER_KEYS[static_cast<size_t>(k)
 inline const char* name(BulletKey k) { return BULLET_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(ActionKey k) { return ACTION_KEYS[static_cast<size_t>(k)].name; }
 inline const char* name(FireKey k) { return FIRE_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(TimelineKey k) { return TIMELINE_KEYS[static_cast<size_t>(k)].name; }
+inline const char* name(SpanKey k) { return SPAN_KEYS[static_cast<size_t>(k)].name; }
 
 // The index of a repetition that names none.
 inline constexpr const char* DEFAULT_INDEX = "i";
@@ -145,6 +156,8 @@ struct Format {
     std::span<const Key> bullet = BULLET_KEYS;
     std::span<const Key> actions = ACTION_KEYS;
     std::span<const Key> fire = FIRE_KEYS;
+    std::span<const Key> timeline = TIMELINE_KEYS;
+    std::span<const Key> spans = SPAN_KEYS;
     std::span<const Key> hows = HOW_NAMES;
     std::span<const KnownName> names = NAMES;
     std::span<const RunName> runNames = RUN_NAMES;
@@ -156,7 +169,7 @@ struct Format {
 
 // Every field, key, name, function and warning as JSON, for the page's
 // editor help: {"sections", "shooters", "programs", "forms", "references", "player",
-// "bullet", "actions", "volley", "hows", "names", "runNames", "functions", "lints", "movement", "firing"}, each a list of records with
+// "bullet", "actions", "volley", "hows", "timeline", "spans", "names", "runNames", "functions", "lints", "movement", "firing"}, each a list of records with
 // a "name" and what the editor shows of it (a section names the lists that
 // apply within it: "keys", the list of its keys, and "fields", of its
 // steps' fields).

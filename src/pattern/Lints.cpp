@@ -150,7 +150,8 @@ struct Linter {
         for (size_t k = 0; k < program.steps.size(); ++k) {
             const MovementStep& e = program.steps[k];
             const StepSource& s = source.steps[k];
-            duration(source, s, MOVED(duration), e.step.duration);
+            if (s.fitted == IDLE) continue;  // the timeline's, not the text's
+            if (!s.fitted) duration(source, s, MOVED(duration), e.step.duration);
             unread(s, F, e);
         }
     }
@@ -166,7 +167,8 @@ struct Linter {
             const actor::TurretStep& t = program.steps[k].step;
             const StepSource& s = source.steps[k];
             referenced = referenced || program.steps[k].origin.kind != REFERENCE_NONE;
-            duration(source, s, FIRED(duration), t.duration);
+            if (s.fitted == IDLE) continue;  // the timeline's, not the text's
+            if (!s.fitted) duration(source, s, FIRED(duration), t.duration);
             if (!t.active) continue;
             const int32_t n = t.volleySize;
             if (n > 1 && t.sweepDir == 0) {

@@ -59,7 +59,15 @@ void giveCarries(const Pattern& p, world::World& world) {
             firing[shooter].push_back(std::move(asks));
         }
     }
-    if (any) world::giveCarries(world, from.data(), firing.data(), &p.bullets);
+    std::vector<int32_t> movementLoops, firingLoops;
+    for (int32_t i = 0; i < p.shooterCount; ++i) {
+        movementLoops.push_back(p.movements[static_cast<size_t>(p.movementOf[static_cast<size_t>(i)])].loop);
+        firingLoops.push_back(p.firings[static_cast<size_t>(p.firingOf[static_cast<size_t>(i)])].loop);
+        any = any || movementLoops.back() != world::LOOP_HOLD || firingLoops.back() != world::LOOP_HOLD;
+    }
+    if (!any) return;
+    world::giveCarries(world, from.data(), firing.data(), &p.bullets);
+    world::giveLoops(world, movementLoops, firingLoops);
 }
 
 void make(const void* context, world::World& world) {

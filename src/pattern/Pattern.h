@@ -77,6 +77,7 @@ struct FiringStep {
     // firing fields) and the formula (in the pattern's `bullets`) of each; -1 none.
     int32_t shotFields[MAX_SHOT_VALUES] = {-1, -1, -1, -1, -1, -1, -1, -1};
     int32_t shotFormulas[MAX_SHOT_VALUES] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    int32_t span = -1;       // the span of the timeline it runs in, by index; -1: none
     int32_t line = 0;        // where the step stands in the file, for messages
     int32_t column = 0;
 };
@@ -86,16 +87,25 @@ struct FiringStep {
 struct MovementStep {
     actor::EmitterStep step;  // every field
     int32_t from = 0;         // PUT: put at x, y; KEEP: kept where it is; GLIDE: from where it is to x, y
+    int32_t span = -1;        // the span of the timeline it runs in, by index; -1: none
+};
+
+// A span of the timeline.
+struct Span {
+    std::string name;
+    int32_t frames = 0;
 };
 
 struct MovementProgram {
     std::string name;
     std::vector<MovementStep> steps;
+    int32_t loop = 0;  // world::LOOP_HOLD or LOOP_AT_ONCE
 };
 
 struct FiringProgram {
     std::string name;
     std::vector<FiringStep> steps;
+    int32_t loop = 0;  // world::LOOP_HOLD or LOOP_AT_ONCE
 };
 
 struct Pattern {
@@ -108,6 +118,7 @@ struct Pattern {
     std::vector<FiringProgram> firings;
     Player player;                        // the ship, when the pattern has one
     std::vector<std::string> bulletNames; // the bullet programs' names, by index
+    std::vector<Span> spans;              // the timeline, in order; none: no program keeps one
     actions::Programs bullets;            // the bullet programs, as the engine runs them
 };
 

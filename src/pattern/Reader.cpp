@@ -223,7 +223,7 @@ void Reader::readEntries(const toml::array& entries, std::span<const Field> fiel
 }
 
 template <typename Step>
-bool Reader::readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind,
+bool Reader::readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind, int32_t& loop,
                  std::vector<Step>& steps, ProgramSource& source) {
     source.key = key.source();
     const std::string where = std::string(kind) + " program '" + std::string(key.str()) + "'";
@@ -239,6 +239,14 @@ bool Reader::readProgram(const toml::key& key, const toml::node& node, std::span
                 readStep(*t, fields, defaults, where + "'s defaults", &source.defaults);
             } else {
                 error(value, where + "'s defaults must be a table");
+            }
+        } else if (name.str() == pattern::name(ProgramKey::Loop)) {
+            const auto* text = value.as_string();
+            const auto found = text ? std::find(std::begin(LOOP_NAMES), std::end(LOOP_NAMES), text->get()) : std::end(LOOP_NAMES);
+            if (found == std::end(LOOP_NAMES)) {
+                error(value, where + "'s loop must be \"hold\" or \"at-once\"");
+            } else {
+                loop = static_cast<int32_t>(found - std::begin(LOOP_NAMES));
             }
         } else if (name.str() != pattern::name(ProgramKey::Steps)) {
             unknownKey(name, namesOf(PROGRAM_KEYS), where, "a program has " + listed(PROGRAM_KEYS));
@@ -300,7 +308,9 @@ bool Reader::readProgram(const toml::key& key, const toml::node& node, std::span
     stepsRead += count;
     steps.reserve(static_cast<size_t>(count));
     source.steps.reserve(static_cast<size_t>(count));
+    const int64_t read = errorCount(loaded);
     readEntries(*array, fields, defaults, steps, source, where);
+    if (errorCount(loaded) == read) keepTimeline(steps, source, where, *list);  // a span mistyped is said once
     return true;
 }
 
@@ -392,7 +402,7 @@ void Reader::readForEachShooter(const toml::key& key, const toml::node& node, st
         ProgramSource source;
         source.perShooter = true;
         source.draws = programSources[place].draws;
-        readProgram(key, node, fields, kind, steps, source);
+        readProgram(key, node, fields, kind, programs[into].loop, steps, source);
         programs[into].steps = std::move(steps);
         programSources[into] = std::move(source);
         scope.names.pop_back();
@@ -405,6 +415,7 @@ void Reader::read(const toml::table& root) {
     readParameters(root);
     readPlayer(root);
     nameBullets(root);
+    readTimeline(root);
     // The shooters first: references to them are checked against the count.
     const toml::node* shootersNode = root.get(name(Section::Shooters));
     const toml::table* shooters = shootersNode ? shootersNode->as_table() : nullptr;
@@ -440,7 +451,8 @@ void Reader::read(const toml::table& root) {
     std::vector<Program> programs;
     for (auto&& [key, node] : root) {
         if (key.str() == name(Section::Shooters) || key.str() == name(Section::Params) ||
-            key.str() == name(Section::Player) || key.str() == name(Section::Bullet)) {
+            key.str() == name(Section::Player) || key.str() == name(Section::Bullet) ||
+            key.str() == name(Section::Timeline)) {
             continue;
         }
         const bool movement = key.str() == name(Section::Movement), firing = key.str() == name(Section::Firing);
@@ -476,10 +488,11 @@ void Reader::read(const toml::table& root) {
     });
     const auto readOnce = [&](const Program& w) {
         if (w.movement) {
-            readProgram(*w.key, *w.node, MOVEMENT_FIELDS, "movement", p.movements[w.place].steps,
+            readProgram(*w.key, *w.node, MOVEMENT_FIELDS, "movement", p.movements[w.place].loop, p.movements[w.place].steps,
                           sources.movements[w.place]);
         } else {
-            readProgram(*w.key, *w.node, FIRING_FIELDS, "firing", p.firings[w.place].steps, sources.firings[w.place]);
+            readProgram(*w.key, *w.node, FIRING_FIELDS, "firing", p.firings[w.place].loop, p.firings[w.place].steps,
+                        sources.firings[w.place]);
         }
     };
     readBullets(root);

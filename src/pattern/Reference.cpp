@@ -83,6 +83,7 @@ std::string helpJson(const Format& format) {
                            : which == Section::Params ? "names"
                            : which == Section::Player ? "player"
                            : which == Section::Bullet ? "bullet"
+                           : which == Section::Timeline ? "timeline"
                                                       : "programs";
         const char* fields = which == Section::Movement ? "movement" : which == Section::Firing ? "firing" : "";
         sections += std::string(sections.empty() ? "" : ",") + "{\"name\":" + quoted(t.name) + ",\"info\":" +
@@ -93,6 +94,7 @@ std::string helpJson(const Format& format) {
            keysJson(format.shooters) + ",\"programs\":" + keysJson(format.programs) + ",\"forms\":" +
            keysJson(format.repetitions) + ",\"references\":" + keysJson(format.references) + ",\"player\":" + keysJson(format.player) + ",\"bullet\":" +
            keysJson(format.bullet) + ",\"actions\":" + keysJson(format.actions) + ",\"volley\":" + keysJson(format.fire) + ",\"hows\":" + keysJson(format.hows) +
+           ",\"timeline\":" + keysJson(format.timeline) + ",\"spans\":" + keysJson(format.spans) +
            ",\"functions\":[" +
            functions + "],\"names\":[" + names + "],\"runNames\":[" + runNames + "]}";
 }
@@ -148,7 +150,7 @@ std::string referencePage(const std::string& templateText, const Format& format)
     const std::pair<const char*, std::span<const Key>> keyTables[] = {
         {"@SHOOTERS_KEYS@", format.shooters}, {"@PROGRAM_KEYS@", format.programs}, {"@PLAYER_KEYS@", format.player},
         {"@REPEAT_KEYS@", format.repetitions}, {"@BULLET_KEYS@", format.bullet}, {"@ACTION_KEYS@", format.actions},
-        {"@FIRE_KEYS@", format.fire},
+        {"@FIRE_KEYS@", format.fire}, {"@TIMELINE_KEYS@", format.timeline}, {"@SPAN_KEYS@", format.spans},
     };
     for (std::string line; std::getline(lines, line);) {
         const auto keys = std::find_if(std::begin(keyTables), std::end(keyTables),
@@ -225,7 +227,8 @@ std::string fieldSchema(const Field& f) {
             break;
         }
         case FieldKind::Reference: type = "\"$ref\": \"#/definitions/reference\""; break;
-        case FieldKind::Program: type = "\"type\": \"string\""; break;
+        case FieldKind::Program:
+        case FieldKind::Span: type = "\"type\": \"string\""; break;
     }
     return "{" + type + ", \"description\": " + quoted(description(f)) + "}";
 }
@@ -289,7 +292,8 @@ struct Schemas {
                ", \"items\": {\"$ref\": \"#/definitions/" + kind + "Entry\"}, \"description\": " +
                quoted(sentence(p[1].info).substr(0, sentence(p[1].info).size() - 1) + ". At most " +
                       std::to_string(MAX_STEPS) + " once repetitions are counted out.") +
-               "}}}";
+               "}, " + quoted(p[2].name) + ": {\"enum\": [" + quoted(LOOP_NAMES[0]) + ", " + quoted(LOOP_NAMES[1]) + "], " +
+               described(p[2]) + "}}}";
     }
 
     std::string shooters() const {
@@ -325,6 +329,25 @@ struct Schemas {
                ": {\"type\": \"number\", \"minimum\": " + exactText(RANK_LEAST) + ", \"maximum\": " +
                exactText(RANK_MOST) + ", \"description\": " + quoted(sentence(rank.info)) + "}, " + quoted(seed.name) +
                ": {\"type\": \"integer\", \"description\": " + quoted(sentence(seed.info)) + "}}}";
+    }
+
+    // [timeline] and its spans.
+    std::string timeline() const {
+        const std::span<const Key> spans = format.spans;
+        const auto property = [&](const Key& k, const std::string& type) { return quoted(k.name) + ": {" + type + ", " + described(k) + "}"; };
+        std::string span = "{\"type\": \"object\", \"additionalProperties\": false, \"required\": [" +
+                           quoted(spans[static_cast<size_t>(SpanKey::Name)].name) + ", " +
+                           quoted(spans[static_cast<size_t>(SpanKey::Frames)].name) + "], \"properties\": {" +
+                           property(spans[static_cast<size_t>(SpanKey::Name)], "\"type\": \"string\"") + ", " +
+                           property(spans[static_cast<size_t>(SpanKey::Frames)],
+                                    "\"anyOf\": [{\"type\": \"integer\", \"minimum\": 1, \"maximum\": " +
+                                        std::to_string(MAX_SPAN_FRAMES) + "}, " + EXPRESSION + "]") +
+                           "}}";
+        const Key& list = format.timeline[static_cast<size_t>(TimelineKey::Spans)];
+        return "{\"type\": \"object\", \"additionalProperties\": false, " +
+               described(format.sections[static_cast<size_t>(Section::Timeline)]) + ", \"required\": [" +
+               quoted(list.name) + "], \"properties\": {" +
+               property(list, "\"type\": \"array\", \"minItems\": 1, \"items\": " + span) + "}}";
     }
 
     std::string player() const {
@@ -450,7 +473,8 @@ std::string schemaJson(const Format& format) {
            "    " + quoted(sectionOf(Section::Player).name) + ": " + s.player() + ",\n"
            "    " + quoted(sectionOf(Section::Bullet).name) + ": {\"type\": \"object\", " +
            s.described(sectionOf(Section::Bullet)) +
-           ", \"additionalProperties\": {\"$ref\": \"#/definitions/bulletProgram\"}}\n"
+           ", \"additionalProperties\": {\"$ref\": \"#/definitions/bulletProgram\"}},\n"
+           "    " + quoted(sectionOf(Section::Timeline).name) + ": " + s.timeline() + "\n"
            "  },\n"
            "  \"definitions\": {\n"
            "    \"movementProgram\": " + s.program("movement", "A movement program: how a body moves.") + ",\n"

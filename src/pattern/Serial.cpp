@@ -90,12 +90,14 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
         w.text(program.name);
         w.word(static_cast<uint32_t>(program.steps.size()));
         w.raw(program.steps.data(), program.steps.size() * sizeof(MovementStep));
+        w.word(static_cast<uint32_t>(program.loop));
     }
     w.word(static_cast<uint32_t>(p.firings.size()));
     for (const FiringProgram& program : p.firings) {
         w.text(program.name);
         w.word(static_cast<uint32_t>(program.steps.size()));
         w.raw(program.steps.data(), program.steps.size() * sizeof(FiringStep));
+        w.word(static_cast<uint32_t>(program.loop));
     }
     w.raw(&p.player, sizeof p.player);
     w.word(static_cast<uint32_t>(p.bulletNames.size()));
@@ -135,6 +137,9 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
         if (!r.text(program.name, MOST_NAME) || !stepCount(steps)) return false;
         program.steps.resize(steps);
         if (!r.raw(program.steps.data(), steps * sizeof(MovementStep))) return false;
+        uint32_t loop = 0;
+        if (!r.word(loop) || loop > 1) return false;
+        program.loop = static_cast<int32_t>(loop);
     }
     if (!r.word(firings) || firings < 1 || firings > MAX_WORLD_STEPS) return false;
     p.firings.resize(firings);
@@ -143,6 +148,9 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
         if (!r.text(program.name, MOST_NAME) || !stepCount(steps)) return false;
         program.steps.resize(steps);
         if (!r.raw(program.steps.data(), steps * sizeof(FiringStep))) return false;
+        uint32_t loop = 0;
+        if (!r.word(loop) || loop > 1) return false;
+        program.loop = static_cast<int32_t>(loop);
         for (FiringStep& step : program.steps) {
             // Addresses mean nothing here: a world sets its own.
             step.step.originRef = nullptr;

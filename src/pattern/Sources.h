@@ -26,7 +26,11 @@ struct StepSource {
     std::vector<Setting> settings;   // where, for the fields set in the step
     toml::source_region place;       // the step's table
     std::string inner;               // the repeat and shooter it was made for, as "i = 3, shooter = 1"; empty: none
+    int32_t fitted = 0;              // made by the timeline: CUT, a step cut short to end with its span; IDLE, a
+                                     // span's step the program's own do not name; 0: as the text gives it
 };
+inline constexpr int32_t CUT = 1;
+inline constexpr int32_t IDLE = 2;
 struct ProgramSource {
     toml::source_region key;         // the program's name where it is defined
     bool perShooter = false;         // its values name the shooter: read for each shooter that runs it

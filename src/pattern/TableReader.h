@@ -76,6 +76,8 @@ struct Reader {
     void setReference(const Field& field, const toml::node& node, Reference* out, int32_t shooterCount);
     // "none", or the name of a bullet program, as its index.
     void setProgram(const toml::node& node, const std::string& what, int32_t* out);
+    // "none", or the name of a span of the timeline, as its index.
+    void setSpan(const toml::node& node, const std::string& what, int32_t* out);
     void unknownName(std::string_view typed, const toml::source_region& place,
                      const std::vector<std::string_view>& known, const std::string& what, const std::string& has = {},
                      const std::vector<toml::source_region>* defined = nullptr);
@@ -103,7 +105,7 @@ struct Reader {
     void readEntries(const toml::array& entries, std::span<const Field> fields, const Step& defaults,
                      std::vector<Step>& steps, ProgramSource& source, const std::string& where);
     template <typename Step>
-    bool readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind,
+    bool readProgram(const toml::key& key, const toml::node& node, std::span<const Field> fields, const char* kind, int32_t& loop,
                      std::vector<Step>& steps, ProgramSource& source);
     // Which program each shooter runs: one name for all, or a list of one per shooter.
     template <typename Program>
@@ -133,6 +135,14 @@ struct Reader {
     // true when it was one, said or not.
     bool shotValue(const Field& field, const toml::node& node, FiringStep& step);
     std::vector<std::string> repeatNames{};      // the index names of the repeats read within, outermost first
+
+    // The timeline (Timeline.cpp): its spans, read before the programs; then
+    // each program whose steps name spans made to keep them, its steps of
+    // each span run over and over for exactly the span's frames.
+    void readTimeline(const toml::table& root);
+    template <typename Step>
+    void keepTimeline(std::vector<Step>& steps, ProgramSource& source, const std::string& where,
+                      const toml::node& list);
 
     // The ship (Parameters.cpp, beside the parameters: a table of settings).
     void readPlayer(const toml::table& root);

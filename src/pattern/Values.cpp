@@ -235,6 +235,7 @@ void Reader::setField(const Field& field, const toml::node& node, void* slot, in
         case FieldKind::Named: setNamed(field, node, static_cast<int32_t*>(slot)); break;
         case FieldKind::Reference: setReference(field, node, static_cast<Reference*>(slot), shooterCount); break;
         case FieldKind::Program: setProgram(node, std::string(name), static_cast<int32_t*>(slot)); break;
+        case FieldKind::Span: setSpan(node, std::string(name), static_cast<int32_t*>(slot)); break;
     }
 }
 
@@ -259,6 +260,30 @@ void Reader::setProgram(const toml::node& node, const std::string& what, int32_t
     unknownName(text->get(), node.source(), known, "no bullet program '" + text->get() + "'",
                 names.empty() ? std::string("there is none: give one as [bullet.NAME]")
                               : "there are " + std::to_string(names.size()) + ", and \"none\"");
+}
+
+void Reader::setSpan(const toml::node& node, const std::string& what, int32_t* slot) {
+    const auto* text = node.as_string();
+    if (!text) {
+        error(node, what + " must be \"none\" or the name of a span of the timeline, not " + typeName(node));
+        return;
+    }
+    if (text->get() == "none") {
+        *slot = -1;
+        return;
+    }
+    std::vector<std::string_view> known;
+    for (size_t k = 0; k < p.spans.size(); ++k) {
+        if (p.spans[k].name == text->get()) {
+            *slot = static_cast<int32_t>(k);
+            return;
+        }
+        known.push_back(p.spans[k].name);
+    }
+    known.push_back("none");
+    unknownName(text->get(), node.source(), known, "no span '" + text->get() + "'",
+                p.spans.empty() ? std::string("there is none: give them as [timeline] spans = [{ name = \"NAME\", frames = N }]")
+                                : "the timeline has " + std::to_string(p.spans.size()) + ", and \"none\"");
 }
 
 void Reader::setNamed(const Field& field, const toml::node& node, int32_t* slot) {

@@ -54,12 +54,15 @@ void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dro
 }
 
 void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dropped, CarryOf carryOf,
-                   void* context) {
+                   void* context, bool loopAtOnce) {
     (s.emitterMove ? s.emitterMove : moveLinear)(s);
     s.turret.originX = s.emitter.x;
     s.turret.originY = s.emitter.y;
     const int32_t angle = s.turret.angle;
-    const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
+    int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
+    if (!loaded && loopAtOnce && collections::onEndMarker(s.turretSteps)) {
+        loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
+    }
     const turret::Carry& carry = carryOf(context, s, loaded);
     if (loaded && carry.keepAngle) s.turret.angle = angle;
     turret::fireTurret(s, loaded, dropped, carry);

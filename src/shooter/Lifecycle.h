@@ -28,7 +28,8 @@ void updateShooter(Shooter& shooter);
 using CarryOf = const turret::Carry& (*)(void* context, Shooter& shooter, int32_t loaded);
 // The same, the gun as the carry asks: an angle kept through the load, an
 // aim's offset, a centred fan.
+// loopAtOnce: past its last step the firing program takes its first in the same frame.
 void updateShooter(Shooter& shooter, collections::ReadOut& turretReadOut, int32_t* dropped, CarryOf carryOf,
-                   void* context);
+                   void* context, bool loopAtOnce);
 
 }  // namespace shooter

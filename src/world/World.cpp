@@ -61,6 +61,14 @@ void giveCarries(World& world, const std::vector<int32_t>* from, const std::vect
     }
 }
 
+void giveLoops(World& world, const std::vector<int32_t>& movement, const std::vector<int32_t>& firing) {
+    for (int32_t i = 0; world.carries && i < world.count; ++i) {
+        const auto k = static_cast<size_t>(i);
+        world.carries[i].movementLoop = k < movement.size() ? movement[k] : LOOP_HOLD;
+        world.carries[i].firingLoop = k < firing.size() ? firing[k] : LOOP_HOLD;
+    }
+}
+
 void rewindPrograms(World& world) {
     for (int32_t i = 0; i < world.count; ++i) shooter::resetEmitterSchedule(world.shooters[i]);
     for (int32_t i = 0; i < world.count; ++i) turret::resetTurretSchedule(world.shooters[i]);
@@ -212,11 +220,15 @@ void stepWorld(World& world) {
         frame.stepped = -1;
         if (world.carries) {
             const float hereX = s.emitter.x, hereY = s.emitter.y;
-            if (shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter)) {
-                bringBody(world.carries[i], s, hereX, hereY);
+            int32_t moved = shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
+            // Past its last step, a program that loops at once takes its first in this frame.
+            if (!moved && world.carries[i].movementLoop == LOOP_AT_ONCE && collections::onEndMarker(s.emitterSteps)) {
+                moved = shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
             }
+            if (moved) bringBody(world.carries[i], s, hereX, hereY);
             Carrying carrying{&world.carries[i], world.formulas, &world.draws};
-            shooter::updateShooter(s, frame.turret, &frame.dropped, carryOf, &carrying);
+            shooter::updateShooter(s, frame.turret, &frame.dropped, carryOf, &carrying,
+                                   world.carries[i].firingLoop == LOOP_AT_ONCE);
         } else {
             shooter::runEmitterSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, frame.emitter);
             shooter::updateShooter(s, frame.turret, &frame.dropped);

@@ -46,6 +46,10 @@ struct ShotValue {
     int32_t formula = -1;    // in the world's formulas
 };
 
+// How a program comes back to its first step after its last.
+inline constexpr int32_t LOOP_HOLD = 0;     // the engine's way: the last step holds one frame more
+inline constexpr int32_t LOOP_AT_ONCE = 1;  // the first step comes in the frame after the last step's last
+
 // What a stored firing step asks beyond its record.
 struct FiringAsks {
     turret::Carry carry;
@@ -61,6 +65,8 @@ struct StepCarries {
     const actor::TurretStep* lastStep = nullptr;           // the firing step found last, and what it asks
     const FiringAsks* last = nullptr;
     int32_t shots = 0;                                     // the step in force has fired since it was loaded
+    int32_t movementLoop = LOOP_HOLD;                      // how each program comes back to its first step
+    int32_t firingLoop = LOOP_HOLD;
 };
 
 struct World {
@@ -109,6 +115,8 @@ void givePrograms(World& world, const actions::Programs* programs, const std::ve
 // draws, which start from their seed.
 void giveCarries(World& world, const std::vector<int32_t>* from, const std::vector<FiringAsks>* firing,
                  const actions::Programs* formulas);
+// And how each shooter's two programs loop (LOOP_HOLD or LOOP_AT_ONCE, one a shooter each).
+void giveLoops(World& world, const std::vector<int32_t>& movement, const std::vector<int32_t>& firing);
 // For a maker, once every step is in: rewinds the movement programs, then the
 // firing programs.
 void rewindPrograms(World& world);

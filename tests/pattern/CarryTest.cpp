@@ -157,5 +157,58 @@ TEST(Carry, ValuesWorkedOutAtEachShotFromItsIndexAndTheWorldsDraws) {
     }
 }
 
+// One timeline for two shooters: each program's steps of a span run over
+// and over for exactly its frames, a span a program does not name holds it,
+// and with loop = "at-once" both come round every 35 frames exactly.
+constexpr const char* TIMED =
+    "[timeline]\nspans = [ { name = \"open\", frames = 20 }, { name = \"rage\", frames = 15 } ]\n"
+    "[shooters]\ncount = 2\nmovement = \"m\"\nfiring = [\"a\", \"b\"]\n"
+    "[movement.m]\nloop = \"at-once\"\nsteps = [ { duration = 100000, x = 320.0, y = 100.0, active = true, span = \"open\" },\n"
+    "  { duration = 6, x = 100.0, y = 100.0, active = true, span = \"rage\" } ]\n"
+    "[firing.a]\nloop = \"at-once\"\nsteps = [ { duration = 7, active = true, bulletCount = 64, volleySize = 1, "
+    "speed = 1.0, burstPause = 3, span = \"open\" } ]\n"
+    "[firing.b]\nloop = \"at-once\"\nsteps = [ { duration = 4, active = true, bulletCount = 64, volleySize = 1, "
+    "speed = 1.0, burstPause = 2, span = \"rage\" } ]\n";
+
+TEST(Carry, ATimelineKeepsEveryProgramInStepAndComesRoundAtOnce) {
+    const Loaded loaded = parsePattern(TIMED, "p.toml");
+    ASSERT_FALSE(refused(loaded)) << (loaded.messages.empty() ? "" : loaded.messages[0].text);
+    const auto durations = [&](const std::vector<FiringStep>& steps) {
+        std::vector<int32_t> d;
+        for (const FiringStep& s : steps) d.push_back(s.step.duration);
+        return d;
+    };
+    const Pattern& p = loaded.pattern;
+    EXPECT_EQ(durations(p.firings[0].steps), (std::vector<int32_t>{7, 7, 3, 14}));  // 8 + 8 + 4, then held for 15
+    EXPECT_EQ(durations(p.firings[1].steps), (std::vector<int32_t>{19, 4, 4, 4}));
+    ASSERT_EQ(p.movements[0].steps.size(), 4u);
+    EXPECT_EQ(p.movements[0].steps[0].step.duration, 19);
+    EXPECT_EQ(p.movements[0].steps[3].step.duration, 0);  // 7 + 7 + 1
+    // The body is at (320, 100) in frames 1 to 20 and 36 to 55, at x 100 in 21 to 35.
+    world::World w;
+    world::setUpWorld(w, makerFor(p));
+    for (int32_t f = 1; f <= 75; ++f) {
+        world::stepWorld(w);
+        const int32_t at = (f - 1) % 35;
+        EXPECT_EQ(w.shooters[0].emitter.x, at < 20 ? 320.0f : 100.0f) << f;
+    }
+    world::tearDownWorld(w);
+    // Written flat, without the timeline, it is the same.
+    const Loaded flat = parsePattern(flatPattern(loaded), "flat.toml");
+    ASSERT_FALSE(refused(flat)) << flatPattern(loaded);
+    EXPECT_EQ(durations(flat.pattern.firings[1].steps), durations(p.firings[1].steps));
+    // A span mistyped, and a step that names none among those that do.
+    std::string typo = TIMED, none = TIMED;
+    typo.replace(typo.find("span = \"rage\" } ]\n[firing.a]"), 14, "span = \"rgae\"");
+    none.replace(none.find(", span = \"rage\" } ]\n[firing.a]"), 16, "");
+    const auto said = [](const std::string& text) {
+        const Loaded l = parsePattern(text, "p.toml");
+        return l.messages.empty() ? std::string() : l.messages[0].text;
+    };
+    EXPECT_EQ(said(typo), "no span 'rgae'; did you mean 'rage'?");
+    EXPECT_EQ(said(none), "movement program 'm''s step 2 names no span: in a program whose steps name spans, each "
+                          "names the span it runs in");
+}
+
 }  // namespace
 }  // namespace pattern
