@@ -243,11 +243,13 @@ def new_links_in_the_tab_are_followed(p):
 
 
 def bullet_programs_as_the_tools_draw_them(p):
-    """A sample whose bullets run programs of their own, in a link, at a frame
-    where they have split and turned: the picture barrage-capture makes."""
-    p.open("?frame=160" + link(sample("bloom")), 160)
-    if not p.shows(p.captured(160, sample("bloom"))):
-        p.fail("bloom at frame 160 in the page is not barrage-capture's picture")
+    """Samples whose bullets run programs of their own (and whose steps carry
+    on, on a timeline), in a link, at a frame where they have split and
+    turned: the picture barrage-capture makes."""
+    for name, frame in (("bloom", 160), ("boss", 900)):
+        p.open("?frame=%d" % frame + link(sample(name)), frame)
+        if not p.shows(p.captured(frame, sample(name))):
+            p.fail("%s at frame %d in the page is not barrage-capture's picture" % (name, frame))
 
 
 def a_file_dropped_on_a_fresh_page_is_taken(p):
