@@ -178,6 +178,14 @@ const Lint LINT_TABLE[] = {
     {"never-runs", "movement steps after one with active = false: that step switches the shooter off for good, so "
                    "they never come",
      "active = true in that step, or the steps after it left out"},
+    {"no-room-for-children",
+     "a volley from a bullet (fire in its program, or in the programs of the bullets it fires) larger than the store "
+     "it fires into can hold beside the bullet itself (bulletCount - 1): the rest of it is dropped every time",
+     "a smaller volley, or more slots (bulletCount)"},
+    {"late-action",
+     "a bullet program whose first action comes after a wait in which its bullet, flying straight at the step's "
+     "speed, must have left the play area: it is retired first, and the action never runs",
+     "a shorter wait, or a slower bullet"},
 };
 
 static_assert(std::size(SECTION_TABLE) == static_cast<size_t>(Section::Count));

@@ -130,7 +130,7 @@ const Function& functionOf(Operation op);
 // mean, by the names `# allow: NAME` silences.
 enum class LintId : size_t {
     StackedVolley, OriginDefault, ShortStep, UnusedProgram, NeverActive, UnusedAngle, UnreadField, FewSlots,
-    UnknownKind, FullStore, SharedDraws, NoTarget, NeverRuns, Count,
+    UnknownKind, FullStore, SharedDraws, NoTarget, NeverRuns, NoRoomForChildren, LateAction, Count,
 };
 struct Lint {
     const char* name;

@@ -2,12 +2,14 @@
 // each at the place that says it, saying what will happen and what was
 // probably meant, with a name that `# allow: NAME` silences. They never
 // refuse a pattern.
+#include <cmath>
 #include <map>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <vector>
 
+#include "bullets/BulletMotion.h"
 #include "kinds/Kinds.h"
 #include <cstddef>
 #include <type_traits>
@@ -156,6 +158,62 @@ struct Linter {
         }
     }
 
+    // What a step's bullet program cannot do: volleys with no room for them,
+    // and a first action that comes after its bullet must have left.
+    void bulletLints(const StepSource& s, const FiringStep& step, const actor::TurretStep& t) {
+        const actions::Programs& b = p.bullets;
+        if (step.bullet < 0 || static_cast<size_t>(step.bullet) >= b.programs.size() || b.programs.size() != p.bulletNames.size()) return;
+        const toml::source_region place = placeOf(s, fieldIndex(FIRING_FIELDS, offsetof(FiringStep, bullet)));
+        std::vector<bool> seen(b.programs.size(), false);
+        std::vector<size_t> todo{static_cast<size_t>(step.bullet)};
+        while (!todo.empty()) {
+            const size_t q = todo.back();
+            todo.pop_back();
+            if (seen[q]) continue;
+            seen[q] = true;
+            const actions::Program& program = b.programs[q];
+            for (int32_t at = program.first; at < program.first + program.count; ++at) {
+                const actions::Action& a = b.actions[static_cast<size_t>(at)];
+                if (a.kind != actions::FIRE) continue;
+                if (a.program >= 0 && static_cast<size_t>(a.program) < seen.size()) todo.push_back(static_cast<size_t>(a.program));
+                if (a.formulas[actions::VOLLEY_AT] < 0 && a.volley > t.bulletCount - 1) {
+                    warn(s, place, LintId::NoRoomForChildren,
+                         "bullet program '" + p.bulletNames[q] + "' fires volleys of " + std::to_string(a.volley) +
+                             " into a store of " + std::to_string(t.bulletCount) +
+                             " slots (bulletCount), one of them the bullet's own: at most " +
+                             std::to_string(t.bulletCount > 0 ? t.bulletCount - 1 : 0) +
+                             " of each can ever find a slot, and the rest is dropped");
+                    todo.clear();
+                    break;
+                }
+            }
+        }
+        // Flying straight at one speed, a bullet has left the play area (or been retired) by its diagonal's frames.
+        if (t.bulletMotion != kinds::MOTION_ACCELERATED || t.bulletAx != 0.0f || t.bulletAy != 0.0f ||
+            t.speedStep != 0.0f || t.bulletHaltAt != 0 || !(std::fabs(t.speed) > 0.0f)) {
+            return;
+        }
+        const actions::Program& program = b.programs[static_cast<size_t>(step.bullet)];
+        int64_t waited = 0;
+        int32_t at = program.first;
+        for (; at < program.first + program.count; ++at) {
+            const actions::Action& a = b.actions[static_cast<size_t>(at)];
+            if (a.kind != actions::WAIT || a.formulas[actions::FRAMES_AT] >= 0) break;
+            waited += a.frames;
+        }
+        if (at >= program.first + program.count || b.actions[static_cast<size_t>(at)].kind == actions::END) return;
+        const double across = std::hypot(double{bullets::PLAY_RIGHT} - bullets::PLAY_LEFT,
+                                         double{bullets::PLAY_BOTTOM} - bullets::PLAY_TOP);
+        const auto leaves = static_cast<int64_t>(std::ceil(across / std::fabs(double{t.speed}))) + 1;
+        if (waited > leaves) {
+            warn(s, place, LintId::LateAction,
+                 "bullet program '" + p.bulletNames[static_cast<size_t>(step.bullet)] + "' waits " +
+                     std::to_string(waited) + " frames before its first action, but this step's bullets fly "
+                     "straight at " + exactText(t.speed) + " pixels a frame and have left the play area within " +
+                     std::to_string(leaves) + ": the action never runs");
+        }
+    }
+
     void firing(const ProgramSource& source, const FiringProgram& program) {
         const std::span<const Field> F = FIRING_FIELDS;
         bool referenced = false;  // an origin reference, once set, stays
@@ -193,6 +251,7 @@ struct Linter {
                      "from the body");
             }
             unread(s, F, t);
+            bulletLints(s, program.steps[k], t);
             const bool targeted = t.aimAtTarget || t.bulletMotion == kinds::MOTION_HOMING;
             if (targeted && !followsATarget && !given(source, s, FIRED(targetX)) && !given(source, s, FIRED(targetY))) {
                 warn(s, placeOf(s, t.aimAtTarget ? FIRED(aimAtTarget) : FIRED(bulletMotion)), LintId::NoTarget,

@@ -198,6 +198,15 @@ TEST(BulletPrograms, EachMistakeIsSaidAtItsPlace) {
              std::tuple{"{ wait = \"= 2 * idnex + volley\" }", "bullet = \"b\"",
                         "p.toml:9:17: error: wait in action 1 of bullet program 'b': no name 'idnex'; did you mean "
                         "'index'?\n"},
+             std::tuple{"{ wait = 400 }, { wait = 200 }, { direction = 90 }",
+                        "active = true, speed = 2.0, bulletCount = 8, bullet = \"b\"",
+                        "p.toml:6:73: warning: bullet program 'b' waits 600 frames before its first action, but this step's "
+                        "bullets fly straight at 2 pixels a frame and have left the play area within 472: the action "
+                        "never runs [late-action]\n"},
+             std::tuple{"{ fire = { volley = 8 } }", "active = true, bulletCount = 8, bullet = \"b\"",
+                        "p.toml:6:60: warning: bullet program 'b' fires volleys of 8 into a store of 8 slots "
+                        "(bulletCount), one of them the bullet's own: at most 7 of each can ever find a slot, and the "
+                        "rest is dropped [no-room-for-children]\n"},
              std::tuple{"{ wait = 2, index = \"k\" }", "bullet = \"b\"",
                         "p.toml:9:21: error: action 1 of bullet program 'b': index goes with repeat, not wait\n"},
          }) {
