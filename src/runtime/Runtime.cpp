@@ -207,6 +207,24 @@ const barrage_bullet* barrage_bullets(const barrage_world* w, int32_t index, int
     return reinterpret_cast<const barrage_bullet*>(s.bullets);
 }
 
+int32_t barrage_get_bullet_run(const barrage_world* w, int32_t shooter, int32_t slot, barrage_bullet_run* out) {
+    if (!w || !out || shooter < 0 || shooter >= w->world.count || slot < 0 || slot >= BARRAGE_STORE_SLOTS) {
+        return BARRAGE_ERROR_ARGUMENT;
+    }
+    *out = {-1, 0, 0, 0.0f, 0.0f, 0, 1, 0};
+    if (!w->world.programs || !w->world.runs) return BARRAGE_OK;
+    const actions::Run& r = w->world.runs[shooter].runs[slot];
+    const int32_t program = r.program >= 0 ? r.program : r.program == actions::DONE ? -2 : r.program == actions::VANISHED ? -3 : -1;
+    const int32_t first = r.program >= 0 ? w->world.programs->programs[static_cast<size_t>(r.program)].first : 0;
+    *out = {program, r.program >= 0 ? r.at - first : 0, r.wait, r.direction, r.speed, r.index, r.volley, r.depth};
+    return BARRAGE_OK;
+}
+
+const char* barrage_bullet_program_name(const barrage_pattern* p, int32_t index) {
+    if (!p || index < 0 || static_cast<size_t>(index) >= p->loaded.pattern.bulletNames.size()) return nullptr;
+    return p->loaded.pattern.bulletNames[static_cast<size_t>(index)].c_str();
+}
+
 const barrage_event* barrage_events(const barrage_world* w, int32_t* count) {
     if (count) *count = 0;
     if (!w) return nullptr;

@@ -44,7 +44,7 @@ extern "C" {
 #endif
 
 /* The interface this header describes; barrage_version() says the library's. */
-#define BARRAGE_API_VERSION 1
+#define BARRAGE_API_VERSION 2
 
 /* Results: 0 is success, every failure is negative. */
 #define BARRAGE_OK 0
@@ -142,6 +142,21 @@ typedef struct barrage_bullet {
     int32_t motion; /* its motion, 0 to 3 */
 } barrage_bullet;
 
+/* Where a bullet's own program stands, for a pattern whose bullets run
+ * programs of their own ([bullet.NAME]). */
+typedef struct barrage_bullet_run {
+    int32_t program;   /* the program it runs, by its place in barrage_bullet_program_name's list; -1: none
+                        * (it moves as its motion says, or the slot is free); -2: ended (its changes under
+                        * way go on); -3: vanished this frame */
+    int32_t action;    /* its next action, from 0, its repeats' actions counted where they stand */
+    int32_t wait;      /* frames before that action runs */
+    float direction;   /* degrees: its velocity is made from these two whenever an action changes them */
+    float speed;       /* pixels a frame */
+    int32_t index;     /* its place in its volley, from 0 */
+    int32_t volley;    /* its volley's size */
+    int32_t depth;     /* repeats under way */
+} barrage_bullet_run;
+
 /* The player's ship. */
 typedef struct barrage_ship {
     float x; /* centre, whole pixels */
@@ -227,6 +242,12 @@ BARRAGE_EXPORT int32_t barrage_get_shooter(const barrage_world* world, int32_t i
  * *slots is how many slots from 0 are in use (skip those not alive). NULL,
  * and *slots 0, for an index out of range. */
 BARRAGE_EXPORT const barrage_bullet* barrage_bullets(const barrage_world* world, int32_t index, int32_t* slots);
+/* Where the program of the bullet in shooter `shooter`'s slot `slot` stands
+ * (program -1 for a world whose bullets run none). */
+BARRAGE_EXPORT int32_t barrage_get_bullet_run(const barrage_world* world, int32_t shooter, int32_t slot,
+                                              barrage_bullet_run* run);
+/* The name of the pattern's bullet program `index` (0 up), or NULL past the last. */
+BARRAGE_EXPORT const char* barrage_bullet_program_name(const barrage_pattern* pattern, int32_t index);
 
 /* The bullets that hit or grazed the ship in the last frame, in the order
  * they were counted (shooter by shooter, slot by slot); *count of them. Read in

@@ -119,6 +119,11 @@ export async function loadBarrage({ reader = false, ...options } = {}) {
     get hasShip() { return m._barrage_has_ship(this.handle) !== 0; }
     ship() { check(m._barrage_get_ship(this.handle, scratch)); return read("barrage_ship", scratch); }
     shooter(index) { check(m._barrage_get_shooter(this.handle, index, scratch)); return read("barrage_shooter", scratch); }
+    // Where the program of the bullet in a shooter's slot stands.
+    bulletRun(shooter, slot) {
+      check(m._barrage_get_bullet_run(this.handle, shooter, slot, scratch));
+      return read("barrage_bullet_run", scratch);
+    }
     // Shooter `index`'s slots in use, as views of its store (valid until the next step).
     bullets(index) {
       const pointer = m._barrage_bullets(this.handle, index, scratch), slots = words(scratch, 1)[0];

@@ -146,6 +146,12 @@ class World:
         _check(lib.barrage_get_shooter(self._handle, index, shooter))
         return {name: getattr(shooter, name) for name, _ in ffi.typeof("barrage_shooter").fields}
 
+    def bullet_run(self, shooter, slot):
+        """Where the program of the bullet in a shooter's slot stands."""
+        run = ffi.new("barrage_bullet_run*")
+        _check(lib.barrage_get_bullet_run(self._handle, shooter, slot, run))
+        return {name: getattr(run, name) for name, _ in ffi.typeof("barrage_bullet_run").fields}
+
     def bullets(self, index):
         """Shooter `index`'s slots in use, viewing its store (valid until the next step)."""
         slots = ffi.new("int32_t*")

@@ -233,4 +233,39 @@ TEST(Runtime, MistakesComeAsRecordsAndHostileCallsAreRefused) {
     EXPECT_EQ(barrage_read_recording("nonsense", 8, moves, 2, &frames), BARRAGE_ERROR_REFUSED);
 }
 
+// A bullet's program, as a game reads it: which program, its next action
+// and wait, its direction and speed; none for the demonstration.
+TEST(Runtime, ABulletsProgramIsReadWhereItStands) {
+    const Pattern p("[shooters]\ncount = 1\n[movement.m]\nsteps = [ { duration = 1000, x = 320.0, y = 100.0, active = true } ]\n"
+                    "[firing.f]\nsteps = [ { duration = 1000, active = true, bulletCount = 64, volleySize = 2, spreadStep = 90, "
+                    "sweepDir = 1, fireDelay = 1, burstPause = 100, speed = 2.0, bullet = \"b\" } ]\n"
+                    "[bullet.b]\nactions = [ { wait = 5 }, { speed = 3.0, frames = 10 }, { wait = 50 } ]\n");
+    ASSERT_EQ(p.status, BARRAGE_OK);
+    EXPECT_STREQ(barrage_bullet_program_name(p.p, 0), "b");
+    EXPECT_EQ(barrage_bullet_program_name(p.p, 1), nullptr);
+    World w(p.p);
+    w.step(2);  // launched in frame 2, its wait set
+    barrage_bullet_run run{};
+    ASSERT_EQ(barrage_get_bullet_run(w.w, 0, 1, &run), BARRAGE_OK);
+    EXPECT_EQ(run.program, 0);
+    EXPECT_EQ(run.action, 1);
+    EXPECT_EQ(run.wait, 5);
+    EXPECT_EQ(run.speed, 2.0f);
+    EXPECT_EQ(run.index, 1);
+    EXPECT_EQ(run.volley, 2);
+    w.step(5);  // in frame 7 its speed change is set going, then its last wait
+    ASSERT_EQ(barrage_get_bullet_run(w.w, 0, 0, &run), BARRAGE_OK);
+    EXPECT_EQ(run.action, 3);
+    EXPECT_EQ(run.wait, 50);
+    EXPECT_EQ(run.speed, 2.0f);
+    w.step(1);  // a tenth of the way
+    ASSERT_EQ(barrage_get_bullet_run(w.w, 0, 0, &run), BARRAGE_OK);
+    EXPECT_EQ(run.speed, 2.1f);
+    EXPECT_EQ(barrage_get_bullet_run(w.w, 0, 256, &run), BARRAGE_ERROR_ARGUMENT);
+    EXPECT_EQ(barrage_get_bullet_run(w.w, 1, 0, &run), BARRAGE_ERROR_ARGUMENT);
+    World demo(nullptr);
+    ASSERT_EQ(barrage_get_bullet_run(demo.w, 0, 0, &run), BARRAGE_OK);
+    EXPECT_EQ(run.program, -1);
+}
+
 }  // namespace
