@@ -228,7 +228,7 @@ const char* reader_help() {
 
 // What the text read last names, as JSON, for the editor's completion:
 // {"movement": [NAME...], "firing": [NAME...], "indexes": [NAME...],
-// "bullet": [NAME...], "shooters": COUNT}.
+// "bullet": [NAME...], "spans": [NAME...], "shooters": COUNT}.
 const char* reader_outline(ReaderState* state) {
     state->outline.clear();
     if (!state->read) return "{}";
@@ -239,7 +239,7 @@ const char* reader_outline(ReaderState* state) {
         return "[" + out + "]";
     };
     state->outline = "{\"movement\":" + list(o.movement) + ",\"firing\":" + list(o.firing) + ",\"indexes\":" +
-                     list(o.indexes) + ",\"bullet\":" + list(o.bullet) + ",\"shooters\":" + std::to_string(o.shooters) + "}";
+                     list(o.indexes) + ",\"bullet\":" + list(o.bullet) + ",\"spans\":" + list(o.spans) + ",\"shooters\":" + std::to_string(o.shooters) + "}";
     return state->outline.c_str();
 }
 

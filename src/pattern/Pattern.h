@@ -154,6 +154,7 @@ struct Outline {
     std::vector<std::string> firing;    // the firing programs' names
     std::vector<std::string> indexes;   // the repetitions' index names
     std::vector<std::string> bullet;    // the bullet programs' names
+    std::vector<std::string> spans;     // the timeline's spans' names
     int32_t shooters = 0;               // shooters.count, once read; 0: none
 };
 

@@ -57,6 +57,7 @@ void Reader::readTimeline(const toml::table& root) {
             continue;
         }
         if (!integerOf(*frames, label + "'s frames", 1, MAX_SPAN_FRAMES, &read.frames)) continue;
+        loaded.outline.spans.push_back(read.name);
         p.spans.push_back(read);
     }
 }

@@ -400,6 +400,19 @@ def help_in_the_editor(p):
         except Exception:
             p.fail("help: in a bullet program, nothing offered after %r" % typed)
     content.send_keys(Keys.ESCAPE)
+    # In a bullet program's expression, the bullet's own names too.
+    p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())",
+           text + "[bullet.b]\nactions = [ { wait = \"= 1\" } ]\n")
+    p.call("BarrageEdit.moveTo(8, 26); done()")  # after "= 1"
+    content.send_keys(" + vol")
+    try:
+        p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
+        offered = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
+        if "volley" not in offered:
+            p.fail("help: in a bullet program's expression, typing 'vol' offers %r" % offered[:80])
+    except Exception:
+        p.fail("help: in a bullet program's expression, nothing offered after 'vol'")
+    content.send_keys(Keys.ESCAPE)
     p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())", text)  # as it was, for the hover
     # The middle of the word volleySize in the editor's lines, on the screen.
     where = p.script("""

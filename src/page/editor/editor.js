@@ -99,6 +99,12 @@ function completer(help, knownNow) {
           return { label: "\"" + name + "\"", detail: "bullet program", type: "variable" };
         }) };
       }
+      // A span of the timeline, in a step.
+      if (key === "span" && quoted && known.outline && known.outline.spans) {
+        return { from: from, options: ["none"].concat(known.outline.spans).map(function (name) {
+          return { label: "\"" + name + "\"", detail: "span", type: "variable" };
+        }) };
+      }
       // How an action's direction or speed is given.
       if (section.keys === "bullet" && (key === "kind" || key === "speedKind")) {
         return { from: from, options: help.hows.filter(function (k) { return key === "kind" || k.name !== "aim"; })
