@@ -103,7 +103,7 @@ bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::Turr
     float* own = runs.sequence.data() + 2 * program;
     for (int32_t budget = MAX_ACTIONS_A_FRAME; budget > 0 && r.wait == 0 && r.program >= 0; --budget) {
         const Action& held = p.actions[static_cast<size_t>(r.at)];
-        const Action a = hasFormula(held) ? worked(p, held, r, b.age, draws) : held;
+        const Action& a = hasFormula(held) ? (runs.worked = worked(p, held, r, b.age, draws)) : held;
         switch (a.kind) {
             case WAIT:
                 r.wait = a.frames > 0 ? a.frames : 0;
@@ -254,7 +254,12 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
     runs.childCount = 0;
     // The gun's volley of this frame, for its bullets' index and size.
     int32_t launched = 0, launching = 0;
-    for (int32_t j = 0; j < slots; ++j) launched += s.bullets[j].alive && s.bullets[j].age == 1 && runs.runs[j].program == NONE;
+    // Its size is known before they run only by a pass of its own, which
+    // only formulas need: otherwise it is given them once they have run.
+    const bool counting = !p.formulas.empty();
+    for (int32_t j = 0; j < slots && counting; ++j) {
+        launched += s.bullets[j].age == 1 && s.bullets[j].alive && runs.runs[j].program == NONE;
+    }
     for (int32_t j = 0; j < slots; ++j) {
         bullets::Bullet& b = s.bullets[j];
         Run& r = runs.runs[j];
@@ -271,7 +276,7 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
             } else {
                 r.program = DONE;  // none: it flies as its motion says
             }
-            ++launching;
+            runs.started[launching++] = j;
         }
         if (r.program == NONE || r.program == VANISHED) continue;
         bool turned = goOnChanging(r, b);
@@ -281,6 +286,7 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
         }
         if (turned && b.alive) velocityOf(r.direction, r.speed, &b.vx, &b.vy);
     }
+    for (int32_t k = 0; k < launching && !counting; ++k) runs.runs[runs.started[k]].volley = launching;
     // The volleys fired, into free slots in order; a slot vanished this frame is not free yet.
     const int32_t kept = runs.childCount < actor::BULLET_CAPACITY ? runs.childCount : actor::BULLET_CAPACITY;
     int32_t dropped = runs.childCount - kept, slot = 0;

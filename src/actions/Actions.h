@@ -129,11 +129,11 @@ struct Run {
     float accelByY = 0.0f;
     float accelToX = 0.0f;
     float accelToY = 0.0f;
-    int32_t index = 0;                      // in its volley, from 0
-    int32_t volley = 1;                     // its volley's size
     int32_t depth = 0;                      // repeats under way
     int32_t repeatLeft[MAX_DEPTH] = {};     // times left of each, outermost first
     int32_t repeatIndex[MAX_DEPTH] = {};    // which time it is, from 0
+    int32_t index = 0;                      // in its volley, from 0 (read by formulas alone)
+    int32_t volley = 1;                     // its volley's size
 };
 
 // A bullet a FIRE launched this frame, placed once every bullet has run.
@@ -156,6 +156,8 @@ struct ShooterRuns {
     std::vector<int32_t> stepPrograms;            // the program each gives its bullets; NONE: none
     const actor::TurretStep* lastStep = nullptr;  // the step found last, and its program
     int32_t lastProgram = NONE;
+    Action worked;                                // the action running, its formulas worked out
+    int32_t started[actor::BULLET_CAPACITY];      // the slots of the gun's bullets whose programs began this frame
 };
 
 // Sized for the programs, once; each of the shooter's stored firing steps, in
