@@ -103,6 +103,8 @@ struct Fairness {
     int32_t version = 0;      // goes up whenever the answer is taken or dropped
     char said[screen::TEXT_COLUMNS + 1] = {};  // the answer in words, the strip's line
     dodge::Cursor cursor;     // the reachable positions at the frame shown, from the answer's checkpoints
+    double columns[screen::SCREEN_WIDTH] = {};  // the strip's: the least freedom of each column's frames
+    int32_t columnsOf = -1;   // the version of the answer they were worked out from; -1 none
 };
 
 struct Viewer {

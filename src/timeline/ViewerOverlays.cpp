@@ -250,10 +250,18 @@ void drawStrip(Viewer& v) {
     if (span <= 0) return;
     for (int32_t y = TOP; y < screen::SCREEN_HEIGHT; ++y) std::memset(v.layers.overlay[y], STRIP_BACK_COLOUR, W);
     const auto columnOf = [&](int64_t frame) { return static_cast<int32_t>((frame - a.from) * W / span); };
+    // The columns change only with the answer: worked out once for each.
+    if (v.fairness.columnsOf != v.fairness.version) {
+        for (int32_t x = 0; x < W; ++x) {
+            const int64_t first = static_cast<int64_t>(x) * span / W;
+            const int64_t last = std::max(first, (static_cast<int64_t>(x) + 1) * span / W - 1);
+            v.fairness.columns[x] = dodge::leastOf(a, first, last);
+        }
+        v.fairness.columnsOf = v.fairness.version;
+    }
     for (int32_t x = 0; x < W; ++x) {
         const int64_t first = static_cast<int64_t>(x) * span / W;
-        const int64_t last = std::max(first, (static_cast<int64_t>(x) + 1) * span / W - 1);
-        const double least = dodge::leastOf(a, first, last);
+        const double least = v.fairness.columns[x];
         if (least > 1 || (a.exact && least <= 0)) {
             if (first < span) v.layers.overlay[screen::SCREEN_HEIGHT - 1][x] = LOST_COLOUR;
             if (least > 1) continue;

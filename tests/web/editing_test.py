@@ -246,7 +246,7 @@ def bullet_programs_as_the_tools_draw_them(p):
     """Samples whose bullets run programs of their own (and whose steps carry
     on, on a timeline), in a link, at a frame where they have split and
     turned: the picture barrage-capture makes."""
-    for name, frame in (("bloom", 160), ("boss", 900)):
+    for name, frame in (("bloom", 160), ("curl", 200), ("fan", 200), ("boss", 900)):
         p.open("?frame=%d" % frame + link(sample(name)), frame)
         if not p.shows(p.captured(frame, sample(name))):
             p.fail("%s at frame %d in the page is not barrage-capture's picture" % (name, frame))
