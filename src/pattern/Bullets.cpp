@@ -59,14 +59,9 @@ int32_t Reader::howOf(const toml::node* node, const std::string& what, bool dire
 }
 
 int32_t Reader::formulaOf(const toml::node& node, std::string_view name, bool step) {
-    const auto* s = node.as_string();
-    if (!s) return NO_FORMULA;
-    const std::string& text = s->get();
-    const size_t equals = text.find_first_not_of(" \t");
-    if (equals == std::string::npos || text[equals] != '=') return NO_FORMULA;
-    auto [found, fresh] = compiled.try_emplace(&text);
-    if (fresh) found->second = compile(std::string_view(text).substr(equals + 1));
-    const Compiled& c = found->second;
+    const Compiled* expressed = compiledOf(node);
+    if (!expressed) return NO_FORMULA;
+    const Compiled& c = *expressed;
     if (!c.failure.error.empty()) return NO_FORMULA;  // its mistake is told as the value is read now
     const auto own = [&](std::string_view n) {
         return std::find_if(RUN_NAMES.begin(), RUN_NAMES.end(),

@@ -65,6 +65,8 @@ struct Reader {
     // cannot be worked out.
     enum Expressed : int32_t { NOT_EXPRESSED = 0, EXPRESSED = 1, FAILED = -1 };
     Expressed expression(const toml::node& node, std::string_view name, double* value);
+    // The expression a node's string holds ("= ..."), read once; none for any other node.
+    const Compiled* compiledOf(const toml::node& node);
     // The place `offset` characters into the expression a node's string holds.
     static toml::source_region inExpression(const toml::node& node, int32_t offset);
     bool floatOf(const toml::node& node, std::string_view name, float* out);

@@ -50,14 +50,9 @@ std::string Reader::within() const {
 }
 
 Reader::Expressed Reader::expression(const toml::node& node, std::string_view name, double* value) {
-    const auto* s = node.as_string();
-    if (!s) return NOT_EXPRESSED;
-    const std::string& text = s->get();
-    const size_t equals = text.find_first_not_of(" \t");
-    if (equals == std::string::npos || text[equals] != '=') return NOT_EXPRESSED;
-    auto [found, fresh] = compiled.try_emplace(&text);
-    if (fresh) found->second = compile(std::string_view(text).substr(equals + 1));
-    const Evaluated worked = run(found->second, scope, stack);
+    const Compiled* expressed = compiledOf(node);
+    if (!expressed) return NOT_EXPRESSED;
+    const Evaluated worked = run(*expressed, scope, stack);
     if (!worked.ok && (worked.error == OVER_BUDGET || worked.error == CANCELLED)) {
         // Told once, where it ran out; every expression after it fails unsaid.
         if (!overBudget && worked.error == OVER_BUDGET) {
@@ -75,12 +70,23 @@ Reader::Expressed Reader::expression(const toml::node& node, std::string_view na
     if (!worked.ok) {
         const toml::source_region at = inExpression(node, worked.at);
         // A mistake in its form is the same for every repeat and shooter.
-        const bool ofForm = !found->second.failure.error.empty();
+        const bool ofForm = !expressed->failure.error.empty();
         say(at, true, std::string(name) + ": " + worked.error + (ofForm ? std::string() : within()));
         return FAILED;
     }
     *value = worked.value;
     return EXPRESSED;
+}
+
+const Compiled* Reader::compiledOf(const toml::node& node) {
+    const auto* s = node.as_string();
+    if (!s) return nullptr;
+    const std::string& text = s->get();
+    const size_t equals = text.find_first_not_of(" \t");
+    if (equals == std::string::npos || text[equals] != '=') return nullptr;
+    auto [found, fresh] = compiled.try_emplace(&text);
+    if (fresh) found->second = compile(std::string_view(text).substr(equals + 1));
+    return &found->second;
 }
 
 toml::source_region Reader::inExpression(const toml::node& node, int32_t offset) {

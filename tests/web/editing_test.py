@@ -242,6 +242,18 @@ def new_links_in_the_tab_are_followed(p):
         p.fail("Back to the address without a pattern does not show the demonstration")
 
 
+def offers(p, content, typed, wanted, where):
+    """Typing `typed` in the editor opens a completion that offers `wanted`."""
+    content.send_keys(*typed)
+    try:
+        p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
+        offered = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
+        if wanted not in offered:
+            p.fail("help: %s, %r is not offered: %r" % (where, wanted, offered[:80]))
+    except Exception:
+        p.fail("help: %s, nothing is offered" % where)
+
+
 def bullet_programs_as_the_tools_draw_them(p):
     """Samples whose bullets run programs of their own (and whose steps carry
     on, on a timeline), in a link, at a frame where they have split and
@@ -376,14 +388,7 @@ def help_in_the_editor(p):
     content.send_keys(Keys.ESCAPE)
     # A program's name after shooters.firing, from what the reader read last, not from the text's look.
     p.call("BarrageEdit.moveTo(2, 10); done()")  # after "count = 1"
-    content.send_keys(Keys.ENTER, 'firing = "')
-    try:
-        p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
-        programs = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
-        if '"f"' not in programs:
-            p.fail("help: after 'firing = \"' the programs offered are %r" % programs[:80])
-    except Exception:
-        p.fail("help: no program names offered after 'firing = \"'")
+    offers(p, content, (Keys.ENTER, 'firing = "'), '"f"', "after 'firing = \"'")
     content.send_keys(Keys.ESCAPE)
     # In a bullet program: an action's keys, then the ways a direction is given.
     p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())",
@@ -391,27 +396,13 @@ def help_in_the_editor(p):
     p.call("BarrageEdit.moveTo(8, 23); done()")  # after "wait = 1"
     for typed, wanted in ((", direction = 5, ki", "kind"), (Keys.ENTER + ' = "', '"relative"'),
                           (Keys.ESCAPE + '", fire = { bullet = "', '"b"')):
-        content.send_keys(typed)
-        try:
-            p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
-            offered = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
-            if wanted not in offered:
-                p.fail("help: in a bullet program, typing %r offers %r" % (typed, offered[:80]))
-        except Exception:
-            p.fail("help: in a bullet program, nothing offered after %r" % typed)
+        offers(p, content, (typed,), wanted, "in a bullet program, after %r" % typed)
     content.send_keys(Keys.ESCAPE)
     # In a bullet program's expression, the bullet's own names too.
     p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())",
            text + "[bullet.b]\nactions = [ { wait = \"= 1\" } ]\n")
     p.call("BarrageEdit.moveTo(8, 26); done()")  # after "= 1"
-    content.send_keys(" + vol")
-    try:
-        p.wait.until(lambda d: d.execute_script("return !!document.querySelector('.cm-tooltip-autocomplete')"))
-        offered = p.script("return document.querySelector('.cm-tooltip-autocomplete').textContent")
-        if "volley" not in offered:
-            p.fail("help: in a bullet program's expression, typing 'vol' offers %r" % offered[:80])
-    except Exception:
-        p.fail("help: in a bullet program's expression, nothing offered after 'vol'")
+    offers(p, content, (" + vol",), "volley", "in a bullet program's expression, after 'vol'")
     content.send_keys(Keys.ESCAPE)
     p.call("BarrageEdit.openFile(new File([arguments[0]], 'p.toml')).then(() => done())", text)  # as it was, for the hover
     # The middle of the word volleySize in the editor's lines, on the screen.
