@@ -98,6 +98,7 @@ void Reader::keepTimeline(std::vector<Step>& steps, ProgramSource& source, const
             }
             made.push_back(idle);
             places.push_back({0, {}, list.source(), {}, IDLE});
+            if (static_cast<int64_t>(made.size()) > MAX_STEPS) break;  // said below
             continue;
         }
         // Over and over: a step of duration d is in force d + 1 frames (one when d < 0).
@@ -112,11 +113,12 @@ void Reader::keepTimeline(std::vector<Step>& steps, ProgramSource& source, const
             made.push_back(step);
             places.push_back(source.steps[k]);
             if (cut) places.back().fitted = CUT;
-            if (static_cast<int64_t>(made.size()) > MAX_STEPS) {
-                error(list, where + ": its steps run over the timeline's spans take more than " +
-                                std::to_string(MAX_STEPS) + " steps; longer steps, or shorter spans");
-                return;
-            }
+            if (static_cast<int64_t>(made.size()) > MAX_STEPS) break;
+        }
+        if (static_cast<int64_t>(made.size()) > MAX_STEPS) {
+            error(list, where + ": its steps run over the timeline's spans take more than " + std::to_string(MAX_STEPS) +
+                            " steps; longer steps, shorter spans or fewer of them");
+            return;
         }
     }
     const int64_t more = static_cast<int64_t>(made.size()) - static_cast<int64_t>(steps.size());
