@@ -74,7 +74,7 @@ int32_t countValue(double value, int32_t most) {
 }
 
 // The action as it runs: each value a formula gives, worked out now.
-Action worked(const Programs& p, const Action& held, const Run& r, int32_t age, uint64_t& draws) {
+Action worked(const Programs& p, const Action& held, const RunRest& r, int32_t age, uint64_t& draws) {
     Action a = held;
     const Names names{r.index, r.volley, age, 0, r.depth, r.repeatIndex};
     const auto value = [&](Slot slot) { return formulaValue(p, held.formulas[slot], names, draws); };
@@ -96,14 +96,14 @@ bool hasFormula(const Action& a) {
 
 // The bullet's actions of this frame. Returns whether its velocity is to be
 // made again from its direction and speed.
-bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::TurretStep& gun, ShooterRuns& runs,
-                uint64_t& draws) {
+bool runActions(const Programs& p, Run& r, RunRest& rest, bullets::Bullet& b, const actor::TurretStep& gun,
+                ShooterRuns& runs, uint64_t& draws) {
     bool turned = false;
     const auto program = static_cast<size_t>(r.program);
     float* own = runs.sequence.data() + 2 * program;
     for (int32_t budget = MAX_ACTIONS_A_FRAME; budget > 0 && r.wait == 0 && r.program >= 0; --budget) {
         const Action& held = p.actions[static_cast<size_t>(r.at)];
-        const Action& a = hasFormula(held) ? (runs.worked = worked(p, held, r, b.age, draws)) : held;
+        const Action& a = hasFormula(held) ? (runs.worked = worked(p, held, rest, b.age, draws)) : held;
         switch (a.kind) {
             case WAIT:
                 r.wait = a.frames > 0 ? a.frames : 0;
@@ -171,23 +171,23 @@ bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::Turr
                 r.program = VANISHED;
                 return false;
             case REPEAT:
-                if (a.frames <= 0 || r.depth >= MAX_DEPTH) {
+                if (a.frames <= 0 || rest.depth >= MAX_DEPTH) {
                     r.at = a.jump + 1;  // its actions are not run
                 } else {
-                    r.repeatLeft[r.depth] = a.frames;
-                    r.repeatIndex[r.depth] = 0;
-                    ++r.depth;
+                    rest.repeatLeft[rest.depth] = a.frames;
+                    rest.repeatIndex[rest.depth] = 0;
+                    ++rest.depth;
                     ++r.at;
                 }
                 break;
             default:  // END
-                if (a.jump < 0 || r.depth <= 0) {
+                if (a.jump < 0 || rest.depth <= 0) {
                     r.program = DONE;  // the bullet flies on as it is, its changes under way going on
-                } else if (--r.repeatLeft[r.depth - 1] > 0) {
-                    ++r.repeatIndex[r.depth - 1];
+                } else if (--rest.repeatLeft[rest.depth - 1] > 0) {
+                    ++rest.repeatIndex[rest.depth - 1];
                     r.at = a.jump + 1;
                 } else {
-                    --r.depth;
+                    --rest.depth;
                     ++r.at;
                 }
                 break;
@@ -196,11 +196,13 @@ bool runActions(const Programs& p, Run& r, bullets::Bullet& b, const actor::Turr
     return turned;
 }
 
-void start(const Programs& p, Run& r, int32_t program, float direction, float speed, int32_t index, int32_t volley) {
+void start(const Programs& p, Run& r, RunRest& rest, int32_t program, float direction, float speed, int32_t index,
+           int32_t volley) {
     r = Run{};
+    rest = RunRest{};
     r.program = program;
-    r.index = index;
-    r.volley = volley;
+    rest.index = index;
+    rest.volley = volley;
     r.at = p.programs[static_cast<size_t>(program)].first;
     r.direction = direction;
     r.speed = speed;
@@ -218,6 +220,7 @@ void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter&
               const std::vector<int32_t>& stepPrograms) {
     runs.sequence.assign(2 * programs.programs.size(), 0.0f);
     for (Run& r : runs.runs) r = Run{};
+    for (RunRest& r : runs.rest) r = RunRest{};
     runs.childCount = 0;
     runs.steps.clear();
     runs.stepPrograms.clear();
@@ -271,7 +274,7 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
             // Launched by the gun this frame: its step's program starts from the way it flies.
             const int32_t program = gunProgram(s, runs);
             if (program >= 0 && program < programs) {
-                start(p, r, program, rounded(std::atan2(double{b.vy}, double{b.vx}) * numerics::RAD_TO_DEG),
+                start(p, r, runs.rest[j], program, rounded(std::atan2(double{b.vy}, double{b.vx}) * numerics::RAD_TO_DEG),
                       rounded(std::sqrt(double{b.vx} * b.vx + double{b.vy} * b.vy)), launching, launched);
             } else {
                 r.program = DONE;  // none: it flies as its motion says
@@ -282,11 +285,11 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
         bool turned = goOnChanging(r, b);
         if (r.program >= 0) {
             if (r.wait > 0) --r.wait;
-            turned = runActions(p, r, b, s.turret, runs, draws) || turned;
+            turned = runActions(p, r, runs.rest[j], b, s.turret, runs, draws) || turned;
         }
         if (turned && b.alive) velocityOf(r.direction, r.speed, &b.vx, &b.vy);
     }
-    for (int32_t k = 0; k < launching && !counting; ++k) runs.runs[runs.started[k]].volley = launching;
+    for (int32_t k = 0; k < launching && !counting; ++k) runs.rest[runs.started[k]].volley = launching;
     // The volleys fired, into free slots in order; a slot vanished this frame is not free yet.
     const int32_t kept = runs.childCount < actor::BULLET_CAPACITY ? runs.childCount : actor::BULLET_CAPACITY;
     int32_t dropped = runs.childCount - kept, slot = 0;
@@ -309,11 +312,14 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
         b.motion = 0;
         b.heading = numerics::remainder360(numerics::nearest(c.direction));
         Run& r = runs.runs[slot];
+        RunRest& rest = runs.rest[slot];
         if (c.program >= 0 && c.program < programs) {
-            start(p, r, c.program, c.direction, c.speed, c.index, c.volley);
+            start(p, r, rest, c.program, c.direction, c.speed, c.index, c.volley);
         } else {
             r = Run{};
             r.program = DONE;  // a run of its own all the same: it is no bullet of the gun's
+            rest = RunRest{};
+            rest.index = c.index, rest.volley = c.volley;
         }
         ++slot;
     }
@@ -447,13 +453,13 @@ bool soundPrograms(const Programs& p) {
     return true;
 }
 
-bool soundRun(const Run& r, const Programs& p) {
+bool soundRun(const Run& r, const RunRest& rest, const Programs& p) {
     if (r.program == NONE || r.program == VANISHED || r.program == DONE) return true;
     if (r.program < 0 || static_cast<size_t>(r.program) >= p.programs.size()) return false;
     const Program& program = p.programs[static_cast<size_t>(r.program)];
-    return r.at >= program.first && r.at < program.first + program.count && r.wait >= 0 && r.depth >= 0 &&
-           r.depth <= MAX_DEPTH && r.index >= 0 && r.volley >= 0 && r.index <= actor::BULLET_CAPACITY &&
-           r.volley <= actor::BULLET_CAPACITY;
+    return r.at >= program.first && r.at < program.first + program.count && r.wait >= 0 && rest.depth >= 0 &&
+           rest.depth <= MAX_DEPTH && rest.index >= 0 && rest.volley >= 0 && rest.index <= actor::BULLET_CAPACITY &&
+           rest.volley <= actor::BULLET_CAPACITY;
 }
 
 }  // namespace actions

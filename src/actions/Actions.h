@@ -111,8 +111,9 @@ inline constexpr int32_t NONE = -1;                 // Run::program: no program
 inline constexpr int32_t VANISHED = -2;             // Run::program: vanished this frame, its slot not yet free
 inline constexpr int32_t DONE = -3;                 // Run::program: ended; the changes under way go on
 
-// Where one bullet's program stands.
-struct Run {
+// Where one bullet's program stands: what every frame reads, in one cache
+// line (a store's runs are walked every frame)...
+struct alignas(64) Run {
     int32_t program = NONE;   // the program it runs, NONE, VANISHED or DONE
     int32_t at = 0;           // the next action, an index into Programs::actions
     int32_t wait = 0;         // frames before it runs
@@ -129,10 +130,15 @@ struct Run {
     float accelByY = 0.0f;
     float accelToX = 0.0f;
     float accelToY = 0.0f;
+};
+static_assert(sizeof(Run) == 64, "a run is one cache line");
+
+// ...and what only its repeats and its formulas read, beside it.
+struct RunRest {
     int32_t depth = 0;                      // repeats under way
     int32_t repeatLeft[MAX_DEPTH] = {};     // times left of each, outermost first
     int32_t repeatIndex[MAX_DEPTH] = {};    // which time it is, from 0
-    int32_t index = 0;                      // in its volley, from 0 (read by formulas alone)
+    int32_t index = 0;                      // in its volley, from 0
     int32_t volley = 1;                     // its volley's size
 };
 
@@ -149,6 +155,7 @@ struct Child {
 // gun's steps gives the bullets it launches.
 struct ShooterRuns {
     Run runs[actor::BULLET_CAPACITY];
+    RunRest rest[actor::BULLET_CAPACITY];         // beside each run
     std::vector<float> sequence;   // direction then speed, a pair a program; sized once
     Child children[actor::BULLET_CAPACITY];
     int32_t childCount = 0;                       // fired this frame; those past the array's room are only counted
@@ -189,7 +196,7 @@ void velocityOf(float direction, float speed, float* vx, float* vy);
 // MAX_DEPTH, every kind, way and program named one there is, every number
 // finite and every count within its range.
 bool soundPrograms(const Programs& programs);
-// Whether a Run read from elsewhere stays within the programs.
-bool soundRun(const Run& run, const Programs& programs);
+// Whether a run read from elsewhere stays within the programs.
+bool soundRun(const Run& run, const RunRest& rest, const Programs& programs);
 
 }  // namespace actions

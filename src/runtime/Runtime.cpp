@@ -214,9 +214,10 @@ int32_t barrage_get_bullet_run(const barrage_world* w, int32_t shooter, int32_t 
     *out = {-1, 0, 0, 0.0f, 0.0f, 0, 1, 0};
     if (!w->world.programs || !w->world.runs) return BARRAGE_OK;
     const actions::Run& r = w->world.runs[shooter].runs[slot];
+    const actions::RunRest& rest = w->world.runs[shooter].rest[slot];
     const int32_t program = r.program >= 0 ? r.program : r.program == actions::DONE ? -2 : r.program == actions::VANISHED ? -3 : -1;
     const int32_t first = r.program >= 0 ? w->world.programs->programs[static_cast<size_t>(r.program)].first : 0;
-    *out = {program, r.program >= 0 ? r.at - first : 0, r.wait, r.direction, r.speed, r.index, r.volley, r.depth};
+    *out = {program, r.program >= 0 ? r.at - first : 0, r.wait, r.direction, r.speed, rest.index, rest.volley, rest.depth};
     return BARRAGE_OK;
 }
 

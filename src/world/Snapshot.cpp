@@ -166,7 +166,8 @@ size_t drawsBytes(const World& world) { return (world.programs && world.runs) ||
 size_t runsBytes(const World& world) {
     if (!world.programs || !world.runs) return 0;
     const size_t sequence = sizeof(float) * 2 * world.programs->programs.size();
-    return static_cast<size_t>(world.count) * aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sequence);
+    return static_cast<size_t>(world.count) *
+           aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sizeof(actions::RunRest) * actor::BULLET_CAPACITY + sequence);
 }
 
 size_t shotsBytes(const World& world) {
@@ -198,9 +199,11 @@ void copyTail(const World& world, char* at) {
     if (!runsBytes(world)) return;
     const size_t sequence = 2 * world.programs->programs.size();
     for (int32_t i = 0; i < world.count; ++i) {
-        std::memcpy(at, world.runs[i].runs, sizeof world.runs[i].runs);
-        std::memcpy(at + sizeof world.runs[i].runs, world.runs[i].sequence.data(), sizeof(float) * sequence);
-        at += aligned(sizeof world.runs[i].runs + sizeof(float) * sequence);
+        const actions::ShooterRuns& r = world.runs[i];
+        std::memcpy(at, r.runs, sizeof r.runs);
+        std::memcpy(at + sizeof r.runs, r.rest, sizeof r.rest);
+        std::memcpy(at + sizeof r.runs + sizeof r.rest, r.sequence.data(), sizeof(float) * sequence);
+        at += aligned(sizeof r.runs + sizeof r.rest + sizeof(float) * sequence);
     }
 }
 
@@ -216,11 +219,13 @@ void restoreTail(World& world, const char* at) {
     if (!runsBytes(world)) return;
     const size_t sequence = 2 * world.programs->programs.size();
     for (int32_t i = 0; i < world.count; ++i) {
-        std::memcpy(world.runs[i].runs, at, sizeof world.runs[i].runs);
-        std::memcpy(world.runs[i].sequence.data(), at + sizeof world.runs[i].runs, sizeof(float) * sequence);
-        world.runs[i].childCount = 0;
-        world.runs[i].lastStep = nullptr;  // found again from the cursor restored
-        at += aligned(sizeof world.runs[i].runs + sizeof(float) * sequence);
+        actions::ShooterRuns& r = world.runs[i];
+        std::memcpy(r.runs, at, sizeof r.runs);
+        std::memcpy(r.rest, at + sizeof r.runs, sizeof r.rest);
+        std::memcpy(r.sequence.data(), at + sizeof r.runs + sizeof r.rest, sizeof(float) * sequence);
+        r.childCount = 0;
+        r.lastStep = nullptr;  // found again from the cursor restored
+        at += aligned(sizeof r.runs + sizeof r.rest + sizeof(float) * sequence);
     }
 }
 
@@ -237,12 +242,15 @@ bool soundTail(const World& world, const char* at) {
     if (!runsBytes(world)) return true;
     const size_t sequence = 2 * world.programs->programs.size();
     for (int32_t i = 0; i < world.count; ++i) {
+        constexpr size_t runs = sizeof(actions::Run) * actor::BULLET_CAPACITY;
         for (int32_t j = 0; j < actor::BULLET_CAPACITY; ++j) {
             actions::Run run;
-            std::memcpy(&run, at + sizeof(actions::Run) * static_cast<size_t>(j), sizeof run);
-            if (!actions::soundRun(run, *world.programs)) return false;
+            actions::RunRest rest;
+            std::memcpy(&run, at + sizeof run * static_cast<size_t>(j), sizeof run);
+            std::memcpy(&rest, at + runs + sizeof rest * static_cast<size_t>(j), sizeof rest);
+            if (!actions::soundRun(run, rest, *world.programs)) return false;
         }
-        at += aligned(sizeof(actions::Run) * actor::BULLET_CAPACITY + sizeof(float) * sequence);
+        at += aligned(runs + sizeof(actions::RunRest) * actor::BULLET_CAPACITY + sizeof(float) * sequence);
     }
     return true;
 }

@@ -190,7 +190,7 @@ TEST(Actions, AWorldOfSplittingBulletsComesBackExactlyFromASnapshotAndRefusesARu
     }
     // A run that names a program the world lacks, or stands outside its own.
     ASSERT_TRUE(world::takeSnapshot(bytes.data(), bytes.size() * 8, w, 350));
-    const size_t runsAt = world::snapshotBytes(w) - 2 * (sizeof(actions::Run) * 256 + 16);
+    const size_t runsAt = world::snapshotBytes(w) - 2 * ((sizeof(actions::Run) + sizeof(actions::RunRest)) * 256 + 16);
     for (const int32_t program : {2, -7}) {
         std::vector<uint64_t> bad = bytes;
         std::memcpy(reinterpret_cast<char*>(bad.data()) + runsAt, &program, sizeof program);
