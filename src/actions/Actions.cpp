@@ -3,6 +3,7 @@
 // float, as the rest of the simulation does, so every build gives the same.
 #include "actions/Actions.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -88,10 +89,11 @@ Action worked(const Programs& p, const Action& held, const RunRest& r, int32_t a
     return a;
 }
 
+// Whether any value is a formula's: no branch a value, as every action asks.
 bool hasFormula(const Action& a) {
-    int32_t any = -1;
-    for (const int32_t f : a.formulas) any &= f;  // all -1 leaves -1
-    return any != -1;
+    int32_t none = -1;
+    for (const int32_t f : a.formulas) none &= f;  // -1 only while every one is -1
+    return none != -1;
 }
 
 // The bullet's actions of this frame. Returns whether its velocity is to be
@@ -222,14 +224,9 @@ void sizeRuns(ShooterRuns& runs, const Programs& programs, const actor::Shooter&
     for (Run& r : runs.runs) r = Run{};
     for (RunRest& r : runs.rest) r = RunRest{};
     runs.childCount = 0;
-    runs.steps.clear();
-    runs.stepPrograms.clear();
-    for (const auto* node = shooter.turretSteps.first; node; node = node->next) {
-        if (!node->record) continue;
-        const size_t k = runs.steps.size();
-        runs.steps.push_back(node->record);
-        runs.stepPrograms.push_back(k < stepPrograms.size() ? stepPrograms[k] : NONE);
-    }
+    runs.steps = collections::storedRecords(shooter.turretSteps);
+    runs.stepPrograms.assign(runs.steps.size(), NONE);
+    for (size_t k = 0; k < runs.steps.size() && k < stepPrograms.size(); ++k) runs.stepPrograms[k] = stepPrograms[k];
     runs.lastStep = nullptr;
     runs.lastProgram = NONE;
 }
@@ -241,10 +238,8 @@ int32_t gunProgram(const actor::Shooter& s, ShooterRuns& runs) {
     const actor::TurretStep* step = collections::currentRecord(s.turretSteps);
     if (step != runs.lastStep) {
         runs.lastStep = step;
-        runs.lastProgram = NONE;
-        for (size_t k = 0; k < runs.steps.size(); ++k) {
-            if (runs.steps[k] == step) runs.lastProgram = runs.stepPrograms[k];
-        }
+        const int32_t k = collections::recordIndex(runs.steps, step);
+        runs.lastProgram = k >= 0 ? runs.stepPrograms[static_cast<size_t>(k)] : NONE;
     }
     return runs.lastProgram;
 }
@@ -327,6 +322,27 @@ int32_t runShooter(const Programs& p, actor::Shooter& s, ShooterRuns& runs, uint
     return dropped;
 }
 
+int32_t stackNeed(const FormulaTerm* terms, int32_t count) {
+    int32_t top = 0, most = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        const FormulaTerm& t = terms[k];
+        if (t.term < 0 || t.term >= TERM_COUNT || !std::isfinite(t.value)) return -1;
+        if (t.term <= RANDOM || t.term == SHOT) {
+            if (t.term == REPEAT_INDEX && (t.count < 0 || t.count >= MAX_DEPTH)) return -1;
+            most = std::max(most, ++top);
+        } else if (t.term == MIN || t.term == MAX) {
+            if (t.count < 1 || t.count > top) return -1;
+            top -= t.count - 1;
+        } else if (t.term >= ADD && t.term <= POWER) {
+            if (top < 2) return -1;
+            --top;
+        } else if (top < 1) {
+            return -1;
+        }
+    }
+    return top == 1 ? most : -1;
+}
+
 float floatValue(double value) { return std::fabs(value) <= FLT_MAX ? rounded(value) : 0.0f; }
 
 double formulaValue(const Programs& p, int32_t formula, const Names& n, uint64_t& draws) {
@@ -389,24 +405,8 @@ namespace {
 bool soundFormulas(const Programs& p) {
     for (const Formula& f : p.formulas) {
         if (f.first < 0 || f.count < 1 || int64_t{f.first} + f.count > static_cast<int64_t>(p.terms.size())) return false;
-        int32_t top = 0;
-        for (int32_t k = f.first; k < f.first + f.count; ++k) {
-            const FormulaTerm& t = p.terms[static_cast<size_t>(k)];
-            if (t.term < 0 || t.term >= TERM_COUNT || !std::isfinite(t.value)) return false;
-            if (t.term <= RANDOM || t.term == SHOT) {
-                if (t.term == REPEAT_INDEX && (t.count < 0 || t.count >= MAX_DEPTH)) return false;
-                if (++top > MAX_STACK) return false;
-            } else if (t.term == MIN || t.term == MAX) {
-                if (t.count < 1 || t.count > top) return false;
-                top -= t.count - 1;
-            } else if (t.term >= ADD && t.term <= POWER) {
-                if (top < 2) return false;
-                --top;
-            } else if (top < 1) {
-                return false;
-            }
-        }
-        if (top != 1) return false;
+        const int32_t need = stackNeed(p.terms.data() + f.first, f.count);
+        if (need < 0 || need > MAX_STACK) return false;
     }
     return true;
 }

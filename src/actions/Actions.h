@@ -70,6 +70,10 @@ struct Formula {
     int32_t count = 0;
 };
 inline constexpr int32_t MAX_STACK = 64;  // numbers a formula holds at once
+// The most numbers the terms hold at once as they are worked out, or -1 when
+// they are no whole formula: a term short of what it takes, a term or depth
+// there is not, or other than one number left.
+int32_t stackNeed(const FormulaTerm* terms, int32_t count);
 
 // The values of an action a formula may give, each replacing the number
 // held for it when the action runs.

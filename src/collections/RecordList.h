@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
+#include <vector>
 
 namespace collections {
 
@@ -106,6 +107,25 @@ bool onEndMarker(const RecordList<T>& list) {
 template <typename T>
 int32_t hasNoCursor(const RecordList<T>& list) {
     return list.cursor ? 0 : -1;
+}
+
+// The stored records in order, for what is kept beside them by index.
+template <typename T>
+std::vector<const T*> storedRecords(const RecordList<T>& list) {
+    std::vector<const T*> records;
+    for (const RecordNode<T>* node = list.first; node; node = node->next) {
+        if (node->record) records.push_back(node->record);
+    }
+    return records;
+}
+
+// A stored record's place among them; -1 for none.
+template <typename T>
+int32_t recordIndex(const std::vector<const T*>& records, const T* record) {
+    for (size_t k = 0; k < records.size(); ++k) {
+        if (records[k] == record) return static_cast<int32_t>(k);
+    }
+    return -1;
 }
 
 }  // namespace collections

@@ -78,7 +78,6 @@ int32_t Reader::formulaOf(const toml::node& node, std::string_view name, bool st
     if (!runs) return NO_FORMULA;
     std::vector<actions::FormulaTerm>& terms = p.bullets.terms;
     const auto first = static_cast<int32_t>(terms.size());
-    int32_t top = 0, most = 0;
     for (const Instruction& i : c.operations) {
         actions::FormulaTerm t;
         switch (i.op) {
@@ -126,15 +125,9 @@ int32_t Reader::formulaOf(const toml::node& node, std::string_view name, bool st
             case Operation::Cosine: t.term = actions::COSINE; break;
             case Operation::Random: t.term = actions::RANDOM; break;
         }
-        if (t.term <= actions::RANDOM || t.term == actions::SHOT) {
-            most = std::max(most, ++top);
-        } else if (t.term == actions::MIN || t.term == actions::MAX) {
-            top -= t.count - 1;
-        } else if (t.term >= actions::ADD && t.term <= actions::POWER) {
-            --top;
-        }
         terms.push_back(t);
     }
+    const int32_t most = actions::stackNeed(terms.data() + first, static_cast<int32_t>(terms.size()) - first);
     if (most > actions::MAX_STACK) {
         say(inExpression(node, 0), true,
             std::string(name) + ": an expression worked out as the bullet runs holds at most " +
@@ -168,14 +161,10 @@ bool Reader::shotValue(const Field& field, const toml::node& node, FiringStep& s
         return false;
     }
     if (f == BAD_FORMULA) return true;
-    if (field.offset == offsetof(FiringStep, step) + offsetof(actor::TurretStep, duration) ||
-        field.offset == offsetof(FiringStep, step) + offsetof(actor::TurretStep, fireDelay)) {
-        error(node, std::string(field.name) + " cannot be worked out at each shot: it says when the shots come");
-        return true;
-    }
-    static_assert(offsetof(FiringStep, step) == 0, "the gun's fields come first");
-    if (field.offset >= sizeof(actor::TurretStep)) {
-        error(node, std::string(field.name) + " cannot be worked out at each shot: it is the step's, not the gun's");
+    if (!atEachShot(field)) {
+        error(node, std::string(field.name) + " cannot be worked out at each shot: " +
+                        (field.offset >= sizeof(actor::TurretStep) ? "it is the step's, not the gun's"
+                                                                   : "it says when the shots come"));
         return true;
     }
     drop();

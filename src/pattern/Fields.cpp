@@ -252,6 +252,12 @@ size_t fieldIndex(std::span<const Field> fields, size_t offset) {
     return fields.size();
 }
 
+bool atEachShot(const Field& f) {
+    static_assert(offsetof(FiringStep, step) == 0, "the gun's fields come first");
+    return (f.kind == FieldKind::Integer || f.kind == FieldKind::Float) && f.offset < sizeof(actor::TurretStep) &&
+           f.offset != offsetof(actor::TurretStep, duration) && f.offset != offsetof(actor::TurretStep, fireDelay);
+}
+
 bool takesShip(const Field& f) { return f.kind == FieldKind::Reference && f.most != 0; }
 
 std::string fieldTakes(const Field& f) {

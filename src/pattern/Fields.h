@@ -71,6 +71,10 @@ std::string quoted(std::string_view text);
 extern const std::span<const Field> MOVEMENT_FIELDS;
 extern const std::span<const Field> FIRING_FIELDS;
 
+// Whether a firing field may be worked out at each shot: one of the gun's own
+// numbers, but not duration or fireDelay, which say when the shots come.
+bool atEachShot(const Field& field);
+
 // The index of the field that lies at `offset` in its record (offsetof);
 // the table's size for none.
 size_t fieldIndex(std::span<const Field> fields, size_t offset);

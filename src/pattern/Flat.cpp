@@ -161,12 +161,10 @@ std::string repeatIndexName(int32_t depth) { return std::string(DEFAULT_INDEX) +
 // A number of a formula as an expression writes it: whole numbers without
 // an exponent, others exactly.
 std::string termNumber(double value) {
-    if (std::floor(value) == value && std::fabs(value) < 1e15) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.0f", value);
-        return value < 0 ? "(" + std::string(text) + ")" : text;
-    }
-    return value < 0 ? "(" + exactText(value) + ")" : exactText(value);
+    char whole[32];
+    std::snprintf(whole, sizeof whole, "%.0f", value);
+    const std::string text = std::floor(value) == value && std::fabs(value) < 1e15 ? whole : exactText(value);
+    return value < 0 ? "(" + text + ")" : text;
 }
 
 // A formula as an expression again, every operation in parentheses.

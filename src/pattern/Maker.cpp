@@ -38,15 +38,21 @@ void giveCarries(const Pattern& p, world::World& world) {
     bool any = false;
     std::vector<std::vector<int32_t>> from(static_cast<size_t>(p.shooterCount));
     std::vector<std::vector<world::FiringAsks>> firing(static_cast<size_t>(p.shooterCount));
+    std::vector<int32_t> movementLoops, firingLoops;
     for (int32_t i = 0; i < p.shooterCount; ++i) {
         const auto shooter = static_cast<size_t>(i);
+        const MovementProgram& moving = p.movements[static_cast<size_t>(p.movementOf[shooter])];
+        const FiringProgram& fired = p.firings[static_cast<size_t>(p.firingOf[shooter])];
+        movementLoops.push_back(moving.loop);
+        firingLoops.push_back(fired.loop);
+        any = any || moving.loop != world::LOOP_HOLD || fired.loop != world::LOOP_HOLD;
         from[shooter].push_back(world::PUT);
-        for (const MovementStep& step : p.movements[static_cast<size_t>(p.movementOf[shooter])].steps) {
+        for (const MovementStep& step : moving.steps) {
             from[shooter].push_back(step.from);
             any = any || step.from != world::PUT;
         }
         firing[shooter].emplace_back();
-        for (const FiringStep& step : p.firings[static_cast<size_t>(p.firingOf[shooter])].steps) {
+        for (const FiringStep& step : fired.steps) {
             world::FiringAsks asks{{step.keepAngle, step.aimOffset, step.centred}, {}};
             for (int32_t k = 0; k < MAX_SHOT_VALUES; ++k) {
                 if (step.shotFields[k] < 0 || static_cast<size_t>(step.shotFields[k]) >= FIRING_FIELDS.size()) continue;
@@ -58,12 +64,6 @@ void giveCarries(const Pattern& p, world::World& world) {
             any = any || step.keepAngle || step.aimOffset || step.centred || !asks.shotValues.empty();
             firing[shooter].push_back(std::move(asks));
         }
-    }
-    std::vector<int32_t> movementLoops, firingLoops;
-    for (int32_t i = 0; i < p.shooterCount; ++i) {
-        movementLoops.push_back(p.movements[static_cast<size_t>(p.movementOf[static_cast<size_t>(i)])].loop);
-        firingLoops.push_back(p.firings[static_cast<size_t>(p.firingOf[static_cast<size_t>(i)])].loop);
-        any = any || movementLoops.back() != world::LOOP_HOLD || firingLoops.back() != world::LOOP_HOLD;
     }
     if (!any) return;
     world::giveCarries(world, from.data(), firing.data(), &p.bullets);

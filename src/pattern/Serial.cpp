@@ -192,13 +192,7 @@ bool unpackPattern(const uint8_t* bytes, size_t size, Pattern& out) {
                     static_cast<uint32_t>(formula) >= formulaCount) {
                     return false;
                 }
-                const Field& f = FIRING_FIELDS[static_cast<size_t>(field)];
-                if ((f.kind != FieldKind::Integer && f.kind != FieldKind::Float) ||
-                    f.offset < offsetof(FiringStep, step) + offsetof(actor::TurretStep, aimAtTarget) ||
-                    f.offset >= offsetof(FiringStep, step) + sizeof(actor::TurretStep) ||
-                    f.offset == offsetof(FiringStep, step) + offsetof(actor::TurretStep, fireDelay)) {
-                    return false;
-                }
+                if (!atEachShot(FIRING_FIELDS[static_cast<size_t>(field)])) return false;
             }
         }
     }

@@ -76,6 +76,10 @@ struct Reader {
     void setField(const Field& field, const toml::node& node, void* slot, int32_t shooterCount);
     void setNamed(const Field& field, const toml::node& node, int32_t* slot);
     void setReference(const Field& field, const toml::node& node, Reference* out, int32_t shooterCount);
+    // "none" (-1), or one of `names`, as its index; `named` and `noun` say what
+    // they are ("a bullet program", "bullet program"), `has` what there is.
+    void setByName(const toml::node& node, const std::string& what, const std::vector<std::string_view>& names,
+                   const std::string& named, const std::string& noun, const std::string& has, int32_t* slot);
     // "none", or the name of a bullet program, as its index.
     void setProgram(const toml::node& node, const std::string& what, int32_t* out);
     // "none", or the name of a span of the timeline, as its index.

@@ -88,21 +88,18 @@ void Reader::keepTimeline(std::vector<Step>& steps, ProgramSource& source, const
             Step idle{};
             idle.span = static_cast<int32_t>(s);
             idle.step.duration = static_cast<int32_t>(left - 1);
+            idle.step.active = -1;  // on: a body that stays, a gun that fires nothing while its bullets fly on
             if constexpr (movement) {
-                idle.step.active = -1;
                 idle.from = world::KEEP;
             } else {
-                idle.step.active = -1;  // on, so that its bullets fly on, and firing nothing
                 idle.step.bulletCount = actor::BULLET_CAPACITY;
                 idle.step.volleySize = 0;
             }
             made.push_back(idle);
             places.push_back({0, {}, list.source(), {}, IDLE});
-            if (static_cast<int64_t>(made.size()) > MAX_STEPS) break;  // said below
-            continue;
         }
         // Over and over: a step of duration d is in force d + 1 frames (one when d < 0).
-        for (size_t n = 0; left > 0; ++n) {
+        for (size_t n = 0; !own.empty() && left > 0 && static_cast<int64_t>(made.size()) <= MAX_STEPS; ++n) {
             const size_t k = own[n % own.size()];
             Step step = steps[k];
             const int64_t d = step.step.duration;
@@ -113,7 +110,6 @@ void Reader::keepTimeline(std::vector<Step>& steps, ProgramSource& source, const
             made.push_back(step);
             places.push_back(source.steps[k]);
             if (cut) places.back().fitted = CUT;
-            if (static_cast<int64_t>(made.size()) > MAX_STEPS) break;
         }
         if (static_cast<int64_t>(made.size()) > MAX_STEPS) {
             error(list, where + ": its steps run over the timeline's spans take more than " + std::to_string(MAX_STEPS) +

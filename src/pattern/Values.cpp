@@ -245,51 +245,42 @@ void Reader::setField(const Field& field, const toml::node& node, void* slot, in
     }
 }
 
-void Reader::setProgram(const toml::node& node, const std::string& what, int32_t* slot) {
+void Reader::setByName(const toml::node& node, const std::string& what, const std::vector<std::string_view>& names,
+                       const std::string& named, const std::string& noun, const std::string& has, int32_t* slot) {
     const auto* text = node.as_string();
     if (!text) {
-        error(node, what + " must be \"none\" or the name of a bullet program, not " + typeName(node));
+        error(node, what + " must be \"none\" or the name of " + named + ", not " + typeName(node));
         return;
     }
     if (text->get() == "none") {
         *slot = -1;
         return;
     }
-    const std::vector<std::string>& names = p.bulletNames;
     const auto found = std::find(names.begin(), names.end(), text->get());
     if (found != names.end()) {
         *slot = static_cast<int32_t>(found - names.begin());
         return;
     }
-    std::vector<std::string_view> known(names.begin(), names.end());
+    std::vector<std::string_view> known = names;
     known.push_back("none");
-    unknownName(text->get(), node.source(), known, "no bullet program '" + text->get() + "'",
-                names.empty() ? std::string("there is none: give one as [bullet.NAME]")
-                              : "there are " + std::to_string(names.size()) + ", and \"none\"");
+    unknownName(text->get(), node.source(), known, "no " + noun + " '" + text->get() + "'", has);
+}
+
+void Reader::setProgram(const toml::node& node, const std::string& what, int32_t* slot) {
+    const std::vector<std::string_view> names(p.bulletNames.begin(), p.bulletNames.end());
+    setByName(node, what, names, "a bullet program", "bullet program",
+              names.empty() ? std::string("there is none: give one as [bullet.NAME]")
+                            : "there are " + std::to_string(names.size()) + ", and \"none\"",
+              slot);
 }
 
 void Reader::setSpan(const toml::node& node, const std::string& what, int32_t* slot) {
-    const auto* text = node.as_string();
-    if (!text) {
-        error(node, what + " must be \"none\" or the name of a span of the timeline, not " + typeName(node));
-        return;
-    }
-    if (text->get() == "none") {
-        *slot = -1;
-        return;
-    }
-    std::vector<std::string_view> known;
-    for (size_t k = 0; k < p.spans.size(); ++k) {
-        if (p.spans[k].name == text->get()) {
-            *slot = static_cast<int32_t>(k);
-            return;
-        }
-        known.push_back(p.spans[k].name);
-    }
-    known.push_back("none");
-    unknownName(text->get(), node.source(), known, "no span '" + text->get() + "'",
-                p.spans.empty() ? std::string("there is none: give them as [timeline] spans = [{ name = \"NAME\", frames = N }]")
-                                : "the timeline has " + std::to_string(p.spans.size()) + ", and \"none\"");
+    std::vector<std::string_view> names;
+    for (const Span& span : p.spans) names.push_back(span.name);
+    setByName(node, what, names, "a span of the timeline", "span",
+              names.empty() ? std::string("there is none: give them as [timeline] spans = [{ name = \"NAME\", frames = N }]")
+                            : "the timeline has " + std::to_string(names.size()) + ", and \"none\"",
+              slot);
 }
 
 void Reader::setNamed(const Field& field, const toml::node& node, int32_t* slot) {

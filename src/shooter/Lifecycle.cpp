@@ -45,12 +45,18 @@ void updateShooter(Shooter& s) {
     updateShooter(s, unused);
 }
 
+namespace {
+
+// A gun that asks nothing beyond its record.
+const turret::Carry& asRecorded(void*, Shooter&, int32_t) {
+    static constexpr turret::Carry NOTHING{};
+    return NOTHING;
+}
+
+}  // namespace
+
 void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dropped) {
-    (s.emitterMove ? s.emitterMove : moveLinear)(s);
-    s.turret.originX = s.emitter.x;
-    s.turret.originY = s.emitter.y;
-    const int32_t loaded = turret::runTurretSchedule(s, actor::NOT_GIVEN, actor::NOT_GIVEN, turretReadOut);
-    turret::fireTurret(s, loaded, dropped);
+    updateShooter(s, turretReadOut, dropped, asRecorded, nullptr, false);
 }
 
 void updateShooter(Shooter& s, collections::ReadOut& turretReadOut, int32_t* dropped, CarryOf carryOf,

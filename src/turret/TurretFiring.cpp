@@ -147,13 +147,10 @@ int32_t launchVolley(Shooter& s, Launch launch, const Carry& carry) {
 }  // namespace
 
 void launchVolley(Shooter& s) { launchVolley(s, Launch{}, Carry{}); }
-void launchVolley(Shooter& s, const Carry& carry) { launchVolley(s, Launch{}, carry); }
 
 // Free slots take the turret's tags (in frames without a load) before anything
 // else happens; since nothing between here and the motion step reads or writes
 // tags, the refresh rides along with the launches and the motion walk.
-void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped) { fireTurret(s, loaded, dropped, Carry{}); }
-
 void fireTurret(Shooter& s, int32_t loaded, int32_t* dropped, const Carry& carry) {
     if (dropped) *dropped = 0;
     TurretStep& gun = s.turret;

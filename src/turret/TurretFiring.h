@@ -21,9 +21,8 @@ struct Carry {
 // loaded: non-zero when the schedule loaded a new step in this same frame;
 // free slots are then not retagged. dropped, if given, takes how many
 // bullets of this frame's volley found no free slot (0 when none fired).
-void fireTurret(actor::Shooter& shooter, int32_t loaded, int32_t* dropped = nullptr);
-// The same, as the step's carry asks (its keepAngle is the caller's, at the load).
-void fireTurret(actor::Shooter& shooter, int32_t loaded, int32_t* dropped, const Carry& carry);
+// carry: what the step asks beyond its record (its keepAngle is the caller's, at the load).
+void fireTurret(actor::Shooter& shooter, int32_t loaded, int32_t* dropped = nullptr, const Carry& carry = Carry{});
 
 // The two sweep behaviours, called at the opening shot of a burst.
 void sweepWrap(actor::Shooter& shooter);
@@ -31,6 +30,5 @@ void sweepBounce(actor::Shooter& shooter);
 
 // Launches one shot's volley in the layout the turret block asks for.
 void launchVolley(actor::Shooter& shooter);
-void launchVolley(actor::Shooter& shooter, const Carry& carry);
 
 }  // namespace turret

@@ -46,16 +46,10 @@ void giveCarries(World& world, const std::vector<int32_t>* from, const std::vect
     for (int32_t i = 0; i < world.count; ++i) {
         StepCarries& c = world.carries[i];
         const actor::Shooter& s = world.shooters[i];
-        for (const auto* node = s.emitterSteps.first; node; node = node->next) {
-            if (!node->record) continue;
-            const size_t k = c.movementSteps.size();
-            c.movementSteps.push_back(node->record);
-            c.from.push_back(from && k < from[i].size() ? from[i][k] : PUT);
-        }
-        for (const auto* node = s.turretSteps.first; node; node = node->next) {
-            if (!node->record) continue;
-            const size_t k = c.firingSteps.size();
-            c.firingSteps.push_back(node->record);
+        c.movementSteps = collections::storedRecords(s.emitterSteps);
+        c.firingSteps = collections::storedRecords(s.turretSteps);
+        for (size_t k = 0; k < c.movementSteps.size(); ++k) c.from.push_back(from && k < from[i].size() ? from[i][k] : PUT);
+        for (size_t k = 0; k < c.firingSteps.size(); ++k) {
             c.firing.push_back(firing && k < firing[i].size() ? firing[i][k] : FiringAsks{});
         }
     }
@@ -155,10 +149,8 @@ const turret::Carry& carryOf(void* context, actor::Shooter& s, int32_t loaded) {
     const actor::TurretStep* step = collections::currentRecord(s.turretSteps);
     if (loaded || step != c.lastStep) {
         c.lastStep = step;
-        c.last = &NOTHING;
-        for (size_t k = 0; k < c.firingSteps.size(); ++k) {
-            if (c.firingSteps[k] == step) c.last = &c.firing[k];
-        }
+        const int32_t k = collections::recordIndex(c.firingSteps, step);
+        c.last = k >= 0 ? &c.firing[static_cast<size_t>(k)] : &NOTHING;
     }
     if (loaded) c.shots = 0;
     actor::TurretStep& gun = s.turret;
@@ -185,11 +177,8 @@ const turret::Carry& carryOf(void* context, actor::Shooter& s, int32_t loaded) {
 // A movement step just loaded: the body kept where it was, or set to glide
 // from there to the step's x, y, arriving after its last frame's move.
 void bringBody(const StepCarries& c, actor::Shooter& s, float hereX, float hereY) {
-    const actor::EmitterStep* step = collections::currentRecord(s.emitterSteps);
-    int32_t from = PUT;
-    for (size_t k = 0; k < c.movementSteps.size(); ++k) {
-        if (c.movementSteps[k] == step) from = c.from[k];
-    }
+    const int32_t k = collections::recordIndex(c.movementSteps, collections::currentRecord(s.emitterSteps));
+    const int32_t from = k >= 0 ? c.from[static_cast<size_t>(k)] : PUT;
     if (from != KEEP && from != GLIDE) return;
     actor::EmitterStep& body = s.emitter;
     if (from == GLIDE) {

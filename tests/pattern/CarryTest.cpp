@@ -206,6 +206,13 @@ TEST(Carry, ATimelineKeepsEveryProgramInStepAndComesRoundAtOnce) {
         return l.messages.empty() ? std::string() : l.messages[0].text;
     };
     EXPECT_EQ(said(typo), "no span 'rgae'; did you mean 'rage'?");
+    // More spans than a program may hold steps: each it does not name is a step of its own.
+    std::string many = "[timeline]\nspans = [ ";
+    for (int32_t k = 0; k <= MAX_STEPS; ++k) many += "{ name = \"s" + std::to_string(k) + "\", frames = 1 }, ";
+    many += "]\n" + std::string(TIMED).substr(std::string(TIMED).find("[shooters]"));
+    for (size_t at = many.find("\"open\""); at != std::string::npos; at = many.find("\"open\"")) many.replace(at, 6, "\"s0\"");
+    for (size_t at = many.find("\"rage\""); at != std::string::npos; at = many.find("\"rage\"")) many.replace(at, 6, "\"s1\"");
+    EXPECT_TRUE(refused(parsePattern(many, "p.toml")));
     EXPECT_EQ(said(none), "movement program 'm''s step 2 names no span: in a program whose steps name spans, each "
                           "names the span it runs in");
 }
